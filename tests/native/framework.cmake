@@ -1,0 +1,6 @@
+tovane_native_test(framework_tests
+  SOURCES
+    ${CMAKE_CURRENT_LIST_DIR}/PathsTest.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/StringsTest.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/FileFormatsTest.cpp
+  LIBS framework_portable)
