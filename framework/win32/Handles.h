@@ -1,0 +1,85 @@
+// RAII owners for the Win32 handles the program holds. Each closes its handle exactly once;
+// none can be copied, all can be moved.
+#pragma once
+
+#include <windows.h>
+
+#include <utility>
+
+namespace tovane {
+
+template <typename H, typename Traits> class UniqueHandle {
+public:
+    UniqueHandle() noexcept = default;
+    explicit UniqueHandle(H h) noexcept : FHandle(h) {}
+    UniqueHandle(const UniqueHandle&) = delete;
+    UniqueHandle& operator=(const UniqueHandle&) = delete;
+    UniqueHandle(UniqueHandle&& other) noexcept : FHandle(other.Release()) {}
+    UniqueHandle& operator=(UniqueHandle&& other) noexcept {
+        if (this != &other)
+            Reset(other.Release());
+        return *this;
+    }
+    ~UniqueHandle() { Reset(); }
+
+    H Get() const noexcept { return FHandle; }
+    explicit operator bool() const noexcept { return Traits::IsValid(FHandle); }
+    H Release() noexcept { return std::exchange(FHandle, Traits::Invalid()); }
+    void Reset(H h = Traits::Invalid()) noexcept {
+        if (Traits::IsValid(FHandle))
+            Traits::Close(FHandle);
+        FHandle = h;
+    }
+
+private:
+    H FHandle = Traits::Invalid();
+};
+
+struct ModuleTraits {
+    static HMODULE Invalid() { return nullptr; }
+    static bool IsValid(HMODULE h) { return h != nullptr; }
+    static void Close(HMODULE h) { FreeLibrary(h); }
+};
+struct FindTraits {
+    static HANDLE Invalid() { return INVALID_HANDLE_VALUE; }
+    static bool IsValid(HANDLE h) { return h != INVALID_HANDLE_VALUE; }
+    static void Close(HANDLE h) { FindClose(h); }
+};
+struct FileTraits {
+    static HANDLE Invalid() { return INVALID_HANDLE_VALUE; }
+    static bool IsValid(HANDLE h) { return h != INVALID_HANDLE_VALUE && h != nullptr; }
+    static void Close(HANDLE h) { CloseHandle(h); }
+};
+struct KernelTraits { // threads, events: null means none
+    static HANDLE Invalid() { return nullptr; }
+    static bool IsValid(HANDLE h) { return h != nullptr; }
+    static void Close(HANDLE h) { CloseHandle(h); }
+};
+struct LocalTraits {
+    static HLOCAL Invalid() { return nullptr; }
+    static bool IsValid(HLOCAL h) { return h != nullptr; }
+    static void Close(HLOCAL h) { LocalFree(h); }
+};
+struct RegKeyTraits {
+    static HKEY Invalid() { return nullptr; }
+    static bool IsValid(HKEY h) { return h != nullptr; }
+    static void Close(HKEY h) { RegCloseKey(h); }
+};
+template <typename G> struct GdiTraits {
+    static G Invalid() { return nullptr; }
+    static bool IsValid(G h) { return h != nullptr; }
+    static void Close(G h) { DeleteObject(h); }
+};
+
+using UniqueModule = UniqueHandle<HMODULE, ModuleTraits>;
+using UniqueFind = UniqueHandle<HANDLE, FindTraits>;
+using UniqueFile = UniqueHandle<HANDLE, FileTraits>;
+using UniqueKernelHandle = UniqueHandle<HANDLE, KernelTraits>;
+using UniqueLocal = UniqueHandle<HLOCAL, LocalTraits>;
+using UniqueRegKey = UniqueHandle<HKEY, RegKeyTraits>;
+using UniquePalette = UniqueHandle<HPALETTE, GdiTraits<HPALETTE>>;
+using UniqueBitmapHandle = UniqueHandle<HBITMAP, GdiTraits<HBITMAP>>;
+using UniqueFont = UniqueHandle<HFONT, GdiTraits<HFONT>>;
+using UniqueBrush = UniqueHandle<HBRUSH, GdiTraits<HBRUSH>>;
+
+} // namespace tovane
