@@ -1,0 +1,67 @@
+#include "imaging/portable/CliArguments.h"
+
+namespace tovane::cli {
+
+namespace {
+
+ParseResult Fail(std::string message) {
+    ParseResult r;
+    r.Error = std::move(message);
+    return r;
+}
+
+} // namespace
+
+const char* UsageText() {
+    return "usage:\n"
+           "  tovane-cli plugins [--plugins DIR]\n"
+           "  tovane-cli decode [--memory] [--plugins DIR] FILE OUT.bmp\n";
+}
+
+ParseResult ParseCommandLine(const std::vector<std::string>& args) {
+    if (args.empty())
+        return Fail("no command given");
+    ParseResult result;
+    Command& c = result.Value;
+    const std::string& verb = args[0];
+    if (verb == "plugins")
+        c.Kind = CommandKind::Plugins;
+    else if (verb == "decode")
+        c.Kind = CommandKind::Decode;
+    else if (verb == "help" || verb == "--help" || verb == "-h")
+        return result;
+    else
+        return Fail("unknown command: " + verb);
+
+    std::vector<std::string> positional;
+    bool optionsEnded = false;
+    for (std::size_t i = 1; i < args.size(); ++i) {
+        const std::string& a = args[i];
+        if (optionsEnded || a.size() < 2 || a[0] != '-') {
+            positional.push_back(a);
+        } else if (a == "--") {
+            optionsEnded = true;
+        } else if (a == "--memory" && c.Kind == CommandKind::Decode) {
+            c.FromMemory = true;
+        } else if (a == "--plugins") {
+            if (i + 1 >= args.size() || args[i + 1].empty())
+                return Fail("--plugins needs a folder");
+            c.PluginFolder = args[++i];
+        } else {
+            return Fail("unknown option: " + a);
+        }
+    }
+
+    if (c.Kind == CommandKind::Plugins) {
+        if (!positional.empty())
+            return Fail("plugins takes no file names");
+    } else {
+        if (positional.size() != 2)
+            return Fail("decode needs FILE and OUT.bmp");
+        c.Input = positional[0];
+        c.Output = positional[1];
+    }
+    return result;
+}
+
+} // namespace tovane::cli

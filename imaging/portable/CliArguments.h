@@ -1,0 +1,33 @@
+// The command line of the console tool:
+//   tovane-cli plugins [--plugins DIR]
+//   tovane-cli decode [--memory] [--plugins DIR] FILE OUT.bmp
+// Options may stand anywhere after the command; "--" ends them.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace tovane::cli {
+
+enum class CommandKind { Help, Plugins, Decode };
+
+struct Command {
+    CommandKind Kind = CommandKind::Help;
+    bool FromMemory = false;  // decode: read the file into a memory stream first
+    std::string PluginFolder; // empty: the program's default plug-in locations
+    std::string Input;        // decode: the picture file
+    std::string Output;       // decode: the bitmap file to write
+};
+
+struct ParseResult {
+    Command Value;
+    std::string Error; // empty on success
+};
+
+// Arguments without the program name.
+ParseResult ParseCommandLine(const std::vector<std::string>& args);
+
+// The usage text printed for "help" and after an error.
+const char* UsageText();
+
+} // namespace tovane::cli
