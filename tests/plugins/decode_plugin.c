@@ -1,0 +1,312 @@
+/* Test import modules for the decoding job. One source, one behaviour per module, chosen by a
+ * DECODE_* definition:
+ *   DECODE_RAW      reads the raw test format (decode_stats.h) from a file or memory, at the
+ *                   offset it is given; accepts only data that starts with the magic, so a file
+ *                   with a 128-byte MacBinary header in front is accepted at offset 128 only
+ *   DECODE_ANY      accepts anything and delivers a 1x1 red picture
+ *   DECODE_PROGRESS accepts anything; reports progress (0/4, 1/4, 2/0, 4/4) and stops when asked
+ *   DECODE_ERROR    accepts anything; fails with result 2 after storing bogus handles
+ *   DECODE_HALF     accepts anything; reports success with an info block and no pixel block
+ *   DECODE_PREVIEW  accepts anything; GetPreview gives 1x1 green, GetPicture 1x1 blue
+ */
+#include "decode_stats.h"
+
+#include <string.h>
+
+#if defined(DECODE_RAW)
+#define PLUGIN_NAME "decode test: raw"
+#define PLUGIN_FILTER "*.tvr"
+#define PLUGIN_FORMAT "Raw test picture"
+#elif defined(DECODE_ANY)
+#define PLUGIN_NAME "decode test: any"
+#define PLUGIN_FILTER "*.any"
+#define PLUGIN_FORMAT "Anything"
+#elif defined(DECODE_PROGRESS)
+#define PLUGIN_NAME "decode test: progress"
+#define PLUGIN_FILTER "*.prg"
+#define PLUGIN_FORMAT "Progress test"
+#elif defined(DECODE_ERROR)
+#define PLUGIN_NAME "decode test: error"
+#define PLUGIN_FILTER "*.err"
+#define PLUGIN_FORMAT "Error test"
+#elif defined(DECODE_HALF)
+#define PLUGIN_NAME "decode test: half"
+#define PLUGIN_FILTER "*.hlf"
+#define PLUGIN_FORMAT "Half test"
+#elif defined(DECODE_PREVIEW)
+#define PLUGIN_NAME "decode test: preview"
+#define PLUGIN_FILTER "*.pvw"
+#define PLUGIN_FORMAT "Preview test"
+#else
+#error "choose a behaviour"
+#endif
+
+#define EXPORT __declspec(dllexport)
+
+typedef int(WINAPI* ProgressCallback)(int nNum, int nDenom, LONG_PTR lData);
+
+#if !defined(_WIN64)
+#pragma pack(push, 1)
+#endif
+typedef struct PictureInfo {
+    INT32 left, top, width, height;
+    WORD x_density, y_density;
+    short colorDepth;
+    HLOCAL hInfo;
+} PictureInfo;
+#if !defined(_WIN64)
+#pragma pack(pop)
+#endif
+
+static DecodeStats stats;
+
+EXPORT DecodeStats* __cdecl DecodeTestStats(void) {
+    return &stats;
+}
+EXPORT void __cdecl DecodeTestReset(void) {
+    memset(&stats, 0, sizeof stats);
+}
+
+__attribute__((unused)) static HLOCAL Allocate(SIZE_T size) {
+    HLOCAL h = LocalAlloc(LMEM_MOVEABLE | LMEM_ZEROINIT, size ? size : 1);
+    if (h && stats.allocCount < DECODE_MAX_ALLOCS)
+        stats.allocs[stats.allocCount++] = h;
+    return h;
+}
+
+static void NoteSource(LPCSTR buf, LONG_PTR len, unsigned int flag) {
+    stats.lastFlag = flag;
+    stats.lastLen = len;
+    stats.lastDataValid = 0;
+    stats.lastFile[0] = 0;
+    if ((flag & 7) == 1) {
+        LONG_PTR n = len < 16 ? len : 16;
+        memset(stats.lastData, 0, sizeof stats.lastData);
+        if (n > 0)
+            memcpy(stats.lastData, buf, (size_t)n);
+        stats.lastDataValid = 1;
+    } else {
+        lstrcpynA(stats.lastFile, buf, MAX_PATH);
+    }
+}
+
+EXPORT int WINAPI GetPluginInfo(int infono, LPSTR buf, int buflen) {
+    const char* text = NULL;
+    switch (infono) {
+    case 0:
+        text = "00IN";
+        break;
+    case 1:
+        text = PLUGIN_NAME;
+        break;
+    case 2:
+        text = PLUGIN_FILTER;
+        break;
+    case 3:
+        text = PLUGIN_FORMAT;
+        break;
+    default:
+        return 0;
+    }
+    lstrcpynA(buf, text, buflen);
+    return lstrlenA(buf);
+}
+
+EXPORT int WINAPI IsSupported(LPCSTR filename, void* dw) {
+    ++stats.isSupportedCalls;
+    lstrcpynA(stats.lastName, filename ? filename : "", MAX_PATH);
+    memcpy(stats.lastHeader, dw, sizeof stats.lastHeader);
+#if defined(DECODE_RAW)
+    return memcmp(dw, DECODE_RAW_MAGIC, 4) == 0;
+#else
+    return 1;
+#endif
+}
+
+/* A 1x1 24-bit picture of the colour given as blue, green, red bytes. */
+#if !defined(DECODE_RAW) && !defined(DECODE_ERROR)
+static int SolidPicture(BYTE blue, BYTE green, BYTE red, HLOCAL* info, HLOCAL* bits) {
+    BITMAPINFOHEADER* h;
+    BYTE* p;
+    *info = Allocate(sizeof(BITMAPINFOHEADER));
+    *bits = Allocate(4);
+    h = (BITMAPINFOHEADER*)LocalLock(*info);
+    h->biSize = sizeof(BITMAPINFOHEADER);
+    h->biWidth = 1;
+    h->biHeight = 1;
+    h->biPlanes = 1;
+    h->biBitCount = 24;
+    LocalUnlock(*info);
+    p = (BYTE*)LocalLock(*bits);
+    p[0] = blue;
+    p[1] = green;
+    p[2] = red;
+    LocalUnlock(*bits);
+    return 0;
+}
+#endif
+
+#if defined(DECODE_RAW)
+/* Reads the whole source: a file from the offset len, or len bytes of memory. */
+static BYTE* ReadSource(LPCSTR buf, LONG_PTR len, unsigned int flag, DWORD* size) {
+    BYTE* data;
+    if ((flag & 7) == 1) {
+        if (len < 0)
+            return NULL;
+        data = (BYTE*)HeapAlloc(GetProcessHeap(), 0, (SIZE_T)len + 1);
+        if (data && len > 0)
+            memcpy(data, buf, (size_t)len);
+        *size = (DWORD)len;
+        return data;
+    } else {
+        HANDLE f = CreateFileA(buf, GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING, 0, NULL);
+        DWORD fileSize, got = 0;
+        if (f == INVALID_HANDLE_VALUE)
+            return NULL;
+        fileSize = GetFileSize(f, NULL);
+        if (fileSize == INVALID_FILE_SIZE || (DWORD)len > fileSize) {
+            CloseHandle(f);
+            return NULL;
+        }
+        SetFilePointer(f, (LONG)len, NULL, FILE_BEGIN);
+        data = (BYTE*)HeapAlloc(GetProcessHeap(), 0, fileSize - (DWORD)len + 1);
+        if (data)
+            ReadFile(f, data, fileSize - (DWORD)len, &got, NULL);
+        CloseHandle(f);
+        *size = got;
+        return data;
+    }
+}
+
+static DWORD ReadU32(const BYTE* p) {
+    return p[0] | (p[1] << 8) | (p[2] << 16) | ((DWORD)p[3] << 24);
+}
+
+/* Copies part of the source into a new block of blockSize bytes (missing bytes stay zero). */
+static HLOCAL CopyBlock(const BYTE* data, DWORD size, DWORD from, DWORD blockSize) {
+    HLOCAL h = Allocate(blockSize);
+    BYTE* p = (BYTE*)LocalLock(h);
+    if (from < size) {
+        DWORD n = size - from < blockSize ? size - from : blockSize;
+        memcpy(p, data + from, n);
+    }
+    LocalUnlock(h);
+    return h;
+}
+#endif
+
+EXPORT int WINAPI GetPictureInfo(LPCSTR buf, LONG_PTR len, unsigned int flag, PictureInfo* info) {
+    ++stats.pictureInfoCalls;
+    NoteSource(buf, len, flag);
+    memset(info, 0, sizeof *info);
+#if defined(DECODE_ERROR)
+    return 2;
+#else
+    {
+        /* A text-information block the host must free. */
+        HLOCAL text = Allocate(16);
+        char* t = (char*)LocalLock(text);
+        lstrcpynA(t, "test", 16);
+        LocalUnlock(text);
+        info->hInfo = text;
+        info->width = 1;
+        info->height = 1;
+        info->colorDepth = 24;
+    }
+    return 0;
+#endif
+}
+
+static int Decode(LPCSTR buf, LONG_PTR len, unsigned int flag, HLOCAL* info, HLOCAL* bits,
+                  ProgressCallback progress, LONG_PTR lData, int preview) {
+    NoteSource(buf, len, flag);
+#if defined(DECODE_RAW)
+    (void)preview;
+    {
+        DWORD size = 0;
+        BYTE* data = ReadSource(buf, len, flag, &size);
+        DWORD infoSize, bitsSize;
+        if (!data)
+            return 6;
+        if (size < DECODE_RAW_HEADER || memcmp(data, DECODE_RAW_MAGIC, 4) != 0) {
+            HeapFree(GetProcessHeap(), 0, data);
+            return 2;
+        }
+        if (progress && progress(0, 1, lData)) {
+            HeapFree(GetProcessHeap(), 0, data);
+            return 1;
+        }
+        infoSize = ReadU32(data + 4);
+        bitsSize = ReadU32(data + 8);
+        *info = CopyBlock(data, size, DECODE_RAW_HEADER, infoSize);
+        *bits = CopyBlock(data, size, DECODE_RAW_HEADER + infoSize, bitsSize);
+        HeapFree(GetProcessHeap(), 0, data);
+        if (progress)
+            progress(1, 1, lData);
+        return 0;
+    }
+#elif defined(DECODE_ANY)
+    (void)progress;
+    (void)lData;
+    (void)preview;
+    return SolidPicture(0, 0, 255, info, bits);
+#elif defined(DECODE_PROGRESS)
+    {
+        static const int calls[4][2] = {{0, 4}, {1, 4}, {2, 0}, {4, 4}};
+        int i;
+        (void)preview;
+        for (i = 0; i < 4; ++i) {
+            int r = progress ? progress(calls[i][0], calls[i][1], lData) : 0;
+            if (stats.callbackCount < DECODE_MAX_CALLBACKS)
+                stats.callbackResults[stats.callbackCount++] = r;
+            if (r)
+                return 1;
+        }
+        return SolidPicture(0, 255, 255, info, bits);
+    }
+#elif defined(DECODE_ERROR)
+    (void)progress;
+    (void)lData;
+    (void)preview;
+    *info = (HLOCAL)(ULONG_PTR)0x123450;
+    *bits = (HLOCAL)(ULONG_PTR)0x123460;
+    return 2;
+#elif defined(DECODE_HALF)
+    {
+        HLOCAL unused;
+        (void)progress;
+        (void)lData;
+        (void)preview;
+        SolidPicture(0, 0, 0, info, &unused);
+        /* The pixel block is dropped by the module itself, as a faulty module might. */
+        --stats.allocCount;
+        LocalFree(unused);
+        *bits = NULL;
+        return 0;
+    }
+#elif defined(DECODE_PREVIEW)
+    (void)progress;
+    (void)lData;
+    return preview ? SolidPicture(0, 255, 0, info, bits) : SolidPicture(255, 0, 0, info, bits);
+#endif
+}
+
+EXPORT int WINAPI GetPicture(LPCSTR buf, LONG_PTR len, unsigned int flag, HLOCAL* info,
+                             HLOCAL* bits, ProgressCallback progress, LONG_PTR lData) {
+    int r;
+    ++stats.pictureCalls;
+    r = Decode(buf, len, flag, info, bits, progress, lData, 0);
+    ++stats.pictureReturns;
+    return r;
+}
+
+#if defined(DECODE_PREVIEW)
+EXPORT int WINAPI GetPreview(LPCSTR buf, LONG_PTR len, unsigned int flag, HLOCAL* info,
+                             HLOCAL* bits, ProgressCallback progress, LONG_PTR lData) {
+    int r;
+    ++stats.previewCalls;
+    r = Decode(buf, len, flag, info, bits, progress, lData, 1);
+    ++stats.pictureReturns;
+    return r;
+}
+#endif
