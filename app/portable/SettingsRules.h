@@ -1,0 +1,77 @@
+// The settings record and the rules of the settings file, apart from the file itself: keys,
+// defaults, value conversion, and the order in which a pass reads and writes. The file is
+// reached through ProfileStore, so the same rules serve the INI file (app/Settings.h) and tests.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace tovane {
+
+// What the slideshow does after the last image. The settings byte may hold any value read
+// from the file; only these four have a behaviour.
+enum LastActionKind : std::uint8_t { laReturnToMain, laFirstAndWait, laStayAtLast, laRepeat };
+
+// Display texts (UTF-8) of the four actions, indexed by value.
+extern const char* const LastActionNames[4];
+// The display text of any byte value; values past the table give an empty text.
+const char* LastActionName(std::uint8_t value);
+
+struct SlideShowSettings {
+    std::int32_t Interval;     // display time per image, in the unit bSecond gives
+    bool bSecond;              // true: Interval counts seconds; false: milliseconds
+    std::uint32_t FGColor;     // label colour, 0x00BBGGRR
+    std::uint32_t BGColor;     // background colour, 0x00BBGGRR
+    bool SuguStart;            // play as soon as the slideshow opens
+    LastActionKind LastAction; // low eight bits of the stored value
+    bool bAllDir;              // run through every folder of the list
+    bool bFindSubDir;          // the folder search descends into sub-folders
+};
+
+// The values used for missing or unreadable keys.
+SlideShowSettings DefaultSlideShowSettings();
+
+// Outer position and size of the main window, in pixels.
+struct WindowGeometry {
+    int Left;
+    int Top;
+    int Width;
+    int Height;
+};
+
+// Section and key names of the file.
+inline constexpr const char* WindowSection = "Window";
+inline constexpr const char* SlideShowSection = "SlideShow";
+
+// One settings file as strings. ReadString answers an empty text for a missing key;
+// WriteString answers false when the platform refuses the write.
+class ProfileStore {
+public:
+    virtual std::string ReadString(const char* section, const char* key) = 0;
+    virtual bool WriteString(const char* section, const char* key, const std::string& value) = 0;
+
+protected:
+    ~ProfileStore() = default;
+};
+
+// A stored integer ("0x1E" and "$1E" are hexadecimal); def for missing or non-integer text.
+int ReadProfileInt(ProfileStore& store, const char* section, const char* key, int def);
+// A stored boolean: any non-zero integer is true; def for missing or non-integer text.
+bool ReadProfileBool(ProfileStore& store, const char* section, const char* key, bool def);
+
+// Centres a window of the given size on the screen; halves truncate toward zero.
+int CentredPosition(int screenExtent, int windowExtent);
+
+// Reads "Top", "Left", "Width", "Height" in that order. current is the window as it stands
+// before reading (its design size): missing Left and Top centre that size on the screen.
+WindowGeometry ReadWindowGeometry(ProfileStore& store, const WindowGeometry& current,
+                                  int screenWidth, int screenHeight);
+// Reads the eight slideshow keys in record order, each with its default.
+SlideShowSettings ReadSlideShowSettings(ProfileStore& store);
+
+// Each write pass stops at the first key that cannot be written and answers false; the keys
+// after it are not written.
+bool WriteWindowGeometry(ProfileStore& store, const WindowGeometry& geometry);
+bool WriteSlideShowSettings(ProfileStore& store, const SlideShowSettings& settings);
+
+} // namespace tovane

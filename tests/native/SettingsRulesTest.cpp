@@ -1,0 +1,154 @@
+#include "app/portable/SettingsRules.h"
+
+#include <gtest/gtest.h>
+
+#include <map>
+#include <vector>
+
+using namespace tovane;
+
+namespace {
+
+// A settings file in memory that records the order of reads and writes and can refuse a key.
+struct MemoryStore : ProfileStore {
+    std::map<std::string, std::string> values; // "Section/Key" -> text
+    std::vector<std::string> reads, writes;
+    std::string refuse;
+
+    std::string ReadString(const char* section, const char* key) override {
+        const std::string name = std::string(section) + "/" + key;
+        reads.push_back(name);
+        auto it = values.find(name);
+        return it == values.end() ? std::string() : it->second;
+    }
+    bool WriteString(const char* section, const char* key, const std::string& value) override {
+        const std::string name = std::string(section) + "/" + key;
+        if (name == refuse)
+            return false;
+        writes.push_back(name);
+        values[name] = value;
+        return true;
+    }
+};
+
+const WindowGeometry Design{0, 0, 600, 400};
+
+} // namespace
+
+TEST(Settings, MissingFileGivesTheDefaults) {
+    MemoryStore store;
+    const SlideShowSettings s = ReadSlideShowSettings(store);
+    EXPECT_EQ(s.Interval, 10);
+    EXPECT_TRUE(s.bSecond);
+    EXPECT_EQ(s.FGColor, 0xFFFFFFu);
+    EXPECT_EQ(s.BGColor, 0u);
+    EXPECT_FALSE(s.SuguStart);
+    EXPECT_EQ(s.LastAction, laStayAtLast);
+    EXPECT_FALSE(s.bAllDir);
+    EXPECT_TRUE(s.bFindSubDir);
+    EXPECT_EQ(store.reads, (std::vector<std::string>{
+                               "SlideShow/Interval", "SlideShow/bSecond", "SlideShow/FGColor",
+                               "SlideShow/BGColor", "SlideShow/SuguStart", "SlideShow/LastAction",
+                               "SlideShow/bAllDir", "SlideShow/bFindSubDir"}));
+
+    const WindowGeometry g = ReadWindowGeometry(store, Design, 1280, 1024);
+    EXPECT_EQ(g.Left, 340);
+    EXPECT_EQ(g.Top, 312);
+    EXPECT_EQ(g.Width, 600);
+    EXPECT_EQ(g.Height, 400);
+    EXPECT_EQ(store.reads.back(), "Window/Height");
+    EXPECT_EQ(store.reads[store.reads.size() - 4], "Window/Top");
+}
+
+TEST(Settings, CentringUsesTheDesignSizeAndTruncatesTowardZero) {
+    MemoryStore store;
+    store.values = {{"Window/Width", "800"}, {"Window/Height", "300"}};
+    const WindowGeometry g = ReadWindowGeometry(store, Design, 1025, 767);
+    EXPECT_EQ(g.Left, 212); // (1025 - 600) / 2, not from the stored 800
+    EXPECT_EQ(g.Top, 183);
+    EXPECT_EQ(g.Width, 800);
+    EXPECT_EQ(g.Height, 300);
+    // A screen smaller than the window: -1.5 truncates to -1, -0.5 to 0.
+    EXPECT_EQ(CentredPosition(597, 600), -1);
+    EXPECT_EQ(CentredPosition(599, 600), 0);
+}
+
+TEST(Settings, IntegerAndBooleanTexts) {
+    MemoryStore store;
+    store.values = {{"SlideShow/Interval", "0x1E"}, {"SlideShow/bSecond", "2"},
+                    {"SlideShow/FGColor", "$FF"},   {"SlideShow/BGColor", "-1"},
+                    {"SlideShow/SuguStart", "yes"}, {"SlideShow/LastAction", "258"},
+                    {"SlideShow/bAllDir", "0X1"},   {"SlideShow/bFindSubDir", "0"}};
+    SlideShowSettings s = ReadSlideShowSettings(store);
+    EXPECT_EQ(s.Interval, 30);
+    EXPECT_TRUE(s.bSecond);
+    EXPECT_EQ(s.FGColor, 255u);
+    EXPECT_EQ(s.BGColor, 0xFFFFFFFFu);
+    EXPECT_FALSE(s.SuguStart); // not an integer: the default
+    EXPECT_EQ(s.LastAction, 2);
+    EXPECT_TRUE(s.bAllDir);
+    EXPECT_FALSE(s.bFindSubDir);
+
+    for (const char* text : {"1E", "ten", "0x", "$", "", "12 ", "99999999999"}) {
+        store.values["SlideShow/Interval"] = text;
+        EXPECT_EQ(ReadSlideShowSettings(store).Interval, 10) << text;
+    }
+    store.values["SlideShow/Interval"] = "-5";
+    EXPECT_EQ(ReadSlideShowSettings(store).Interval, -5);
+    store.values["Window/Left"] = "-0x10";
+    EXPECT_EQ(ReadWindowGeometry(store, Design, 800, 600).Left, -16);
+}
+
+TEST(Settings, WritesInOrderAsDecimalAndRoundTrips) {
+    MemoryStore store;
+    SlideShowSettings s{1000, false, 0x00112233u, 0xFFFFFFFFu, true, laRepeat, true, false};
+    ASSERT_TRUE(WriteSlideShowSettings(store, s));
+    EXPECT_EQ(store.writes, (std::vector<std::string>{
+                                "SlideShow/Interval", "SlideShow/bSecond", "SlideShow/FGColor",
+                                "SlideShow/BGColor", "SlideShow/SuguStart", "SlideShow/LastAction",
+                                "SlideShow/bAllDir", "SlideShow/bFindSubDir"}));
+    EXPECT_EQ(store.values["SlideShow/bSecond"], "0");
+    EXPECT_EQ(store.values["SlideShow/FGColor"], "1122867");
+    EXPECT_EQ(store.values["SlideShow/BGColor"], "-1");
+    EXPECT_EQ(store.values["SlideShow/LastAction"], "3");
+    const SlideShowSettings back = ReadSlideShowSettings(store);
+    EXPECT_EQ(back.Interval, 1000);
+    EXPECT_EQ(back.FGColor, s.FGColor);
+    EXPECT_EQ(back.BGColor, s.BGColor);
+    EXPECT_EQ(back.LastAction, laRepeat);
+    EXPECT_TRUE(back.SuguStart && back.bAllDir && !back.bFindSubDir && !back.bSecond);
+
+    // A value of 2 read as true is written back as 1; an out-of-range action byte as it is.
+    store.values["SlideShow/bSecond"] = "2";
+    store.values["SlideShow/LastAction"] = "511";
+    SlideShowSettings odd = ReadSlideShowSettings(store);
+    EXPECT_EQ(odd.LastAction, 255);
+    ASSERT_TRUE(WriteSlideShowSettings(store, odd));
+    EXPECT_EQ(store.values["SlideShow/bSecond"], "1");
+    EXPECT_EQ(store.values["SlideShow/LastAction"], "255");
+
+    ASSERT_TRUE(WriteWindowGeometry(store, {-3, 7, 640, 480}));
+    EXPECT_EQ(store.values["Window/Left"], "-3");
+    EXPECT_EQ(store.writes.back(), "Window/Height");
+}
+
+TEST(Settings, AWritePassStopsAtTheFirstRefusedKey) {
+    MemoryStore store;
+    store.refuse = "SlideShow/BGColor";
+    EXPECT_FALSE(WriteSlideShowSettings(store, DefaultSlideShowSettings()));
+    EXPECT_EQ(store.writes, (std::vector<std::string>{"SlideShow/Interval", "SlideShow/bSecond",
+                                                      "SlideShow/FGColor"}));
+    store.refuse = "Window/Left";
+    store.writes.clear();
+    EXPECT_FALSE(WriteWindowGeometry(store, Design));
+    EXPECT_TRUE(store.writes.empty());
+}
+
+TEST(Settings, LastActionNames) {
+    EXPECT_STREQ(LastActionName(laReturnToMain), "メイン画面に戻る");
+    EXPECT_STREQ(LastActionName(laFirstAndWait), "最初の画像に戻って待機");
+    EXPECT_STREQ(LastActionName(laStayAtLast), "最後の画像のまま待機");
+    EXPECT_STREQ(LastActionName(laRepeat), "繰り返す");
+    EXPECT_STREQ(LastActionName(4), "");
+    EXPECT_STREQ(LastActionName(255), "");
+}
