@@ -1,0 +1,218 @@
+// The wrapper around one loaded plug-in module and LoadPlugin.
+#include "plugins/SPIs.h"
+
+#include "framework/Strings.h"
+#include "framework/win32/Text.h"
+
+#include <array>
+#include <cstring>
+
+namespace tovane {
+
+ESPIFOpenErrorSPI::ESPIFOpenErrorSPI(std::string_view fileNameAnsi)
+    : Exception(AnsiToUtf8(fileNameAnsi) + ":Susie Pluginがロードできませんでした") {
+}
+
+ESPIInvalidAPI::ESPIInvalidAPI(std::string_view exportName, std::string_view fileNameAnsi)
+    : Exception(std::string(exportName) + "は[" + AnsiToUtf8(fileNameAnsi) +
+                "]では使えないSusie Plugin APIです") {
+}
+
+ESPIDupCreateSPIs::ESPIDupCreateSPIs() : Exception("TSPIs は複数生成できません") {
+}
+
+namespace {
+
+// Loads without the system's error boxes: a file that is no module for this build (a 32-bit
+// module in the 64-bit build, say) must fail quietly.
+HMODULE LoadModuleQuietly(const std::string& fileName) {
+    DWORD oldMode = 0;
+    const bool modeSet =
+        SetThreadErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX, &oldMode) != FALSE;
+    HMODULE module = LoadLibraryA(fileName.c_str());
+    if (modeSet)
+        SetThreadErrorMode(oldMode, nullptr);
+    return module;
+}
+
+// The module's full path; grows the buffer for long paths so the name is never cut short.
+std::string ModulePath(HMODULE module) {
+    std::string buffer(260, '\0');
+    for (;;) {
+        const DWORD n =
+            GetModuleFileNameA(module, buffer.data(), static_cast<DWORD>(buffer.size()));
+        if (n == 0)
+            return std::string();
+        if (n < buffer.size()) {
+            buffer.resize(n);
+            return buffer;
+        }
+        buffer.resize(buffer.size() * 2);
+    }
+}
+
+template <typename F> F Lookup(HMODULE module, const char* name) {
+    // Export addresses are function pointers of the export's declared type.
+    return reinterpret_cast<F>(reinterpret_cast<void*>(GetProcAddress(module, name)));
+}
+
+} // namespace
+
+TSPI::TSPI(const std::string& fileName) : FHandle(LoadModuleQuietly(fileName)) {
+    if (!FHandle)
+        throw ESPIFOpenErrorSPI(fileName);
+    FFileName = ModulePath(FHandle.Get());
+    if (FFileName.empty())
+        FFileName = fileName;
+    const HMODULE m = FHandle.Get();
+    FExports.GetPluginInfo = Lookup<GetPluginInfoFunc>(m, "GetPluginInfo");
+    FExports.ConfigurationDlg = Lookup<ConfigurationDlgFunc>(m, "ConfigurationDlg");
+    FExports.IsSupported = Lookup<IsSupportedFunc>(m, "IsSupported");
+    FExports.GetPictureInfo = Lookup<GetPictureInfoFunc>(m, "GetPictureInfo");
+    FExports.GetPicture = Lookup<GetPictureFunc>(m, "GetPicture");
+    FExports.GetPreview = Lookup<GetPreviewFunc>(m, "GetPreview");
+    FExports.GetArchiveInfo = Lookup<GetArchiveInfoFunc>(m, "GetArchiveInfo");
+    FExports.GetFileInfo = Lookup<GetFileInfoFunc>(m, "GetFileInfo");
+    FExports.GetFile = Lookup<GetFileFunc>(m, "GetFile");
+}
+
+TSPI::~TSPI() = default;
+
+std::unique_ptr<TSPI> TSPI::Create(const std::string& fileName) {
+    return Construct<TSPI>(fileName);
+}
+
+void TSPI::Describe() {
+    CheckExports();
+    FAPIVersion = InfoText(0);
+    FPluginInfo = InfoText(1);
+    // Pairs from index 2 until the first pair in which either half is not answered.
+    for (int i = 2;; i += 2) {
+        std::array<char, PluginInfoBufferSize> a{};
+        std::array<char, PluginInfoBufferSize> b{};
+        if (FExports.GetPluginInfo(i, a.data(), PluginInfoBufferLength) <= 0)
+            break;
+        if (FExports.GetPluginInfo(i + 1, b.data(), PluginInfoBufferLength) <= 0)
+            break;
+        FExtensions.push_back(PluginInfoText(a));
+        FFormatNames.push_back(PluginInfoText(b));
+    }
+    FUsable = IsUsable();
+}
+
+std::string TSPI::InfoText(int index) const {
+    std::array<char, PluginInfoBufferSize> buffer{};
+    if (FExports.GetPluginInfo(index, buffer.data(), PluginInfoBufferLength) <= 0)
+        return std::string();
+    return PluginInfoText(buffer);
+}
+
+FARPROC TSPI::GetProc(const char* exportName) const {
+    return GetProcAddress(FHandle.Get(), exportName);
+}
+
+void TSPI::RequireExport(const void* address, const char* exportName) const {
+    if (address == nullptr)
+        throw ESPIInvalidAPI(exportName, FFileName);
+}
+
+void TSPI::CheckExports() const {
+    RequireExport(reinterpret_cast<const void*>(FExports.GetPluginInfo), "GetPluginInfo");
+}
+
+int TSPI::GetPluginInfo(int infono, char* buf, int buflen) const {
+    RequireExport(reinterpret_cast<const void*>(FExports.GetPluginInfo), "GetPluginInfo");
+    return FExports.GetPluginInfo(infono, buf, buflen);
+}
+
+void TLoaderSPI::CheckExports() const {
+    TSPI::CheckExports();
+    RequireExport(reinterpret_cast<const void*>(Api().IsSupported), "IsSupported");
+}
+
+int TLoaderSPI::IsSupported(const char* fileName, const void* data) const {
+    RequireExport(reinterpret_cast<const void*>(Api().IsSupported), "IsSupported");
+    return Api().IsSupported(fileName, const_cast<void*>(data));
+}
+
+std::unique_ptr<TInSPI> TInSPI::Create(const std::string& fileName) {
+    return Construct<TInSPI>(fileName);
+}
+
+void TInSPI::CheckExports() const {
+    TLoaderSPI::CheckExports();
+    RequireExport(reinterpret_cast<const void*>(Api().GetPictureInfo), "GetPictureInfo");
+    RequireExport(reinterpret_cast<const void*>(Api().GetPicture), "GetPicture");
+}
+
+int TInSPI::GetPictureInfo(const char* source, SusieLength length, unsigned int flag,
+                           PictureInfo* info) const {
+    RequireExport(reinterpret_cast<const void*>(Api().GetPictureInfo), "GetPictureInfo");
+    // The module writes into a sentinel-filled scratch record, so that a 64-bit module's choice
+    // of layout can be told from what it overwrote, and an unwritten handle reads as null
+    // instead of whatever the caller's record held.
+    constexpr unsigned char sentinel = 0xA5;
+    alignas(8) std::array<unsigned char, PictureInfoRecordSize> record;
+    record.fill(sentinel);
+    const int result =
+        Api().GetPictureInfo(source, length, flag, reinterpret_cast<PictureInfo*>(record.data()));
+    if (info != nullptr) {
+        PictureInfo out{};
+        std::memcpy(&out, record.data(), offsetof(PictureInfo, hInfo));
+        if (const auto at = WrittenInfoHandleOffset(record, sentinel))
+            std::memcpy(&out.hInfo, record.data() + *at, sizeof(HLOCAL));
+        std::memcpy(info, &out, sizeof(PictureInfo));
+    }
+    return result;
+}
+
+int TInSPI::GetPicture(const char* source, SusieLength length, unsigned int flag, HLOCAL* info,
+                       HLOCAL* bits, SusieProgressCallback progress, SusieUserData userData) const {
+    RequireExport(reinterpret_cast<const void*>(Api().GetPicture), "GetPicture");
+    return Api().GetPicture(source, length, flag, info, bits, progress, userData);
+}
+
+int TInSPI::GetPreview(const char* source, SusieLength length, unsigned int flag, HLOCAL* info,
+                       HLOCAL* bits, SusieProgressCallback progress, SusieUserData userData) const {
+    RequireExport(reinterpret_cast<const void*>(Api().GetPreview), "GetPreview");
+    return Api().GetPreview(source, length, flag, info, bits, progress, userData);
+}
+
+std::unique_ptr<TAmSPI> TAmSPI::Create(const std::string& fileName) {
+    return Construct<TAmSPI>(fileName);
+}
+
+void TAmSPI::CheckExports() const {
+    TLoaderSPI::CheckExports();
+    RequireExport(reinterpret_cast<const void*>(Api().GetArchiveInfo), "GetArchiveInfo");
+    RequireExport(reinterpret_cast<const void*>(Api().GetFileInfo), "GetFileInfo");
+    RequireExport(reinterpret_cast<const void*>(Api().GetFile), "GetFile");
+}
+
+std::unique_ptr<TXnSPI> TXnSPI::Create(const std::string& fileName) {
+    return Construct<TXnSPI>(fileName);
+}
+
+std::unique_ptr<TSPI> LoadPlugin(const std::string& fileName) {
+    try {
+        // The probe keeps the module loaded while the chosen class loads it a second time.
+        const std::unique_ptr<TSPI> probe = TSPI::Create(fileName);
+        switch (SPIKindForVersion(probe->APIVersion())) {
+        case SPIKind::Import:
+            return TInSPI::Create(fileName);
+        case SPIKind::Archive:
+            return TAmSPI::Create(fileName);
+        case SPIKind::Xn:
+            return TXnSPI::Create(fileName);
+        case SPIKind::Plain:
+            break;
+        }
+        return TSPI::Create(fileName);
+    } catch (const ESPIFOpenErrorSPI&) {
+        return nullptr;
+    } catch (const ESPIInvalidSPI&) {
+        return nullptr;
+    }
+}
+
+} // namespace tovane

@@ -1,0 +1,99 @@
+// The binary contract with Susie plug-in modules: the types of their exports and of the records
+// they fill. Exports are __stdcall (WINAPI) in the 32-bit build; on x64 there is one calling
+// convention, so the checks below only bite in the 32-bit build, where they must.
+//
+// Integer widths follow the published headers of both builds: the length and user-data
+// arguments are LONG_PTR (32 bits in the 32-bit build, 64 bits in the 64-bit one).
+#pragma once
+
+#include <windows.h>
+
+#include <cstddef>
+#include <cstdint>
+#include <type_traits>
+
+namespace tovane {
+
+// The length argument of the reading exports: with flag 0 the offset of the picture data in the
+// file, with flag 1 the number of bytes at the source address.
+using SusieLength = LONG_PTR;
+// The caller's value handed back to the progress callback.
+using SusieUserData = LONG_PTR;
+
+// Progress callback: (current, total, user value) -> 0 to go on, nonzero to ask the plug-in to
+// stop. Called synchronously from inside GetPicture/GetPreview on the caller's thread.
+using SusieProgressCallback = int(WINAPI*)(int nNum, int nDenom, SusieUserData lData);
+
+// The picture-information record that GetPictureInfo fills. In the 32-bit build it is the
+// published 26-byte packed record. In the 64-bit build the published convention is the natural
+// layout (32 bytes, hInfo at offset 24); TInSPI::GetPictureInfo also understands modules that
+// write the packed layout (hInfo at offset 22) and always hands back this record.
+#if !defined(_WIN64)
+#pragma pack(push, 1)
+#endif
+struct PictureInfo {
+    std::int32_t left; // position of the image
+    std::int32_t top;
+    std::int32_t width; // size in pixels
+    std::int32_t height;
+    std::uint16_t x_density; // pixel density
+    std::uint16_t y_density;
+    std::int16_t colorDepth; // bits per pixel
+    HLOCAL hInfo;            // plug-in's text information (local memory), null = none
+};
+#if !defined(_WIN64)
+#pragma pack(pop)
+static_assert(sizeof(PictureInfo) == 26, "32-bit PictureInfo is the packed 26-byte record");
+static_assert(offsetof(PictureInfo, hInfo) == 22);
+#else
+static_assert(sizeof(PictureInfo) == 32, "64-bit PictureInfo is the natural 32-byte record");
+static_assert(offsetof(PictureInfo, hInfo) == 24);
+#endif
+static_assert(offsetof(PictureInfo, colorDepth) == 20);
+
+// The exports, as the host calls them.
+using GetPluginInfoFunc = int(WINAPI*)(int infono, LPSTR buf, int buflen);
+// The second argument is the address of the data's first 2048 bytes (never a file handle).
+using IsSupportedFunc = int(WINAPI*)(LPCSTR filename, void* dw);
+using GetPictureInfoFunc = int(WINAPI*)(LPCSTR buf, SusieLength len, unsigned int flag,
+                                        PictureInfo* lpInfo);
+using GetPictureFunc = int(WINAPI*)(LPCSTR buf, SusieLength len, unsigned int flag, HLOCAL* pHBInfo,
+                                    HLOCAL* pHBm, SusieProgressCallback lpPrgressCallback,
+                                    SusieUserData lData);
+using GetPreviewFunc = GetPictureFunc;
+using ConfigurationDlgFunc = int(WINAPI*)(HWND parent, int fnc);
+// Archive exports: looked up and required of archive modules, never called. The record
+// arguments are left opaque.
+using GetArchiveInfoFunc = int(WINAPI*)(LPCSTR buf, SusieLength len, unsigned int flag,
+                                        HLOCAL* lphInf);
+using GetFileInfoFunc = int(WINAPI*)(LPCSTR buf, SusieLength len, LPCSTR filename,
+                                     unsigned int flag, void* lpInfo);
+using GetFileFunc = int(WINAPI*)(LPCSTR src, SusieLength len, LPSTR dest, unsigned int flag,
+                                 SusieProgressCallback prgressCallback, SusieUserData lData);
+
+#if !defined(_WIN64)
+// In the 32-bit build a cdecl pointer is a different type; make sure every export type is the
+// stdcall one, so a slip in a declaration cannot corrupt the stack at run time.
+namespace susie_abi_check {
+using CdeclInfo = int(__cdecl*)(int, LPSTR, int);
+using StdcallInfo = int(__stdcall*)(int, LPSTR, int);
+static_assert(!std::is_same_v<CdeclInfo, StdcallInfo>, "the compiler tells conventions apart");
+static_assert(std::is_same_v<GetPluginInfoFunc, StdcallInfo>);
+static_assert(std::is_same_v<IsSupportedFunc, int(__stdcall*)(LPCSTR, void*)>);
+static_assert(
+    std::is_same_v<GetPictureInfoFunc, int(__stdcall*)(LPCSTR, long, unsigned int, PictureInfo*)>);
+static_assert(std::is_same_v<SusieProgressCallback, int(__stdcall*)(int, int, long)>);
+static_assert(
+    std::is_same_v<GetPictureFunc, int(__stdcall*)(LPCSTR, long, unsigned int, HLOCAL*, HLOCAL*,
+                                                   SusieProgressCallback, long)>);
+static_assert(std::is_same_v<ConfigurationDlgFunc, int(__stdcall*)(HWND, int)>);
+static_assert(
+    std::is_same_v<GetArchiveInfoFunc, int(__stdcall*)(LPCSTR, long, unsigned int, HLOCAL*)>);
+static_assert(
+    std::is_same_v<GetFileInfoFunc, int(__stdcall*)(LPCSTR, long, LPCSTR, unsigned int, void*)>);
+static_assert(std::is_same_v<GetFileFunc, int(__stdcall*)(LPCSTR, long, LPSTR, unsigned int,
+                                                          SusieProgressCallback, long)>);
+} // namespace susie_abi_check
+#endif
+
+} // namespace tovane

@@ -1,0 +1,67 @@
+#include "plugins/portable/SPIRules.h"
+
+#include "framework/Strings.h"
+
+#include <algorithm>
+
+namespace tovane {
+
+SPIKind SPIKindForVersion(std::string_view apiVersion) {
+    if (apiVersion == "00IN")
+        return SPIKind::Import;
+    if (apiVersion == "00AM")
+        return SPIKind::Archive;
+    if (apiVersion == "00XN")
+        return SPIKind::Xn;
+    return SPIKind::Plain;
+}
+
+std::string PluginInfoText(std::span<const char> buffer) {
+    const auto end = std::find(buffer.begin(), buffer.end(), '\0');
+    return std::string(buffer.begin(), end);
+}
+
+std::vector<std::string> RegisteredExtensions(std::string_view filterEntry) {
+    // ";" and "." are below 0x40 and so never the trail byte of a double-byte character.
+    std::vector<std::string> out;
+    std::string_view rest = filterEntry;
+    while (!rest.empty()) {
+        std::string_view piece;
+        const std::size_t semicolon = rest.rfind(';');
+        if (semicolon != std::string_view::npos) {
+            piece = rest.substr(semicolon + 1);
+            rest = rest.substr(0, semicolon);
+        } else {
+            piece = rest;
+            rest = std::string_view();
+        }
+        const std::size_t dot = piece.find('.');
+        out.emplace_back(dot == std::string_view::npos ? piece : piece.substr(dot + 1));
+    }
+    return out;
+}
+
+bool DeclaresExtension(const std::vector<std::string>& filterEntries, std::string_view ext,
+                       LeadByteRule lead) {
+    if (ext.empty())
+        return false;
+    return std::any_of(filterEntries.begin(), filterEntries.end(), [&](const std::string& entry) {
+        return SameTextAscii(ExtractFileExt(entry, lead), ext, lead);
+    });
+}
+
+std::optional<std::size_t>
+WrittenInfoHandleOffset(std::span<const unsigned char, PictureInfoRecordSize> record,
+                        unsigned char sentinel) {
+    const auto untouched = [&](std::size_t from, std::size_t to) {
+        return std::all_of(record.begin() + from, record.begin() + to,
+                           [sentinel](unsigned char b) { return b == sentinel; });
+    };
+    if (!untouched(30, 32))
+        return 24;
+    if (!untouched(22, 30))
+        return 22;
+    return std::nullopt;
+}
+
+} // namespace tovane

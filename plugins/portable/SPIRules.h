@@ -1,0 +1,95 @@
+// Rules of the plug-in host that need no Windows: how a plug-in's self-description is read,
+// which extensions its filter entries register, in which order plug-ins are tried on a file,
+// where a 64-bit module wrote its picture-information handle, and the search settings.
+#pragma once
+
+#include "framework/Paths.h"
+
+#include <array>
+#include <cstddef>
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace tovane {
+
+// The mask of the automatic search: 64-bit modules are named *.sph, 32-bit ones *.spi.
+inline constexpr const char* DefaultSPIMask = sizeof(void*) == 8 ? "*.sph" : "*.spi";
+
+// Start offsets at which a file's picture data is tried: at the start, then past a 128-byte
+// MacBinary header.
+inline constexpr std::array<int, 2> MacBinaryOffsets{0, 128};
+
+// Size of the buffers handed to GetPluginInfo, and the length the host announces.
+inline constexpr std::size_t PluginInfoBufferSize = 256;
+inline constexpr int PluginInfoBufferLength = 255;
+
+// Which wrapper class an API version selects. The version is compared exactly, letter case
+// included; anything else (an empty version too) is a plain module.
+enum class SPIKind { Plain, Import, Archive, Xn };
+SPIKind SPIKindForVersion(std::string_view apiVersion);
+
+// A GetPluginInfo buffer's text: its bytes up to the first NUL, at most the whole buffer.
+std::string PluginInfoText(std::span<const char> buffer);
+
+// The extensions that one filter entry ("*.jpg;*.jpeg") registers, in registration order: the
+// entry is taken apart at ";" from its end, so its last pattern comes first; a piece's
+// extension is its text after its first "." (the piece itself without a "."), so "*.tar.gz"
+// gives "tar.gz" and an entry ending in ";" gives one empty extension first.
+std::vector<std::string> RegisteredExtensions(std::string_view filterEntry);
+
+// True when one of the entries' own extension (from its last ".", so only an entry's last
+// pattern counts) equals ext, ignoring the case of ASCII letters. An empty ext matches none.
+bool DeclaresExtension(const std::vector<std::string>& filterEntries, std::string_view ext,
+                       LeadByteRule lead);
+
+// The trial order of plug-ins for a file: for each candidate in collection order, one that
+// declares the file's extension (ExtractFileExt: a bare ".jpg" serves as well as a name) is put
+// at the front of target, any other is appended. So declaring plug-ins come first, the last of
+// them in collection order at the very front, then the others in collection order.
+template <typename P, typename ExtensionsOf>
+void CollectByExtension(std::span<P const> candidates, std::string_view fileName,
+                        std::vector<P>& target, ExtensionsOf extensionsOf, LeadByteRule lead) {
+    const std::string ext = ExtractFileExt(fileName, lead);
+    for (const P& p : candidates) {
+        if (!ext.empty() && DeclaresExtension(extensionsOf(p), ext, lead))
+            target.insert(target.begin(), p);
+        else
+            target.push_back(p);
+    }
+}
+
+// Where a 64-bit module wrote the picture-information handle. The host hands GetPictureInfo a
+// 32-byte record filled with the sentinel byte and looks at what was overwritten: the published
+// 64-bit layout puts the handle at offset 24 (its top bytes 30-31 are then overwritten, a real
+// handle's top bytes being zero); modules built with packed records put it at offset 22 and
+// never touch bytes 30-31. Returns 24, 22, or nothing when neither place was written.
+inline constexpr std::size_t PictureInfoRecordSize = 32;
+std::optional<std::size_t>
+WrittenInfoHandleOffset(std::span<const unsigned char, PictureInfoRecordSize> record,
+                        unsigned char sentinel);
+
+// The places the automatic search visits, in the order it visits them.
+enum class TSPISearchOption { spsSusieDir, spsAppDir, spsCurrentDir, spsSystemDir, spsWindowsDir };
+
+// A set of search options.
+class TSPISearchOptions {
+public:
+    constexpr TSPISearchOptions() = default;
+    constexpr TSPISearchOptions(std::initializer_list<TSPISearchOption> options) {
+        for (TSPISearchOption o : options)
+            FBits |= Bit(o);
+    }
+    constexpr bool Contains(TSPISearchOption o) const { return (FBits & Bit(o)) != 0; }
+    constexpr void Include(TSPISearchOption o) { FBits |= Bit(o); }
+    constexpr void Exclude(TSPISearchOption o) { FBits &= ~Bit(o); }
+    constexpr bool operator==(const TSPISearchOptions&) const = default;
+
+private:
+    static constexpr unsigned Bit(TSPISearchOption o) { return 1u << static_cast<unsigned>(o); }
+    unsigned FBits = 0;
+};
+
+} // namespace tovane
