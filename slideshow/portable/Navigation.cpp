@@ -1,16 +1,8 @@
 #include "slideshow/portable/Navigation.h"
 
+#include "app/portable/SettingsRules.h"
+
 namespace tovane {
-
-namespace {
-
-// The end-of-list setting's values, as the settings file stores them.
-constexpr int kReturnToMain = 0;
-constexpr int kFirstAndWait = 1;
-constexpr int kStayAtLast = 2;
-constexpr int kRepeat = 3;
-
-} // namespace
 
 std::optional<int> NextGraphicTarget(int i, int n) {
     if (i < n - 1)
@@ -82,19 +74,19 @@ void TimerTick(SlideShowHost& host) {
         return;
     }
     switch (host.LastAction()) {
-    case kReturnToMain:
+    case laReturnToMain:
         host.CloseSlideShow();
         break;
-    case kFirstAndWait:
+    case laFirstAndWait:
         if (host.AllDir())
             SelectDir(host, 0);
         host.ShowGraphic(0);
         host.SetPlaying(false);
         break;
-    case kStayAtLast:
+    case laStayAtLast:
         host.SetPlaying(false);
         break;
-    case kRepeat:
+    case laRepeat:
         if (host.AllDir())
             SelectDir(host, 0);
         host.ShowGraphic(0); // restarts the timer while playing

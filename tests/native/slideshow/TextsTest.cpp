@@ -1,5 +1,7 @@
 #include "slideshow/portable/SlideShowTexts.h"
 
+#include "app/portable/SettingsRules.h"
+
 #include <gtest/gtest.h>
 
 #include <climits>
@@ -31,4 +33,7 @@ TEST(SlideShowTexts, LastActionLabelNeverLeavesTheTable) {
     EXPECT_EQ(LastActionLabelText(4, names), "[4]");
     EXPECT_EQ(LastActionLabelText(-1, names), "[-1]");
     EXPECT_EQ(LastActionLabelText(INT_MIN, names), "[-2147483648]");
+    // With the program's table.
+    EXPECT_EQ(LastActionLabelText(laFirstAndWait, LastActionNames), "最初の画像に戻って待機");
+    EXPECT_EQ(LastActionLabelText(200, LastActionNames), "[200]");
 }
