@@ -78,7 +78,7 @@ bool MatchesWildcard(std::string_view pattern, std::string_view name, LeadByteRu
     return MatchCharacters(p, Characters(dotted, lead));
 }
 
-bool MatchesMask(std::string_view mask, std::string_view name, LeadByteRule lead) {
+bool MatchesImageMask(std::string_view mask, std::string_view name, LeadByteRule lead) {
     // The pieces are separated by ";"; the byte after a lead byte is never a separator.
     std::size_t start = 0;
     for (std::size_t i = 0; i <= mask.size(); ++i) {
@@ -106,7 +106,7 @@ std::vector<std::string> ImageListNames(const std::vector<FolderEntry>& entries,
                                         std::string_view mask, LeadByteRule lead) {
     std::vector<std::string> names;
     for (const FolderEntry& e : entries)
-        if (!e.IsFolder && MatchesMask(mask, e.Name, lead))
+        if (!e.IsFolder && MatchesImageMask(mask, e.Name, lead))
             names.push_back(e.Name);
     SortImageNames(names, lead);
     return names;

@@ -22,7 +22,8 @@ bool MatchesWildcard(std::string_view pattern, std::string_view name,
                      LeadByteRule lead = IsSingleByte);
 
 // Matches any of the ";"-separated patterns of the mask (empty pieces match nothing).
-bool MatchesMask(std::string_view mask, std::string_view name, LeadByteRule lead = IsSingleByte);
+bool MatchesImageMask(std::string_view mask, std::string_view name,
+                      LeadByteRule lead = IsSingleByte);
 
 // Orders names as the image list shows them: by name ignoring the case of ASCII letters, plain
 // string order (img10.jpg before img2.jpg); names equal but for case by their bytes.

@@ -46,13 +46,13 @@ TEST(SlideShowImageList, DoubleByteNamesMatchByCharacter) {
 
 TEST(SlideShowImageList, MaskPiecesAndTheEmptyLastPiece) {
     const char* mask = "*.bmp;*.jpg;";
-    EXPECT_TRUE(MatchesMask(mask, "a.BMP"));
-    EXPECT_TRUE(MatchesMask(mask, "b.jpg"));
-    EXPECT_FALSE(MatchesMask(mask, "c.png"));
-    EXPECT_FALSE(MatchesMask(mask, "noext")); // the empty piece matches nothing
-    EXPECT_FALSE(MatchesMask("", "a.bmp"));
-    EXPECT_FALSE(MatchesMask(";;", "a.bmp"));
-    EXPECT_TRUE(MatchesMask("*.bmp;*.;", "noext")); // an empty extension asks for it
+    EXPECT_TRUE(MatchesImageMask(mask, "a.BMP"));
+    EXPECT_TRUE(MatchesImageMask(mask, "b.jpg"));
+    EXPECT_FALSE(MatchesImageMask(mask, "c.png"));
+    EXPECT_FALSE(MatchesImageMask(mask, "noext")); // the empty piece matches nothing
+    EXPECT_FALSE(MatchesImageMask("", "a.bmp"));
+    EXPECT_FALSE(MatchesImageMask(";;", "a.bmp"));
+    EXPECT_TRUE(MatchesImageMask("*.bmp;*.;", "noext")); // an empty extension asks for it
 }
 
 TEST(SlideShowImageList, ListsMatchingFilesSortedIgnoringCase) {
