@@ -1,0 +1,125 @@
+// What each bundled import plug-in provides to the shared export layer (SusieExports.cpp), and
+// the helpers it decodes with: the progress reporter and the DIB under construction.
+#pragma once
+
+#include "bundled/common/Pixels.h"
+#include "bundled/common/SusieApi.h"
+
+#include <cstdint>
+#include <span>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+namespace bundled {
+
+// A local-memory block owned until it is handed to the host.
+class LocalBlock {
+public:
+    LocalBlock() noexcept = default;
+    explicit LocalBlock(HLOCAL h) noexcept : FHandle(h) {}
+    LocalBlock(const LocalBlock&) = delete;
+    LocalBlock& operator=(const LocalBlock&) = delete;
+    LocalBlock(LocalBlock&& other) noexcept : FHandle(other.Release()) {}
+    LocalBlock& operator=(LocalBlock&& other) noexcept {
+        if (this != &other) {
+            Reset();
+            FHandle = other.Release();
+        }
+        return *this;
+    }
+    ~LocalBlock() { Reset(); }
+
+    HLOCAL Get() const noexcept { return FHandle; }
+    HLOCAL Release() noexcept { return std::exchange(FHandle, nullptr); }
+    void Reset() noexcept {
+        if (FHandle)
+            LocalFree(FHandle);
+        FHandle = nullptr;
+    }
+
+private:
+    HLOCAL FHandle = nullptr;
+};
+
+// Keeps a moveable block locked for as long as it lives.
+class LocalLockGuard {
+public:
+    explicit LocalLockGuard(HLOCAL h) noexcept : FHandle(h), FAddress(LocalLock(h)) {}
+    LocalLockGuard(const LocalLockGuard&) = delete;
+    LocalLockGuard& operator=(const LocalLockGuard&) = delete;
+    ~LocalLockGuard() {
+        if (FAddress)
+            LocalUnlock(FHandle);
+    }
+    std::uint8_t* Address() const noexcept { return static_cast<std::uint8_t*>(FAddress); }
+
+private:
+    HLOCAL FHandle;
+    void* FAddress;
+};
+
+// Reports progress to the host's callback and remembers whether it asked to stop.
+class Progress {
+public:
+    Progress(SusieProgressCallback callback, LONG_PTR userData) noexcept
+        : FCallback(callback), FUserData(userData) {}
+    // False once the callback has returned nonzero: the decoder then stops with SusieAborted.
+    bool Report(int done, int total) {
+        if (FCallback && FCallback(done, total, FUserData) != 0)
+            FAborted = true;
+        return !FAborted;
+    }
+    bool Aborted() const noexcept { return FAborted; }
+
+private:
+    SusieProgressCallback FCallback;
+    LONG_PTR FUserData;
+    bool FAborted = false;
+};
+
+// A bottom-up BI_RGB DIB of 24 or 32 bits in two moveable local blocks: the info block holds
+// the BITMAPINFOHEADER alone (no colour table at these depths), the bits block the rows padded
+// to 4 bytes. The bits stay locked while the DIB is being filled.
+class DibBuilder {
+public:
+    // Allocates both blocks; false when memory runs out or the size does not fit.
+    bool Create(std::uint32_t width, std::uint32_t height, unsigned bitCount);
+    std::uint32_t Width() const noexcept { return FWidth; }
+    std::uint32_t Height() const noexcept { return FHeight; }
+    unsigned BitCount() const noexcept { return FBitCount; }
+    // Row y counted from the top of the picture.
+    std::uint8_t* RowFromTop(std::uint32_t y) noexcept;
+    // A 32-bit DIB whose alpha is 255 everywhere becomes 24-bit.
+    void DropOpaqueAlpha();
+    // Unlocks and hands both blocks to the host.
+    void HandOver(HLOCAL* info, HLOCAL* bits);
+
+private:
+    void WriteHeader();
+
+    LocalBlock FInfo, FBits;
+    std::uint8_t* FBitsAddress = nullptr;
+    std::uint32_t FWidth = 0, FHeight = 0;
+    unsigned FBitCount = 0;
+};
+
+// Picture facts for GetPictureInfo.
+struct PictureFacts {
+    std::uint32_t Width = 0, Height = 0;
+    unsigned BitCount = 24;
+    unsigned DpiX = 0, DpiY = 0;
+};
+
+// The plug-in's side, defined once in each module.
+// Index 0 "00IN", 1 the description, then pairs of filter ("*.jpg;*.jpeg") and format name.
+const std::vector<std::string>& PluginTexts();
+bool CanDecode(std::span<const std::uint8_t> head, std::string_view fileName);
+// fileName is the path for a file source and empty for memory.
+SusieResult ReadFacts(std::span<const std::uint8_t> data, std::string_view fileName,
+                      PictureFacts& facts);
+SusieResult Decode(std::span<const std::uint8_t> data, std::string_view fileName,
+                   Progress& progress, DibBuilder& dib);
+
+} // namespace bundled

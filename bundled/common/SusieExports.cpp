@@ -1,0 +1,256 @@
+// The Susie exports of a bundled import plug-in: argument handling, reading the source,
+// handing over the result, and keeping every exception inside the module. The format work is
+// the plug-in's own (PluginKit.h).
+#include "bundled/common/PluginKit.h"
+
+#include <algorithm>
+#include <cstring>
+#include <limits>
+#include <new>
+#include <vector>
+
+namespace bundled {
+namespace {
+
+constexpr std::size_t HeaderBytes = 2048;
+
+struct FileCloser {
+    HANDLE Handle;
+    ~FileCloser() {
+        if (Handle != INVALID_HANDLE_VALUE)
+            CloseHandle(Handle);
+    }
+};
+
+// The picture's bytes: read from the file from the given offset on, or the caller's memory.
+struct Source {
+    std::vector<std::uint8_t> Owned;
+    std::span<const std::uint8_t> Bytes;
+    std::string_view FileName;
+};
+
+SusieResult ReadFileFrom(LPCSTR path, LONG_PTR offset, std::vector<std::uint8_t>& out) {
+    if (!path || offset < 0)
+        return SusieReadError;
+    FileCloser file{CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr)};
+    if (file.Handle == INVALID_HANDLE_VALUE)
+        return SusieReadError;
+    LARGE_INTEGER size{};
+    if (!GetFileSizeEx(file.Handle, &size) || size.QuadPart < offset)
+        return SusieReadError;
+    const auto remaining = static_cast<unsigned long long>(size.QuadPart - offset);
+    // A compressed picture of a gigabyte would not decode in a 32-bit process anyway.
+    if (remaining > (1ull << 30) || remaining > std::numeric_limits<std::size_t>::max())
+        return SusieNoMemory;
+    LARGE_INTEGER start{};
+    start.QuadPart = offset;
+    if (!SetFilePointerEx(file.Handle, start, nullptr, FILE_BEGIN))
+        return SusieReadError;
+    out.resize(static_cast<std::size_t>(remaining));
+    std::size_t done = 0;
+    while (done < out.size()) {
+        const DWORD want = static_cast<DWORD>(std::min<std::size_t>(out.size() - done, 1u << 24));
+        DWORD got = 0;
+        if (!ReadFile(file.Handle, out.data() + done, want, &got, nullptr))
+            return SusieReadError;
+        if (got == 0)
+            break; // the file shrank while being read
+        done += got;
+    }
+    out.resize(done);
+    return SusieSuccess;
+}
+
+SusieResult OpenSource(LPCSTR buf, LONG_PTR len, unsigned flag, Source& source) {
+    switch (flag & SusieSourceMask) {
+    case SusieSourceFile:
+        if (const SusieResult r = ReadFileFrom(buf, len, source.Owned); r != SusieSuccess)
+            return r;
+        source.Bytes = source.Owned;
+        source.FileName = buf;
+        return SusieSuccess;
+    case SusieSourceMemory:
+        if (!buf || len < 0)
+            return SusieBrokenData;
+        source.Bytes = {reinterpret_cast<const std::uint8_t*>(buf), static_cast<std::size_t>(len)};
+        return SusieSuccess;
+    default:
+        return SusieUnknownFormat;
+    }
+}
+
+WORD Density(unsigned dpi) {
+    return static_cast<WORD>(std::min(dpi, 65535u));
+}
+
+int CopyText(const std::string& text, LPSTR buf, int buflen) {
+    if (!buf || buflen <= 0)
+        return 0;
+    const std::size_t n = std::min(text.size(), static_cast<std::size_t>(buflen - 1));
+    std::memcpy(buf, text.data(), n);
+    buf[n] = '\0';
+    return static_cast<int>(n);
+}
+
+} // namespace
+
+bool DibBuilder::Create(std::uint32_t width, std::uint32_t height, unsigned bitCount) {
+    const std::size_t stride = DibStride(width, bitCount);
+    if (width == 0 || height == 0 || width > 0x7FFFFFFF || height > 0x7FFFFFFF ||
+        stride > std::numeric_limits<std::size_t>::max() / height ||
+        stride * height > std::numeric_limits<DWORD>::max())
+        return false;
+    FInfo = LocalBlock(LocalAlloc(LMEM_MOVEABLE | LMEM_ZEROINIT, sizeof(BITMAPINFOHEADER)));
+    FBits = LocalBlock(LocalAlloc(LMEM_MOVEABLE, stride * height));
+    if (!FInfo.Get() || !FBits.Get())
+        return false;
+    FBitsAddress = static_cast<std::uint8_t*>(LocalLock(FBits.Get()));
+    if (!FBitsAddress)
+        return false;
+    FWidth = width;
+    FHeight = height;
+    FBitCount = bitCount;
+    return true;
+}
+
+std::uint8_t* DibBuilder::RowFromTop(std::uint32_t y) noexcept {
+    return FBitsAddress + DibStride(FWidth, FBitCount) * (FHeight - 1 - y);
+}
+
+void DibBuilder::DropOpaqueAlpha() {
+    if (FBitCount != 32 || !AllOpaque(FBitsAddress, FWidth, FHeight))
+        return;
+    CompactDib32To24(FBitsAddress, FWidth, FHeight);
+    FBitCount = 24;
+    LocalUnlock(FBits.Get());
+    FBitsAddress = nullptr;
+    // Shrinking may move the block; keep the larger one if it cannot.
+    if (HLOCAL smaller =
+            LocalReAlloc(FBits.Get(), DibStride(FWidth, 24) * FHeight, LMEM_MOVEABLE)) {
+        FBits.Release(); // LocalReAlloc has taken over the old handle
+        FBits = LocalBlock(smaller);
+    }
+    FBitsAddress = static_cast<std::uint8_t*>(LocalLock(FBits.Get()));
+}
+
+void DibBuilder::WriteHeader() {
+    LocalLockGuard lock(FInfo.Get());
+    auto* header = reinterpret_cast<BITMAPINFOHEADER*>(lock.Address());
+    header->biSize = sizeof(BITMAPINFOHEADER);
+    header->biWidth = static_cast<LONG>(FWidth);
+    header->biHeight = static_cast<LONG>(FHeight); // positive: bottom-up
+    header->biPlanes = 1;
+    header->biBitCount = static_cast<WORD>(FBitCount);
+    header->biCompression = BI_RGB;
+    header->biSizeImage = static_cast<DWORD>(DibStride(FWidth, FBitCount) * FHeight);
+}
+
+void DibBuilder::HandOver(HLOCAL* info, HLOCAL* bits) {
+    WriteHeader();
+    LocalUnlock(FBits.Get());
+    FBitsAddress = nullptr;
+    *info = FInfo.Release();
+    *bits = FBits.Release();
+}
+
+} // namespace bundled
+
+using namespace bundled;
+
+extern "C" int WINAPI GetPluginInfo(int infono, LPSTR buf, int buflen) {
+    try {
+        const std::vector<std::string>& texts = PluginTexts();
+        if (infono < 0 || static_cast<std::size_t>(infono) >= texts.size())
+            return 0;
+        return CopyText(texts[static_cast<std::size_t>(infono)], buf, buflen);
+    } catch (...) {
+        return 0;
+    }
+}
+
+extern "C" int WINAPI IsSupported(LPCSTR filename, void* dw) {
+    try {
+        std::uint8_t head[HeaderBytes] = {};
+        const auto address = reinterpret_cast<std::uintptr_t>(dw);
+        if (address == 0)
+            return 0;
+        std::span<const std::uint8_t> bytes;
+        if ((address & ~std::uintptr_t{0xFFFF}) == 0) {
+            // Old hosts pass a file handle (upper word 0) positioned at the picture data.
+            DWORD got = 0;
+            if (!ReadFile(reinterpret_cast<HANDLE>(dw), head, sizeof head, &got, nullptr))
+                return 0;
+            bytes = {head, got};
+        } else {
+            bytes = {static_cast<const std::uint8_t*>(dw), HeaderBytes};
+        }
+        return CanDecode(bytes, filename ? filename : "") ? 1 : 0;
+    } catch (...) {
+        return 0;
+    }
+}
+
+extern "C" int WINAPI GetPictureInfo(LPCSTR buf, LONG_PTR len, unsigned int flag,
+                                     SusiePictureInfo* lpInfo) {
+    try {
+        if (!lpInfo)
+            return SusieInternalError;
+        Source source;
+        if (const SusieResult r = OpenSource(buf, len, flag, source); r != SusieSuccess)
+            return r;
+        PictureFacts facts;
+        if (const SusieResult r = ReadFacts(source.Bytes, source.FileName, facts);
+            r != SusieSuccess)
+            return r;
+        if (facts.Width > 0x7FFFFFFF || facts.Height > 0x7FFFFFFF)
+            return SusieBrokenData;
+        *lpInfo = SusiePictureInfo{};
+        lpInfo->width = static_cast<long>(facts.Width);
+        lpInfo->height = static_cast<long>(facts.Height);
+        lpInfo->x_density = Density(facts.DpiX);
+        lpInfo->y_density = Density(facts.DpiY);
+        lpInfo->colorDepth = static_cast<short>(facts.BitCount);
+        lpInfo->hInfo = nullptr;
+        return SusieSuccess;
+    } catch (const std::bad_alloc&) {
+        return SusieNoMemory;
+    } catch (...) {
+        return SusieInternalError;
+    }
+}
+
+extern "C" int WINAPI GetPicture(LPCSTR buf, LONG_PTR len, unsigned int flag, HLOCAL* pHBInfo,
+                                 HLOCAL* pHBm, SusieProgressCallback lpPrgressCallback,
+                                 LONG_PTR lData) {
+    if (!pHBInfo || !pHBm)
+        return SusieInternalError;
+    *pHBInfo = nullptr;
+    *pHBm = nullptr;
+    Progress progress(lpPrgressCallback, lData);
+    try {
+        if (!progress.Report(0, 100))
+            return SusieAborted;
+        Source source;
+        if (const SusieResult r = OpenSource(buf, len, flag, source); r != SusieSuccess)
+            return r;
+        DibBuilder dib;
+        const SusieResult r = Decode(source.Bytes, source.FileName, progress, dib);
+        if (progress.Aborted())
+            return SusieAborted;
+        if (r != SusieSuccess)
+            return r;
+        if (!progress.Report(100, 100))
+            return SusieAborted;
+        dib.HandOver(pHBInfo, pHBm);
+        return SusieSuccess;
+    } catch (const std::bad_alloc&) {
+        return progress.Aborted() ? SusieAborted : SusieNoMemory;
+    } catch (...) {
+        return progress.Aborted() ? SusieAborted : SusieInternalError;
+    }
+}
+
+extern "C" int WINAPI ConfigurationDlg(HWND, int) {
+    return SusieNotImplemented;
+}

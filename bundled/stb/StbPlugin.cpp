@@ -1,0 +1,164 @@
+// Import plug-in for formats the system's decoders lack: TGA, PSD (the flattened composite),
+// binary PNM (ppm, pgm) and Radiance HDR (tone-mapped to 8 bits), decoded with stb_image.
+// Pictures are measured before stb_image decodes them and refused above the limits in
+// StbLimits.h.
+#include "bundled/common/PluginKit.h"
+#include "bundled/common/Sniff.h"
+#include "bundled/stb/StbLimits.h"
+
+#include "stb_image.h"
+
+#include <climits>
+#include <cstring>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace bundled {
+namespace {
+
+struct StbFree {
+    void operator()(void* pixels) const noexcept { stbi_image_free(pixels); }
+};
+template <typename T> using StbPixels = std::unique_ptr<T, StbFree>;
+
+struct Measured {
+    int Width = 0, Height = 0, Channels = 0;
+    bool Hdr = false;
+};
+
+SusieResult FailureResult() {
+    const char* reason = stbi_failure_reason();
+    if (reason && (std::strcmp(reason, "too large") == 0 || std::strcmp(reason, "outofmem") == 0))
+        return SusieNoMemory;
+    if (reason && std::strcmp(reason, "unknown image type") == 0)
+        return SusieUnknownFormat;
+    return SusieBrokenData;
+}
+
+// Reads the picture's size from its header and applies the limits.
+SusieResult Measure(std::span<const std::uint8_t> data, Measured& m) {
+    if (data.size() > static_cast<std::size_t>(INT_MAX))
+        return SusieNoMemory;
+    const auto* bytes = reinterpret_cast<const stbi_uc*>(data.data());
+    const int size = static_cast<int>(data.size());
+    if (!stbi_info_from_memory(bytes, size, &m.Width, &m.Height, &m.Channels))
+        return FailureResult();
+    if (m.Width <= 0 || m.Height <= 0 || m.Channels < 1 || m.Channels > 4)
+        return SusieBrokenData;
+    if (m.Width > BUNDLED_STB_MAX_SIDE || m.Height > BUNDLED_STB_MAX_SIDE ||
+        static_cast<unsigned long long>(m.Width) * static_cast<unsigned long long>(m.Height) >
+            BUNDLED_STB_MAX_PIXELS)
+        return SusieNoMemory;
+    m.Hdr = stbi_is_hdr_from_memory(bytes, size) != 0;
+    return SusieSuccess;
+}
+
+bool HasAlpha(const Measured& m) {
+    return m.Channels == 2 || m.Channels == 4;
+}
+
+SusieResult DecodeHdr(std::span<const std::uint8_t> data, const Measured& m, Progress& progress,
+                      DibBuilder& dib) {
+    int w = 0, h = 0, channels = 0;
+    StbPixels<float> pixels(stbi_loadf_from_memory(reinterpret_cast<const stbi_uc*>(data.data()),
+                                                   static_cast<int>(data.size()), &w, &h, &channels,
+                                                   3));
+    if (!pixels)
+        return FailureResult();
+    if (w != m.Width || h != m.Height)
+        return SusieBrokenData;
+    if (!progress.Report(50, 100))
+        return SusieAborted;
+    if (!dib.Create(static_cast<std::uint32_t>(w), static_cast<std::uint32_t>(h), 24))
+        return SusieNoMemory;
+    std::vector<std::uint8_t> row(static_cast<std::size_t>(w) * 3);
+    for (int y = 0; y < h; ++y) {
+        const float* in = pixels.get() + static_cast<std::size_t>(y) * w * 3;
+        for (std::size_t i = 0; i < row.size(); ++i)
+            row[i] = ToneMap(in[i]);
+        PackDibRow(row.data(), 3, ChannelOrder::Rgb, static_cast<std::uint32_t>(w), 24,
+                   dib.RowFromTop(static_cast<std::uint32_t>(y)));
+        if ((y % 256 == 255 || y == h - 1) && !progress.Report(50 + 50 * (y + 1) / h, 100))
+            return SusieAborted;
+    }
+    return SusieSuccess;
+}
+
+SusieResult DecodeLdr(std::span<const std::uint8_t> data, const Measured& m, Progress& progress,
+                      DibBuilder& dib) {
+    const int wanted = HasAlpha(m) ? 4 : 3;
+    int w = 0, h = 0, channels = 0;
+    StbPixels<stbi_uc> pixels(stbi_load_from_memory(reinterpret_cast<const stbi_uc*>(data.data()),
+                                                    static_cast<int>(data.size()), &w, &h,
+                                                    &channels, wanted));
+    if (!pixels)
+        return FailureResult();
+    if (w != m.Width || h != m.Height)
+        return SusieBrokenData;
+    if (!progress.Report(50, 100))
+        return SusieAborted;
+    const unsigned bitCount = wanted == 4 ? 32 : 24;
+    if (!dib.Create(static_cast<std::uint32_t>(w), static_cast<std::uint32_t>(h), bitCount))
+        return SusieNoMemory;
+    for (int y = 0; y < h; ++y) {
+        PackDibRow(pixels.get() + static_cast<std::size_t>(y) * w * wanted,
+                   static_cast<unsigned>(wanted), ChannelOrder::Rgb, static_cast<std::uint32_t>(w),
+                   bitCount, dib.RowFromTop(static_cast<std::uint32_t>(y)));
+        if ((y % 256 == 255 || y == h - 1) && !progress.Report(50 + 50 * (y + 1) / h, 100))
+            return SusieAborted;
+    }
+    dib.DropOpaqueAlpha();
+    return SusieSuccess;
+}
+
+} // namespace
+
+const std::vector<std::string>& PluginTexts() {
+    static const std::vector<std::string> texts{
+        "00IN",
+        "TGA, PSD, PNM and Radiance HDR import filter (stb_image); refuses pictures wider or "
+        "taller than 16384 pixels or larger than 64 megapixels",
+        "*.tga;*.vda;*.icb;*.vst",
+        "Truevision TGA",
+        "*.psd",
+        "Photoshop (composite image)",
+        "*.ppm;*.pgm;*.pnm",
+        "Portable anymap (binary)",
+        "*.hdr",
+        "Radiance HDR (tone-mapped)",
+    };
+    return texts;
+}
+
+bool CanDecode(std::span<const std::uint8_t> head, std::string_view fileName) {
+    switch (SniffFormat(head, fileName)) {
+    case PictureFormat::Tga:
+    case PictureFormat::Psd:
+    case PictureFormat::Pnm:
+    case PictureFormat::Hdr:
+        return true;
+    default:
+        return false;
+    }
+}
+
+SusieResult ReadFacts(std::span<const std::uint8_t> data, std::string_view, PictureFacts& facts) {
+    Measured m;
+    if (const SusieResult r = Measure(data, m); r != SusieSuccess)
+        return r;
+    facts.Width = static_cast<std::uint32_t>(m.Width);
+    facts.Height = static_cast<std::uint32_t>(m.Height);
+    facts.BitCount = static_cast<unsigned>(m.Channels) * (m.Hdr ? 32u : 8u);
+    return SusieSuccess;
+}
+
+SusieResult Decode(std::span<const std::uint8_t> data, std::string_view, Progress& progress,
+                   DibBuilder& dib) {
+    Measured m;
+    if (const SusieResult r = Measure(data, m); r != SusieSuccess)
+        return r;
+    return m.Hdr ? DecodeHdr(data, m, progress, dib) : DecodeLdr(data, m, progress, dib);
+}
+
+} // namespace bundled

@@ -1,0 +1,445 @@
+// Import plug-in over the Windows Imaging Component: every format whose decoder this system's
+// WIC has (JPEG, PNG, GIF, TIFF, BMP, ICO everywhere; JPEG XR, WebP, HEIF, AVIF where installed).
+#include "bundled/common/PluginKit.h"
+#include "bundled/common/Sniff.h"
+#include "bundled/wic/ComPtr.h"
+
+#include <wincodec.h>
+
+#include <algorithm>
+#include <cwctype>
+#include <limits>
+#include <string>
+#include <vector>
+
+namespace bundled {
+namespace {
+
+struct WicFormat {
+    PictureFormat Kind;
+    const GUID* Container; // null where the codec is known only by its extension
+    const wchar_t* Extension;
+    const char* Filter;
+    const char* Name;
+};
+
+// Avif's decoder, where there is one, is the HEIF container's with an AV1 extension.
+const WicFormat Formats[] = {
+    {PictureFormat::Jpeg, &GUID_ContainerFormatJpeg, L".jpg", "*.jpg;*.jpeg;*.jpe;*.jfif", "JPEG"},
+    {PictureFormat::Png, &GUID_ContainerFormatPng, L".png", "*.png", "PNG"},
+    {PictureFormat::Gif, &GUID_ContainerFormatGif, L".gif", "*.gif", "GIF"},
+    {PictureFormat::Tiff, &GUID_ContainerFormatTiff, L".tif", "*.tif;*.tiff", "TIFF"},
+    {PictureFormat::Bmp, &GUID_ContainerFormatBmp, L".bmp", "*.bmp;*.dib;*.rle", "Windows Bitmap"},
+    {PictureFormat::Ico, &GUID_ContainerFormatIco, L".ico", "*.ico", "Windows Icon"},
+    {PictureFormat::JpegXr, &GUID_ContainerFormatWmp, L".jxr", "*.jxr;*.wdp;*.hdp", "JPEG XR"},
+    {PictureFormat::WebP, &GUID_ContainerFormatWebp, L".webp", "*.webp", "WebP"},
+    {PictureFormat::Heif, &GUID_ContainerFormatHeif, L".heic", "*.heic;*.heif;*.hif", "HEIF"},
+    {PictureFormat::Avif, nullptr, L".avif", "*.avif", "AVIF"},
+};
+constexpr std::size_t FormatCount = std::size(Formats);
+
+// COM for the length of one call. A thread already in the other apartment kind keeps it (the
+// factory works in either), and then this call must not uninitialise it.
+class ComScope {
+public:
+    ComScope() noexcept
+        : FResult(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE)) {}
+    ComScope(const ComScope&) = delete;
+    ComScope& operator=(const ComScope&) = delete;
+    ~ComScope() {
+        if (SUCCEEDED(FResult))
+            CoUninitialize();
+    }
+    bool Usable() const noexcept { return SUCCEEDED(FResult) || FResult == RPC_E_CHANGED_MODE; }
+
+private:
+    HRESULT FResult;
+};
+
+ComPtr<IWICImagingFactory> CreateFactory() {
+    ComPtr<IWICImagingFactory> factory;
+    if (FAILED(CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER,
+                                __uuidof(IWICImagingFactory),
+                                reinterpret_cast<void**>(factory.Put()))))
+        factory.Reset();
+    return factory;
+}
+
+SusieResult ResultOf(HRESULT hr) {
+    switch (hr) {
+    case E_OUTOFMEMORY:
+        return SusieNoMemory;
+    case WINCODEC_ERR_COMPONENTNOTFOUND:
+    case WINCODEC_ERR_UNKNOWNIMAGEFORMAT:
+        return SusieUnknownFormat;
+    default:
+        return SusieBrokenData;
+    }
+}
+
+bool ListsExtension(const std::wstring& list, const wchar_t* extension) {
+    // The decoder's extensions come as ".jpeg,.jpe,.jpg".
+    std::wstring lower = list;
+    std::transform(lower.begin(), lower.end(), lower.begin(),
+                   [](wchar_t c) { return static_cast<wchar_t>(std::towlower(c)); });
+    const std::wstring wanted = extension;
+    for (std::size_t at = 0; at <= lower.size();) {
+        std::size_t end = lower.find(L',', at);
+        if (end == std::wstring::npos)
+            end = lower.size();
+        if (lower.compare(at, end - at, wanted) == 0)
+            return true;
+        at = end + 1;
+    }
+    return false;
+}
+
+// Which of the formats this system's WIC can decode, found once per process.
+std::vector<bool> FindInstalledFormats() {
+    std::vector<bool> installed(FormatCount, false);
+    ComScope com;
+    if (!com.Usable())
+        return installed;
+    ComPtr<IWICImagingFactory> factory = CreateFactory();
+    ComPtr<IEnumUnknown> decoders;
+    if (!factory || FAILED(factory->CreateComponentEnumerator(
+                        WICDecoder, WICComponentEnumerateDefault, decoders.Put())))
+        return installed;
+    for (;;) {
+        ComPtr<IUnknown> item;
+        ULONG fetched = 0;
+        if (decoders->Next(1, item.Put(), &fetched) != S_OK || fetched != 1)
+            break;
+        ComPtr<IWICBitmapDecoderInfo> info;
+        if (FAILED(item.As(info)))
+            continue;
+        GUID container{};
+        if (FAILED(info->GetContainerFormat(&container)))
+            container = GUID_NULL;
+        std::wstring extensions;
+        UINT length = 0;
+        if (SUCCEEDED(info->GetFileExtensions(0, nullptr, &length)) && length > 0) {
+            extensions.resize(length);
+            if (FAILED(info->GetFileExtensions(length, extensions.data(), &length)))
+                extensions.clear();
+            extensions.resize(std::wcslen(extensions.c_str()));
+        }
+        for (std::size_t i = 0; i < FormatCount; ++i) {
+            if ((Formats[i].Container && IsEqualGUID(*Formats[i].Container, container)) ||
+                ListsExtension(extensions, Formats[i].Extension))
+                installed[i] = true;
+        }
+    }
+    return installed;
+}
+
+const std::vector<bool>& InstalledFormats() {
+    static const std::vector<bool> installed = FindInstalledFormats();
+    return installed;
+}
+
+bool IsInstalled(PictureFormat kind) {
+    const std::vector<bool>& installed = InstalledFormats();
+    for (std::size_t i = 0; i < FormatCount; ++i)
+        if (Formats[i].Kind == kind)
+            return installed[i];
+    return false;
+}
+
+// One picture opened through WIC: the frame to show, its EXIF orientation and its pixel format.
+struct OpenedPicture {
+    ComPtr<IWICImagingFactory> Factory;
+    ComPtr<IWICStream> Stream;
+    ComPtr<IWICBitmapDecoder> Decoder;
+    ComPtr<IWICBitmapFrameDecode> Frame;
+    int Orientation = 1;
+    UINT StoredWidth = 0, StoredHeight = 0;
+    bool MayHaveAlpha = true;
+    unsigned SourceBitCount = 24;
+};
+
+int ReadJpegOrientation(IWICBitmapFrameDecode* frame) {
+    ComPtr<IWICMetadataQueryReader> reader;
+    if (FAILED(frame->GetMetadataQueryReader(reader.Put())))
+        return 1;
+    PROPVARIANT value;
+    PropVariantInit(&value);
+    int orientation = 1;
+    if (SUCCEEDED(reader->GetMetadataByName(L"/app1/ifd/{ushort=274}", &value)) &&
+        value.vt == VT_UI2)
+        orientation = NormalOrientation(value.uiVal);
+    PropVariantClear(&value);
+    return orientation;
+}
+
+// An icon holds the same picture at several sizes: show the largest.
+UINT LargestFrame(IWICBitmapDecoder* decoder, UINT count) {
+    UINT best = 0;
+    unsigned long long bestArea = 0;
+    for (UINT i = 0; i < count; ++i) {
+        ComPtr<IWICBitmapFrameDecode> frame;
+        UINT w = 0, h = 0;
+        if (SUCCEEDED(decoder->GetFrame(i, frame.Put())) && SUCCEEDED(frame->GetSize(&w, &h)) &&
+            1ull * w * h > bestArea) {
+            bestArea = 1ull * w * h;
+            best = i;
+        }
+    }
+    return best;
+}
+
+bool IsIndexed(const GUID& format) {
+    return IsEqualGUID(format, GUID_WICPixelFormat1bppIndexed) ||
+           IsEqualGUID(format, GUID_WICPixelFormat2bppIndexed) ||
+           IsEqualGUID(format, GUID_WICPixelFormat4bppIndexed) ||
+           IsEqualGUID(format, GUID_WICPixelFormat8bppIndexed);
+}
+
+void ReadPixelFormat(OpenedPicture& picture) {
+    WICPixelFormatGUID format{};
+    if (FAILED(picture.Frame->GetPixelFormat(&format)))
+        return;
+    ComPtr<IWICComponentInfo> component;
+    if (FAILED(picture.Factory->CreateComponentInfo(format, component.Put())))
+        return;
+    ComPtr<IWICPixelFormatInfo> info;
+    if (SUCCEEDED(component.As(info))) {
+        UINT bits = 0;
+        if (SUCCEEDED(info->GetBitsPerPixel(&bits)) && bits > 0)
+            picture.SourceBitCount = bits;
+    }
+    // A palette may hold a transparent entry whatever the format says about its channels.
+    ComPtr<IWICPixelFormatInfo2> info2;
+    BOOL transparency = TRUE;
+    if (!IsIndexed(format) && SUCCEEDED(component.As(info2)) &&
+        SUCCEEDED(info2->SupportsTransparency(&transparency)))
+        picture.MayHaveAlpha = transparency != FALSE;
+}
+
+SusieResult Open(std::span<const std::uint8_t> data, OpenedPicture& picture) {
+    if (data.size() > std::numeric_limits<DWORD>::max())
+        return SusieNoMemory;
+    picture.Factory = CreateFactory();
+    if (!picture.Factory)
+        return SusieInternalError;
+    HRESULT hr = picture.Factory->CreateStream(picture.Stream.Put());
+    if (SUCCEEDED(hr))
+        hr = picture.Stream->InitializeFromMemory(const_cast<BYTE*>(data.data()),
+                                                  static_cast<DWORD>(data.size()));
+    if (SUCCEEDED(hr))
+        hr = picture.Factory->CreateDecoderFromStream(
+            picture.Stream.Get(), nullptr, WICDecodeMetadataCacheOnDemand, picture.Decoder.Put());
+    if (FAILED(hr))
+        return ResultOf(hr);
+    GUID container{};
+    UINT frames = 0;
+    if (FAILED(picture.Decoder->GetContainerFormat(&container)))
+        container = GUID_NULL;
+    if (FAILED(hr = picture.Decoder->GetFrameCount(&frames)))
+        return ResultOf(hr);
+    if (frames == 0)
+        return SusieBrokenData;
+    const UINT index = IsEqualGUID(container, GUID_ContainerFormatIco)
+                           ? LargestFrame(picture.Decoder.Get(), frames)
+                           : 0; // animations and multi-page files show their first picture
+    if (FAILED(hr = picture.Decoder->GetFrame(index, picture.Frame.Put())) ||
+        FAILED(hr = picture.Frame->GetSize(&picture.StoredWidth, &picture.StoredHeight)))
+        return ResultOf(hr);
+    if (picture.StoredWidth == 0 || picture.StoredHeight == 0)
+        return SusieBrokenData;
+    if (IsEqualGUID(container, GUID_ContainerFormatJpeg))
+        picture.Orientation = ReadJpegOrientation(picture.Frame.Get());
+    ReadPixelFormat(picture);
+    return SusieSuccess;
+}
+
+// Turns the BGRA source to the picture's orientation with flip-rotators, one step each, so
+// that no combination of options needs interpreting.
+HRESULT Orient(IWICImagingFactory* factory, ComPtr<IWICBitmapSource>& source, int orientation) {
+    WICBitmapTransformOptions steps[2] = {WICBitmapTransformRotate0, WICBitmapTransformRotate0};
+    switch (orientation) {
+    case 2:
+        steps[0] = WICBitmapTransformFlipHorizontal;
+        break;
+    case 3:
+        steps[0] = WICBitmapTransformRotate180;
+        break;
+    case 4:
+        steps[0] = WICBitmapTransformFlipVertical;
+        break;
+    case 5:
+        steps[0] = WICBitmapTransformRotate90;
+        steps[1] = WICBitmapTransformFlipHorizontal;
+        break;
+    case 6:
+        steps[0] = WICBitmapTransformRotate90;
+        break;
+    case 7:
+        steps[0] = WICBitmapTransformRotate270;
+        steps[1] = WICBitmapTransformFlipHorizontal;
+        break;
+    case 8:
+        steps[0] = WICBitmapTransformRotate270;
+        break;
+    default:
+        return S_OK;
+    }
+    for (WICBitmapTransformOptions step : steps) {
+        if (step == WICBitmapTransformRotate0)
+            continue;
+        ComPtr<IWICBitmapFlipRotator> rotator;
+        HRESULT hr = factory->CreateBitmapFlipRotator(rotator.Put());
+        if (SUCCEEDED(hr))
+            hr = rotator->Initialize(source.Get(), step);
+        if (FAILED(hr))
+            return hr;
+        ComPtr<IWICBitmapSource> next;
+        if (FAILED(hr = rotator.As(next)))
+            return hr;
+        source = std::move(next);
+    }
+    return S_OK;
+}
+
+UINT BandRows(UINT width) {
+    return std::max<UINT>(1, (1u << 20) / std::max<UINT>(width, 1));
+}
+
+// Copies the BGRA source into the DIB band by band, reporting each band.
+HRESULT CopyIntoDib(IWICBitmapSource* source, DibBuilder& dib, Progress& progress) {
+    const UINT width = dib.Width(), height = dib.Height();
+    const UINT rows = std::min(BandRows(width), height);
+    const UINT stride = width * 4;
+    std::vector<std::uint8_t> band(std::size_t{stride} * rows);
+    for (UINT y = 0; y < height; y += rows) {
+        const UINT count = std::min(rows, height - y);
+        const WICRect rect{0, static_cast<INT>(y), static_cast<INT>(width),
+                           static_cast<INT>(count)};
+        if (const HRESULT hr = source->CopyPixels(&rect, stride, stride * count, band.data());
+            FAILED(hr))
+            return hr;
+        for (UINT r = 0; r < count; ++r)
+            PackDibRow(band.data() + std::size_t{stride} * r, 4, ChannelOrder::Bgr, width,
+                       dib.BitCount(), dib.RowFromTop(y + r));
+        if (!progress.Report(static_cast<int>(y + count), static_cast<int>(height)))
+            return E_ABORT;
+    }
+    return S_OK;
+}
+
+// Where a flip-rotator cannot turn the picture (some WIC versions leave quarter turns out),
+// the stored pixels are read and turned here.
+HRESULT CopyTurnedIntoDib(IWICBitmapSource* source, UINT width, UINT height, int orientation,
+                          DibBuilder& dib, Progress& progress) {
+    PixelImage stored;
+    stored.Width = width;
+    stored.Height = height;
+    stored.Pixels.resize(std::size_t{width} * height * 4);
+    const UINT stride = width * 4;
+    const UINT rows = std::min(BandRows(width), height);
+    for (UINT y = 0; y < height; y += rows) {
+        const UINT count = std::min(rows, height - y);
+        const WICRect rect{0, static_cast<INT>(y), static_cast<INT>(width),
+                           static_cast<INT>(count)};
+        if (const HRESULT hr = source->CopyPixels(&rect, stride, stride * count,
+                                                  stored.Pixels.data() + std::size_t{stride} * y);
+            FAILED(hr))
+            return hr;
+        if (!progress.Report(static_cast<int>(y + count), static_cast<int>(height)))
+            return E_ABORT;
+    }
+    const PixelImage shown = ApplyOrientation(stored, orientation);
+    for (UINT y = 0; y < shown.Height; ++y)
+        PackDibRow(shown.Pixels.data() + std::size_t{shown.Width} * 4 * y, 4, ChannelOrder::Bgr,
+                   shown.Width, dib.BitCount(), dib.RowFromTop(y));
+    return S_OK;
+}
+
+} // namespace
+
+const std::vector<std::string>& PluginTexts() {
+    static const std::vector<std::string> texts = [] {
+        std::vector<std::string> t{"00IN", "Windows Imaging Component import filter (the "
+                                           "system's own decoders)"};
+        const std::vector<bool>& installed = InstalledFormats();
+        for (std::size_t i = 0; i < FormatCount; ++i) {
+            if (installed[i]) {
+                t.emplace_back(Formats[i].Filter);
+                t.emplace_back(Formats[i].Name);
+            }
+        }
+        return t;
+    }();
+    return texts;
+}
+
+bool CanDecode(std::span<const std::uint8_t> head, std::string_view fileName) {
+    const PictureFormat kind = SniffFormat(head, fileName);
+    return kind != PictureFormat::Unknown && IsInstalled(kind);
+}
+
+SusieResult ReadFacts(std::span<const std::uint8_t> data, std::string_view, PictureFacts& facts) {
+    ComScope com;
+    if (!com.Usable())
+        return SusieInternalError;
+    OpenedPicture picture;
+    if (const SusieResult r = Open(data, picture); r != SusieSuccess)
+        return r;
+    const bool swap = OrientationSwapsAxes(picture.Orientation);
+    facts.Width = swap ? picture.StoredHeight : picture.StoredWidth;
+    facts.Height = swap ? picture.StoredWidth : picture.StoredHeight;
+    facts.BitCount = picture.SourceBitCount;
+    double dpiX = 0, dpiY = 0;
+    if (SUCCEEDED(picture.Frame->GetResolution(&dpiX, &dpiY))) {
+        if (swap)
+            std::swap(dpiX, dpiY);
+        facts.DpiX = dpiX > 0 && dpiX < 65535 ? static_cast<unsigned>(dpiX + 0.5) : 0;
+        facts.DpiY = dpiY > 0 && dpiY < 65535 ? static_cast<unsigned>(dpiY + 0.5) : 0;
+    }
+    return SusieSuccess;
+}
+
+SusieResult Decode(std::span<const std::uint8_t> data, std::string_view, Progress& progress,
+                   DibBuilder& dib) {
+    ComScope com;
+    if (!com.Usable())
+        return SusieInternalError;
+    OpenedPicture picture;
+    if (const SusieResult r = Open(data, picture); r != SusieSuccess)
+        return r;
+    // This WIC's conversions to 24-bit fail for some sources; 32-bit BGRA works for all.
+    ComPtr<IWICFormatConverter> converter;
+    HRESULT hr = picture.Factory->CreateFormatConverter(converter.Put());
+    if (SUCCEEDED(hr))
+        hr = converter->Initialize(picture.Frame.Get(), GUID_WICPixelFormat32bppBGRA,
+                                   WICBitmapDitherTypeNone, nullptr, 0.0,
+                                   WICBitmapPaletteTypeCustom);
+    ComPtr<IWICBitmapSource> stored;
+    if (SUCCEEDED(hr))
+        hr = converter.As(stored);
+    if (FAILED(hr))
+        return ResultOf(hr);
+
+    const bool swap = OrientationSwapsAxes(picture.Orientation);
+    const UINT width = swap ? picture.StoredHeight : picture.StoredWidth;
+    const UINT height = swap ? picture.StoredWidth : picture.StoredHeight;
+    if (!dib.Create(width, height, picture.MayHaveAlpha ? 32 : 24))
+        return SusieNoMemory;
+
+    ComPtr<IWICBitmapSource> shown;
+    stored.As(shown);
+    hr = Orient(picture.Factory.Get(), shown, picture.Orientation);
+    if (SUCCEEDED(hr))
+        hr = CopyIntoDib(shown.Get(), dib, progress);
+    if (FAILED(hr) && hr != E_ABORT && picture.Orientation != 1)
+        hr = CopyTurnedIntoDib(stored.Get(), picture.StoredWidth, picture.StoredHeight,
+                               picture.Orientation, dib, progress);
+    if (hr == E_ABORT || progress.Aborted())
+        return SusieAborted;
+    if (FAILED(hr))
+        return ResultOf(hr);
+    dib.DropOpaqueAlpha();
+    return SusieSuccess;
+}
+
+} // namespace bundled
