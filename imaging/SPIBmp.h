@@ -1,0 +1,151 @@
+// The plug-in graphic classes: TSPIGraphic puts one decoding job behind the framework's graphic
+// interface; TSPIBitmap is the plain bitmap that picture containers hold for every extension an
+// import plug-in declares, loading through the plain bitmap reader and TSPIGraphic in the order
+// the extension decides and converting a plug-in result into an ordinary bitmap.
+//
+// GUI thread only. Start-up: InitializeSpiBmp (or a SpiBmpUnit) before the plug-in collection
+// is created, so that it registers plug-in formats for TSPIBitmap; shutdown removes them.
+#pragma once
+
+#include "framework/win32/Graphics.h"
+#include "imaging/InSPIAbleData.h"
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+
+namespace tovane {
+
+// The message of every load that no reader could decode.
+inline constexpr const char* SpiCouldNotDecode = "Susie Plugins could not decode";
+
+// One decoded image, kept in the plug-in's own memory blocks.
+class TSPIGraphic : public TGraphic {
+public:
+    static const TGraphicClassInfo ClassInfo;
+
+    TSPIGraphic() = default;
+    ~TSPIGraphic() override;
+    TGraphicClass ClassType() const override { return &ClassInfo; }
+
+    // Draws nothing when empty.
+    void Draw(TCanvas& canvas, const TRect& rect) override;
+    bool GetEmpty() override;
+    int GetWidth() override;
+    // The header's height as stored: negative for a top-down image.
+    int GetHeight() override;
+    HPALETTE GetPalette() override;
+    // The size is the decoded image's: these do nothing.
+    void SetWidth(int) override {}
+    void SetHeight(int) override {}
+    // Decode through the plug-ins; a failure raises (EInvalidGraphic "Susie Plugins could not
+    // decode" when no plug-in decodes) and leaves the graphic empty.
+    void LoadFromFile(const std::string& fileNameAnsi) override;
+    void LoadFromStream(TStream& stream) override;
+    // Decodes the stream; the name (ANSI, may be empty) only steers the plug-ins.
+    virtual void LoadFromStreamWithName(TStream& stream, const std::string& fileNameAnsi);
+    // Writes a Windows bitmap file made of the plug-in's blocks. An empty graphic has nothing
+    // to write and raises EInvalidGraphic.
+    void SaveToStream(TStream& stream) override;
+    // No clipboard support: these do nothing.
+    void LoadFromClipboardFormat(UINT, HANDLE, HPALETTE) override {}
+    void SaveToClipboardFormat(UINT&, HANDLE&, HPALETTE&) override {}
+
+    bool Is4Bit();
+    // A new graphic of the class holding a copy of this image (through an in-memory bitmap
+    // file); this graphic keeps its image.
+    std::unique_ptr<TGraphic> ConvertTo(TGraphicClass graphicClass);
+    // The same, but this graphic releases the plug-in memory before the new one reads.
+    std::unique_ptr<TGraphic> ConvertAndRelease(TGraphicClass graphicClass);
+
+    // The job of the last load (null when empty); for diagnostics and tests.
+    const TInSPIAbleData* Job() const { return FJob.get(); }
+
+private:
+    void RunJob();
+    void ClearImage();
+    void UpdateInfo();
+    std::unique_ptr<TGraphic> Convert(TGraphicClass graphicClass, bool release);
+
+    std::unique_ptr<TInSPIAbleData> FJob;
+    std::int32_t FImageHeight = 0;
+    std::int32_t FImageWidth = 0;
+    UniquePalette FPaletteHandle;
+    std::uint32_t FInfoSize = 0;
+    std::uint32_t FImageSize = 0;
+    std::uint32_t FColorCount = 0;
+    bool FIs4Bit = false;
+    bool FInfoCached = false;
+};
+
+using TSPILoadFromStreamWithNameEvent =
+    std::function<void(TStream& Stream, const std::string& FileName)>;
+
+// The bitmap that picture containers hold for plug-in formats.
+class TSPIBitmap : public TBitmap {
+public:
+    static const TGraphicClassInfo ClassInfo;
+
+    TSPIBitmap() = default;
+    TGraphicClass ClassType() const override { return &ClassInfo; }
+
+    // From a TSPIGraphic: a copy of its image (and of its palette for a 4-bit image); the
+    // source keeps its image. Anything else: the plain bitmap's Assign.
+    void Assign(TGraphic& source) override;
+    // Reads the file with the plain reader and the plug-ins, the plain reader first for a
+    // ".bmp" name. Neither succeeding raises EInvalidGraphic "Susie Plugins could not decode"
+    // and leaves the bitmap as it was. The ending notification "Loaded Graphic" follows always.
+    void LoadFromFile(const std::string& fileNameAnsi) override;
+    // LoadFromStreamWithName with an empty name: the plug-ins first.
+    void LoadFromStream(TStream& stream) override;
+
+    // Takes the graphic over (it is freed whatever happens) and makes this bitmap its copy;
+    // null raises EInvalidGraphic "Susie Plugins could not decode".
+    virtual void AssignLoadedGraphic(std::unique_ptr<TGraphic> graphic);
+    virtual void LoadFromStreamWithName(TStream& stream, const std::string& fileNameAnsi);
+
+    // The handler attached to the graphics this bitmap loads through: passes every
+    // notification on as this bitmap's own, except the ending one.
+    void ForwardProgress(TGraphic* Sender, TProgressStage Stage, std::uint8_t PercentDone,
+                         bool RedrawNow, const TRect& R, const std::string& Msg);
+
+    // Always this object's LoadFromStreamWithName; the setter does nothing.
+    TSPILoadFromStreamWithNameEvent OnLoadFromStreamWithName();
+    void SetOnLoadFromStreamWithName(const TSPILoadFromStreamWithNameEvent&) {}
+
+private:
+    TProgressEvent Forwarder();
+    void NotifyLoaded();
+};
+
+// Tries the two classes in turn (the plain one first when bitmapFirst), each created through
+// its virtual constructor with the progress handler attached, and returns the first that loads
+// the file; failures are forgotten. Null when both fail.
+std::unique_ptr<TGraphic> LoadFileByClasses(TGraphicClass pluginClass,
+                                            const std::string& fileNameAnsi,
+                                            TGraphicClass plainClass, bool bitmapFirst,
+                                            const TProgressEvent& progress);
+// The same for a stream (a TSPIGraphic reads with LoadFromStreamWithName); after a failure the
+// stream's position is set back before the next class is tried.
+std::unique_ptr<TGraphic> LoadStreamByClasses(TGraphicClass pluginClass, TStream& stream,
+                                              const std::string& fileNameAnsi,
+                                              TGraphicClass plainClass, bool bitmapFirst,
+                                              const TProgressEvent& progress);
+
+// Unit start-up: makes TSPIBitmap the class the plug-in collection registers plug-in formats
+// for. Call before the collection (the main window) is created.
+void InitializeSpiBmp();
+// Unit shutdown: removes every picture format registered for TSPIBitmap.
+void FinalizeSpiBmp();
+
+// Start-up on construction, shutdown on destruction, for the entry point's scope.
+class SpiBmpUnit {
+public:
+    SpiBmpUnit() { InitializeSpiBmp(); }
+    ~SpiBmpUnit() { FinalizeSpiBmp(); }
+    SpiBmpUnit(const SpiBmpUnit&) = delete;
+    SpiBmpUnit& operator=(const SpiBmpUnit&) = delete;
+};
+
+} // namespace tovane
