@@ -31,15 +31,16 @@ bool PluginHeaderSize(std::uint32_t size) {
 
 TDibCheck CheckDibBlocks(const void* info, std::size_t infoBlockSize, std::size_t pixelBlockSize) {
     if (info == nullptr || infoBlockSize < 4)
-        return Fail(Format("the information block (%zu bytes) holds no header", infoBlockSize));
+        return Fail(Format("the information block (%llu bytes) holds no header",
+                           static_cast<unsigned long long>(infoBlockSize)));
     const auto* h = static_cast<const std::uint8_t*>(info);
     TDibLayout l;
     l.HeaderSize = Get32(h);
     if (!PluginHeaderSize(l.HeaderSize))
         return Fail(Format("unsupported header size %u", l.HeaderSize));
     if (l.HeaderSize > infoBlockSize)
-        return Fail(Format("the %u-byte header does not fit the %zu-byte information block",
-                           l.HeaderSize, infoBlockSize));
+        return Fail(Format("the %u-byte header does not fit the %llu-byte information block",
+                           l.HeaderSize, static_cast<unsigned long long>(infoBlockSize)));
     l.Width = static_cast<std::int32_t>(Get32(h + 4));
     l.Height = static_cast<std::int32_t>(Get32(h + 8));
     l.BitCount = static_cast<std::uint16_t>(h[14] | (h[15] << 8));
@@ -84,8 +85,8 @@ TDibCheck CheckDibBlocks(const void* info, std::size_t infoBlockSize, std::size_
     l.ColorTableOffset = l.HeaderSize + l.MaskBytes;
     l.InfoSize = l.ColorTableOffset + 4 * l.ColorCount; // at most 124 + 12 + 1024
     if (l.InfoSize > infoBlockSize)
-        return Fail(Format("the header describes %u bytes of information but the block holds %zu",
-                           l.InfoSize, infoBlockSize));
+        return Fail(Format("the header describes %u bytes of information but the block holds %llu",
+                           l.InfoSize, static_cast<unsigned long long>(infoBlockSize)));
 
     const std::uint64_t height =
         l.Height < 0 ? std::uint64_t(-std::int64_t{l.Height}) : std::uint64_t(l.Height);
@@ -97,8 +98,8 @@ TDibCheck CheckDibBlocks(const void* info, std::size_t infoBlockSize, std::size_
     l.Stride = static_cast<std::uint32_t>(stride);
     l.ImageSize = static_cast<std::uint32_t>(imageSize);
     if (l.ImageSize > pixelBlockSize)
-        return Fail(Format("the picture needs %u bytes of pixels but the block holds %zu",
-                           l.ImageSize, pixelBlockSize));
+        return Fail(Format("the picture needs %u bytes of pixels but the block holds %llu",
+                           l.ImageSize, static_cast<unsigned long long>(pixelBlockSize)));
     return TDibCheck{l, {}};
 }
 

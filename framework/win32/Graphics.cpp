@@ -1,0 +1,264 @@
+#include "framework/win32/Graphics.h"
+
+#include "framework/FileFormats.h"
+#include "framework/Strings.h"
+#include "framework/win32/Canvas.h"
+
+#include <cstring>
+
+namespace tovane {
+
+const TGraphicClassInfo TGraphic::ClassInfo{"TGraphic", nullptr, nullptr};
+
+namespace {
+std::unique_ptr<TGraphic> NewBitmap() {
+    return std::make_unique<TBitmap>();
+}
+} // namespace
+
+const TGraphicClassInfo TBitmap::ClassInfo{"TBitmap", &TGraphic::ClassInfo, &NewBitmap};
+
+namespace {
+// The framework's own picture format. This initializer lives in the unit that defines TBitmap
+// and TGraphic's virtual table, so every program that uses any graphic links it and "bmp" is
+// known before main() runs.
+const bool BitmapFormatRegistered = [] {
+    FileFormats().Register("bmp", "Bitmaps", &TBitmap::ClassInfo);
+    return true;
+}();
+} // namespace
+
+// ---- TGraphic ----
+
+void TGraphic::LoadFromFile(const std::string& fileNameAnsi) {
+    TFileStream stream(fileNameAnsi, TFileMode::fmOpenRead);
+    LoadFromStream(stream);
+}
+
+void TGraphic::SaveToFile(const std::string& fileNameAnsi) {
+    TFileStream stream(fileNameAnsi, TFileMode::fmCreate);
+    SaveToStream(stream);
+}
+
+void TGraphic::LoadFromClipboardFormat(UINT, HANDLE, HPALETTE) {
+    throw EInvalidGraphic("Unsupported clipboard format");
+}
+
+void TGraphic::SaveToClipboardFormat(UINT&, HANDLE&, HPALETTE&) {
+    throw EInvalidGraphic("Unsupported clipboard format");
+}
+
+void TGraphic::Assign(TGraphic& source) {
+    if (&source == this)
+        return;
+    throw EConvertError(
+        Format("Cannot assign a %s to a %s", source.ClassType()->Name, ClassType()->Name));
+}
+
+void TGraphic::Progress(TGraphic* sender, TProgressStage stage, std::uint8_t percentDone,
+                        bool redrawNow, const TRect& r, const std::string& msg) {
+    if (OnProgress)
+        OnProgress(sender, stage, percentDone, redrawNow, r, msg);
+}
+
+void TGraphic::Changed() {
+    FModified = true;
+    if (OnChange)
+        OnChange(*this);
+}
+
+// ---- palettes ----
+
+UniquePalette CopyPalette(HPALETTE palette) {
+    if (palette == nullptr)
+        return {};
+    const UINT count = GetPaletteEntries(palette, 0, 0, nullptr);
+    std::vector<std::uint8_t> record(sizeof(LOGPALETTE) + count * sizeof(PALETTEENTRY));
+    auto* log = reinterpret_cast<LOGPALETTE*>(record.data());
+    log->palVersion = 0x300;
+    log->palNumEntries = static_cast<WORD>(count);
+    if (count > 0)
+        GetPaletteEntries(palette, 0, count, log->palPalEntry);
+    return UniquePalette(CreatePalette(log));
+}
+
+// ---- TBitmap ----
+
+namespace {
+// Selects a palette and a stretch mode into a DC for one drawing call and puts back what was
+// there before.
+class TDrawState {
+public:
+    TDrawState(HDC dc, HPALETTE palette, TStretchQuality quality) : FDC(dc) {
+        if (palette != nullptr) {
+            FOldPalette = SelectPalette(dc, palette, TRUE);
+            RealizePalette(dc);
+            FPaletteSelected = true;
+        }
+        const bool halftone = quality == TStretchQuality::Halftone;
+        FOldMode = SetStretchBltMode(dc, halftone ? HALFTONE : COLORONCOLOR);
+        // HALFTONE needs the brush origin reset after the mode is set.
+        if (halftone)
+            FOriginSet = SetBrushOrgEx(dc, 0, 0, &FOldOrigin) != FALSE;
+    }
+    ~TDrawState() {
+        if (FOriginSet)
+            SetBrushOrgEx(FDC, FOldOrigin.x, FOldOrigin.y, nullptr);
+        if (FOldMode != 0)
+            SetStretchBltMode(FDC, FOldMode);
+        if (FPaletteSelected)
+            SelectPalette(FDC, FOldPalette, TRUE);
+    }
+    TDrawState(const TDrawState&) = delete;
+    TDrawState& operator=(const TDrawState&) = delete;
+
+private:
+    HDC FDC;
+    HPALETTE FOldPalette = nullptr;
+    bool FPaletteSelected = false;
+    int FOldMode = 0;
+    POINT FOldOrigin{};
+    bool FOriginSet = false;
+};
+} // namespace
+
+void TBitmap::Draw(TCanvas& canvas, const TRect& rect) {
+    if (FDib.Empty() || canvas.Handle() == nullptr)
+        return;
+    const std::vector<std::uint8_t> info = FDib.InfoBlock();
+    TDrawState state(canvas.Handle(), FPalette.Get(), FStretchQuality);
+    StretchDIBits(canvas.Handle(), rect.Left, rect.Top, rect.Width(), rect.Height(), 0, 0,
+                  FDib.Width, FDib.Height, FDib.Bits.data(),
+                  reinterpret_cast<const BITMAPINFO*>(info.data()), DIB_RGB_COLORS,
+                  canvas.CopyMode());
+}
+
+namespace {
+// The same picture in a new shape: the common top-left part is kept.
+TDib Resized(const TDib& old, int width, int height) {
+    if (width <= 0 || height <= 0) {
+        TDib empty;
+        empty.Width = std::max(width, 0);
+        empty.Height = std::max(height, 0);
+        empty.BitCount = old.BitCount;
+        return empty;
+    }
+    const std::uint16_t bits = old.BitCount != 0 ? old.BitCount : 24;
+    TDib d = TDib::Create(width, height, bits, old.TopDown);
+    d.Compression = old.Compression;
+    d.RedMask = old.RedMask;
+    d.GreenMask = old.GreenMask;
+    d.BlueMask = old.BlueMask;
+    d.AlphaMask = old.AlphaMask;
+    d.XPelsPerMeter = old.XPelsPerMeter;
+    d.YPelsPerMeter = old.YPelsPerMeter;
+    d.ClrImportant = old.ClrImportant;
+    d.Colors = old.Colors;
+    if (!old.Empty() && !old.Bits.empty()) {
+        const std::size_t bytes = std::min(d.Stride(), old.Stride());
+        for (std::int32_t y = 0; y < std::min(d.Height, old.Height); ++y)
+            std::memcpy(d.ScanLine(y), old.ScanLine(y), bytes);
+    }
+    return d;
+}
+} // namespace
+
+void TBitmap::SetWidth(int width) {
+    if (width == FDib.Width)
+        return;
+    FDib = Resized(FDib, width, FDib.Height);
+    Changed();
+}
+
+void TBitmap::SetHeight(int height) {
+    if (height == FDib.Height)
+        return;
+    FDib = Resized(FDib, FDib.Width, height);
+    Changed();
+}
+
+void TBitmap::LoadFromStream(TStream& stream) {
+    TDib dib = ReadBitmapFile(stream);
+    FDib = std::move(dib);
+    FPalette.Reset();
+    Changed();
+}
+
+void TBitmap::SaveToStream(TStream& stream) {
+    WriteBitmapFile(FDib, stream);
+}
+
+void TBitmap::LoadFromClipboardFormat(UINT format, HANDLE data, HPALETTE palette) {
+    if (format != CF_DIB || data == nullptr)
+        throw EInvalidGraphic("Unsupported clipboard format");
+    const SIZE_T size = GlobalSize(data);
+    const void* packed = GlobalLock(data);
+    if (packed == nullptr)
+        throw EInvalidGraphic("The clipboard data cannot be read");
+    // A packed DIB is a bitmap file without its file header; a pixel offset of 0 tells the
+    // reader that the pixels follow the colour table.
+    std::vector<std::uint8_t> file(BitmapFileHeaderSize + size, 0);
+    file[0] = 'B';
+    file[1] = 'M';
+    std::memcpy(file.data() + BitmapFileHeaderSize, packed, size);
+    GlobalUnlock(data);
+    TDib dib = ReadBitmapFile(std::span<const std::uint8_t>(file));
+    FDib = std::move(dib);
+    FPalette = CopyPalette(palette);
+    Changed();
+}
+
+void TBitmap::SaveToClipboardFormat(UINT& format, HANDLE& data, HPALETTE& palette) {
+    if (FDib.Empty())
+        throw EInvalidGraphic("Cannot copy an empty bitmap");
+    const std::vector<std::uint8_t> info = FDib.InfoBlock();
+    HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE, info.size() + FDib.Bits.size());
+    if (block == nullptr)
+        throw EInvalidGraphic("Out of memory for the clipboard");
+    auto* p = static_cast<std::uint8_t*>(GlobalLock(block));
+    std::memcpy(p, info.data(), info.size());
+    std::memcpy(p + info.size(), FDib.Bits.data(), FDib.Bits.size());
+    GlobalUnlock(block);
+    format = CF_DIB;
+    data = block;
+    palette = CopyPalette(FPalette.Get()).Release();
+}
+
+void TBitmap::Assign(TGraphic& source) {
+    if (&source == this)
+        return;
+    if (source.InheritsFrom(&TBitmap::ClassInfo)) {
+        auto& bitmap = static_cast<TBitmap&>(source);
+        TDib dib = bitmap.FDib;
+        FPalette = CopyPalette(bitmap.FPalette.Get());
+        FDib = std::move(dib);
+        FStretchQuality = bitmap.FStretchQuality;
+        Changed();
+        return;
+    }
+    if (source.GetEmpty()) {
+        FDib = TDib{};
+        FPalette.Reset();
+        Changed();
+        return;
+    }
+    TMemoryStream stream;
+    source.SaveToStream(stream);
+    stream.SetPosition(0);
+    TDib dib = ReadBitmapFile(stream);
+    FDib = std::move(dib);
+    FPalette.Reset();
+    Changed();
+}
+
+void TBitmap::SetPalette(UniquePalette palette) {
+    FPalette = std::move(palette);
+    Changed();
+}
+
+void TBitmap::SetDib(TDib dib) {
+    FDib = std::move(dib);
+    Changed();
+}
+
+} // namespace tovane
