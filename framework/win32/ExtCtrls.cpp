@@ -1,0 +1,146 @@
+#include "framework/win32/ExtCtrls.h"
+
+#include "framework/win32/Application.h"
+#include "framework/win32/Forms.h"
+#include "framework/win32/Text.h"
+
+#include <algorithm>
+
+namespace tovane {
+
+// ---------------------------------------------------------------------------------- TPanel
+
+void TPanel::Create(TControl& parent, const TControlProps& props, const TPanelOptions& options) {
+    FOptions = options;
+    CreateControl(&parent, props, nullptr, 0, WS_EX_CONTROLPARENT);
+}
+
+void TPanel::SetBevels(TBevelCut inner, TBevelCut outer) {
+    FOptions.BevelInner = inner;
+    FOptions.BevelOuter = outer;
+    Invalidate();
+    Update();
+}
+
+namespace {
+
+void DrawBevel(HDC dc, RECT& r, TBevelCut cut, int width) {
+    if (cut == TBevelCut::None)
+        return;
+    const COLORREF light = GetSysColor(COLOR_BTNHIGHLIGHT);
+    const COLORREF dark = GetSysColor(COLOR_BTNSHADOW);
+    const COLORREF topLeft = cut == TBevelCut::Raised ? light : dark;
+    const COLORREF bottomRight = cut == TBevelCut::Raised ? dark : light;
+    for (int i = 0; i < width; ++i) {
+        HBRUSH tl = CreateSolidBrush(topLeft);
+        HBRUSH br = CreateSolidBrush(bottomRight);
+        RECT top{r.left, r.top, r.right, r.top + 1};
+        RECT left{r.left, r.top, r.left + 1, r.bottom};
+        RECT bottom{r.left, r.bottom - 1, r.right, r.bottom};
+        RECT right{r.right - 1, r.top, r.right, r.bottom};
+        FillRect(dc, &top, tl);
+        FillRect(dc, &left, tl);
+        FillRect(dc, &bottom, br);
+        FillRect(dc, &right, br);
+        DeleteObject(tl);
+        DeleteObject(br);
+        InflateRect(&r, -1, -1);
+    }
+}
+
+} // namespace
+
+void TPanel::Paint(HDC dc) {
+    RECT r;
+    GetClientRect(FHandle, &r);
+    FillRect(dc, &r, BackgroundBrush());
+    DrawBevel(dc, r, FOptions.BevelOuter, FOptions.BevelWidth);
+    DrawBevel(dc, r, FOptions.BevelInner, FOptions.BevelWidth);
+    const std::wstring text = Utf8ToWide(Caption());
+    if (!text.empty()) {
+        HGDIOBJ old = SelectObject(dc, FontHandle());
+        SetBkMode(dc, TRANSPARENT);
+        SetTextColor(dc, FontColor());
+        DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &r,
+                  DT_CENTER | DT_VCENTER | DT_SINGLELINE);
+        SelectObject(dc, old);
+    }
+}
+
+LRESULT TPanel::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
+    switch (msg) {
+    case WM_PAINT: {
+        PAINTSTRUCT ps;
+        HDC dc = BeginPaint(FHandle, &ps);
+        Paint(dc);
+        EndPaint(FHandle, &ps);
+        return 0;
+    }
+    case WM_ERASEBKGND:
+        return 1;
+    case WM_SETTEXT: {
+        const LRESULT r = TControl::WndProc(msg, wParam, lParam);
+        Invalidate();
+        return r;
+    }
+    default:
+        break;
+    }
+    return TControl::WndProc(msg, wParam, lParam);
+}
+
+// ---------------------------------------------------------------------------------- TBevel
+
+void TBevel::Create(TControl& parent, const TControlProps& props, TBevelShape shape) {
+    CreateControl(&parent, props, L"STATIC",
+                  shape == TBevelShape::Box ? SS_ETCHEDFRAME : SS_ETCHEDFRAME, 0);
+}
+
+// ---------------------------------------------------------------------------------- TTimer
+
+void TTimer::Create(TForm& form, std::uint32_t interval, bool enabled) {
+    FForm = &form;
+    FInterval = interval;
+    FEnabled = enabled;
+    FId = 0x7000 + form.FTimers.size();
+    form.FTimers.push_back(this);
+    Restart();
+}
+
+TTimer::~TTimer() {
+    if (FForm != nullptr) {
+        if (FForm->Handle() != nullptr)
+            KillTimer(FForm->Handle(), FId);
+        auto& list = FForm->FTimers;
+        list.erase(std::remove(list.begin(), list.end(), this), list.end());
+    }
+}
+
+void TTimer::SetEnabled(bool enabled) {
+    if (enabled == FEnabled)
+        return; // enabling a running timer changes nothing
+    FEnabled = enabled;
+    Restart();
+}
+
+void TTimer::SetInterval(std::uint32_t interval) {
+    if (interval == FInterval)
+        return;
+    FInterval = interval;
+    Restart();
+}
+
+void TTimer::Restart() {
+    if (FForm == nullptr || FForm->Handle() == nullptr)
+        return;
+    KillTimer(FForm->Handle(), FId);
+    if (FEnabled && FInterval > 0)
+        SetTimer(FForm->Handle(), FId, FInterval, nullptr);
+}
+
+void TTimer::Fire() {
+    if (FEnabled && OnTimer)
+        OnTimer(*this);
+}
+
+} // namespace tovane

@@ -1,0 +1,17 @@
+// Font choice at run time: the face named in a description when it is installed, otherwise a
+// Japanese face of the same pitch that is (the spec'd faces are Windows faces; under Wine the
+// installed CJK faces are IPA and Noto CJK).
+#pragma once
+
+#include "framework/win32/Controls.h"
+
+#include <string>
+
+namespace tovane {
+
+// The face that CreateFont should be given for this font.
+std::wstring ResolveFontFace(const TFont& font);
+bool FontFaceInstalled(const std::wstring& face);
+UniqueFont CreateFontFor(const TFont& font);
+
+} // namespace tovane

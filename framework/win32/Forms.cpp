@@ -1,0 +1,345 @@
+#include "framework/win32/Forms.h"
+
+#include "framework/Exceptions.h"
+#include "framework/win32/Actions.h"
+#include "framework/win32/Application.h"
+#include "framework/win32/ExtCtrls.h"
+#include "framework/win32/StdCtrls.h"
+
+#include <algorithm>
+
+namespace tovane {
+
+namespace {
+
+struct StyleOf {
+    DWORD Style;
+    DWORD ExStyle;
+};
+
+StyleOf FormStyle(const TFormProps& p) {
+    switch (p.BorderStyle) {
+    case TBorderStyle::Dialog:
+        return {WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN,
+                WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT | WS_EX_WINDOWEDGE};
+    case TBorderStyle::None:
+        return {WS_POPUP | WS_CLIPCHILDREN, WS_EX_CONTROLPARENT};
+    case TBorderStyle::Sizeable:
+    default: {
+        DWORD style = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_THICKFRAME | WS_CLIPCHILDREN;
+        if (p.MinimizeBox)
+            style |= WS_MINIMIZEBOX;
+        if (p.MaximizeBox)
+            style |= WS_MAXIMIZEBOX;
+        return {style, WS_EX_CONTROLPARENT | WS_EX_APPWINDOW};
+    }
+    }
+}
+
+} // namespace
+
+TForm* TForm::FromHandle(HWND handle) noexcept {
+    return dynamic_cast<TForm*>(TControl::FromHandle(handle));
+}
+
+TForm::~TForm() {
+    OnDestroy = nullptr; // the derived form is gone: its handlers must not run any more
+    DestroyForm();
+    if (Application().MainForm() == this)
+        Application().SetMainForm(nullptr);
+}
+
+void TForm::CreateForm(const TFormProps& props) {
+    const StyleOf s = FormStyle(props);
+    TControlProps cp;
+    cp.Left = props.Left;
+    cp.Top = props.Top;
+    cp.Width = props.Width > 0 ? props.Width : 300;
+    cp.Height = props.Height > 0 ? props.Height : 200;
+    cp.Caption = props.Caption;
+    cp.Font = props.Font;
+    cp.Color = props.Color;
+    cp.Visible = false;
+    FMinWidth = props.MinWidth;
+    FMinHeight = props.MinHeight;
+    FPosition = props.Position;
+    CreateControl(nullptr, cp, nullptr, s.Style, s.ExStyle,
+                  FOwner != nullptr ? FOwner->Handle() : nullptr);
+    if (props.ClientWidth > 0 && props.ClientHeight > 0) {
+        FDesignClientWidth = props.ClientWidth;
+        FDesignClientHeight = props.ClientHeight;
+        SetClientSize(props.ClientWidth, props.ClientHeight);
+    }
+}
+
+void TForm::SetClientSize(int width, int height) {
+    RECT r{0, 0, width, height};
+    AdjustWindowRectEx(&r, static_cast<DWORD>(GetWindowLongW(FHandle, GWL_STYLE)),
+                       GetMenu(FHandle) != nullptr,
+                       static_cast<DWORD>(GetWindowLongW(FHandle, GWL_EXSTYLE)));
+    SetWindowPos(FHandle, nullptr, 0, 0, r.right - r.left, r.bottom - r.top,
+                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void TForm::MenuAttached() {
+    if (FDesignClientWidth > 0)
+        SetClientSize(FDesignClientWidth, FDesignClientHeight);
+}
+
+void TForm::DoCreate() {
+    Application().Dispatch([&] {
+        if (OnCreate)
+            OnCreate(*this);
+    });
+}
+
+void TForm::DestroyForm() noexcept {
+    if (FDestroying)
+        return;
+    FDestroying = true;
+    Application().Dispatch([&] {
+        if (OnDestroy)
+            OnDestroy(*this);
+    });
+    for (TTimer* t : FTimers)
+        if (FHandle != nullptr)
+            KillTimer(FHandle, t->FId);
+    DestroyHandle();
+}
+
+void TForm::Center() {
+    RECT work;
+    SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+    const int w = Width(), h = Height();
+    SetWindowPos(FHandle, nullptr, work.left + (work.right - work.left - w) / 2,
+                 work.top + (work.bottom - work.top - h) / 2, 0, 0,
+                 SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void TForm::Show() {
+    if (FHandle == nullptr || IsWindowVisible(FHandle))
+        return;
+    if (FPosition == TPosition::DesktopCenter || FPosition == TPosition::ScreenCenter)
+        Center();
+    Application().Dispatch([&] {
+        if (OnShow)
+            OnShow(*this);
+    });
+    ShowWindow(FHandle, SW_SHOW);
+    SetForegroundWindow(FHandle);
+    FocusFirstControl();
+}
+
+void TForm::Hide() {
+    if (FHandle == nullptr || !IsWindowVisible(FHandle))
+        return;
+    ShowWindow(FHandle, SW_HIDE);
+    Application().Dispatch([&] {
+        if (OnHide)
+            OnHide(*this);
+    });
+}
+
+void TForm::DoClose(TCloseAction& action) {
+    if (OnClose)
+        OnClose(*this, action);
+}
+
+void TForm::Close() {
+    if (FModal) {
+        if (FModalResult == mrNone)
+            FModalResult = mrCancel;
+        return; // the modal loop runs OnClose when it sees the result
+    }
+    const bool main = Application().MainForm() == this;
+    TCloseAction action = main ? TCloseAction::Free : TCloseAction::Hide;
+    DoClose(action);
+    if (action == TCloseAction::None)
+        return;
+    if (main) {
+        Hide();
+        Application().Terminate();
+    } else if (action == TCloseAction::Minimize) {
+        ShowWindow(FHandle, SW_MINIMIZE);
+    } else {
+        Hide();
+    }
+}
+
+namespace {
+
+struct DisabledWindows {
+    std::vector<HWND> Windows;
+    HWND Except;
+    ~DisabledWindows() {
+        for (HWND h : Windows)
+            if (IsWindow(h))
+                EnableWindow(h, TRUE);
+    }
+};
+
+BOOL CALLBACK DisableOne(HWND h, LPARAM param) {
+    auto* d = reinterpret_cast<DisabledWindows*>(param);
+    if (h != d->Except && IsWindowVisible(h) && IsWindowEnabled(h)) {
+        EnableWindow(h, FALSE);
+        d->Windows.push_back(h);
+    }
+    return TRUE;
+}
+
+} // namespace
+
+int TForm::ShowModal() {
+    if (FModal || FHandle == nullptr || IsWindowVisible(FHandle))
+        throw Exception("Cannot make a visible window modal");
+    HWND previous = GetActiveWindow();
+    FModalResult = mrNone;
+    {
+        DisabledWindows disabled;
+        disabled.Except = FHandle;
+        EnumThreadWindows(GetCurrentThreadId(), DisableOne, reinterpret_cast<LPARAM>(&disabled));
+        FModal = true;
+        struct ModalFlag {
+            bool& Flag;
+            ~ModalFlag() { Flag = false; }
+        } flag{FModal};
+        Show();
+        MSG msg{};
+        while (FHandle != nullptr) {
+            if (FModalResult != mrNone) {
+                TCloseAction action = TCloseAction::Hide;
+                Application().Dispatch([&] { DoClose(action); });
+                if (action != TCloseAction::None)
+                    break;
+                FModalResult = mrNone;
+            }
+            const BOOL got = GetMessageW(&msg, nullptr, 0, 0);
+            if (got == 0 || got == -1) {
+                PostQuitMessage(static_cast<int>(msg.wParam));
+                if (FModalResult == mrNone)
+                    FModalResult = mrCancel;
+                break;
+            }
+            Application().ProcessMessage(msg);
+        }
+        // The other windows are enabled again before this one hides, so that the activation
+        // goes back to them.
+    }
+    if (FHandle != nullptr)
+        SetWindowPos(FHandle, nullptr, 0, 0, 0, 0,
+                     SWP_HIDEWINDOW | SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER);
+    Application().Dispatch([&] {
+        if (OnHide)
+            OnHide(*this);
+    });
+    if (previous != nullptr && IsWindow(previous))
+        SetActiveWindow(previous);
+    return FModalResult == mrNone ? mrCancel : FModalResult;
+}
+
+void TForm::AcceptFiles(bool accept) {
+    DragAcceptFiles(FHandle, accept ? TRUE : FALSE);
+}
+
+void TForm::SetWindowState(bool maximized) {
+    ShowWindow(FHandle, maximized ? SW_MAXIMIZE : SW_RESTORE);
+}
+
+bool TForm::ExecuteShortCut(unsigned key, TKeyModifiers mods) {
+    for (TAction* a : FActions)
+        if (a->Enabled() && ShortCutMatches(a->ShortCut(), key, mods))
+            return a->Execute();
+    return false;
+}
+
+void TForm::FocusFirstControl() {
+    if (FLastFocus != nullptr && IsWindow(FLastFocus) && IsChild(FHandle, FLastFocus) &&
+        IsWindowVisible(FLastFocus) && IsWindowEnabled(FLastFocus)) {
+        ::SetFocus(FLastFocus);
+        return;
+    }
+    HWND first = GetNextDlgTabItem(FHandle, nullptr, FALSE);
+    if (first != nullptr)
+        ::SetFocus(first);
+}
+
+LRESULT TForm::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
+    if (OnMessage) {
+        LRESULT result = 0;
+        if (OnMessage(msg, wParam, lParam, result))
+            return result;
+    }
+    switch (msg) {
+    case WM_CLOSE:
+        Close();
+        return 0;
+    case WM_COMMAND:
+        if (lParam == 0) {
+            const UINT id = LOWORD(wParam);
+            if (FMenu != nullptr && HIWORD(wParam) <= 1)
+                if (TMenuItem* item = FMenu->FindItem(id)) {
+                    item->Click();
+                    return 0;
+                }
+            if (id == IDCANCEL && FCancelButton != nullptr) {
+                FCancelButton->Click();
+                return 0;
+            }
+            return 0;
+        }
+        break;
+    case DM_GETDEFID:
+        if (FDefaultButton != nullptr && FDefaultButton->Handle() != nullptr)
+            return MAKELRESULT(GetDlgCtrlID(FDefaultButton->Handle()), DC_HASDEFID);
+        return 0;
+    case WM_DROPFILES:
+        if (OnDropFiles)
+            OnDropFiles(reinterpret_cast<HDROP>(wParam));
+        else
+            DragFinish(reinterpret_cast<HDROP>(wParam));
+        return 0;
+    case WM_TIMER:
+        for (TTimer* t : FTimers)
+            if (t->FId == wParam) {
+                t->Fire();
+                return 0;
+            }
+        break;
+    case WM_GETMINMAXINFO: {
+        auto* info = reinterpret_cast<MINMAXINFO*>(lParam);
+        if (FMinWidth > 0)
+            info->ptMinTrackSize.x = FMinWidth;
+        if (FMinHeight > 0)
+            info->ptMinTrackSize.y = FMinHeight;
+        return 0;
+    }
+    case WM_INITMENUPOPUP:
+        if (FMenu != nullptr)
+            FMenu->UpdateTexts(reinterpret_cast<HMENU>(wParam));
+        break;
+    case WM_ACTIVATE:
+        if (LOWORD(wParam) == WA_INACTIVE) {
+            HWND focus = GetFocus();
+            if (focus != nullptr && IsChild(FHandle, focus))
+                FLastFocus = focus;
+        } else if (!HIWORD(wParam)) {
+            FocusFirstControl();
+            return 0;
+        }
+        break;
+    case WM_SETFOCUS:
+        FocusFirstControl();
+        return 0;
+    case WM_SIZE: {
+        const LRESULT r = TControl::WndProc(msg, wParam, lParam);
+        if (OnResize)
+            OnResize(*this);
+        return r;
+    }
+    default:
+        break;
+    }
+    return TControl::WndProc(msg, wParam, lParam);
+}
+
+} // namespace tovane

@@ -1,0 +1,131 @@
+// Forms: top-level windows built from their descriptions. A form class declares its controls,
+// actions and menu items as members; its description (a LoadForm member beside the unit, e.g.
+// FormMainU.form.cpp) creates the window and every control from props structs and binds the
+// events to the handler methods. The derived constructor calls LoadForm() and then DoCreate()
+// (the OnCreate event); the derived destructor calls DestroyForm() first (the OnDestroy
+// event, while every member still lives).
+#pragma once
+
+#include "framework/ShortCut.h"
+#include "framework/win32/Controls.h"
+
+#include <shellapi.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace tovane {
+
+class TAction;
+class TButton;
+class TMainMenu;
+class TTimer;
+
+constexpr int mrNone = 0;
+constexpr int mrOk = IDOK;
+constexpr int mrCancel = IDCANCEL;
+constexpr int mrYes = IDYES;
+constexpr int mrNo = IDNO;
+
+enum class TBorderStyle { Sizeable, Dialog, None };
+enum class TPosition { Designed, DesktopCenter, ScreenCenter, DefaultPos };
+enum class TCloseAction { None, Hide, Free, Minimize };
+
+struct TFormProps {
+    std::string Caption; // UTF-8
+    int Left = 0;
+    int Top = 0;
+    int Width = 0; // outer size; ClientWidth/ClientHeight win when given
+    int Height = 0;
+    int ClientWidth = 0;
+    int ClientHeight = 0;
+    int MinWidth = 0; // outer size limits
+    int MinHeight = 0;
+    TBorderStyle BorderStyle = TBorderStyle::Sizeable;
+    bool MinimizeBox = true; // ignored for Dialog and None
+    bool MaximizeBox = true;
+    TPosition Position = TPosition::Designed;
+    TFont Font;
+    std::optional<COLORREF> Color;
+};
+
+class TForm : public TControl {
+public:
+    // owner: the form that owns this one (it stays above its owner), or nullptr.
+    explicit TForm(TForm* owner = nullptr) : FOwner(owner) {}
+    ~TForm() override;
+
+    TForm* Owner() const noexcept { return FOwner; }
+
+    void Show();
+    void Hide();
+    // Closes: a modal form ends its modal run with mrCancel (unless a result is set); the main
+    // form ends the application; any other form hides. OnClose runs first.
+    void Close();
+    // Shows the form modally: every other window of the thread is disabled until the form
+    // sets a ModalResult (a button's ModalResult, Close). Returns the result.
+    int ShowModal();
+    bool Modal() const noexcept { return FModal; }
+    int ModalResult() const noexcept { return FModalResult; }
+    void SetModalResult(int result) noexcept { FModalResult = result; }
+
+    void SetCaption(std::string_view utf8) override;
+    void SetClientSize(int width, int height);
+    void AcceptFiles(bool accept);
+    void SetWindowState(bool maximized);
+
+    // Runs the action whose shortcut is this key press; false when none has it.
+    bool ExecuteShortCut(unsigned key, TKeyModifiers mods);
+    const std::vector<TAction*>& Actions() const noexcept { return FActions; }
+
+    TNotifyEvent OnCreate;
+    TNotifyEvent OnDestroy;
+    TNotifyEvent OnShow;
+    TNotifyEvent OnHide;
+    TNotifyEvent OnResize;
+    std::function<void(TObject& Sender, TCloseAction& Action)> OnClose;
+    // WM_DROPFILES (after AcceptFiles(true)); the handler owns the drop handle (DragFinish).
+    std::function<void(HDROP Drop)> OnDropFiles;
+    // Any other message, before the framework's handling; return true to consume it.
+    std::function<bool(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result)> OnMessage;
+
+    static TForm* FromHandle(HWND handle) noexcept;
+
+protected:
+    void CreateForm(const TFormProps& props);
+    void DoCreate();
+    void DestroyForm() noexcept;
+    LRESULT WndProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
+
+private:
+    friend class TAction;
+    friend class TButton;
+    friend class TMainMenu;
+    friend class TTimer;
+    friend class TControl;
+    void DoClose(TCloseAction& action);
+    int NextControlId() noexcept { return FNextId++; }
+    void Center();
+    void FocusFirstControl();
+    void MenuAttached();
+
+    TForm* FOwner;
+    bool FModal = false;
+    int FModalResult = mrNone;
+    bool FDestroying = false;
+    int FNextId = 1000;
+    TButton* FDefaultButton = nullptr;
+    TButton* FCancelButton = nullptr;
+    TMainMenu* FMenu = nullptr;
+    std::vector<TAction*> FActions;
+    std::vector<TTimer*> FTimers;
+    int FMinWidth = 0;
+    int FMinHeight = 0;
+    int FDesignClientWidth = 0;
+    int FDesignClientHeight = 0;
+    TPosition FPosition = TPosition::Designed;
+    HWND FLastFocus = nullptr;
+};
+
+} // namespace tovane
