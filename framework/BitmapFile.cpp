@@ -69,14 +69,23 @@ std::uint64_t CheckShape(std::int64_t width, std::int64_t height, std::uint32_t 
     return bytes;
 }
 
-// A channel of a bit-field pixel scaled to 0..255.
+// A channel of a bit-field pixel widened to 8 bits by repeating its bits, as the GDI does
+// (5 bits v become v << 3 | v >> 2); wider channels keep their top 8 bits.
 std::uint32_t Channel(std::uint32_t value, std::uint32_t mask) {
     if (mask == 0)
         return 0;
     const int shift = std::countr_zero(mask);
-    const std::uint64_t max = mask >> shift;
-    const std::uint64_t v = (value & mask) >> shift;
-    return static_cast<std::uint32_t>((v * 255 + max / 2) / max);
+    const int width = std::bit_width(mask >> shift);
+    const std::uint32_t v = (value & mask) >> shift;
+    if (width >= 8)
+        return (v >> (width - 8)) & 0xFF;
+    std::uint32_t wide = 0;
+    int filled = 0;
+    while (filled < 8) {
+        wide = (wide << width) | v;
+        filled += width;
+    }
+    return (wide >> (filled - 8)) & 0xFF;
 }
 
 // What the information block says, before any pixel is read.
@@ -94,9 +103,11 @@ bool KnownHeaderSize(std::uint32_t size) {
            size == 64 || size == DibV4HeaderSize || size == DibV5HeaderSize;
 }
 
-// Parses the information block. Its colour table may be shorter than declared (the room before
-// the pixels in a file, the size of a block): only the entries present are kept.
-TParsedInfo ParseInfo(std::span<const std::uint8_t> info, const TDibLimits& limits) {
+// Parses the information block. Its colour table may be shorter than declared: only the
+// entries that lie within the block and before tableEnd (the pixel offset of a file, counted
+// from the header) are kept. A tableEnd before the colour table's start is no limit.
+TParsedInfo ParseInfo(std::span<const std::uint8_t> info, const TDibLimits& limits,
+                      std::uint64_t tableEnd = std::numeric_limits<std::uint64_t>::max()) {
     if (info.size() < 4)
         Invalid("the information header is truncated");
     const std::uint32_t headerSize = Get32(info.data());
@@ -202,7 +213,10 @@ TParsedInfo ParseInfo(std::span<const std::uint8_t> info, const TDibLimits& limi
     p.DeclaredEnd = tableStart + declared * entrySize;
     std::uint64_t kept =
         bits <= 8 ? std::min<std::uint64_t>(declared, std::uint64_t{1} << bits) : 0;
-    kept = std::min<std::uint64_t>(kept, (info.size() - tableStart) / entrySize);
+    std::uint64_t room = info.size();
+    if (tableEnd >= tableStart)
+        room = std::min(room, tableEnd);
+    kept = std::min<std::uint64_t>(kept, (room - tableStart) / entrySize);
     d.Colors.resize(static_cast<std::size_t>(kept));
     for (std::size_t i = 0; i < d.Colors.size(); ++i) {
         const std::uint8_t* e = h + tableStart + i * entrySize;
@@ -606,16 +620,13 @@ TDib ReadBitmapFile(TStream& stream, const TDibLimits& limits) {
     if (info.size() < headerSize)
         Invalid(Format("the %u-byte information header is truncated", headerSize));
 
-    // The masks and colour table: what lies between the header and the pixels when the file's
-    // offset is believable, else as much as any table can need.
-    std::uint64_t tables = MaxTablesBytes;
-    const std::uint64_t headerEnd = std::uint64_t{BitmapFileHeaderSize} + headerSize;
-    if (offBits >= headerEnd + 16)
-        tables = std::min<std::uint64_t>(offBits - headerEnd, MaxTablesBytes);
-    rest = ReadUpTo(stream, tables);
+    // The masks and colour table: as much as any table can need (what follows may be pixels;
+    // the pixel offset decides where the table ends).
+    rest = ReadUpTo(stream, MaxTablesBytes);
     info.insert(info.end(), rest.begin(), rest.end());
 
-    TParsedInfo p = ParseInfo(info, limits);
+    TParsedInfo p = ParseInfo(info, limits,
+                              offBits >= BitmapFileHeaderSize ? offBits - BitmapFileHeaderSize : 0);
     const std::uint64_t pixelStart =
         static_cast<std::uint64_t>(start) + BitmapFileHeaderSize + PixelStart(p, offBits);
     if (pixelStart > static_cast<std::uint64_t>(total))

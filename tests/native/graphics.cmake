@@ -1,0 +1,11 @@
+# Streams, the bitmap file codec and the check of plug-in bitmap blocks.
+tovane_native_test(graphics_tests
+  SOURCES
+    ${CMAKE_CURRENT_LIST_DIR}/graphicsStreamsTest.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/graphicsBitmapFileTest.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/graphicsDibCheckTest.cpp
+  LIBS framework_portable)
+if(TARGET graphics_tests)
+  target_compile_definitions(graphics_tests PRIVATE
+    TOVANE_GRAPHICS_FIXTURES="${CMAKE_SOURCE_DIR}/tests/fixtures/graphics")
+endif()
