@@ -1,0 +1,112 @@
+// A worker thread with the services a background job needs from the UI thread: calls run on
+// the UI thread while the worker waits (Synchronize), a termination handler run on the UI
+// thread, a cooperative pause, and a stop request.
+//
+// Threads: construct, Resume, Suspend, Terminate, WaitFor and destroy on the UI thread (the
+// thread that constructed the object). Execute runs on the worker. Synchronised calls and the
+// termination handler reach the UI thread through a hidden message-only window that belongs to
+// this object, so every message loop of the UI thread serves them: the application's loop,
+// modal dialogs, menus, message boxes.
+//
+// Delivery rules:
+//  - After a stop request (Terminate, or destruction) the object delivers nothing more: a
+//    pending synchronised call is released without running (Synchronize answers false) and
+//    OnTerminate is not run.
+//  - Destruction stops the worker, releases a pause and joins it; messages still queued for the
+//    object's window are dropped with the window.
+//  - The UI thread is never blocked on a worker that waits inside Synchronize: WaitFor serves
+//    the worker's calls while it waits.
+// The object is never freed automatically; its owner deletes it, which may happen inside
+// OnTerminate.
+#pragma once
+
+#include "framework/win32/Handles.h"
+
+#include <windows.h>
+
+#include <condition_variable>
+#include <exception>
+#include <functional>
+#include <mutex>
+
+namespace tovane {
+
+enum class ThreadPriority { Idle, Lowest, Lower, Normal, Higher, Highest, TimeCritical };
+
+struct WindowTraits {
+    static HWND Invalid() { return nullptr; }
+    static bool IsValid(HWND h) { return h != nullptr; }
+    static void Close(HWND h) { DestroyWindow(h); }
+};
+using UniqueWindow = UniqueHandle<HWND, WindowTraits>;
+
+class TThread {
+public:
+    // Creates the worker suspended: Execute starts at the first Resume.
+    TThread();
+    TThread(const TThread&) = delete;
+    TThread& operator=(const TThread&) = delete;
+    virtual ~TThread();
+
+    // Starts the worker the first time; afterwards ends a Suspend.
+    void Resume();
+    // Asks the worker to pause at its next pause point (between entries, around synchronised
+    // calls). The worker is never frozen where it stands, so it holds no lock while paused.
+    void Suspend();
+    // True before the first Resume and while a Suspend is in force.
+    bool Suspended() const;
+    // The stop request; see the delivery rules above.
+    void Terminate();
+    bool Terminated() const;
+    void SetPriority(ThreadPriority priority);
+    // True once Execute has returned (or was skipped because of an early stop).
+    bool Finished() const;
+    // Blocks until Execute has returned, running the worker's synchronised calls meanwhile.
+    // Does not resume a suspended worker. Not to be called from inside a synchronised call.
+    void WaitFor();
+    // What escaped Execute, if anything (the thread entry catches everything).
+    std::exception_ptr FatalException() const;
+
+    // Run on the UI thread after Execute has returned, unless a stop was requested.
+    std::function<void()> OnTerminate;
+
+protected:
+    virtual void Execute() = 0;
+
+    // Runs call on the UI thread and waits for it; an exception it raises is raised again
+    // here. Answers false, without running call, once a stop has been requested. Pauses
+    // before and after the call while a Suspend is in force.
+    bool Synchronize(const std::function<void()>& call);
+    // Waits while a Suspend is in force; returns at once after a stop request.
+    void CheckPaused();
+    // Stops the worker and joins it. Derived destructors call it first, so that Execute never
+    // sees the derived members destroyed. Idempotent.
+    void StopAndWait();
+
+private:
+    enum class CallState { None, Pending, Running, Done };
+
+    static unsigned __stdcall ThreadEntry(void* self);
+    static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    void Run();
+    void RunPendingCall();
+    void DeliverTermination();
+
+    mutable std::mutex FLock;
+    std::condition_variable FChanged;
+    bool FStarted = false;
+    bool FPaused = false;
+    bool FTerminated = false;
+    bool FFinished = false;
+    bool FTerminationDelivered = false;
+    CallState FCallState = CallState::None;
+    const std::function<void()>* FPendingCall = nullptr;
+    std::exception_ptr FCallError;
+    std::exception_ptr FFatalException;
+
+    UniqueWindow FWindow;              // message-only, owned by the UI thread
+    UniqueKernelHandle FCallRequested; // auto-reset event: a call is pending (for WaitFor)
+    UniqueKernelHandle FHandle;        // the worker
+};
+
+} // namespace tovane

@@ -1,0 +1,257 @@
+#include "framework/win32/Thread.h"
+
+#include "SearchWinTestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <memory>
+#include <stdexcept>
+#include <vector>
+
+using namespace tovane;
+using searchtest::PumpFor;
+using searchtest::PumpUntil;
+
+namespace {
+
+// A worker whose body is given by the test; it can reach the protected services.
+class TestThread : public TThread {
+public:
+    std::function<void(TestThread&)> Body;
+    ~TestThread() override { StopAndWait(); }
+    bool Sync(const std::function<void()>& call) { return Synchronize(call); }
+    void Pause() { CheckPaused(); }
+
+protected:
+    void Execute() override {
+        if (Body)
+            Body(*this);
+    }
+};
+
+// A real system modal loop: an empty dialog that closes itself once done() holds.
+struct ModalLoop {
+    std::function<bool()> done;
+    static INT_PTR CALLBACK Proc(HWND dlg, UINT msg, WPARAM, LPARAM lParam) {
+        if (msg == WM_INITDIALOG) {
+            SetWindowLongPtrW(dlg, DWLP_USER, lParam);
+            SetTimer(dlg, 1, 10, nullptr);
+            return TRUE;
+        }
+        if (msg == WM_TIMER) {
+            auto* self = reinterpret_cast<ModalLoop*>(GetWindowLongPtrW(dlg, DWLP_USER));
+            if (self->done())
+                EndDialog(dlg, 1);
+            return TRUE;
+        }
+        return FALSE;
+    }
+    INT_PTR Run() {
+        alignas(4) WORD buffer[32] = {};
+        auto* t = reinterpret_cast<DLGTEMPLATE*>(buffer);
+        t->style = WS_POPUP | WS_CAPTION;
+        t->cx = 50;
+        t->cy = 20; // no menu, default class and an empty title follow as zero words
+        return DialogBoxIndirectParamW(GetModuleHandleW(nullptr), t, nullptr, &ModalLoop::Proc,
+                                       reinterpret_cast<LPARAM>(this));
+    }
+};
+
+} // namespace
+
+TEST(SearchThread, CallsAndTerminationRunOnTheUiThreadInAModalLoop) {
+    const DWORD ui = GetCurrentThreadId();
+    std::vector<int> order;
+    std::vector<DWORD> callThreads;
+    std::atomic<DWORD> workerThread{0};
+    std::atomic<int> acknowledged{0};
+    DWORD terminateThread = 0;
+    bool terminated = false;
+
+    auto thread = std::make_unique<TestThread>();
+    thread->Body = [&](TestThread& self) {
+        workerThread = GetCurrentThreadId();
+        for (int i = 0; i < 50; ++i) {
+            if (self.Sync([&, i] {
+                    order.push_back(i);
+                    callThreads.push_back(GetCurrentThreadId());
+                }))
+                ++acknowledged;
+        }
+    };
+    thread->OnTerminate = [&] {
+        terminateThread = GetCurrentThreadId();
+        terminated = true;
+    };
+    EXPECT_TRUE(thread->Suspended());
+    thread->SetPriority(ThreadPriority::Lowest);
+    thread->Resume();
+
+    ModalLoop loop{[&] { return terminated; }};
+    ASSERT_EQ(loop.Run(), 1);
+    ASSERT_EQ(order.size(), 50u);
+    for (int i = 0; i < 50; ++i)
+        EXPECT_EQ(order[i], i);
+    for (DWORD id : callThreads)
+        EXPECT_EQ(id, ui);
+    EXPECT_NE(workerThread.load(), ui);
+    EXPECT_EQ(acknowledged.load(), 50);
+    EXPECT_EQ(terminateThread, ui);
+    EXPECT_TRUE(thread->Finished());
+    EXPECT_FALSE(thread->FatalException());
+}
+
+TEST(SearchThread, ANestedMessageLoopServesCalls) {
+    int calls = 0;
+    bool terminated = false;
+    TestThread thread;
+    thread.Body = [&](TestThread& self) {
+        for (int i = 0; i < 20; ++i)
+            self.Sync([&] { ++calls; });
+    };
+    thread.OnTerminate = [&] { terminated = true; };
+    thread.Resume();
+    // A hand-written nested loop, as a modal window would run one.
+    MSG msg;
+    while (!terminated && GetMessageW(&msg, nullptr, 0, 0) > 0) {
+        TranslateMessage(&msg);
+        DispatchMessageW(&msg);
+    }
+    EXPECT_EQ(calls, 20);
+}
+
+TEST(SearchThread, WaitForServesCallsWithoutAMessageLoop) {
+    int calls = 0;
+    bool terminated = false;
+    TestThread thread;
+    thread.Body = [&](TestThread& self) {
+        for (int i = 0; i < 10; ++i)
+            self.Sync([&] { ++calls; });
+    };
+    thread.OnTerminate = [&] { terminated = true; };
+    thread.Resume();
+    thread.WaitFor();
+    EXPECT_EQ(calls, 10);
+    EXPECT_TRUE(thread.Finished());
+    // The termination handler still comes through the message loop afterwards.
+    EXPECT_TRUE(PumpUntil([&] { return terminated; }));
+}
+
+TEST(SearchThread, AStopReleasesAPendingCallWithoutRunningIt) {
+    std::atomic<bool> entered{false};
+    std::atomic<int> result{-1};
+    bool ran = false;
+    bool terminated = false;
+    TestThread thread;
+    thread.Body = [&](TestThread& self) {
+        entered = true;
+        result = self.Sync([&] { ran = true; }) ? 1 : 0;
+        // Nothing is delivered after the stop, however often it is asked.
+        self.Sync([&] { ran = true; });
+    };
+    thread.OnTerminate = [&] { terminated = true; };
+    thread.Resume();
+    while (!entered)
+        Sleep(1);
+    Sleep(50); // the call is now posted and waiting; this thread does not pump
+    thread.Terminate();
+    thread.WaitFor(); // would run the call if the stop had not released it
+    EXPECT_EQ(result.load(), 0);
+    PumpFor(100); // the stale posted message finds nothing to run
+    EXPECT_FALSE(ran);
+    EXPECT_FALSE(terminated);
+    EXPECT_TRUE(thread.Terminated());
+}
+
+TEST(SearchThread, SuspendAndResumeLoseNothing) {
+    std::vector<int> seen;
+    bool terminated = false;
+    TestThread thread;
+    thread.Body = [&](TestThread& self) {
+        for (int i = 0; i < 400; ++i) {
+            self.Pause();
+            self.Sync([&, i] { seen.push_back(i); });
+        }
+    };
+    thread.OnTerminate = [&] { terminated = true; };
+    thread.Resume();
+    ASSERT_TRUE(PumpUntil([&] { return seen.size() >= 100; }));
+    thread.Suspend();
+    EXPECT_TRUE(thread.Suspended());
+    PumpFor(50); // at most the call under way completes
+    const std::size_t atPause = seen.size();
+    PumpFor(200);
+    EXPECT_EQ(seen.size(), atPause);
+    EXPECT_LT(atPause, 400u);
+    thread.Resume();
+    ASSERT_TRUE(PumpUntil([&] { return terminated; }));
+    ASSERT_EQ(seen.size(), 400u);
+    for (int i = 0; i < 400; ++i)
+        EXPECT_EQ(seen[i], i);
+}
+
+TEST(SearchThread, DestroyingASuspendedThreadDeliversNothing) {
+    int calls = 0;
+    bool terminated = false;
+    auto thread = std::make_unique<TestThread>();
+    thread->Body = [&](TestThread& self) {
+        for (;;) {
+            self.Pause();
+            if (!self.Sync([&] { ++calls; }))
+                return;
+        }
+    };
+    thread->OnTerminate = [&] { terminated = true; };
+    thread->Resume();
+    ASSERT_TRUE(PumpUntil([&] { return calls >= 10; }));
+    thread->Suspend();
+    PumpFor(50);
+    const int atPause = calls;
+    thread.reset(); // stops, releases the pause, joins
+    PumpFor(100);
+    EXPECT_EQ(calls, atPause);
+    EXPECT_FALSE(terminated);
+}
+
+TEST(SearchThread, ANeverStartedThreadNeverRuns) {
+    bool ran = false;
+    {
+        TestThread thread;
+        thread.Body = [&](TestThread&) { ran = true; };
+    }
+    EXPECT_FALSE(ran);
+}
+
+TEST(SearchThread, ErrorsAreCaughtAndCallErrorsReachTheWorker) {
+    std::atomic<bool> sawCallError{false};
+    bool terminated = false;
+    TestThread thread;
+    thread.Body = [&](TestThread& self) {
+        try {
+            self.Sync([] { throw std::runtime_error("in call"); });
+        } catch (const std::runtime_error&) {
+            sawCallError = true;
+        }
+        throw std::runtime_error("in body");
+    };
+    thread.OnTerminate = [&] { terminated = true; };
+    thread.Resume();
+    ASSERT_TRUE(PumpUntil([&] { return terminated; }));
+    EXPECT_TRUE(sawCallError);
+    ASSERT_TRUE(thread.FatalException());
+    EXPECT_THROW(std::rethrow_exception(thread.FatalException()), std::runtime_error);
+}
+
+TEST(SearchThread, TheOwnerMayDeleteTheThreadInItsTerminationHandler) {
+    auto thread = std::make_unique<TestThread>();
+    bool deleted = false;
+    thread->Body = [](TestThread& self) { self.Sync([] {}); };
+    thread->OnTerminate = [&] {
+        thread.reset();
+        deleted = true;
+    };
+    thread->Resume();
+    ASSERT_TRUE(PumpUntil([&] { return deleted; }));
+    EXPECT_FALSE(thread);
+}

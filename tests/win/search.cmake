@@ -1,0 +1,3 @@
+tovane_win_test(search_thread_tests
+  SOURCES ${CMAKE_CURRENT_LIST_DIR}/SearchThreadTest.cpp
+  LIBS framework_win32)
