@@ -16,7 +16,7 @@ const TFileFormat* TFileFormatRegistry::Find(std::string_view extension) const {
     return nullptr;
 }
 
-void TFileFormatRegistry::UnregisterClass(TGraphicClass graphicClass) {
+void TFileFormatRegistry::UnregisterGraphicClass(TGraphicClass graphicClass) {
     std::erase_if(FFormats, [graphicClass](const TFileFormat& f) {
         return f.GraphicClass != nullptr && f.GraphicClass->InheritsFrom(graphicClass);
     });

@@ -24,7 +24,7 @@ public:
     // The latest registration of the extension (given without its dot), or nullptr.
     const TFileFormat* Find(std::string_view extension) const;
     // Removes every format registered for the class or a class derived from it.
-    void UnregisterClass(TGraphicClass graphicClass);
+    void UnregisterGraphicClass(TGraphicClass graphicClass);
     const std::vector<TFileFormat>& Formats() const { return FFormats; }
 
 private:

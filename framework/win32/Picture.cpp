@@ -4,9 +4,6 @@
 #include "framework/Strings.h"
 #include "framework/win32/Text.h"
 
-// <windows.h> renames UnregisterClass to UnregisterClassA; the registry's method is meant here.
-#undef UnregisterClass
-
 namespace tovane {
 
 void TPicture::SetGraphic(std::unique_ptr<TGraphic> graphic) {
@@ -69,7 +66,7 @@ void TPicture::RegisterFileFormat(std::string_view extension, std::string_view d
 }
 
 void TPicture::UnregisterGraphicClass(TGraphicClass graphicClass) {
-    FileFormats().UnregisterClass(graphicClass);
+    FileFormats().UnregisterGraphicClass(graphicClass);
 }
 
 } // namespace tovane

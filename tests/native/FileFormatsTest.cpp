@@ -30,11 +30,11 @@ TEST(FileFormats, UnregisterRemovesClassAndDescendants) {
     r.Register("jpg", "JPEG", &Derived);
     r.Register("png", "PNG", &Other);
     r.Register("bmp", "Plug-in", &Derived);
-    r.UnregisterClass(&Derived);
+    r.UnregisterGraphicClass(&Derived);
     ASSERT_NE(r.Find("bmp"), nullptr);
     EXPECT_EQ(r.Find("bmp")->GraphicClass, &Base); // the earlier registration shows again
     EXPECT_EQ(r.Find("jpg"), nullptr);
-    r.UnregisterClass(&Base);
+    r.UnregisterGraphicClass(&Base);
     EXPECT_EQ(r.Find("bmp"), nullptr);
     ASSERT_EQ(r.Formats().size(), 1u);
     EXPECT_EQ(r.Formats()[0].Extension, "png");
