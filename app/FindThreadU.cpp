@@ -1,0 +1,190 @@
+#include "app/FindThreadU.h"
+
+#include "app/portable/MainWindowRules.h"
+#include "framework/Paths.h"
+#include "framework/win32/Handles.h"
+#include "framework/win32/Text.h"
+
+#include <windows.h>
+
+#include <algorithm>
+#include <cstring>
+#include <utility>
+
+namespace tovane {
+
+namespace {
+
+bool IsFolder(const std::string& path) {
+    const DWORD attributes = GetFileAttributesA(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+bool IsDotEntry(const char* name) {
+    return !std::strcmp(name, ".") || !std::strcmp(name, "..");
+}
+
+// A registered drive root already ends in "\": no second separator is added.
+std::string ChildPath(const std::string& dir, const char* name) {
+    return IncludeTrailingBackslash(dir, SystemLeadByte) + name;
+}
+
+// Links that the volume cannot identify are still followed; this bound keeps such a cycle
+// from growing without end. No real folder tree comes near it.
+constexpr std::size_t MaxDepth = 4096;
+
+} // namespace
+
+TFindThread::TFindThread(IFindThreadSink& sink, std::vector<std::string> imageExtensions,
+                         const std::string& firstFolder, bool findSubDir)
+    : FSink(sink), FImageExtensions(std::move(imageExtensions)), FFindSubDir(findSubDir) {
+    AddFolder(firstFolder);
+}
+
+TFindThread::~TFindThread() {
+    // The walk must end before the queue and the strings it uses go away.
+    StopAndWait();
+}
+
+TFindThread::AddResult TFindThread::AddFolder(const std::string& dir) {
+    if (!IsFolder(dir))
+        return AddResult::NotAFolder;
+    std::lock_guard lock(FQueueLock);
+    if (FQueueClosed)
+        return AddResult::Finished;
+    FQueue.push_back(dir);
+    return AddResult::Queued;
+}
+
+bool TFindThread::TakeFirst(std::string& dir) {
+    std::lock_guard lock(FQueueLock);
+    // Finding the queue empty and closing it is one step, so a folder added by the UI thread
+    // is either taken by this loop or refused with Finished, never lost in between.
+    if (FQueue.empty() || Terminated()) {
+        FQueueClosed = true;
+        return false;
+    }
+    dir = FQueue.front();
+    return true;
+}
+
+void TFindThread::DropFirst() {
+    std::lock_guard lock(FQueueLock);
+    FQueue.pop_front();
+}
+
+void TFindThread::Execute() {
+    std::string dir;
+    for (;;) {
+        CheckPaused();
+        if (!TakeFirst(dir))
+            return;
+        ScanFolder(dir);
+        DropFirst();
+    }
+}
+
+std::optional<TFindThread::FolderId> TFindThread::FolderIdOf(const std::string& dir) {
+    UniqueFile file(CreateFileA(dir.c_str(), 0,
+                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    BY_HANDLE_FILE_INFORMATION info;
+    if (!file || !GetFileInformationByHandle(file.Get(), &info))
+        return std::nullopt;
+    return FolderId{info.dwVolumeSerialNumber, info.nFileIndexHigh, info.nFileIndexLow};
+}
+
+// Walks dir depth first, a sub-folder at the point where the enumeration meets it. The walk
+// keeps its own stack of open enumerations instead of recursing, so no folder depth can
+// exhaust the thread's stack; the order of entries is the same.
+void TFindThread::ScanFolder(const std::string& dir) {
+    struct Level {
+        std::string Dir;
+        std::optional<FolderId> Id;
+        UniqueFind Find;
+        WIN32_FIND_DATAA Data;
+        bool Started = false;
+    };
+    std::vector<Level> stack;
+    auto enter = [&](const std::string& folder, std::optional<FolderId> id) {
+        FFound = false;
+        Level& level = stack.emplace_back();
+        level.Dir = folder;
+        level.Id = id;
+        const std::string pattern = IncludeTrailingBackslash(folder, SystemLeadByte) + "*.*";
+        level.Find.Reset(FindFirstFileA(pattern.c_str(), &level.Data));
+    };
+    // A folder that the walk is inside already: following it again would never end.
+    auto onPath = [&](const std::optional<FolderId>& id) {
+        return id && std::any_of(stack.begin(), stack.end(),
+                                 [&](const Level& level) { return level.Id == id; });
+    };
+
+    enter(dir, FolderIdOf(dir));
+    while (!stack.empty()) {
+        Level& level = stack.back();
+        bool haveEntry;
+        if (!level.Started) {
+            level.Started = true;
+            haveEntry = static_cast<bool>(level.Find);
+        } else {
+            // A stop ends the enumeration before the next entry is fetched.
+            haveEntry = !Terminated() && FindNextFileA(level.Find.Get(), &level.Data);
+        }
+        if (!haveEntry) {
+            stack.pop_back();
+            if (Terminated())
+                return;
+            FFound = false;
+            Synchronize([this] { ShowFolderCount(); });
+            continue;
+        }
+        CheckPaused();
+
+        const char* name = level.Data.cFileName;
+        if (IsDotEntry(name))
+            continue;
+        if (level.Data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+            // A folder is never taken for an image file, also when sub-folders are not walked.
+            if (!FFindSubDir)
+                continue;
+            const std::string child = ChildPath(level.Dir, name);
+            const std::optional<FolderId> id = FolderIdOf(child);
+            if (onPath(id) || stack.size() >= MaxDepth)
+                continue;
+            enter(child, id); // level is not used after this
+            continue;
+        }
+        if (!FFound)
+            TestFile(level.Dir, name);
+    }
+}
+
+void TFindThread::TestFile(const std::string& dir, const char* fileName) {
+    FCurExt = FileExtensionOf(fileName, SystemLeadByte);
+    // Only an image file costs a call to the UI thread; for any other file CheckFoundFile
+    // would merely clear FFound, which is clear already.
+    if (!ContainsExtension(FImageExtensions, FCurExt, SystemLeadByte))
+        return;
+    FCurDir = dir;
+    Synchronize([this] { CheckFoundFile(); });
+}
+
+void TFindThread::CheckFoundFile() {
+    if (!ContainsExtension(FImageExtensions, FCurExt, SystemLeadByte)) {
+        FFound = false;
+        return;
+    }
+    if (!FSink.HasFolder(FCurDir)) {
+        FSink.AppendFolder(FCurDir);
+        FFound = true;
+    } else {
+        FFound = false;
+    }
+}
+
+void TFindThread::ShowFolderCount() {
+    FSink.SetFolderCountText(Format("フォルダ数 %d", FSink.FolderCount()));
+}
+
+} // namespace tovane

@@ -1,0 +1,84 @@
+// The background folder search: walks registered folders (and, on request, every folder below
+// them) and lists each folder that directly holds an image file, once, in the main window's
+// folder list; after each folder walked it shows the list's item count.
+#pragma once
+
+#include "framework/win32/Thread.h"
+
+#include <deque>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace tovane {
+
+// What the search needs of the main window. Every call comes on the UI thread, inside a
+// synchronised call. Folder paths are ANSI. The sink must outlive the search.
+class IFindThreadSink {
+public:
+    // True when the folder list holds dir, compared whole and ignoring case.
+    virtual bool HasFolder(const std::string& dir) = 0;
+    // Appends dir as the new last item of the folder list.
+    virtual void AppendFolder(const std::string& dir) = 0;
+    // Number of items of the folder list, whoever added them.
+    virtual int FolderCount() = 0;
+    // Sets the folder-count panel of the status bar (UTF-8).
+    virtual void SetFolderCountText(const std::string& text) = 0;
+
+protected:
+    ~IFindThreadSink() = default;
+};
+
+class TFindThread : public TThread {
+public:
+    enum class AddResult {
+        Queued,     // the folder will be searched
+        NotAFolder, // no such folder: ignored
+        Finished,   // the search has taken its last folder and is ending: start a new one
+    };
+
+    // Created suspended with firstFolder queued. imageExtensions is a copy of the extension
+    // list (fixed after start-up), so the search tests extensions without the UI thread.
+    TFindThread(IFindThreadSink& sink, std::vector<std::string> imageExtensions,
+                const std::string& firstFolder, bool findSubDir);
+    ~TFindThread() override;
+
+    // UI thread. Queues dir when it is an existing folder. A folder queued here is searched
+    // unless the search is stopped; once the search has found its queue empty it accepts
+    // nothing more and answers Finished.
+    AddResult AddFolder(const std::string& dir);
+
+protected:
+    void Execute() override;
+
+private:
+    // Identity of a folder on its volume, to recognise a link back to a folder being walked.
+    struct FolderId {
+        unsigned long Volume;
+        unsigned long IndexHigh;
+        unsigned long IndexLow;
+        bool operator==(const FolderId&) const = default;
+    };
+    static std::optional<FolderId> FolderIdOf(const std::string& dir);
+
+    bool TakeFirst(std::string& dir);
+    void DropFirst();
+    void ScanFolder(const std::string& dir);
+    void TestFile(const std::string& dir, const char* fileName);
+    void CheckFoundFile();  // UI thread
+    void ShowFolderCount(); // UI thread
+
+    IFindThreadSink& FSink;
+    const std::vector<std::string> FImageExtensions;
+
+    bool FFindSubDir;
+    bool FFound = false;
+    std::string FCurDir;
+    std::string FCurExt;
+    std::deque<std::string> FQueue; // guarded by FQueueLock
+    std::mutex FQueueLock;
+    bool FQueueClosed = false; // guarded by FQueueLock
+};
+
+} // namespace tovane

@@ -1,0 +1,307 @@
+#include "app/FindThreadU.h"
+
+#include "SearchWinTestSupport.h"
+#include "framework/Strings.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <memory>
+#include <string>
+#include <vector>
+
+using namespace tovane;
+using searchtest::PumpFor;
+using searchtest::PumpUntil;
+
+namespace {
+
+using Strings = std::vector<std::string>;
+
+// The folder list and status panel of the main window, as plain data. Records how the search
+// used it and checks that every call comes on the UI thread.
+struct ListSink : IFindThreadSink {
+    Strings items;
+    std::string countText;
+    int lookups = 0, countUpdates = 0;
+    bool offThread = false;
+    std::function<void()> onAppend, onCount;
+    DWORD ui = GetCurrentThreadId();
+
+    void Check() { offThread |= GetCurrentThreadId() != ui; }
+    bool HasFolder(const std::string& dir) override {
+        Check();
+        ++lookups;
+        return std::any_of(items.begin(), items.end(),
+                           [&](const std::string& i) { return SameTextAscii(i, dir); });
+    }
+    void AppendFolder(const std::string& dir) override {
+        Check();
+        items.push_back(dir);
+        if (onAppend)
+            onAppend();
+    }
+    int FolderCount() override {
+        Check();
+        return static_cast<int>(items.size());
+    }
+    void SetFolderCountText(const std::string& text) override {
+        Check();
+        countText = text;
+        ++countUpdates;
+        if (onCount)
+            onCount();
+    }
+};
+
+// A scratch folder tree under the temporary folder, removed afterwards (links are removed,
+// never followed).
+class Scratch {
+public:
+    Scratch() {
+        char temp[MAX_PATH];
+        GetTempPathA(MAX_PATH, temp);
+        Root = std::string(temp) + "tovane-search-" + std::to_string(GetCurrentProcessId()) + "-" +
+               std::to_string(GetTickCount()) + "-" + std::to_string(++Counter());
+        CreateDirectoryA(Root.c_str(), nullptr);
+    }
+    ~Scratch() {
+        // Wine cannot delete a Unix link to a folder; the Unix side can, without following it.
+        const std::string unixRoot = searchtest::UnixPathOf(Root);
+        if (unixRoot.empty() || !searchtest::RunUnix("Z:\\bin\\rm -rf \"" + unixRoot + "\""))
+            RemoveTree(Root);
+    }
+    std::string Dir(const std::string& rel) {
+        const std::string path = Root + "\\" + rel;
+        CreateDirectoryA(path.c_str(), nullptr);
+        return path;
+    }
+    std::string File(const std::string& rel) {
+        const std::string path = Root + "\\" + rel;
+        HANDLE h = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+        CloseHandle(h);
+        return path;
+    }
+    std::string Root;
+
+private:
+    static int& Counter() {
+        static int n = 0;
+        return n;
+    }
+    static void RemoveTree(const std::string& dir) {
+        WIN32_FIND_DATAA d;
+        HANDLE h = FindFirstFileA((dir + "\\*").c_str(), &d);
+        if (h != INVALID_HANDLE_VALUE) {
+            do {
+                const std::string name = d.cFileName;
+                if (name == "." || name == "..")
+                    continue;
+                const std::string path = dir + "\\" + name;
+                if (d.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) {
+                    if (!DeleteFileA(path.c_str()))
+                        RemoveDirectoryA(path.c_str());
+                } else if (d.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+                    RemoveTree(path);
+                } else {
+                    DeleteFileA(path.c_str());
+                }
+            } while (FindNextFileA(h, &d));
+            FindClose(h);
+        }
+        RemoveDirectoryA(dir.c_str());
+    }
+};
+
+const Strings Images{"bmp", "jpg"};
+
+// Runs a search to its end (termination handler) and answers whether it ended in time.
+bool RunSearch(TFindThread& thread) {
+    bool ended = false;
+    thread.OnTerminate = [&] { ended = true; };
+    thread.SetPriority(ThreadPriority::Lowest);
+    thread.Resume();
+    return PumpUntil([&] { return ended; });
+}
+
+} // namespace
+
+TEST(SearchFind, ListsFoldersInWalkOrderWithOneCallPerImageTest) {
+    Scratch s;
+    s.Dir("a_sub");
+    s.File("a_sub\\img1.JPG");
+    s.File("a_sub\\img2.jpg");
+    s.Dir("a_sub\\deeper");
+    s.File("a_sub\\deeper\\note.txt");
+    s.Dir("a_sub\\deeper\\deepest");
+    s.File("a_sub\\deeper\\deepest\\p.bmp");
+    s.File("m.txt");
+    s.File("n.jpg");
+    s.File("o.jpg");
+    s.Dir("x_sub");
+    s.File("x_sub\\q.png");
+    s.File("x_sub\\README");
+    s.Dir("y_sub");
+    s.File("y_sub\\z.jpg");
+
+    ListSink sink;
+    TFindThread thread(sink, Images, s.Root, true);
+    ASSERT_TRUE(RunSearch(thread));
+    // A sub-folder met before its parent's first image is listed before the parent.
+    EXPECT_EQ(sink.items, (Strings{s.Root + "\\a_sub\\deeper\\deepest", s.Root + "\\a_sub", s.Root,
+                                   s.Root + "\\y_sub"}));
+    // deepest, a_sub (first image only), root (n.jpg), y_sub: no call for other files.
+    EXPECT_EQ(sink.lookups, 4);
+    EXPECT_EQ(sink.countUpdates, 6); // one per folder walked
+    EXPECT_EQ(sink.countText, "フォルダ数 4");
+    EXPECT_FALSE(sink.offThread);
+    EXPECT_FALSE(thread.FatalException());
+
+    // Without sub-folders only the folder itself; a folder named like an image is no image.
+    Scratch t;
+    t.Dir("fake.jpg");
+    t.Dir("sub");
+    t.File("sub\\a.jpg");
+    t.File("readme.txt");
+    ListSink flat;
+    TFindThread flatThread(flat, Images, t.Root, false);
+    ASSERT_TRUE(RunSearch(flatThread));
+    EXPECT_TRUE(flat.items.empty());
+    EXPECT_EQ(flat.countUpdates, 1);
+    EXPECT_EQ(flat.countText, "フォルダ数 0");
+}
+
+TEST(SearchFind, AFolderIsListedOnceHoweverOftenItIsMet) {
+    Scratch s;
+    const std::string a = s.Dir("a");
+    s.File("a\\1.jpg");
+    s.File("a\\2.JPG");
+    s.File("a\\3.bmp");
+    const std::string b = s.Dir("b");
+    s.File("b\\1.jpg");
+    s.File("b\\2.jpg");
+
+    ListSink sink;
+    sink.items = {"Z:\\elsewhere", AsciiUpper(b)}; // listed by an earlier search
+    TFindThread thread(sink, Images, a, true);
+    EXPECT_EQ(thread.AddFolder(a), TFindThread::AddResult::Queued);
+    EXPECT_EQ(thread.AddFolder(b), TFindThread::AddResult::Queued);
+    EXPECT_EQ(thread.AddFolder(s.Root + "\\missing"), TFindThread::AddResult::NotAFolder);
+    EXPECT_EQ(thread.AddFolder(s.Root + "\\a\\1.jpg"), TFindThread::AddResult::NotAFolder);
+    ASSERT_TRUE(RunSearch(thread));
+    EXPECT_EQ(sink.items, (Strings{"Z:\\elsewhere", AsciiUpper(b), a}));
+    // a: its first image lists it; walked again, every image finds it listed. b: every image.
+    EXPECT_EQ(sink.lookups, 1 + 3 + 2);
+    EXPECT_EQ(sink.countUpdates, 3);
+    EXPECT_EQ(sink.countText, "フォルダ数 3");
+    // The search has ended: a folder now starts a new search instead of being lost.
+    EXPECT_EQ(thread.AddFolder(a), TFindThread::AddResult::Finished);
+}
+
+TEST(SearchFind, AFolderAddedAsTheSearchEndsIsSearchedOrRefused) {
+    Scratch s;
+    const std::string a = s.Dir("a");
+    s.File("a\\1.jpg");
+    const std::string b = s.Dir("b");
+    s.File("b\\1.jpg");
+    int queued = 0, refused = 0;
+    for (int round = 0; round < 30; ++round) {
+        ListSink sink;
+        TFindThread thread(sink, Images, a, false);
+        bool ended = false;
+        thread.OnTerminate = [&] { ended = true; };
+        thread.Resume();
+        // Race the search's last look at its queue; serve calls while trying.
+        Sleep(static_cast<DWORD>(round % 3));
+        PumpFor(static_cast<DWORD>(round % 2));
+        const TFindThread::AddResult r = thread.AddFolder(b);
+        ASSERT_TRUE(PumpUntil([&] { return ended; }));
+        if (r == TFindThread::AddResult::Queued) {
+            ++queued;
+            EXPECT_EQ(sink.items, (Strings{a, b}));
+        } else {
+            ++refused;
+            EXPECT_EQ(r, TFindThread::AddResult::Finished);
+            EXPECT_EQ(sink.items, Strings{a});
+        }
+    }
+    EXPECT_EQ(queued + refused, 30);
+    std::printf("added as the search ended: %d queued, %d refused\n", queued, refused);
+}
+
+TEST(SearchFind, LinksBackUpTheTreeAreNotFollowed) {
+    Scratch s;
+    s.Dir("pics");
+    s.File("pics\\1.jpg");
+    s.Dir("pics\\inner");
+    s.File("pics\\inner\\2.jpg");
+    s.Dir("other");
+    s.File("other\\3.jpg");
+    // pics\inner\up -> pics (a loop), pics\inner\side -> other (no loop: followed).
+    const bool linked =
+        searchtest::MakeFolderLink(s.Root + "\\pics", s.Root + "\\pics\\inner\\up") &&
+        searchtest::MakeFolderLink(s.Root + "\\other", s.Root + "\\pics\\inner\\side");
+    ASSERT_TRUE(linked) << "cannot make folder links here";
+    ASSERT_EQ(GetFileAttributesA((s.Root + "\\pics\\inner\\up").c_str()) &
+                  (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT),
+              static_cast<DWORD>(FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT));
+
+    ListSink sink;
+    TFindThread thread(sink, Images, s.Root + "\\pics", true);
+    ASSERT_TRUE(RunSearch(thread));
+    EXPECT_EQ(sink.items, (Strings{s.Root + "\\pics", s.Root + "\\pics\\inner",
+                                   s.Root + "\\pics\\inner\\side"}));
+    EXPECT_EQ(sink.countUpdates, 3); // pics, inner, side: the link back up is not walked
+}
+
+TEST(SearchFind, SuspendedSearchResumesWithoutLossAndADiscardedOneDeliversNothing) {
+    Scratch s;
+    Strings expected;
+    for (int i = 0; i < 6; ++i) {
+        const std::string name = "f" + std::to_string(i);
+        expected.push_back(s.Dir(name));
+        s.File(name + "\\x.jpg");
+    }
+    {
+        ListSink sink;
+        TFindThread thread(sink, Images, s.Root, true);
+        bool paused = false;
+        sink.onAppend = [&] {
+            if (sink.items.size() == 2 && !paused) {
+                thread.Suspend();
+                paused = true;
+            }
+        };
+        bool ended = false;
+        thread.OnTerminate = [&] { ended = true; };
+        thread.Resume();
+        ASSERT_TRUE(PumpUntil([&] { return paused; }));
+        PumpFor(150);
+        EXPECT_EQ(sink.items.size(), 2u);
+        EXPECT_FALSE(ended);
+        thread.Resume();
+        ASSERT_TRUE(PumpUntil([&] { return ended; }));
+        EXPECT_EQ(sink.items, expected);
+    }
+    {
+        ListSink sink;
+        auto thread = std::make_unique<TFindThread>(sink, Images, s.Root, true);
+        thread->AddFolder(s.Root);
+        sink.onAppend = [&] {
+            if (sink.items.size() == 3)
+                thread->Suspend();
+        };
+        bool ended = false;
+        thread->OnTerminate = [&] { ended = true; };
+        thread->Resume();
+        ASSERT_TRUE(PumpUntil([&] { return sink.items.size() == 3; }));
+        PumpFor(100);
+        const int counts = sink.countUpdates;
+        thread.reset(); // a new search replaces the suspended one
+        PumpFor(150);
+        EXPECT_EQ(sink.items.size(), 3u);
+        EXPECT_EQ(sink.countUpdates, counts);
+        EXPECT_FALSE(ended);
+    }
+}
