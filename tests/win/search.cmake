@@ -4,3 +4,6 @@ tovane_win_test(search_thread_tests
 tovane_win_test(search_find_tests
   SOURCES ${CMAKE_CURRENT_LIST_DIR}/SearchFindTest.cpp
   LIBS tovane_ui)
+tovane_win_test(search_settings_tests
+  SOURCES ${CMAKE_CURRENT_LIST_DIR}/SearchSettingsTest.cpp
+  LIBS tovane_ui)

@@ -1,0 +1,12 @@
+// Spelling of a folder given on the command line: made absolute against the current folder,
+// then each component as the file system stores it (long name, stored case).
+#pragma once
+
+#include <string>
+
+namespace tovane {
+
+// ANSI in and out. See NormalizeFolderPathWith (app/portable/MainWindowRules.h) for the walk.
+std::string NormalizeFolderPath(const std::string& arg);
+
+} // namespace tovane

@@ -1,0 +1,26 @@
+// The settings file: the executable's path with ".ini", read and written through the
+// platform's profile-string functions. Every pass opens the file afresh; nothing is cached.
+// The rules (keys, defaults, conversions, order) are in app/portable/SettingsRules.h.
+#pragma once
+
+#include "app/portable/SettingsRules.h"
+
+#include <string>
+
+namespace tovane {
+
+// The running executable's full path with its extension replaced by ".ini" (ANSI).
+std::string SettingsFilePath();
+
+// current: the window's geometry before reading (its design size decides the centred
+// default); screen: the screen's width and height. Missing keys take their defaults.
+WindowGeometry ReadWindowGeometry(const std::string& iniPath, const WindowGeometry& current,
+                                  int screenWidth, int screenHeight);
+SlideShowSettings ReadSlideShowSettings(const std::string& iniPath);
+
+// Write "Window" or "SlideShow". A pass stops at the first key that cannot be written and
+// raises tovane::Exception "<path> に書き込めません".
+void WriteWindowGeometry(const std::string& iniPath, const WindowGeometry& geometry);
+void WriteSlideShowSettings(const std::string& iniPath, const SlideShowSettings& settings);
+
+} // namespace tovane
