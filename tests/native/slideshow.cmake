@@ -2,6 +2,5 @@ tovane_native_test(slideshow_tests
   SOURCES
     ${CMAKE_CURRENT_LIST_DIR}/slideshow/PlacementTest.cpp
     ${CMAKE_CURRENT_LIST_DIR}/slideshow/NavigationTest.cpp
-    ${CMAKE_CURRENT_LIST_DIR}/slideshow/ImageListTest.cpp
     ${CMAKE_CURRENT_LIST_DIR}/slideshow/TextsTest.cpp
   LIBS tovane_portable)

@@ -4,6 +4,5 @@ tovane_win_test(slideshow_rules_tests
   SOURCES
     ${CMAKE_CURRENT_LIST_DIR}/../native/slideshow/PlacementTest.cpp
     ${CMAKE_CURRENT_LIST_DIR}/../native/slideshow/NavigationTest.cpp
-    ${CMAKE_CURRENT_LIST_DIR}/../native/slideshow/ImageListTest.cpp
     ${CMAKE_CURRENT_LIST_DIR}/../native/slideshow/TextsTest.cpp
   LIBS tovane_portable)
