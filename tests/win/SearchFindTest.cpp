@@ -305,3 +305,27 @@ TEST(SearchFind, SuspendedSearchResumesWithoutLossAndADiscardedOneDeliversNothin
         EXPECT_FALSE(ended);
     }
 }
+
+TEST(SearchFind, AVeryDeepTreeEndsTheWalkCleanly) {
+    Scratch s;
+    std::string rel = "deep";
+    for (int i = 0; i < 300; ++i)
+        rel += "\\d";
+    const std::string unixRoot = searchtest::UnixPathOf(s.Root);
+    if (unixRoot.empty())
+        GTEST_SKIP() << "needs the Unix side to make a tree deeper than the path limit";
+    std::string unixRel = rel;
+    std::replace(unixRel.begin(), unixRel.end(), '\\', '/');
+    ASSERT_TRUE(searchtest::RunUnix("Z:\\bin\\mkdir -p \"" + unixRoot + "/" + unixRel + "\""));
+    std::string shallow = "deep";
+    for (int i = 0; i < 10; ++i)
+        shallow += "\\d";
+    s.File(shallow + "\\a.jpg");
+
+    ListSink sink;
+    TFindThread thread(sink, Images, s.Root, true);
+    ASSERT_TRUE(RunSearch(thread));
+    EXPECT_EQ(sink.items, Strings{s.Root + "\\" + shallow});
+    EXPECT_GT(sink.countUpdates, 10);
+    EXPECT_FALSE(thread.FatalException());
+}

@@ -102,6 +102,48 @@ TEST(SearchThread, CallsAndTerminationRunOnTheUiThreadInAModalLoop) {
     EXPECT_FALSE(thread->FatalException());
 }
 
+namespace {
+
+const wchar_t BoxCaption[] = L"tovane-sync-test";
+std::function<bool()>* BoxDone = nullptr; // read by the timer callback below
+
+void CALLBACK CloseBoxWhenDone(HWND, UINT, UINT_PTR, DWORD) {
+    if (BoxDone && (*BoxDone)()) {
+        if (HWND box = FindWindowW(nullptr, BoxCaption))
+            PostMessageW(box, WM_COMMAND, IDOK, 0);
+    }
+}
+
+} // namespace
+
+TEST(SearchThread, AMessageBoxServesCalls) {
+    int calls = 0, callsWhileBoxOpen = 0;
+    bool terminated = false;
+    TestThread thread;
+    thread.Body = [&](TestThread& self) {
+        // Start only once the box is up, so that its own loop must serve every call.
+        while (!FindWindowW(nullptr, BoxCaption))
+            Sleep(5);
+        for (int i = 0; i < 20; ++i)
+            self.Sync([&] {
+                ++calls;
+                if (FindWindowW(nullptr, BoxCaption))
+                    ++callsWhileBoxOpen;
+            });
+    };
+    thread.OnTerminate = [&] { terminated = true; };
+    std::function<bool()> done = [&] { return terminated; };
+    BoxDone = &done;
+    const UINT_PTR timer = SetTimer(nullptr, 0, 20, &CloseBoxWhenDone);
+    thread.Resume();
+    MessageBoxW(nullptr, L"synchronised calls are served here", BoxCaption, MB_OK);
+    KillTimer(nullptr, timer);
+    BoxDone = nullptr;
+    EXPECT_TRUE(terminated);
+    EXPECT_EQ(calls, 20);
+    EXPECT_EQ(callsWhileBoxOpen, 20);
+}
+
 TEST(SearchThread, ANestedMessageLoopServesCalls) {
     int calls = 0;
     bool terminated = false;
