@@ -70,7 +70,6 @@ public:
     int ModalResult() const noexcept { return FModalResult; }
     void SetModalResult(int result) noexcept { FModalResult = result; }
 
-    void SetCaption(std::string_view utf8) override;
     void SetClientSize(int width, int height);
     void AcceptFiles(bool accept);
     void SetWindowState(bool maximized);

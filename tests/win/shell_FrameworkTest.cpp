@@ -1,0 +1,375 @@
+// The component runtime under real windows: key routing to actions, modal runs, the error
+// report, list box selection rules, status bar, radio group, spin buttons, file controls.
+#include "shell_Support.h"
+
+#include "framework/Exceptions.h"
+#include "framework/Strings.h"
+#include "framework/win32/Actions.h"
+#include "framework/win32/ComCtrls.h"
+#include "framework/win32/ExtCtrls.h"
+#include "framework/win32/FileCtrls.h"
+#include "framework/win32/Fonts.h"
+#include "framework/win32/StdCtrls.h"
+#include "framework/win32/Text.h"
+
+#include <gtest/gtest.h>
+
+#include <commctrl.h>
+
+using namespace tovane;
+using shelltest::PumpUntil;
+using shelltest::TBareForm;
+
+namespace {
+
+class Framework : public ::testing::Test {
+protected:
+    void SetUp() override {
+        shelltest::SetCtrlHeld(false);
+        Application().OnException = [this](const std::string& m) { Errors.push_back(m); };
+    }
+    void TearDown() override { Application().OnException = nullptr; }
+    std::vector<std::string> Errors;
+};
+
+void PostKey(HWND target, UINT vk, bool alt = false) {
+    PostMessageW(target, alt ? WM_SYSKEYDOWN : WM_KEYDOWN, vk, alt ? (1L << 29) | 1 : 1);
+    PostMessageW(target, alt ? WM_SYSKEYUP : WM_KEYUP, vk,
+                 alt ? (1L << 29) | 0xC0000001 : 0xC0000001);
+}
+
+struct ListForm {
+    TBareForm Form;
+    TListBox List;
+    TAction Action;
+    int Runs = 0;
+    ListForm() {
+        List.Create(Form, {.Align = TAlign::Client}, {.MultiSelect = true});
+        for (const char* s : {"a", "b", "c", "d", "e"})
+            List.Add(s);
+        Action.Create(Form, {});
+        Action.OnExecute = [this](TObject&) { ++Runs; };
+        Form.Show();
+        List.SetFocus();
+        List.SetItemIndex(0);
+    }
+};
+
+} // namespace
+
+TEST_F(Framework, ActionsSeeAKeyBeforeTheFocusedControl) {
+    ListForm f;
+    // No action has Down yet: the list box moves its caret.
+    PostKey(f.List.Handle(), VK_DOWN);
+    ASSERT_TRUE(PumpUntil([&] { return f.List.ItemIndex() == 1; }));
+    f.Action.SetShortCut(TextToShortCut("Down"));
+    PostKey(f.List.Handle(), VK_DOWN);
+    ASSERT_TRUE(PumpUntil([&] { return f.Runs == 1; }));
+    shelltest::Pump();
+    EXPECT_EQ(f.List.ItemIndex(), 1) << "the list box saw a key that an action took";
+}
+
+TEST_F(Framework, BareKeyShortcutDoesNotRunWithAModifierHeld) {
+    ListForm f;
+    f.Action.SetShortCut(TextToShortCut("Down"));
+    shelltest::SetCtrlHeld(true);
+    PostKey(f.List.Handle(), VK_DOWN);
+    shelltest::Pump(100);
+    shelltest::SetCtrlHeld(false);
+    EXPECT_EQ(f.Runs, 0);
+    PostKey(f.List.Handle(), VK_DOWN, /*alt*/ true);
+    shelltest::Pump(100);
+    EXPECT_EQ(f.Runs, 0);
+}
+
+TEST_F(Framework, AltArrowRunsOnlyTheAltShortcut) {
+    ListForm f;
+    f.Action.SetShortCut(TextToShortCut("Alt+Up"));
+    PostKey(f.List.Handle(), VK_UP);
+    shelltest::Pump(100);
+    EXPECT_EQ(f.Runs, 0);
+    PostKey(f.List.Handle(), VK_UP, /*alt*/ true);
+    ASSERT_TRUE(PumpUntil([&] { return f.Runs == 1; }));
+}
+
+TEST_F(Framework, ErrorLeavingAnActionIsReportedAndTheLoopGoesOn) {
+    ListForm f;
+    f.Action.SetShortCut(TextToShortCut("Del"));
+    f.Action.OnExecute = [&](TObject&) {
+        ++f.Runs;
+        throw Exception("フォルダが見つかりません");
+    };
+    PostKey(f.List.Handle(), VK_DELETE);
+    PostKey(f.List.Handle(), VK_DELETE);
+    ASSERT_TRUE(PumpUntil([&] { return f.Runs == 2; }));
+    ASSERT_EQ(Errors.size(), 2u);
+    EXPECT_EQ(Errors[0], "フォルダが見つかりません");
+}
+
+TEST_F(Framework, AbortIsSilent) {
+    ListForm f;
+    f.List.OnDblClick = [](TObject&) { throw EAbort(); };
+    SendMessageW(f.Form.Handle(), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(f.List.Handle()), LBN_DBLCLK),
+                 reinterpret_cast<LPARAM>(f.List.Handle()));
+    EXPECT_TRUE(Errors.empty());
+}
+
+TEST_F(Framework, ModalRunEndsWithTheButtonsResultAndReenablesTheOwner) {
+    TBareForm owner;
+    owner.Show();
+    TBareForm dialog(
+        &owner, {.ClientWidth = 200, .ClientHeight = 100, .BorderStyle = TBorderStyle::Dialog});
+    TButton ok, cancel;
+    ok.Create(dialog, {.Left = 10, .Top = 10, .Width = 75, .Height = 25, .Caption = "&OK"},
+              {.Default = true, .ModalResult = mrOk});
+    cancel.Create(dialog,
+                  {.Left = 100, .Top = 10, .Width = 75, .Height = 25, .Caption = "キャンセル"},
+                  {.Cancel = true, .ModalResult = mrCancel});
+    bool ownerDisabledDuringRun = false;
+    int clicks = 0;
+    ok.OnClick = [&](TObject&) {
+        ++clicks;
+        ownerDisabledDuringRun = !IsWindowEnabled(owner.Handle());
+    };
+    // Enter anywhere in the dialog clicks the default button.
+    PostKey(dialog.Handle(), VK_RETURN);
+    EXPECT_EQ(dialog.ShowModal(), mrOk);
+    EXPECT_EQ(clicks, 1);
+    EXPECT_TRUE(ownerDisabledDuringRun);
+    EXPECT_TRUE(IsWindowEnabled(owner.Handle()));
+    EXPECT_FALSE(IsWindowVisible(dialog.Handle()));
+
+    // Esc clicks the cancel button; the close box counts as Cancel.
+    PostKey(dialog.Handle(), VK_ESCAPE);
+    EXPECT_EQ(dialog.ShowModal(), mrCancel);
+    PostMessageW(dialog.Handle(), WM_CLOSE, 0, 0);
+    EXPECT_EQ(dialog.ShowModal(), mrCancel);
+    EXPECT_EQ(clicks, 1);
+}
+
+TEST_F(Framework, CloseActionNoneKeepsAModalFormOpen) {
+    TBareForm dialog;
+    int closes = 0;
+    dialog.OnClose = [&](TObject&, TCloseAction& action) {
+        if (++closes == 1)
+            action = TCloseAction::None;
+    };
+    PostMessageW(dialog.Handle(), WM_CLOSE, 0, 0);
+    PostMessageW(dialog.Handle(), WM_CLOSE, 0, 0);
+    EXPECT_EQ(dialog.ShowModal(), mrCancel);
+    EXPECT_EQ(closes, 2);
+}
+
+TEST_F(Framework, ErrorInOnShowIsReportedAndTheFormStillOpens) {
+    TBareForm form;
+    form.OnShow = [](TObject&) { throw Exception("画像を読めません"); };
+    form.Show();
+    EXPECT_TRUE(IsWindowVisible(form.Handle()));
+    ASSERT_EQ(Errors.size(), 1u);
+    EXPECT_EQ(Errors[0], "画像を読めません");
+}
+
+TEST_F(Framework, MenuItemsRunTheirActions) {
+    TBareForm form;
+    TAction act;
+    act.Create(form, {.Caption = "フォルダ登録(&O)", .ShortCut = TextToShortCut("Ctrl+O")});
+    int runs = 0;
+    act.OnExecute = [&](TObject&) { ++runs; };
+    TMainMenu menu;
+    TMenuItem file, open;
+    open.Set({.Action = &act});
+    file.Set({.Caption = "ファイル(&F)", .Items = {&open}});
+    menu.Create(form, {&file});
+    HMENU popup = GetSubMenu(menu.Handle(), 0);
+    wchar_t text[64] = L"";
+    GetMenuStringW(popup, 0, text, 64, MF_BYPOSITION);
+    EXPECT_EQ(WideToUtf8(text), "フォルダ登録(&O)\tCtrl+O");
+    SendMessageW(form.Handle(), WM_COMMAND, GetMenuItemID(popup, 0), 0);
+    EXPECT_EQ(runs, 1);
+}
+
+TEST_F(Framework, ListBoxCaretIsIndependentOfTheSelection) {
+    ListForm f;
+    f.List.SetSelected(3, true);
+    f.List.SetItemIndex(1);
+    EXPECT_EQ(f.List.ItemIndex(), 1);
+    EXPECT_TRUE(f.List.Selected(3));
+    EXPECT_FALSE(f.List.Selected(1));
+    EXPECT_EQ(f.List.SelCount(), 1);
+    // Moving an item carries its selection; the others keep theirs.
+    f.List.SetSelected(0, true);
+    f.List.Move(3, 1);
+    EXPECT_EQ(f.List.Items(), (std::vector<std::string>{"a", "d", "b", "c", "e"}));
+    EXPECT_TRUE(f.List.Selected(0));
+    EXPECT_TRUE(f.List.Selected(1));
+    EXPECT_FALSE(f.List.Selected(3));
+    f.List.SelectAll();
+    EXPECT_EQ(f.List.SelCount(), 5);
+    EXPECT_EQ(f.List.IndexOf("D"), 1);
+    EXPECT_EQ(f.List.IndexOf("x"), -1);
+    f.List.Clear();
+    EXPECT_EQ(f.List.ItemIndex(), -1);
+    EXPECT_THROW(f.List.Item(0), EListError);
+}
+
+TEST_F(Framework, ListBoxKeepsCodePage932Paths) {
+    ListForm f;
+    const std::string path = "C:\\\x95\x5C\\\x83\x41"; // C:\表\ア
+    f.List.Add(path);
+    EXPECT_EQ(f.List.Item(5), path);
+    wchar_t wide[32] = L"";
+    SendMessageW(f.List.Handle(), LB_GETTEXT, 5, reinterpret_cast<LPARAM>(wide));
+    EXPECT_EQ(std::wstring(wide), L"C:\\表\\ア");
+}
+
+TEST_F(Framework, StatusBarPanels) {
+    TBareForm form;
+    TStatusBar bar;
+    bar.Create(form, {}, {90, 60, 50});
+    bar.SetPanelText(1, "検索中...");
+    bar.SetPanelText(2, " *.bmp;");
+    wchar_t text[32] = L"";
+    SendMessageW(bar.Handle(), SB_GETTEXTW, 1, reinterpret_cast<LPARAM>(text));
+    EXPECT_EQ(std::wstring(text), L"検索中...");
+    EXPECT_EQ(bar.PanelText(2), " *.bmp;");
+    int edges[3] = {};
+    EXPECT_EQ(SendMessageW(bar.Handle(), SB_GETPARTS, 3, reinterpret_cast<LPARAM>(edges)), 3);
+    EXPECT_EQ(edges[0], 90);
+    EXPECT_EQ(edges[1], 150);
+    EXPECT_THROW(bar.SetPanelText(3, "x"), EListError);
+    // Aligned to the bottom of the client area.
+    EXPECT_EQ(bar.Top() + bar.Height(), form.ClientHeight());
+}
+
+TEST_F(Framework, RadioGroupClampsItsIndex) {
+    TBareForm form;
+    TRadioGroup group;
+    group.Create(form, {.Left = 8, .Top = 8, .Width = 200, .Height = 113, .Caption = "単位(&U)"});
+    EXPECT_EQ(group.ItemIndex(), -1);
+    for (const char* s :
+         {"メイン画面に戻る", "最初の画像に戻って待機", "最後の画像のまま待機", "繰り返す"})
+        group.AddItem(s);
+    group.SetItemIndex(7);
+    EXPECT_EQ(group.ItemIndex(), 3);
+    group.SetItemIndex(1);
+    EXPECT_EQ(group.ItemIndex(), 1);
+    EXPECT_EQ(SendMessageW(group.ButtonHandle(1), BM_GETCHECK, 0, 0), BST_CHECKED);
+}
+
+TEST_F(Framework, SpinButtonsStayInRangeAndShowThousands) {
+    TBareForm form;
+    TEdit edit;
+    TUpDown spin;
+    edit.Create(form, {.Left = 120, .Top = 32, .Width = 50, .Height = 20, .Caption = "0"});
+    spin.Create(form, {.Left = 170, .Top = 32, .Width = 15, .Height = 20},
+                {.Associate = &edit, .Min = 0, .Max = 1000});
+    spin.SetPosition(1000);
+    EXPECT_EQ(edit.Text(), "1,000");
+    // A step up from the top stays there.
+    SendMessageW(spin.Handle(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 2));
+    SendMessageW(spin.Handle(), WM_LBUTTONUP, 0, MAKELPARAM(5, 2));
+    EXPECT_EQ(spin.Position(), 1000);
+    edit.SetText("12");
+    EXPECT_EQ(spin.Position(), 12);
+}
+
+TEST_F(Framework, LabelSizesItselfToItsText) {
+    TBareForm form;
+    TLabel label;
+    label.Create(form, {.Left = 4, .Top = 4, .Caption = "x"});
+    const int narrow = label.Width();
+    label.SetCaption("表示間隔 500 ミリ秒");
+    EXPECT_GT(label.Width(), narrow);
+    EXPECT_GT(label.Height(), 0);
+}
+
+TEST_F(Framework, JapaneseFontsResolveToInstalledFaces) {
+    const std::wstring fixed = ResolveFontFace({.Name = "ＭＳ ゴシック", .FixedPitch = true});
+    const std::wstring prop = ResolveFontFace({.Name = "ＭＳ Ｐゴシック"});
+    EXPECT_TRUE(FontFaceInstalled(fixed)) << WideToUtf8(fixed);
+    EXPECT_TRUE(FontFaceInstalled(prop)) << WideToUtf8(prop);
+    // The fixed-pitch stand-in really is fixed-pitch.
+    UniqueFont font = CreateFontFor({.Name = "ＭＳ ゴシック", .Height = 12, .FixedPitch = true});
+    HDC dc = GetDC(nullptr);
+    HGDIOBJ old = SelectObject(dc, font.Get());
+    SIZE narrow{}, wide{};
+    GetTextExtentPoint32W(dc, L"iiii", 4, &narrow);
+    GetTextExtentPoint32W(dc, L"WWWW", 4, &wide);
+    SelectObject(dc, old);
+    ReleaseDC(nullptr, dc);
+    EXPECT_EQ(narrow.cx, wide.cx) << WideToUtf8(fixed);
+}
+
+TEST_F(Framework, TimerFiresWhileEnabled) {
+    TBareForm form;
+    TTimer timer;
+    timer.Create(form, 10, false);
+    int ticks = 0;
+    timer.OnTimer = [&](TObject&) { ++ticks; };
+    shelltest::Pump(60);
+    EXPECT_EQ(ticks, 0);
+    timer.SetEnabled(true);
+    EXPECT_TRUE(PumpUntil([&] { return ticks >= 2; }));
+    timer.SetEnabled(false);
+    const int seen = ticks;
+    shelltest::Pump(60);
+    EXPECT_EQ(ticks, seen);
+}
+
+TEST_F(Framework, FileListShowsMatchingFilesOfEveryKindSortedIgnoringCase) {
+    shelltest::TScratchDir dir;
+    dir.MakeFile("b.BMP");
+    dir.MakeFile("A.bmp");
+    dir.MakeFile("c.jpg");
+    dir.MakeFile("hidden.bmp", FILE_ATTRIBUTE_HIDDEN);
+    dir.MakeFile("ro.bmp", FILE_ATTRIBUTE_READONLY);
+    dir.MakeFile("note.txt");
+    dir.MakeDir("folder.bmp");
+    TBareForm form;
+    TFileListBox files;
+    files.Create(form, {.Visible = false});
+    files.SetMask("*.bmp;*.jpg;");
+    files.SetDirectory(dir.Path());
+    EXPECT_EQ(files.Items(),
+              (std::vector<std::string>{"A.bmp", "b.BMP", "c.jpg", "hidden.bmp", "ro.bmp"}));
+    EXPECT_EQ(files.ItemIndex(), -1);
+    EXPECT_EQ(files.FileName(), "");
+    files.SetItemIndex(1);
+    EXPECT_EQ(files.FileName(), dir.Path() + "\\b.BMP");
+    // The listed folder is the current folder.
+    char cwd[MAX_PATH];
+    GetCurrentDirectoryA(MAX_PATH, cwd);
+    EXPECT_TRUE(SameTextAscii(cwd, dir.Path()));
+    files.SetMask("*.bmp;");
+    EXPECT_EQ(files.Count(), 4);
+    EXPECT_THROW(files.SetDirectory(dir.Sub("missing")), Exception);
+}
+
+TEST_F(Framework, FolderListShowsThePathAndTheSubFolders) {
+    shelltest::TScratchDir dir;
+    dir.MakeDir("zeta");
+    dir.MakeDir("Alpha");
+    dir.MakeFile("file.bmp");
+    SetCurrentDirectoryA(dir.Path().c_str());
+    TBareForm form;
+    TDirectoryListBox folders;
+    TFileListBox files;
+    folders.Create(form, {.Left = 0, .Top = 0, .Width = 185, .Height = 177});
+    files.Create(form, {.Left = 190, .Top = 0, .Width = 100, .Height = 100});
+    folders.SetFileList(&files);
+    ASSERT_TRUE(SameTextAscii(folders.Directory(), dir.Path()));
+    const int n = folders.Count();
+    ASSERT_GE(n, 3);
+    EXPECT_EQ(folders.Item(n - 2), "Alpha");
+    EXPECT_EQ(folders.Item(n - 1), "zeta");
+    EXPECT_TRUE(SameTextAscii(folders.Item(0).substr(1), ":\\"));
+    EXPECT_EQ(folders.ItemIndex(), n - 3); // the open folder
+    // Opening a sub-folder lists it and points the file list at it.
+    folders.OpenItem(n - 1);
+    EXPECT_TRUE(SameTextAscii(folders.Directory(), dir.Sub("zeta")));
+    EXPECT_TRUE(SameTextAscii(files.Directory(), dir.Sub("zeta")));
+    // Opening the parent (the item above the open one) goes back up.
+    folders.OpenItem(folders.ItemIndex() - 1);
+    EXPECT_TRUE(SameTextAscii(folders.Directory(), dir.Path()));
+    EXPECT_EQ(files.Items(), std::vector<std::string>{"file.bmp"});
+}

@@ -1,0 +1,57 @@
+// Helpers for the shell's Windows tests: a bare form, message pumping, scratch folders and an
+// in-memory drop handle.
+#pragma once
+
+#include "framework/win32/Application.h"
+#include "framework/win32/Forms.h"
+
+#include <windows.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace shelltest {
+
+// A form with no controls of its own; tests add controls to it.
+class TBareForm : public tovane::TForm {
+public:
+    explicit TBareForm(tovane::TForm* owner = nullptr, tovane::TFormProps props = {})
+        : TForm(owner) {
+        if (props.ClientWidth == 0) {
+            props.ClientWidth = 320;
+            props.ClientHeight = 240;
+        }
+        CreateForm(props);
+    }
+    ~TBareForm() override { DestroyForm(); }
+};
+
+// Handles messages until pred() holds or the time is up; returns pred().
+bool PumpUntil(const std::function<bool()>& pred, int timeoutMs = 5000);
+// Handles the messages waiting now (and those they post) for a short while.
+void Pump(int ms = 50);
+
+// A fresh folder under the temporary folder, removed with everything in it at the end.
+class TScratchDir {
+public:
+    TScratchDir();
+    ~TScratchDir();
+    TScratchDir(const TScratchDir&) = delete;
+    TScratchDir& operator=(const TScratchDir&) = delete;
+    const std::string& Path() const { return FPath; } // ANSI, no trailing "\"
+    std::string Sub(const std::string& relative) const { return FPath + "\\" + relative; }
+    std::string MakeDir(const std::string& relative) const;
+    std::string MakeFile(const std::string& relative, DWORD attributes = 0) const;
+
+private:
+    std::string FPath;
+};
+
+// A real drop handle (DROPFILES in global memory) naming the given ANSI paths.
+HDROP MakeDrop(const std::vector<std::string>& paths);
+
+// Holds Ctrl (or not) in this thread's key state, as GetKeyState reports it.
+void SetCtrlHeld(bool held);
+
+} // namespace shelltest
