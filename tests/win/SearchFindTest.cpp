@@ -199,6 +199,29 @@ TEST(SearchFind, AFolderIsListedOnceHoweverOftenItIsMet) {
     EXPECT_EQ(thread.AddFolder(a), TFindThread::AddResult::Finished);
 }
 
+TEST(SearchFind, FilesAfterASubFolderAreTestedAgainAndGoneFoldersYieldNothing) {
+    Scratch s;
+    s.File("a.jpg");
+    s.File("b.jpg");
+    s.Dir("m_sub");
+    s.File("m_sub\\x.jpg");
+    s.File("y.jpg");
+    s.File("z.jpg");
+    const std::string gone = s.Dir("gone");
+
+    ListSink sink;
+    TFindThread thread(sink, Images, s.Root, true);
+    ASSERT_EQ(thread.AddFolder(gone), TFindThread::AddResult::Queued);
+    RemoveDirectoryA(gone.c_str()); // removed while waiting in the queue
+    ASSERT_TRUE(RunSearch(thread));
+    EXPECT_EQ(sink.items, (Strings{s.Root, s.Root + "\\m_sub"}));
+    // a.jpg lists the root; m_sub's walk clears the mark, so y.jpg is looked up again (and
+    // found), and so is z.jpg, since a lookup that finds the folder leaves the mark clear.
+    EXPECT_EQ(sink.lookups, 1 + 1 + 2);
+    // root, m_sub, and the folder that could not be opened.
+    EXPECT_EQ(sink.countUpdates, 3);
+}
+
 TEST(SearchFind, AFolderAddedAsTheSearchEndsIsSearchedOrRefused) {
     Scratch s;
     const std::string a = s.Dir("a");
