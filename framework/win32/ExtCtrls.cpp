@@ -1,6 +1,7 @@
 #include "framework/win32/ExtCtrls.h"
 
 #include "framework/win32/Application.h"
+#include "framework/win32/Canvas.h"
 #include "framework/win32/Forms.h"
 #include "framework/win32/Text.h"
 
@@ -83,6 +84,69 @@ LRESULT TPanel::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
         Invalidate();
         return r;
     }
+    default:
+        break;
+    }
+    return TControl::WndProc(msg, wParam, lParam);
+}
+
+// ---------------------------------------------------------------------------------- TImage
+
+void TImage::Create(TControl& parent, const TControlProps& props, const TImageOptions& options) {
+    FOptions = options;
+    CreateControl(&parent, props, nullptr, 0, 0);
+    FPicture.OnChange = [this](TPicture&) { Invalidate(); };
+}
+
+void TImage::SetStretch(bool stretch) {
+    FOptions.Stretch = stretch;
+    Invalidate();
+}
+
+void TImage::SetIcon(HICON icon) {
+    FIcon = icon;
+    Invalidate();
+}
+
+void TImage::Paint(HDC dc) {
+    RECT client;
+    GetClientRect(FHandle, &client);
+    FillRect(dc, &client, BackgroundBrush());
+    if (FIcon != nullptr) {
+        DrawIconEx(dc, 0, 0, FIcon, 0, 0, 0, nullptr, DI_NORMAL);
+        return;
+    }
+    TGraphic* graphic = FPicture.Graphic();
+    if (graphic == nullptr || graphic->Empty())
+        return;
+    TCanvas canvas(dc);
+    if (FOptions.Stretch) {
+        canvas.StretchDraw(TRect::FromRECT(client), *graphic);
+        return;
+    }
+    int x = 0, y = 0;
+    if (FOptions.Center) {
+        x = (client.right - FPicture.Width()) / 2;
+        y = (client.bottom - FPicture.Height()) / 2;
+    }
+    canvas.Draw(x, y, *graphic);
+}
+
+LRESULT TImage::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
+    switch (msg) {
+    case WM_PAINT: {
+        PAINTSTRUCT ps;
+        HDC dc = BeginPaint(FHandle, &ps);
+        // A picture that cannot draw must not bring up an error report on every repaint.
+        try {
+            Paint(dc);
+        } catch (...) {
+        }
+        EndPaint(FHandle, &ps);
+        return 0;
+    }
+    case WM_ERASEBKGND:
+        return 1;
     default:
         break;
     }

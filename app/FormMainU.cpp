@@ -1,0 +1,330 @@
+#include "app/FormMainU.h"
+
+#include "app/NormalizeFolderPath.h"
+#include "dialogs/FormOpenDirU.h"
+#include "framework/win32/Application.h"
+#include "framework/win32/Text.h"
+
+#if __has_include("slideshow/FormSlideShowU.h")
+#include "slideshow/FormSlideShowU.h"
+#define TOVANE_HAVE_SLIDESHOW 1
+#endif
+#if __has_include("dialogs/FormOptionU.h")
+#include "dialogs/FormOptionU.h"
+#define TOVANE_HAVE_OPTIONS 1
+#endif
+#if __has_include("dialogs/FormAboutBoxU.h")
+#include "dialogs/FormAboutBoxU.h"
+#define TOVANE_HAVE_ABOUT 1
+#endif
+
+#include <shellapi.h>
+
+#include <utility>
+
+namespace tovane {
+
+std::unique_ptr<TFormMain> FormMain;
+
+TFormMain::TFormMain(std::vector<std::string> folders, std::string iniPath)
+    : FCommandLineFolders(std::move(folders)), FIniPath(std::move(iniPath)) {
+    LoadForm();
+    // The form has been read: the plug-in collection now searches its places. What it raises
+    // (a plug-in without a required export) ends the creation of the window.
+    SPIs->Loaded();
+    DoCreate();
+}
+
+TFormMain::~TFormMain() {
+    DestroyForm();
+    StopSearch();
+}
+
+// -------------------------------------------------------------------------------- start-up
+
+void TFormMain::FormCreate(TObject&) {
+    AcceptFiles(true);
+
+    // Archive plug-ins play no part in this program.
+    for (int i = SPIs->Count() - 1; i >= 0; --i)
+        if (SPIs->Items(i).APIVersion() == "00AM")
+            SPIs->Delete(i);
+
+    std::vector<std::vector<std::string>> entries;
+    for (int i = 0; i < SPIs->Count(); ++i)
+        entries.push_back(SPIs->Items(i).Extensions());
+    FImageExtensions = BuildImageExtensions(entries, SystemLeadByte);
+
+    StatusBar1.SetPanelText(2, AnsiToUtf8(StatusBarMask(FImageExtensions)));
+
+    actSlideShow.SetShortCut(TextToShortCut("Enter"));
+    actDirUp.SetShortCut(TextToShortCut("Alt+Up"));
+    actDirDown.SetShortCut(TextToShortCut("Alt+Down"));
+
+    LoadSettings();
+
+    for (const std::string& arg : FCommandLineFolders)
+        RegisterFolder(NormalizeFolderPath(arg), true);
+}
+
+void TFormMain::FormDestroy(TObject&) {
+    // Nothing may reach the list once destruction has begun.
+    StopSearch();
+    SaveWindowPos();
+    FImageExtensions.clear();
+}
+
+// -------------------------------------------------------------------------------- settings
+
+void TFormMain::LoadSettings() {
+    const WindowGeometry current{Left(), Top(), Width(), Height()};
+    const WindowGeometry g = ReadWindowGeometry(FIniPath, current, GetSystemMetrics(SM_CXSCREEN),
+                                                GetSystemMetrics(SM_CYSCREEN));
+    SetBounds(g.Left, g.Top, g.Width, g.Height);
+    FSettings = ReadSlideShowSettings(FIniPath);
+}
+
+void TFormMain::SaveWindowPos() {
+    WINDOWPLACEMENT wp{};
+    wp.length = sizeof wp;
+    WindowGeometry g{Left(), Top(), Width(), Height()};
+    // A minimised or maximised window keeps the position it will be restored to.
+    if ((IsIconic(Handle()) || IsZoomed(Handle())) && GetWindowPlacement(Handle(), &wp)) {
+        const RECT& r = wp.rcNormalPosition;
+        g = {r.left, r.top, r.right - r.left, r.bottom - r.top};
+    }
+    WriteWindowGeometry(FIniPath, g);
+}
+
+void TFormMain::SaveSlideShowSettings() {
+    WriteSlideShowSettings(FIniPath, FSettings);
+}
+
+// ---------------------------------------------------------------------------------- search
+
+void TFormMain::RegisterFolder(const std::string& path, bool clearFirst) {
+    const DWORD attributes = GetFileAttributesA(path.c_str());
+    if (path.empty() || attributes == INVALID_FILE_ATTRIBUTES ||
+        (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0)
+        return;
+    switch (RegisterStepFor(FSearchState)) {
+    case RegisterStep::JoinRunningSearch:
+        if (FFindThread != nullptr &&
+            FFindThread->AddFolder(path) != TFindThread::AddResult::Finished)
+            return;
+        // The running search had already taken its last folder and is ending: the folder is
+        // searched by a fresh thread that continues the same search (list and caption stay).
+        FFindThread.reset();
+        LaunchSearchThread(path);
+        return;
+    case RegisterStep::DiscardSuspendedThenStart:
+        // The suspended search is stopped and joined; it delivers nothing more and its
+        // termination handler never runs.
+        FFindThread.reset();
+        StartSearch(path, clearFirst);
+        return;
+    case RegisterStep::Start:
+        StartSearch(path, clearFirst);
+        return;
+    }
+}
+
+void TFormMain::StartSearch(const std::string& path, bool clearFirst) {
+    if (clearFirst)
+        ListBox1.Clear();
+    LaunchSearchThread(path);
+    SetCaption("Tovane - " + AnsiToUtf8(path));
+    FSearchState = SearchState::Searching;
+    ShowSearchState();
+}
+
+void TFormMain::LaunchSearchThread(const std::string& path) {
+    FFindThread = std::make_unique<TFindThread>(static_cast<IFindThreadSink&>(*this),
+                                                FImageExtensions, path, FSettings.bFindSubDir);
+    FFindThread->OnTerminate = [this] { SearchTerminated(); };
+    FFindThread->SetPriority(ThreadPriority::Lowest);
+    FFindThread->Resume();
+}
+
+void TFormMain::ShowSearchState() {
+    StatusBar1.SetPanelText(1, SearchStateName(FSearchState));
+}
+
+void TFormMain::SearchTerminated() {
+    FFindThread.reset();
+    FSearchState = SearchState::Done;
+    ShowSearchState();
+}
+
+void TFormMain::StopSearch() noexcept {
+    FFindThread.reset();
+}
+
+void TFormMain::actFindSuspendExecute(TObject&) {
+    if (FFindThread == nullptr)
+        return;
+    if (FSearchState == SearchState::Searching)
+        FFindThread->Suspend();
+    else if (FSearchState == SearchState::Suspended)
+        FFindThread->Resume();
+    else
+        return;
+    FSearchState = SuspendToggled(FSearchState);
+    ShowSearchState();
+}
+
+bool TFormMain::HasFolder(const std::string& dirAnsi) {
+    return ListBox1.IndexOf(dirAnsi) >= 0;
+}
+
+void TFormMain::AppendFolder(const std::string& dirAnsi) {
+    ListBox1.Add(dirAnsi);
+}
+
+int TFormMain::FolderCount() {
+    return ListBox1.Count();
+}
+
+void TFormMain::SetFolderCountText(const std::string& utf8) {
+    StatusBar1.SetPanelText(0, utf8);
+}
+
+// ------------------------------------------------------------------------------- commands
+
+void TFormMain::OpenFolderDialog(bool clearFirst) {
+    auto dialog = std::make_unique<TFormOpenDir>(this);
+    if (dialog->ShowModal() == mrOk)
+        RegisterFolder(dialog->FileListBox1.Directory(), clearFirst);
+}
+
+void TFormMain::actOpenExecute(TObject&) {
+    OpenFolderDialog(true);
+}
+
+void TFormMain::actAppendOpenExecute(TObject&) {
+    OpenFolderDialog(false);
+}
+
+void TFormMain::Exit1Click(TObject&) {
+    Close();
+}
+
+void TFormMain::About1Click(TObject&) {
+#ifdef TOVANE_HAVE_ABOUT
+    auto dialog = std::make_unique<TFormAboutBox>(this);
+    dialog->ShowModal();
+#endif
+}
+
+void TFormMain::actOptionExecute(TObject&) {
+#ifdef TOVANE_HAVE_OPTIONS
+    auto dialog = std::make_unique<TFormOption>(this);
+    if (dialog->ShowModal() == mrOk)
+        SaveSlideShowSettings();
+#endif
+}
+
+void TFormMain::ListBox1DblClick(TObject&) {
+    actSlideShow.Execute();
+}
+
+void TFormMain::actSlideShowExecute(TObject&) {
+    if (ListBox1.Count() == 0)
+        return;
+    const int current = ListBox1.ItemIndex();
+    if (current < 0)
+        return;
+    const std::string folder = ListBox1.Item(current);
+#ifdef TOVANE_HAVE_SLIDESHOW
+    if (FormSlideShow == nullptr)
+        return;
+    FormSlideShow->FileListBox1.SetDirectory(folder);
+    FormSlideShow->ShowModal();
+    const int now = ListBox1.ItemIndex();
+    if (now != current) {
+        if (current < ListBox1.Count())
+            ListBox1.SetSelected(current, false);
+        if (now >= 0)
+            ListBox1.SetSelected(now, true);
+    }
+#else
+    (void)folder;
+#endif
+}
+
+FolderListModel TFormMain::ReadFolderList() const {
+    FolderListModel model;
+    model.Items = ListBox1.Items();
+    for (int i = 0; i < static_cast<int>(model.Items.size()); ++i)
+        model.Selected.push_back(ListBox1.Selected(i));
+    model.ItemIndex = ListBox1.ItemIndex();
+    return model;
+}
+
+void TFormMain::WriteFolderList(const FolderListModel& model) {
+    const int top = ListBox1.TopIndex();
+    SendMessageW(ListBox1.Handle(), WM_SETREDRAW, FALSE, 0);
+    const int n = static_cast<int>(model.Items.size());
+    while (ListBox1.Count() > n)
+        ListBox1.Delete(ListBox1.Count() - 1);
+    for (int i = 0; i < n; ++i) {
+        if (i >= ListBox1.Count())
+            ListBox1.Add(model.Items[i]);
+        else if (ListBox1.Item(i) != model.Items[i]) {
+            ListBox1.Delete(i);
+            ListBox1.Insert(i, model.Items[i]);
+        }
+    }
+    for (int i = 0; i < n; ++i)
+        ListBox1.SetSelected(i, model.Selected[i]);
+    if (model.ItemIndex >= 0)
+        ListBox1.SetItemIndex(model.ItemIndex);
+    SendMessageW(ListBox1.Handle(), LB_SETTOPINDEX, static_cast<WPARAM>(top < n ? top : 0), 0);
+    SendMessageW(ListBox1.Handle(), WM_SETREDRAW, TRUE, 0);
+    ListBox1.Invalidate();
+}
+
+void TFormMain::actDeleteDirExecute(TObject&) {
+    FolderListModel model = ReadFolderList();
+    if (DeleteSelectedFolders(model))
+        WriteFolderList(model);
+}
+
+void TFormMain::actDirUpExecute(TObject&) {
+    FolderListModel model = ReadFolderList();
+    if (MoveSelectedFoldersUp(model))
+        WriteFolderList(model);
+}
+
+void TFormMain::actDirDownExecute(TObject&) {
+    FolderListModel model = ReadFolderList();
+    if (MoveSelectedFoldersDown(model))
+        WriteFolderList(model);
+}
+
+void TFormMain::EditSelectAll1Execute(TObject&) {
+    ListBox1.SelectAll();
+}
+
+void TFormMain::WMDropFiles(HDROP drop) {
+    // The drop handle is released also when a registration raises.
+    struct Finish {
+        HDROP Drop;
+        void Now() { DragFinish(std::exchange(Drop, nullptr)); }
+        ~Finish() {
+            if (Drop != nullptr)
+                DragFinish(Drop);
+        }
+    } finish{drop};
+    const UINT count = DragQueryFileA(drop, 0xFFFFFFFF, nullptr, 0);
+    for (UINT i = 0; i < count; ++i) {
+        char name[255] = "";
+        DragQueryFileA(drop, i, name, sizeof name);
+        const bool ctrl = GetKeyState(VK_CONTROL) < 0;
+        RegisterFolder(name, !ctrl);
+    }
+    finish.Now();
+    SetForegroundWindow(Handle());
+}
+
+} // namespace tovane

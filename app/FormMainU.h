@@ -1,0 +1,108 @@
+// The main window: the list of registered image folders, the commands that edit it, the
+// background folder search and the settings record. One instance, FormMain, alive for the
+// whole run; other windows read ListBox1, FSettings and FImageExtensions through it.
+// UI thread only; the search thread reaches the list through IFindThreadSink calls that it
+// hands to the UI thread (synchronised).
+#pragma once
+
+#include "app/FindThreadU.h"
+#include "app/Settings.h"
+#include "app/portable/MainWindowRules.h"
+#include "framework/win32/Actions.h"
+#include "framework/win32/ComCtrls.h"
+#include "framework/win32/Forms.h"
+#include "framework/win32/StdCtrls.h"
+#include "plugins/SPIs.h"
+
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace tovane {
+
+class TFormMain : public TForm, private IFindThreadSink {
+public:
+    // folders: the command-line arguments (ANSI), registered at the end of FormCreate.
+    // iniPath: the settings file (the executable's path with ".ini" in the program).
+    // Raises what the plug-in search raises (ESPIInvalidAPI): the window is then not created.
+    explicit TFormMain(std::vector<std::string> folders = {},
+                       std::string iniPath = SettingsFilePath());
+    ~TFormMain() override;
+
+    TListBox ListBox1;
+    TStatusBar StatusBar1;
+    std::unique_ptr<TSPIs> SPIs;
+
+    TAction actOpen;
+    TAction actAppendOpen;
+    TAction actDeleteDir;
+    TAction EditSelectAll1;
+    TAction actOption;
+    TAction actSlideShow;
+    TAction actDirUp;
+    TAction actDirDown;
+    TAction actFindSuspend;
+
+    TMainMenu MainMenu1;
+    TMenuItem File1, Open1, A1, N1, Exit1;
+    TMenuItem Edit1, Delete1, N2, A2;
+    TMenuItem O1, O2;
+    TMenuItem Help1, About1;
+
+    // Read by the slideshow, the options dialog and the folder-pick dialog.
+    std::vector<std::string> FImageExtensions;
+    SlideShowSettings FSettings = DefaultSlideShowSettings();
+
+    SearchState CurrentSearchState() const noexcept { return FSearchState; }
+    // The single entry of every registration (dialog, drop, command line). path is ANSI.
+    void RegisterFolder(const std::string& path, bool clearFirst);
+
+    void LoadSettings();
+    void SaveWindowPos();
+    void SaveSlideShowSettings();
+
+private:
+    void LoadForm(); // the form description: FormMainU.form.cpp
+
+    void FormCreate(TObject& Sender);
+    void FormDestroy(TObject& Sender);
+    void ListBox1DblClick(TObject& Sender);
+    void Exit1Click(TObject& Sender);
+    void About1Click(TObject& Sender);
+    void actOpenExecute(TObject& Sender);
+    void actAppendOpenExecute(TObject& Sender);
+    void actSlideShowExecute(TObject& Sender);
+    void actOptionExecute(TObject& Sender);
+    void actDeleteDirExecute(TObject& Sender);
+    void actDirUpExecute(TObject& Sender);
+    void actDirDownExecute(TObject& Sender);
+    void actFindSuspendExecute(TObject& Sender);
+    void EditSelectAll1Execute(TObject& Sender);
+    void WMDropFiles(HDROP drop);
+
+    void OpenFolderDialog(bool clearFirst);
+    void StartSearch(const std::string& path, bool clearFirst);
+    void LaunchSearchThread(const std::string& path);
+    void ShowSearchState();
+    void SearchTerminated();
+    void StopSearch() noexcept;
+
+    FolderListModel ReadFolderList() const;
+    void WriteFolderList(const FolderListModel& model);
+
+    // IFindThreadSink, called on the UI thread inside the search's synchronised calls.
+    bool HasFolder(const std::string& dirAnsi) override;
+    void AppendFolder(const std::string& dirAnsi) override;
+    int FolderCount() override;
+    void SetFolderCountText(const std::string& utf8) override;
+
+    std::unique_ptr<TFindThread> FFindThread;
+    SearchState FSearchState = SearchState::None;
+    std::vector<std::string> FCommandLineFolders;
+    std::string FIniPath;
+};
+
+// The main window of the run.
+extern std::unique_ptr<TFormMain> FormMain;
+
+} // namespace tovane

@@ -1,0 +1,63 @@
+// The program's entry: the decoding unit's start-up, the main window (which loads the
+// plug-ins), the slideshow window, then the message loop until the main window closes.
+#include "app/FormMainU.h"
+#include "framework/win32/Application.h"
+#include "framework/win32/Text.h"
+#include "imaging/SPIBmp.h"
+
+#if __has_include("slideshow/FormSlideShowU.h")
+#include "slideshow/FormSlideShowU.h"
+#define TOVANE_HAVE_SLIDESHOW 1
+#endif
+
+#include <windows.h>
+
+#include <shellapi.h>
+
+#include <exception>
+#include <string>
+#include <vector>
+
+namespace {
+
+// The command-line arguments after the program name, in the system code page.
+std::vector<std::string> CommandLineArguments() {
+    std::vector<std::string> args;
+    int count = 0;
+    LPWSTR* argv = CommandLineToArgvW(GetCommandLineW(), &count);
+    if (argv == nullptr)
+        return args;
+    for (int i = 1; i < count; ++i)
+        args.push_back(tovane::WideToAnsi(argv[i]));
+    LocalFree(argv);
+    return args;
+}
+
+int Run() {
+    using namespace tovane;
+    SpiBmpUnit decoding; // sets the plug-in collection's DefaultGraphicClass
+    Application().Title = "Tovane";
+    try {
+        FormMain = std::make_unique<TFormMain>(CommandLineArguments());
+    } catch (const std::exception& e) {
+        // Start-up failed while the plug-ins were loaded: no window, no loop.
+        MessageBoxW(nullptr, Utf8ToWide(e.what()).c_str(), Utf8ToWide(Application().Title).c_str(),
+                    MB_OK | MB_ICONERROR);
+        return 1;
+    }
+#ifdef TOVANE_HAVE_SLIDESHOW
+    FormSlideShow = std::make_unique<TFormSlideShow>();
+#endif
+    const int code = Application().Run(*FormMain);
+#ifdef TOVANE_HAVE_SLIDESHOW
+    FormSlideShow.reset();
+#endif
+    FormMain.reset();
+    return code;
+}
+
+} // namespace
+
+int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
+    return Run();
+}
