@@ -8,6 +8,7 @@
 
 #include "stb_image.h"
 
+#include <algorithm>
 #include <climits>
 #include <cstring>
 #include <memory>
@@ -54,6 +55,52 @@ SusieResult Measure(std::span<const std::uint8_t> data, Measured& m) {
     return SusieSuccess;
 }
 
+// Feeds stb_image from memory and notes whether it asked for bytes past the end: stb_image
+// reads zeros there and would deliver a truncated file as a whole picture. It asks in two ways:
+// refilling its own buffer (the first read's destination), where a short read is the normal end
+// and only an empty one means missing data; and reading a block straight into the picture, where
+// any short read means missing data.
+class Reader {
+public:
+    explicit Reader(std::span<const std::uint8_t> data) noexcept : FData(data) {}
+    static const stbi_io_callbacks Callbacks;
+    bool Overran() const noexcept { return FOverran; }
+
+private:
+    static int Read(void* user, char* out, int size) {
+        auto* r = static_cast<Reader*>(user);
+        if (!r->FRefillBuffer)
+            r->FRefillBuffer = out;
+        const std::size_t wanted = static_cast<std::size_t>(std::max(size, 0));
+        const std::size_t n = std::min(r->FData.size() - r->FAt, wanted);
+        if (n < wanted && (out != r->FRefillBuffer || n == 0))
+            r->FOverran = true;
+        std::memcpy(out, r->FData.data() + r->FAt, n);
+        r->FAt += n;
+        return static_cast<int>(n);
+    }
+    static void Skip(void* user, int count) {
+        auto* r = static_cast<Reader*>(user);
+        const std::size_t left = r->FData.size() - r->FAt;
+        if (count < 0)
+            return;
+        if (static_cast<std::size_t>(count) > left)
+            r->FOverran = true;
+        r->FAt += std::min(left, static_cast<std::size_t>(count));
+    }
+    static int AtEnd(void* user) {
+        const auto* r = static_cast<const Reader*>(user);
+        return r->FAt >= r->FData.size() ? 1 : 0;
+    }
+
+    std::span<const std::uint8_t> FData;
+    std::size_t FAt = 0;
+    const char* FRefillBuffer = nullptr;
+    bool FOverran = false;
+};
+
+const stbi_io_callbacks Reader::Callbacks = {&Reader::Read, &Reader::Skip, &Reader::AtEnd};
+
 bool HasAlpha(const Measured& m) {
     return m.Channels == 2 || m.Channels == 4;
 }
@@ -61,11 +108,13 @@ bool HasAlpha(const Measured& m) {
 SusieResult DecodeHdr(std::span<const std::uint8_t> data, const Measured& m, Progress& progress,
                       DibBuilder& dib) {
     int w = 0, h = 0, channels = 0;
-    StbPixels<float> pixels(stbi_loadf_from_memory(reinterpret_cast<const stbi_uc*>(data.data()),
-                                                   static_cast<int>(data.size()), &w, &h, &channels,
-                                                   3));
+    Reader reader(data);
+    StbPixels<float> pixels(
+        stbi_loadf_from_callbacks(&Reader::Callbacks, &reader, &w, &h, &channels, 3));
     if (!pixels)
         return FailureResult();
+    if (reader.Overran())
+        return SusieBrokenData;
     if (w != m.Width || h != m.Height)
         return SusieBrokenData;
     if (!progress.Report(50, 100))
@@ -89,11 +138,13 @@ SusieResult DecodeLdr(std::span<const std::uint8_t> data, const Measured& m, Pro
                       DibBuilder& dib) {
     const int wanted = HasAlpha(m) ? 4 : 3;
     int w = 0, h = 0, channels = 0;
-    StbPixels<stbi_uc> pixels(stbi_load_from_memory(reinterpret_cast<const stbi_uc*>(data.data()),
-                                                    static_cast<int>(data.size()), &w, &h,
-                                                    &channels, wanted));
+    Reader reader(data);
+    StbPixels<stbi_uc> pixels(
+        stbi_load_from_callbacks(&Reader::Callbacks, &reader, &w, &h, &channels, wanted));
     if (!pixels)
         return FailureResult();
+    if (reader.Overran())
+        return SusieBrokenData;
     if (w != m.Width || h != m.Height)
         return SusieBrokenData;
     if (!progress.Report(50, 100))

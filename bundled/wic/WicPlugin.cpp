@@ -1,5 +1,6 @@
 // Import plug-in over the Windows Imaging Component: every format whose decoder this system's
 // WIC has (JPEG, PNG, GIF, TIFF, BMP, ICO everywhere; JPEG XR, WebP, HEIF, AVIF where installed).
+#include "bundled/common/Exif.h"
 #include "bundled/common/PluginKit.h"
 #include "bundled/common/Sniff.h"
 #include "bundled/wic/ComPtr.h"
@@ -158,15 +159,17 @@ struct OpenedPicture {
     unsigned SourceBitCount = 24;
 };
 
-int ReadJpegOrientation(IWICBitmapFrameDecode* frame) {
+// The orientation through WIC's metadata query; 0 where it gives none. Some WIC versions
+// answer "not found" for every JPEG, so 0 is no proof that the tag is absent.
+int QueryJpegOrientation(IWICBitmapFrameDecode* frame) {
     ComPtr<IWICMetadataQueryReader> reader;
     if (FAILED(frame->GetMetadataQueryReader(reader.Put())))
-        return 1;
+        return 0;
     PROPVARIANT value;
     PropVariantInit(&value);
-    int orientation = 1;
-    if (SUCCEEDED(reader->GetMetadataByName(L"/app1/ifd/{ushort=274}", &value)) &&
-        value.vt == VT_UI2)
+    int orientation = 0;
+    const HRESULT hr = reader->GetMetadataByName(L"/app1/ifd/{ushort=274}", &value);
+    if (SUCCEEDED(hr) && value.vt == VT_UI2)
         orientation = NormalOrientation(value.uiVal);
     PropVariantClear(&value);
     return orientation;
@@ -247,8 +250,12 @@ SusieResult Open(std::span<const std::uint8_t> data, OpenedPicture& picture) {
         return ResultOf(hr);
     if (picture.StoredWidth == 0 || picture.StoredHeight == 0)
         return SusieBrokenData;
-    if (IsEqualGUID(container, GUID_ContainerFormatJpeg))
-        picture.Orientation = ReadJpegOrientation(picture.Frame.Get());
+    if (IsEqualGUID(container, GUID_ContainerFormatJpeg)) {
+        int orientation = QueryJpegOrientation(picture.Frame.Get());
+        if (orientation == 0)
+            orientation = JpegExifOrientation(data);
+        picture.Orientation = NormalOrientation(orientation);
+    }
     ReadPixelFormat(picture);
     return SusieSuccess;
 }
