@@ -18,7 +18,8 @@
 #define PLUGIN_FILTER "*.tvr"
 #define PLUGIN_FORMAT "Raw test picture"
 #elif defined(DECODE_ANY)
-#define PLUGIN_NAME "decode test: any"
+/* Shift-JIS text, as plug-ins describe themselves: "テスト". */
+#define PLUGIN_NAME "decode test: any \x83\x65\x83\x58\x83\x67"
 #define PLUGIN_FILTER "*.any"
 #define PLUGIN_FORMAT "Anything"
 #elif defined(DECODE_PROGRESS)

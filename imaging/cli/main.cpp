@@ -1,0 +1,117 @@
+// tovane-cli: the plug-in host and the decoding as the viewer uses them, from a console.
+//   tovane-cli plugins [--plugins DIR]
+//   tovane-cli decode [--memory] [--plugins DIR] FILE OUT.bmp
+// Plug-ins are searched in DIR only, or else in the main window's default locations. Arguments
+// are ANSI (the system code page); errors go to stderr with a nonzero exit code.
+#include "framework/FileFormats.h"
+#include "framework/Paths.h"
+#include "framework/Strings.h"
+#include "framework/win32/Picture.h"
+#include "framework/win32/Text.h"
+#include "imaging/SPIBmp.h"
+#include "imaging/cli/ConsoleOutput.h"
+#include "imaging/portable/CliArguments.h"
+#include "plugins/SPIs.h"
+
+#include <exception>
+#include <memory>
+#include <string>
+#include <vector>
+
+using namespace tovane;
+using namespace tovane::cli;
+
+namespace {
+
+constexpr int ExitFailure = 1;
+constexpr int ExitUsage = 2;
+
+// The collection as the main window sets it up, searched in the folder given or in the main
+// window's locations.
+std::unique_ptr<TSPIs> LoadPlugins(const std::string& folderAnsi) {
+    auto spis = std::make_unique<TSPIs>();
+    spis->MacBinary = true;
+    spis->GraphicPreview = false;
+    spis->SearchOptions = {TSPISearchOption::spsSusieDir, TSPISearchOption::spsAppDir,
+                           TSPISearchOption::spsSystemDir, TSPISearchOption::spsWindowsDir};
+    if (folderAnsi.empty())
+        spis->Search(DefaultSPIMask);
+    else
+        spis->Search(IncludeTrailingBackslash(folderAnsi, SystemLeadByte) + DefaultSPIMask);
+    return spis;
+}
+
+int ListPlugins(const Command& command) {
+    const std::unique_ptr<TSPIs> spis = LoadPlugins(command.PluginFolder);
+    for (int i = 0; i < spis->Count(); ++i) {
+        const TSPI& spi = spis->Items(i);
+        Out(AnsiToUtf8(spi.FileName()) + "\n");
+        Out("  APIVersion: " + AnsiToUtf8(spi.APIVersion()) + "\n");
+        Out("  PluginInfo: " + AnsiToUtf8(spi.PluginInfo()) + "\n");
+        for (std::size_t k = 0; k < spi.Extensions().size(); ++k) {
+            const std::string name =
+                k < spi.FormatNames().size() ? spi.FormatNames()[k] : std::string();
+            Out("  " + AnsiToUtf8(spi.Extensions()[k]) + ": " + AnsiToUtf8(name) + "\n");
+        }
+    }
+    if (spis->Count() == 0)
+        Err("no plug-ins found\n");
+    return 0;
+}
+
+// The graphic the picture-format registry names for the file, loaded from a memory stream.
+std::unique_ptr<TGraphic> LoadThroughMemory(const std::string& fileAnsi) {
+    const std::string ext = ExtractFileExt(fileAnsi, SystemLeadByte);
+    const TFileFormat* format = FileFormats().Find(ext.empty() ? ext : ext.substr(1));
+    if (format == nullptr || format->GraphicClass == nullptr)
+        throw EInvalidGraphic("Unknown picture file extension (" + AnsiToUtf8(ext) + ")");
+    TMemoryStream memory;
+    memory.LoadFromFile(fileAnsi);
+    std::unique_ptr<TGraphic> graphic = format->GraphicClass->Create();
+    if (auto* bitmap = dynamic_cast<TSPIBitmap*>(graphic.get()))
+        bitmap->LoadFromStreamWithName(memory, fileAnsi);
+    else
+        graphic->LoadFromStream(memory);
+    return graphic;
+}
+
+int DecodePicture(const Command& command) {
+    const std::unique_ptr<TSPIs> spis = LoadPlugins(command.PluginFolder);
+    TPicture picture;
+    if (command.FromMemory)
+        picture.SetGraphic(LoadThroughMemory(command.Input));
+    else
+        picture.LoadFromFile(command.Input);
+    picture.SaveToFile(command.Output);
+    Out(Format("%dx%d\n", picture.Width(), picture.Height()));
+    return 0;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    const std::vector<std::string> args(argv + 1, argv + argc);
+    const ParseResult parsed = ParseCommandLine(args);
+    if (!parsed.Error.empty()) {
+        Err("tovane-cli: " + parsed.Error + "\n");
+        Err(UsageText());
+        return ExitUsage;
+    }
+    // The decoding unit's start-up: plug-in formats are registered for TSPIBitmap.
+    const SpiBmpUnit spiBmp;
+    try {
+        switch (parsed.Value.Kind) {
+        case CommandKind::Help:
+            Out(UsageText());
+            return 0;
+        case CommandKind::Plugins:
+            return ListPlugins(parsed.Value);
+        case CommandKind::Decode:
+            return DecodePicture(parsed.Value);
+        }
+    } catch (const std::exception& e) {
+        Err(std::string("tovane-cli: ") + e.what() + "\n");
+        return ExitFailure;
+    }
+    return ExitFailure;
+}

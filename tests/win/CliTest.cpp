@@ -1,0 +1,140 @@
+// The console tool end to end: a separate process over the test modules (and the bundled
+// plug-ins when they are built), its output read through pipes.
+#include "framework/BitmapFile.h"
+#include "tests/win/DecodingSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+using namespace decoding_test;
+
+namespace {
+
+struct CliRun {
+    DWORD ExitCode = 0;
+    std::string Out; // bytes as written
+    std::string Err;
+};
+
+std::string ReadAll(HANDLE pipe) {
+    std::string s;
+    char buffer[4096];
+    DWORD got = 0;
+    while (ReadFile(pipe, buffer, sizeof buffer, &got, nullptr) && got > 0)
+        s.append(buffer, got);
+    return s;
+}
+
+// Runs tovane-cli.exe with the arguments (each quoted) and collects what it wrote.
+CliRun RunCli(const std::vector<std::string>& args) {
+    std::string command = "\"" + ProgramFolder() + "tovane-cli.exe\"";
+    for (const std::string& a : args)
+        command += " \"" + a + "\"";
+
+    SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
+    HANDLE outRead, outWrite, errRead, errWrite;
+    CreatePipe(&outRead, &outWrite, &inherit, 0);
+    CreatePipe(&errRead, &errWrite, &inherit, 0);
+    SetHandleInformation(outRead, HANDLE_FLAG_INHERIT, 0);
+    SetHandleInformation(errRead, HANDLE_FLAG_INHERIT, 0);
+
+    STARTUPINFOA si{};
+    si.cb = sizeof si;
+    si.dwFlags = STARTF_USESTDHANDLES;
+    si.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
+    si.hStdOutput = outWrite;
+    si.hStdError = errWrite;
+    PROCESS_INFORMATION pi{};
+    CliRun run;
+    std::vector<char> line(command.begin(), command.end());
+    line.push_back(0);
+    const BOOL started = CreateProcessA(nullptr, line.data(), nullptr, nullptr, TRUE,
+                                        CREATE_NO_WINDOW, nullptr, nullptr, &si, &pi);
+    CloseHandle(outWrite);
+    CloseHandle(errWrite);
+    if (!started) {
+        CloseHandle(outRead);
+        CloseHandle(errRead);
+        ADD_FAILURE() << "cannot start " << command;
+        run.ExitCode = 255;
+        return run;
+    }
+    // The outputs are small: read one pipe to its end, then the other.
+    run.Out = ReadAll(outRead);
+    run.Err = ReadAll(errRead);
+    WaitForSingleObject(pi.hProcess, INFINITE);
+    GetExitCodeProcess(pi.hProcess, &run.ExitCode);
+    CloseHandle(pi.hProcess);
+    CloseHandle(pi.hThread);
+    CloseHandle(outRead);
+    CloseHandle(errRead);
+    return run;
+}
+
+std::string WithoutSlash(std::string folder) {
+    folder.pop_back();
+    return folder;
+}
+
+} // namespace
+
+TEST(Cli, ListsThePluginsOfAFolderWithTheirTextsInUtf8) {
+    const CliRun run = RunCli({"plugins", "--plugins", WithoutSlash(PluginFolder("decode_any"))});
+    EXPECT_EQ(run.ExitCode, 0u) << run.Err;
+    EXPECT_NE(run.Out.find(PluginPath("decode_any")), std::string::npos) << run.Out;
+    EXPECT_NE(run.Out.find("APIVersion: 00IN"), std::string::npos) << run.Out;
+    // The plug-in's Shift-JIS description comes out as UTF-8.
+    EXPECT_NE(run.Out.find("PluginInfo: decode test: any \xE3\x83\x86\xE3\x82\xB9\xE3\x83\x88"),
+              std::string::npos)
+        << run.Out;
+    EXPECT_NE(run.Out.find("*.any: Anything"), std::string::npos) << run.Out;
+    EXPECT_EQ(run.Out.find("decode_raw"), std::string::npos); // that folder only
+}
+
+TEST(Cli, DecodesFromFileAndFromMemoryIntoABitmapFile) {
+    const std::string input = WriteScratch("cli.tvr", TinyPicture());
+    for (bool memory : {false, true}) {
+        const std::string output = ScratchFolder() + (memory ? "cli-mem.bmp" : "cli-file.bmp");
+        std::vector<std::string> args = {"decode", "--plugins",
+                                         WithoutSlash(PluginFolder("decode_raw")), input, output};
+        if (memory)
+            args.insert(args.begin() + 1, "--memory");
+        const CliRun run = RunCli(args);
+        ASSERT_EQ(run.ExitCode, 0u) << run.Err;
+        EXPECT_EQ(run.Out, "2x2\n");
+        const tovane::TDib dib = tovane::ReadBitmapFile(ReadWholeFile(output));
+        EXPECT_EQ(dib.Width, 2);
+        EXPECT_EQ(dib.PixelColor(0, 0), 0x0000FFu);
+        EXPECT_EQ(dib.PixelColor(1, 1), 0x00FF00u);
+    }
+}
+
+TEST(Cli, ReportsFailuresOnStderrWithANonzeroExitCode) {
+    const std::string input = WriteScratch("cli-bad.tvr", {'n', 'o', 'p', 'e'});
+    CliRun run = RunCli({"decode", "--plugins", WithoutSlash(PluginFolder("decode_raw")), input,
+                         ScratchFolder() + "never.bmp"});
+    EXPECT_EQ(run.ExitCode, 1u);
+    EXPECT_NE(run.Err.find("Susie Plugins could not decode"), std::string::npos) << run.Err;
+    EXPECT_EQ(run.Out, "");
+    EXPECT_FALSE(std::filesystem::exists(ScratchFolder() + "never.bmp"));
+
+    run = RunCli({"decode", input});
+    EXPECT_EQ(run.ExitCode, 2u);
+    EXPECT_NE(run.Err.find("usage:"), std::string::npos);
+
+    run = RunCli({"decode", "--plugins", WithoutSlash(PluginFolder("decode_raw")),
+                  ScratchFolder() + "x.none", ScratchFolder() + "never.bmp"});
+    EXPECT_EQ(run.ExitCode, 1u);
+    EXPECT_NE(run.Err.find("tovane-cli: "), std::string::npos);
+}
+
+// The plug-ins shipped with the program, when this build has them beside the tool.
+TEST(Cli, DecodesABitmapThroughTheBundledPlugins) {
+    const std::string bundled = ProgramFolder() + "plugins";
+    if (!std::filesystem::is_directory(bundled))
+        GTEST_SKIP() << "no bundled plug-ins in " << bundled;
+    const CliRun list = RunCli({"plugins", "--plugins", bundled});
+    EXPECT_EQ(list.ExitCode, 0u) << list.Err;
+    EXPECT_NE(list.Out.find("APIVersion: 00IN"), std::string::npos) << list.Out;
+}
