@@ -1,6 +1,8 @@
-tovane_native_test(shell_native_tests SOURCES ${CMAKE_CURRENT_LIST_DIR} /
-                   shell_ShortCutTest.cpp ${CMAKE_CURRENT_LIST_DIR} /
-                   shell_FileMaskTest.cpp LIBS framework_portable)
+tovane_native_test(shell_native_tests
+  SOURCES
+    ${CMAKE_CURRENT_LIST_DIR}/shell_ShortCutTest.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/shell_FileMaskTest.cpp
+  LIBS framework_portable)
 if(TARGET shell_native_tests)
   # Test tables use designated initializers that leave members at their defaults.
   target_compile_options(shell_native_tests PRIVATE -Wno-missing-field-initializers)
