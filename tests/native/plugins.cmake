@@ -1,0 +1,3 @@
+tovane_native_test(plugins_rules_tests
+  SOURCES ${CMAKE_CURRENT_LIST_DIR}/pluginsRulesTest.cpp
+  LIBS tovane_portable)

@@ -1,0 +1,156 @@
+// The plug-in host's pure rules: registered extensions, trial order, version classes, the
+// self-description buffer and the 64-bit picture-information layouts.
+#include "plugins/portable/SPIRules.h"
+
+#include <gtest/gtest.h>
+
+#include <array>
+
+namespace tovane {
+namespace {
+
+using Strings = std::vector<std::string>;
+
+TEST(RegisteredExtensions, TakesAnEntryApartFromItsEnd) {
+    EXPECT_EQ(RegisteredExtensions("*.jpg;*.jpeg;*.jpe"), (Strings{"jpe", "jpeg", "jpg"}));
+    EXPECT_EQ(RegisteredExtensions("*.png"), (Strings{"png"}));
+}
+
+TEST(RegisteredExtensions, KeepsEverythingAfterTheFirstDot) {
+    EXPECT_EQ(RegisteredExtensions("*.tar.gz"), (Strings{"tar.gz"}));
+    EXPECT_EQ(RegisteredExtensions("*.tgz;*.tar.gz"), (Strings{"tar.gz", "tgz"}));
+}
+
+TEST(RegisteredExtensions, EmptyAndDotlessPieces) {
+    // A trailing ";" gives one empty piece, handled first; a leading one gives nothing more,
+    // since the rest before it is empty.
+    EXPECT_EQ(RegisteredExtensions("*.xq;"), (Strings{"", "xq"}));
+    EXPECT_EQ(RegisteredExtensions(";*.xq"), (Strings{"xq"}));
+    EXPECT_EQ(RegisteredExtensions("*.a;;*.b"), (Strings{"b", "", "a"}));
+    EXPECT_EQ(RegisteredExtensions("README"), (Strings{"README"}));
+    EXPECT_EQ(RegisteredExtensions(""), Strings{});
+}
+
+TEST(DeclaresExtension, OnlyTheLastPatternOfAnEntryCounts) {
+    const Strings entries{"*.jpg;*.jpeg"};
+    EXPECT_TRUE(DeclaresExtension(entries, ".jpeg", IsCp932LeadByte));
+    EXPECT_TRUE(DeclaresExtension(entries, ".JPEG", IsCp932LeadByte));
+    EXPECT_FALSE(DeclaresExtension(entries, ".jpg", IsCp932LeadByte));
+    EXPECT_FALSE(DeclaresExtension(entries, "", IsCp932LeadByte));
+    EXPECT_FALSE(DeclaresExtension(Strings{"*."}, "", IsCp932LeadByte));
+    EXPECT_TRUE(DeclaresExtension(Strings{"*.tar.gz"}, ".gz", IsCp932LeadByte));
+}
+
+struct Loader {
+    const char* name;
+    Strings extensions;
+};
+
+Strings Order(const std::vector<Loader>& loaders, std::string_view fileName,
+              std::vector<const Loader*> target = {}) {
+    std::vector<const Loader*> candidates;
+    for (const Loader& l : loaders)
+        candidates.push_back(&l);
+    CollectByExtension<const Loader*>(
+        std::span<const Loader* const>(candidates), fileName, target,
+        [](const Loader* l) -> const Strings& { return l->extensions; }, IsCp932LeadByte);
+    Strings names;
+    for (const Loader* l : target)
+        names.push_back(l->name);
+    return names;
+}
+
+const std::vector<Loader> kLoaders{
+    {"a", {"*.png"}}, {"b", {"*.jpg;*.jpeg", "*.jpe"}}, {"c", {"*.gif"}}, {"d", {"*.JPE"}}};
+
+TEST(CollectByExtension, DeclaringLoadersComeFirstInReverseOrder) {
+    EXPECT_EQ(Order(kLoaders, "C:\\pics\\x.jpe"), (Strings{"d", "b", "a", "c"}));
+    EXPECT_EQ(Order(kLoaders, ".GIF"), (Strings{"c", "a", "b", "d"}));
+    EXPECT_EQ(Order(kLoaders, "x.jpeg"), (Strings{"b", "a", "c", "d"}));
+    // jpg is not the last pattern of b's entry.
+    EXPECT_EQ(Order(kLoaders, "x.jpg"), (Strings{"a", "b", "c", "d"}));
+}
+
+TEST(CollectByExtension, NoExtensionKeepsCollectionOrder) {
+    EXPECT_EQ(Order(kLoaders, "C:\\pics\\noext"), (Strings{"a", "b", "c", "d"}));
+    EXPECT_EQ(Order(kLoaders, "C:\\pics.d\\noext"), (Strings{"a", "b", "c", "d"}));
+    EXPECT_EQ(Order({}, "x.png"), Strings{});
+}
+
+TEST(CollectByExtension, KeepsWhatTheTargetHeld) {
+    const Loader earlier{"z", {}};
+    EXPECT_EQ(Order(kLoaders, "x.png", {&earlier}), (Strings{"a", "z", "b", "c", "d"}));
+}
+
+TEST(CollectByExtension, DoubleByteNameDoesNotHideTheDot) {
+    // 0x95 0x5C is one character whose second byte is "\"; the extension after it stands.
+    const std::string name = "C:\\\x95\x5C.png";
+    EXPECT_EQ(Order(kLoaders, name), (Strings{"a", "b", "c", "d"}));
+    const std::string folderDot = "C:\\a.png\\\x95\x5C";
+    EXPECT_EQ(Order({{"p", {"*.png"}}, {"q", {"*.gif"}}}, folderDot), (Strings{"p", "q"}));
+}
+
+TEST(SPIKindForVersion, ComparesExactly) {
+    EXPECT_EQ(SPIKindForVersion("00IN"), SPIKind::Import);
+    EXPECT_EQ(SPIKindForVersion("00AM"), SPIKind::Archive);
+    EXPECT_EQ(SPIKindForVersion("00XN"), SPIKind::Xn);
+    EXPECT_EQ(SPIKindForVersion("00in"), SPIKind::Plain);
+    EXPECT_EQ(SPIKindForVersion(""), SPIKind::Plain);
+    EXPECT_EQ(SPIKindForVersion("00IN "), SPIKind::Plain);
+}
+
+TEST(PluginInfoText, StopsAtTheFirstNulOrTheBufferEnd) {
+    std::array<char, 8> b{'0', '0', 'I', 'N', '\0', 'x', 'y', 'z'};
+    EXPECT_EQ(PluginInfoText(b), "00IN");
+    std::array<char, 4> full{'a', 'b', 'c', 'd'};
+    EXPECT_EQ(PluginInfoText(full), "abcd");
+}
+
+// Records as a 64-bit module leaves them in a buffer filled with the sentinel.
+using Record = std::array<unsigned char, PictureInfoRecordSize>;
+constexpr unsigned char kSentinel = 0xA5;
+
+Record Written(std::size_t handleAt, std::size_t handleSize, bool touchPadding) {
+    Record r;
+    r.fill(kSentinel);
+    for (std::size_t i = 0; i < 22; ++i)
+        r[i] = static_cast<unsigned char>(i);
+    if (touchPadding)
+        r[22] = r[23] = 0;
+    const unsigned char handle[8] = {0x30, 0x12, 0x4C, 0x00, 0x00, 0x00, 0x00, 0x00};
+    for (std::size_t i = 0; i < handleSize; ++i)
+        r[handleAt + i] = handle[i];
+    return r;
+}
+
+TEST(WrittenInfoHandleOffset, TellsTheTwoLayoutsApart) {
+    EXPECT_EQ(WrittenInfoHandleOffset(Written(24, 8, false), kSentinel), 24u);
+    EXPECT_EQ(WrittenInfoHandleOffset(Written(24, 8, true), kSentinel), 24u);
+    EXPECT_EQ(WrittenInfoHandleOffset(Written(22, 8, false), kSentinel), 22u);
+    // A 32-bit module's 4-byte handle sits at 22 as well.
+    EXPECT_EQ(WrittenInfoHandleOffset(Written(22, 4, false), kSentinel), 22u);
+}
+
+TEST(WrittenInfoHandleOffset, NullHandlesAndUnwrittenRecords) {
+    Record padNull = Written(24, 0, false);
+    std::fill(padNull.begin() + 24, padNull.end(), 0);
+    EXPECT_EQ(WrittenInfoHandleOffset(padNull, kSentinel), 24u);
+    Record packNull = Written(22, 0, false);
+    std::fill(packNull.begin() + 22, packNull.begin() + 30, 0);
+    EXPECT_EQ(WrittenInfoHandleOffset(packNull, kSentinel), 22u);
+    EXPECT_EQ(WrittenInfoHandleOffset(Written(0, 0, false), kSentinel), std::nullopt);
+}
+
+TEST(SearchOptions, SetOperations) {
+    TSPISearchOptions o{TSPISearchOption::spsSusieDir, TSPISearchOption::spsWindowsDir};
+    EXPECT_TRUE(o.Contains(TSPISearchOption::spsSusieDir));
+    EXPECT_FALSE(o.Contains(TSPISearchOption::spsAppDir));
+    EXPECT_TRUE(o.Contains(TSPISearchOption::spsWindowsDir));
+    o.Exclude(TSPISearchOption::spsSusieDir);
+    o.Include(TSPISearchOption::spsCurrentDir);
+    EXPECT_EQ(
+        o, (TSPISearchOptions{TSPISearchOption::spsCurrentDir, TSPISearchOption::spsWindowsDir}));
+}
+
+} // namespace
+} // namespace tovane
