@@ -1,0 +1,388 @@
+// The real main window in this process: start-up over real plug-in modules (an import plug-in
+// and an archive plug-in beside the test program), registration from the command line, the
+// dialog and drops, the search states, and the list commands driven by keys.
+#include "shell_Support.h"
+
+#include "app/FormMainU.h"
+#include "dialogs/FormOpenDirU.h"
+#include "framework/Strings.h"
+#include "framework/win32/Text.h"
+#include "imaging/SPIBmp.h"
+
+#include <gtest/gtest.h>
+
+#include <commctrl.h>
+
+using namespace tovane;
+using shelltest::PumpUntil;
+
+namespace {
+
+class MainWindow : public ::testing::Test {
+protected:
+    void SetUp() override {
+        shelltest::SetCtrlHeld(false);
+        Application().OnException = [this](const std::string& m) { Errors.push_back(m); };
+        Ini = Dir.Sub("settings.ini");
+        // No sub-folder search: each registered folder is exactly one list item.
+        WritePrivateProfileStringA("SlideShow", "bFindSubDir", "0", Ini.c_str());
+        for (const char* name : {"one", "two", "three", "four", "five"}) {
+            const std::string folder = Dir.MakeDir(name);
+            Dir.MakeFile(std::string(name) + "\\a.bmp");
+            Folders.push_back(folder);
+        }
+        Dir.MakeDir("empty");
+        Dir.MakeFile("one\\note.txt");
+        Dir.MakeFile("one\\b.xq");
+    }
+    void TearDown() override {
+        FormMain.reset();
+        Application().OnException = nullptr;
+        shelltest::SetCtrlHeld(false);
+    }
+    void Start(std::vector<std::string> args = {}) {
+        FormMain = std::make_unique<TFormMain>(std::move(args), Ini);
+        FormMain->Show();
+        FormMain->ListBox1.SetFocus();
+    }
+    static bool WaitDone() {
+        return PumpUntil([] { return FormMain->CurrentSearchState() == SearchState::Done; });
+    }
+    static std::string Panel(int i) {
+        wchar_t text[256] = L"";
+        SendMessageW(FormMain->StatusBar1.Handle(), SB_GETTEXTW, static_cast<WPARAM>(i),
+                     reinterpret_cast<LPARAM>(text));
+        return WideToUtf8(text);
+    }
+    static std::string Caption() {
+        wchar_t text[512] = L"";
+        GetWindowTextW(FormMain->Handle(), text, 512);
+        return WideToUtf8(text);
+    }
+    static std::vector<std::string> Items() { return FormMain->ListBox1.Items(); }
+    static void Key(UINT vk, bool alt = false) {
+        HWND list = FormMain->ListBox1.Handle();
+        PostMessageW(list, alt ? WM_SYSKEYDOWN : WM_KEYDOWN, vk, alt ? (1L << 29) | 1 : 1);
+        shelltest::Pump(30);
+    }
+    // Fills the list with the five folders (one search, waited for).
+    void FillFive() {
+        FormMain->RegisterFolder(Folders[0], true);
+        for (std::size_t i = 1; i < Folders.size(); ++i)
+            FormMain->RegisterFolder(Folders[i], false);
+        ASSERT_TRUE(WaitDone());
+        ASSERT_EQ(Items(), Folders);
+    }
+    static void Select(std::initializer_list<int> indexes) {
+        for (int i = 0; i < FormMain->ListBox1.Count(); ++i)
+            FormMain->ListBox1.SetSelected(i, false);
+        for (int i : indexes)
+            FormMain->ListBox1.SetSelected(i, true);
+    }
+    static std::vector<int> SelectedIndexes() {
+        std::vector<int> out;
+        for (int i = 0; i < FormMain->ListBox1.Count(); ++i)
+            if (FormMain->ListBox1.Selected(i))
+                out.push_back(i);
+        return out;
+    }
+
+    SpiBmpUnit Decoding;
+    shelltest::TScratchDir Dir;
+    std::string Ini;
+    std::vector<std::string> Folders;
+    std::vector<std::string> Errors;
+};
+
+} // namespace
+
+TEST_F(MainWindow, StartsWithoutArchivePluginsAndShowsTheImageMask) {
+    Start();
+    EXPECT_EQ(Caption(), "Tovane");
+    ASSERT_EQ(FormMain->SPIs->Count(), 1) << "the archive plug-in stays loaded";
+    EXPECT_EQ(FormMain->SPIs->Items(0).APIVersion(), "00IN");
+    EXPECT_EQ(FormMain->FImageExtensions,
+              (std::vector<std::string>{"bmp", "jpg", "jpeg", "jpe", "tar.gz", "xq", ""}));
+    EXPECT_EQ(Panel(2), " *.bmp;*.jpg;*.jpeg;*.jpe;*.tar.gz;*.xq;*.;");
+    EXPECT_EQ(Panel(0), "");
+    EXPECT_EQ(Panel(1), "");
+    EXPECT_EQ(FormMain->actSlideShow.ShortCut(), TextToShortCut("Enter"));
+    EXPECT_EQ(FormMain->actDirUp.ShortCut(), TextToShortCut("Alt+Up"));
+    EXPECT_EQ(FormMain->actDirDown.ShortCut(), TextToShortCut("Alt+Down"));
+    EXPECT_EQ(FormMain->actFindSuspend.ShortCut(), TextToShortCut("Ctrl+S"));
+    EXPECT_TRUE(Errors.empty());
+}
+
+TEST_F(MainWindow, CommandLineSearchesExistingFoldersInOrderAfterOneEmptying) {
+    // Spelled in lower case after the drive: registration takes the names as the disk has them
+    // (the drive letter stays as given).
+    const std::string second = Folders[1].substr(0, 2) + AsciiLower(Folders[1].substr(2));
+    Start({Folders[2], Dir.Sub("missing"), second});
+    EXPECT_EQ(Caption(), "Tovane - " + AnsiToUtf8(Folders[2]));
+    EXPECT_EQ(Panel(1), "検索中...");
+    ASSERT_TRUE(WaitDone());
+    EXPECT_EQ(Items(), (std::vector<std::string>{Folders[2], Folders[1]}));
+    EXPECT_EQ(Panel(1), "検索完了");
+    EXPECT_FALSE(Panel(0).empty());
+    EXPECT_EQ(Caption(), "Tovane - " + AnsiToUtf8(Folders[2]));
+}
+
+TEST_F(MainWindow, RegisteringWhileSearchingJoinsTheRunningSearch) {
+    Start();
+    FormMain->RegisterFolder(Folders[0], true);
+    // Still Searching: the termination can only be seen through the message loop.
+    FormMain->RegisterFolder(Folders[1], true);
+    FormMain->RegisterFolder(Dir.Sub("one\\a.bmp"), true); // a file: ignored
+    ASSERT_TRUE(WaitDone());
+    EXPECT_EQ(Items(), (std::vector<std::string>{Folders[0], Folders[1]}));
+    EXPECT_EQ(Caption(), "Tovane - " + AnsiToUtf8(Folders[0]));
+    // Done: the next registration starts a new search, emptying the list.
+    FormMain->RegisterFolder(Folders[2], true);
+    EXPECT_EQ(Caption(), "Tovane - " + AnsiToUtf8(Folders[2]));
+    ASSERT_TRUE(WaitDone());
+    EXPECT_EQ(Items(), std::vector<std::string>{Folders[2]});
+    // Without emptying, the new results follow the old ones.
+    FormMain->RegisterFolder(Folders[3], false);
+    ASSERT_TRUE(WaitDone());
+    EXPECT_EQ(Items(), (std::vector<std::string>{Folders[2], Folders[3]}));
+}
+
+TEST_F(MainWindow, RegisteringWhileSuspendedDropsTheOldSearch) {
+    Start();
+    FormMain->RegisterFolder(Folders[0], true);
+    FormMain->RegisterFolder(Folders[1], false);
+    shelltest::SetCtrlHeld(true);
+    Key('S');
+    shelltest::SetCtrlHeld(false);
+    EXPECT_EQ(FormMain->CurrentSearchState(), SearchState::Suspended);
+    EXPECT_EQ(Panel(1), "検索中断");
+    FormMain->RegisterFolder(Folders[4], true);
+    EXPECT_EQ(Panel(1), "検索中...");
+    EXPECT_EQ(Caption(), "Tovane - " + AnsiToUtf8(Folders[4]));
+    ASSERT_TRUE(WaitDone());
+    shelltest::Pump(100); // nothing late arrives from the dropped search
+    EXPECT_EQ(Items(), std::vector<std::string>{Folders[4]});
+}
+
+TEST_F(MainWindow, SuspendAndResumeWithCtrlS) {
+    Start();
+    // None: Ctrl+S does nothing.
+    shelltest::SetCtrlHeld(true);
+    Key('S');
+    EXPECT_EQ(Panel(1), "");
+    FormMain->RegisterFolder(Folders[0], true);
+    Key('S');
+    EXPECT_EQ(FormMain->CurrentSearchState(), SearchState::Suspended);
+    Key('S');
+    shelltest::SetCtrlHeld(false);
+    EXPECT_NE(FormMain->CurrentSearchState(), SearchState::Suspended);
+    ASSERT_TRUE(WaitDone());
+    EXPECT_EQ(Items(), std::vector<std::string>{Folders[0]});
+    // Done: Ctrl+S does nothing.
+    shelltest::SetCtrlHeld(true);
+    Key('S');
+    shelltest::SetCtrlHeld(false);
+    EXPECT_EQ(Panel(1), "検索完了");
+}
+
+TEST_F(MainWindow, DeleteKeepsACurrentSelectedItem) {
+    Start();
+    FillFive();
+    Key(VK_DELETE); // nothing selected: nothing happens
+    EXPECT_EQ(Items().size(), 5u);
+    Select({3, 4});
+    Key(VK_DELETE);
+    EXPECT_EQ(Items(), (std::vector<std::string>{Folders[0], Folders[1], Folders[2]}));
+    EXPECT_EQ(FormMain->ListBox1.ItemIndex(), 2);
+    EXPECT_EQ(SelectedIndexes(), std::vector<int>{2});
+    Select({0});
+    Key(VK_DELETE);
+    EXPECT_EQ(Items(), (std::vector<std::string>{Folders[1], Folders[2]}));
+    EXPECT_EQ(FormMain->ListBox1.ItemIndex(), 0);
+    EXPECT_EQ(SelectedIndexes(), std::vector<int>{0});
+    shelltest::SetCtrlHeld(true);
+    Key('A');
+    shelltest::SetCtrlHeld(false);
+    EXPECT_EQ(SelectedIndexes(), (std::vector<int>{0, 1}));
+    Key(VK_DELETE);
+    EXPECT_TRUE(Items().empty());
+    EXPECT_EQ(FormMain->ListBox1.ItemIndex(), -1);
+    // Enter on an empty list does nothing.
+    Key(VK_RETURN);
+    EXPECT_TRUE(Errors.empty());
+}
+
+TEST_F(MainWindow, AltArrowsMoveTheSelectedBlock) {
+    Start();
+    FillFive();
+    Select({0, 2});
+    Key(VK_UP, true); // the first item is selected: nothing moves
+    EXPECT_EQ(Items(), Folders);
+    Select({2, 3});
+    Key(VK_UP, true);
+    EXPECT_EQ(Items(), (std::vector<std::string>{Folders[0], Folders[2], Folders[3], Folders[1],
+                                                 Folders[4]}));
+    EXPECT_EQ(SelectedIndexes(), (std::vector<int>{1, 2}));
+    Key(VK_DOWN, true);
+    Key(VK_DOWN, true);
+    EXPECT_EQ(Items(), (std::vector<std::string>{Folders[0], Folders[1], Folders[4], Folders[2],
+                                                 Folders[3]}));
+    EXPECT_EQ(SelectedIndexes(), (std::vector<int>{3, 4}));
+    Key(VK_DOWN, true); // the last item is selected: nothing moves
+    EXPECT_EQ(SelectedIndexes(), (std::vector<int>{3, 4}));
+    // Up without Alt moves the caret, not the items.
+    Key(VK_UP);
+    EXPECT_EQ(Items()[3], Folders[2]);
+}
+
+TEST_F(MainWindow, DroppedFoldersAreRegistered) {
+    Start();
+    FormMain->RegisterFolder(Folders[4], true);
+    ASSERT_TRUE(WaitDone());
+    // Without Ctrl: the list is emptied once, every dropped folder is searched, files ignored.
+    HDROP drop = shelltest::MakeDrop({Folders[0], Dir.Sub("one\\a.bmp"), Folders[1]});
+    SendMessageW(FormMain->Handle(), WM_DROPFILES, reinterpret_cast<WPARAM>(drop), 0);
+    ASSERT_TRUE(WaitDone());
+    EXPECT_EQ(Items(), (std::vector<std::string>{Folders[0], Folders[1]}));
+    EXPECT_EQ(Caption(), "Tovane - " + AnsiToUtf8(Folders[0]));
+    // With Ctrl: added after what is there.
+    shelltest::SetCtrlHeld(true);
+    drop = shelltest::MakeDrop({Folders[3]});
+    SendMessageW(FormMain->Handle(), WM_DROPFILES, reinterpret_cast<WPARAM>(drop), 0);
+    shelltest::SetCtrlHeld(false);
+    ASSERT_TRUE(WaitDone());
+    EXPECT_EQ(Items(), (std::vector<std::string>{Folders[0], Folders[1], Folders[3]}));
+}
+
+namespace {
+
+// Drives the folder-pick dialog from inside its modal run.
+struct DialogScript {
+    std::function<void(TFormOpenDir&)> Step;
+    bool Ran = false;
+};
+DialogScript* ActiveScript = nullptr;
+
+void CALLBACK RunScript(HWND, UINT, UINT_PTR id, DWORD) {
+    HWND h = FindWindowW(L"TovaneWindow", L"フォルダ登録");
+    auto* dialog = dynamic_cast<TFormOpenDir*>(TForm::FromHandle(h));
+    if (dialog == nullptr || !IsWindowVisible(h) || ActiveScript == nullptr)
+        return;
+    KillTimer(nullptr, id);
+    ActiveScript->Ran = true;
+    ActiveScript->Step(*dialog);
+}
+
+void RunWithDialog(const std::function<void()>& command, std::function<void(TFormOpenDir&)> step,
+                   bool& ran) {
+    DialogScript script{std::move(step)};
+    ActiveScript = &script;
+    const UINT_PTR timer = SetTimer(nullptr, 0, 20, RunScript);
+    command();
+    KillTimer(nullptr, timer);
+    ActiveScript = nullptr;
+    ran = script.Ran;
+}
+
+int ItemOf(TListBox& list, const std::string& text) {
+    return list.IndexOf(text);
+}
+
+} // namespace
+
+TEST_F(MainWindow, FolderDialogRegistersTheOpenFolderOnOk) {
+    Start();
+    SetCurrentDirectoryA(Dir.Path().c_str());
+    std::vector<std::string> files;
+    std::string startedIn;
+    bool ran = false;
+    RunWithDialog([] { FormMain->actOpen.Execute(); },
+                  [&](TFormOpenDir& d) {
+                      startedIn = d.DirectoryListBox1.Directory();
+                      d.DirectoryListBox1.OpenItem(ItemOf(d.DirectoryListBox1, "one"));
+                      files = d.FileListBox1.Items();
+                      // Highlighting a sub-folder does not open it; Enter means OK.
+                      d.DirectoryListBox1.SetItemIndex(0);
+                      PostMessageW(d.DirectoryListBox1.Handle(), WM_KEYDOWN, VK_RETURN, 1);
+                  },
+                  ran);
+    ASSERT_TRUE(ran);
+    EXPECT_TRUE(SameTextAscii(startedIn, Dir.Path()));
+    EXPECT_EQ(files, (std::vector<std::string>{"a.bmp", "b.xq"})) << "note.txt is not an image";
+    EXPECT_EQ(Caption(), "Tovane - " + AnsiToUtf8(Folders[0]));
+    ASSERT_TRUE(WaitDone());
+    EXPECT_EQ(Items(), std::vector<std::string>{Folders[0]});
+
+    // The next dialog opens where the last one left off; "add" keeps the list.
+    RunWithDialog([] { FormMain->actAppendOpen.Execute(); },
+                  [&](TFormOpenDir& d) {
+                      startedIn = d.DirectoryListBox1.Directory();
+                      d.DirectoryListBox1.OpenItem(d.DirectoryListBox1.ItemIndex() - 1);
+                      d.DirectoryListBox1.OpenItem(ItemOf(d.DirectoryListBox1, "two"));
+                      d.Button1.Click();
+                  },
+                  ran);
+    ASSERT_TRUE(ran);
+    EXPECT_TRUE(SameTextAscii(startedIn, Folders[0]));
+    ASSERT_TRUE(WaitDone());
+    EXPECT_EQ(Items(), (std::vector<std::string>{Folders[0], Folders[1]}));
+}
+
+TEST_F(MainWindow, FolderDialogCancelRegistersNothing) {
+    Start();
+    SetCurrentDirectoryA(Folders[2].c_str());
+    bool ran = false;
+    RunWithDialog(
+        [] { FormMain->actOpen.Execute(); },
+        [](TFormOpenDir& d) { PostMessageW(d.FileListBox1.Handle(), WM_KEYDOWN, VK_ESCAPE, 1); },
+        ran);
+    ASSERT_TRUE(ran);
+    RunWithDialog([] { FormMain->actOpen.Execute(); },
+                  [](TFormOpenDir& d) { PostMessageW(d.Handle(), WM_CLOSE, 0, 0); }, ran);
+    ASSERT_TRUE(ran);
+    shelltest::Pump(50);
+    EXPECT_EQ(FormMain->CurrentSearchState(), SearchState::None);
+    EXPECT_EQ(Caption(), "Tovane");
+    EXPECT_TRUE(Items().empty());
+}
+
+TEST_F(MainWindow, ClosingSavesTheWindowPosition) {
+    Start();
+    FormMain->SetBounds(33, 44, 500, 300);
+    FormMain->RegisterFolder(Folders[0], true); // a search still running at the end is stopped
+    FormMain.reset();
+    EXPECT_EQ(GetPrivateProfileIntA("Window", "Left", -1, Ini.c_str()), 33);
+    EXPECT_EQ(GetPrivateProfileIntA("Window", "Top", -1, Ini.c_str()), 44);
+    EXPECT_EQ(GetPrivateProfileIntA("Window", "Width", -1, Ini.c_str()), 500);
+    EXPECT_EQ(GetPrivateProfileIntA("Window", "Height", -1, Ini.c_str()), 300);
+    // And the next start takes it back.
+    Start();
+    EXPECT_EQ(FormMain->Left(), 33);
+    EXPECT_EQ(FormMain->Width(), 500);
+}
+
+TEST_F(MainWindow, MenuCommandsAreTheActions) {
+    Start();
+    HMENU bar = GetMenu(FormMain->Handle());
+    ASSERT_NE(bar, nullptr);
+    EXPECT_EQ(GetMenuItemCount(bar), 4);
+    wchar_t text[64] = L"";
+    GetMenuStringW(bar, 0, text, 64, MF_BYPOSITION);
+    EXPECT_EQ(WideToUtf8(text), "ファイル(&F)");
+    HMENU edit = GetSubMenu(bar, 1);
+    GetMenuStringW(edit, 0, text, 64, MF_BYPOSITION);
+    EXPECT_EQ(WideToUtf8(text), "削除(&D)\tDel");
+    GetMenuStringW(edit, 2, text, 64, MF_BYPOSITION);
+    EXPECT_EQ(WideToUtf8(text), "すべて選択(&A)\tCtrl+A");
+    FillFive();
+    SendMessageW(FormMain->Handle(), WM_COMMAND, GetMenuItemID(edit, 2), 0);
+    EXPECT_EQ(FormMain->ListBox1.SelCount(), 5);
+    // Exit closes the main window, which ends the application's loop.
+    HMENU file = GetSubMenu(bar, 0);
+    Application().SetMainForm(FormMain.get());
+    SendMessageW(FormMain->Handle(), WM_COMMAND, GetMenuItemID(file, 3), 0);
+    EXPECT_FALSE(IsWindowVisible(FormMain->Handle()));
+    MSG msg;
+    EXPECT_TRUE(PeekMessageW(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
+    Application().SetMainForm(nullptr);
+}
