@@ -245,7 +245,7 @@ void TSPIBitmap::LoadFromFile(const std::string& fileNameAnsi) {
 }
 
 void TSPIBitmap::LoadFromStream(TStream& stream) {
-    TSPIBitmap::LoadFromStreamWithName(stream, std::string());
+    LoadFromStreamWithName(stream, std::string());
 }
 
 void TSPIBitmap::LoadFromStreamWithName(TStream& stream, const std::string& fileNameAnsi) {

@@ -130,11 +130,47 @@ TEST(Cli, ReportsFailuresOnStderrWithANonzeroExitCode) {
 }
 
 // The plug-ins shipped with the program, when this build has them beside the tool.
-TEST(Cli, DecodesABitmapThroughTheBundledPlugins) {
-    const std::string bundled = ProgramFolder() + "plugins";
-    if (!std::filesystem::is_directory(bundled))
-        GTEST_SKIP() << "no bundled plug-ins in " << bundled;
-    const CliRun list = RunCli({"plugins", "--plugins", bundled});
+TEST(Cli, DecodesThroughTheBundledPlugins) {
+    const std::string bin = WithoutSlash(ProgramFolder());
+    WIN32_FIND_DATAA found;
+    const HANDLE find = FindFirstFileA((ProgramFolder() + tovane::DefaultSPIMask).c_str(), &found);
+    if (find == INVALID_HANDLE_VALUE)
+        GTEST_SKIP() << "no bundled plug-ins in " << bin;
+    FindClose(find);
+
+    const CliRun list = RunCli({"plugins", "--plugins", bin});
     EXPECT_EQ(list.ExitCode, 0u) << list.Err;
     EXPECT_NE(list.Out.find("APIVersion: 00IN"), std::string::npos) << list.Out;
+
+    // A 2x2 picture as PNG (top row red, white; bottom row blue, green) and as PPM.
+    const std::vector<std::uint8_t> png = {
+        0x89, 0x50, 0x4e, 0x47, 0x0d, 0x0a, 0x1a, 0x0a, 0x00, 0x00, 0x00, 0x0d, 0x49,
+        0x48, 0x44, 0x52, 0x00, 0x00, 0x00, 0x02, 0x00, 0x00, 0x00, 0x02, 0x08, 0x02,
+        0x00, 0x00, 0x00, 0xfd, 0xd4, 0x9a, 0x73, 0x00, 0x00, 0x00, 0x13, 0x49, 0x44,
+        0x41, 0x54, 0x78, 0x9c, 0x63, 0xf8, 0xcf, 0xc0, 0xf0, 0xff, 0x3f, 0x90, 0x60,
+        0xf8, 0x0f, 0x84, 0x00, 0x2d, 0xe0, 0x05, 0xfb, 0x5c, 0xa8, 0x27, 0x2f, 0x00,
+        0x00, 0x00, 0x00, 0x49, 0x45, 0x4e, 0x44, 0xae, 0x42, 0x60, 0x82};
+    std::vector<std::uint8_t> ppm = {'P', '6', ' ', '2', ' ', '2', ' ', '2', '5', '5', '\n'};
+    for (std::uint8_t b : {255, 0, 0, 255, 255, 255, 0, 0, 255, 0, 255, 0})
+        ppm.push_back(b);
+
+    const std::pair<const char*, const std::vector<std::uint8_t>*> pictures[] = {
+        {"bundled.png", &png}, {"bundled.ppm", &ppm}};
+    for (const auto& [name, bytes] : pictures) {
+        for (bool memory : {false, true}) {
+            const std::string output = ScratchFolder() + name + (memory ? ".mem.bmp" : ".bmp");
+            std::vector<std::string> args = {"decode", "--plugins", bin, WriteScratch(name, *bytes),
+                                             output};
+            if (memory)
+                args.insert(args.begin() + 1, "--memory");
+            const CliRun run = RunCli(args);
+            ASSERT_EQ(run.ExitCode, 0u) << name << " " << run.Err;
+            EXPECT_EQ(run.Out, "2x2\n") << name;
+            const tovane::TDib dib = tovane::ReadBitmapFile(ReadWholeFile(output));
+            EXPECT_EQ(dib.PixelColor(0, 0), 0x0000FFu) << name;
+            EXPECT_EQ(dib.PixelColor(1, 0), 0xFFFFFFu) << name;
+            EXPECT_EQ(dib.PixelColor(0, 1), 0xFF0000u) << name;
+            EXPECT_EQ(dib.PixelColor(1, 1), 0x00FF00u) << name;
+        }
+    }
 }
