@@ -21,3 +21,9 @@ if(TARGET shell_mainwindow_tests)
               $<TARGET_FILE:am_full> ${CMAKE_BINARY_DIR}/bin/shellmain/)
   endif()
 endif()
+
+# The tool scripts/run uses to watch a running Tovane.exe (not a test).
+if(WIN32)
+  add_executable(shell_probe ${CMAKE_CURRENT_LIST_DIR}/shell_Probe.cpp)
+  target_link_libraries(shell_probe PRIVATE comctl32)
+endif()
