@@ -334,3 +334,39 @@ TEST_F(DecodingGraphic, UnitShutdownRemovesThePluginFormats) {
     EXPECT_NE(FileFormats().Find("bmp"), nullptr); // the plain bitmap's own stays
     EXPECT_EQ(TSPIs::DefaultGraphicClass(), &TSPIBitmap::ClassInfo);
 }
+
+TEST_F(DecodingGraphic, ColourTableDefaultsToTheDepthWhenUsedColoursIsZero) {
+    Spis = MakeCollection({"decode_raw"});
+    const std::vector<std::uint8_t> rows = {0x40, 0, 0, 0, 0x80, 0, 0, 0}; // 2x2, 1 bit, bottom-up
+    TSPIGraphic graphic;
+    graphic.LoadFromFile(
+        WriteScratch("mono.tvr", RawPicture(InfoBlock(2, 2, 1, 0, {0x000000, 0xFFFFFF}), rows)));
+    PALETTEENTRY entries[4] = {};
+    EXPECT_EQ(GetPaletteEntries(graphic.GetPalette(), 0, 4, entries), 2u);
+    EXPECT_EQ(entries[1].peRed, 255);
+    EXPECT_FALSE(graphic.Is4Bit());
+
+    TSPIBitmap bitmap;
+    bitmap.Assign(graphic);
+    EXPECT_EQ(bitmap.GetPalette(), nullptr);             // only 4-bit pictures get the palette copy
+    EXPECT_EQ(bitmap.Dib().PixelColor(0, 0), 0xFFFFFFu); // top row: 1, 0
+    EXPECT_EQ(bitmap.Dib().PixelColor(1, 0), 0x000000u);
+    EXPECT_EQ(bitmap.Dib().PixelColor(0, 1), 0x000000u); // bottom row: 0, 1
+    EXPECT_EQ(bitmap.Dib().PixelColor(1, 1), 0xFFFFFFu);
+}
+
+// The bit-field masks that follow a 40-byte header belong to the information block: the
+// bitmap file written from the blocks keeps them, so the colours survive the conversion.
+TEST_F(DecodingGraphic, BitFieldMasksAreKeptInTheConvertedBitmap) {
+    Spis = MakeCollection({"decode_raw"});
+    std::vector<std::uint8_t> info = InfoBlock(2, 1, 32, 0, {}, 3);
+    for (std::uint32_t mask : {0x0000F800u, 0x000007E0u, 0x0000001Fu}) // 5-6-5 in 32 bits
+        for (int i = 0; i < 4; ++i)
+            info.push_back(static_cast<std::uint8_t>(mask >> (8 * i)));
+    const std::vector<std::uint8_t> pixels = {0x00, 0xF8, 0, 0, 0x1F, 0x00, 0, 0}; // red, blue
+    TSPIBitmap bitmap;
+    bitmap.LoadFromFile(WriteScratch("fields.tvr", RawPicture(info, pixels)));
+    ASSERT_EQ(bitmap.Width(), 2);
+    EXPECT_EQ(bitmap.Dib().PixelColor(0, 0), 0x0000FFu);
+    EXPECT_EQ(bitmap.Dib().PixelColor(1, 0), 0xFF0000u);
+}
