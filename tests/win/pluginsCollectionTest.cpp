@@ -280,6 +280,19 @@ TEST_F(Search, VisitsTheLocationsInTheirOrder) {
     EXPECT_EQ(NamesOf(spis), (Strings{"c.sph"}));
 }
 
+TEST_F(Search, SameFileNameInTwoFoldersLoadsBoth) {
+    ScratchFolder susie("same-susie");
+    ScratchFolder current("same-current");
+    susie.Copy("in_echo", "same.sph");
+    current.Copy("in_halfpair", "same.sph");
+    FRegistry.SetString(susie.Path());
+    SetCurrentDirectoryA(current.Path().c_str());
+    TSPIs spis;
+    spis.SearchOptions = {TSPISearchOption::spsSusieDir, TSPISearchOption::spsCurrentDir};
+    spis.Search("*.sph");
+    EXPECT_EQ(InfosOf(spis), (Strings{"Echo test plug-in", "Half pair"}));
+}
+
 TEST_F(Search, RegistryFolderEndingInADoubleByteCharacter) {
     // "表" is 0x95 0x5C: its second byte is "\", yet the folder still needs its separator.
     ScratchFolder folder("\x95\x5C");
