@@ -6,3 +6,8 @@ tovane_win_test(slideshow_rules_tests
     ${CMAKE_CURRENT_LIST_DIR}/../native/slideshow/NavigationTest.cpp
     ${CMAKE_CURRENT_LIST_DIR}/../native/slideshow/TextsTest.cpp
   LIBS tovane_portable)
+
+# The window itself, driven by keys, mouse presses and timer ticks over folders of bitmaps.
+tovane_win_test(slideshow_window_tests
+  SOURCES ${CMAKE_CURRENT_LIST_DIR}/slideshow/FormSlideShowTest.cpp
+  LIBS tovane_ui)

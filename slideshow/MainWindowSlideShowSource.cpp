@@ -1,0 +1,33 @@
+#include "slideshow/SlideShowSource.h"
+
+#include "app/FormMainU.h"
+#include "framework/Exceptions.h"
+
+namespace tovane {
+
+namespace {
+
+class MainWindowSource final : public TSlideShowSource {
+public:
+    int FolderCount() override { return Main().ListBox1.Count(); }
+    std::string Folder(int index) override { return Main().ListBox1.Item(index); }
+    int CurrentFolder() override { return Main().ListBox1.ItemIndex(); }
+    void SetCurrentFolder(int index) override { Main().ListBox1.SetItemIndex(index); }
+    SlideShowSettings Settings() override { return Main().FSettings; }
+    std::vector<std::string> ImageExtensions() override { return Main().FImageExtensions; }
+
+private:
+    static TFormMain& Main() {
+        if (FormMain == nullptr)
+            throw Exception("The main window does not exist");
+        return *FormMain;
+    }
+};
+
+} // namespace
+
+std::unique_ptr<TSlideShowSource> MakeMainWindowSlideShowSource() {
+    return std::make_unique<MainWindowSource>();
+}
+
+} // namespace tovane

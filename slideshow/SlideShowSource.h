@@ -1,0 +1,33 @@
+// What the slideshow window reads from the main window: its folder list (items and current
+// item), the settings record and the image extension list. The program's source is the main
+// window (MakeMainWindowSlideShowSource); tests give their own. UI thread only; every value is
+// read afresh at each use, since the folder search may add folders during a slideshow.
+#pragma once
+
+#include "app/portable/SettingsRules.h"
+
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace tovane {
+
+class TSlideShowSource {
+public:
+    virtual ~TSlideShowSource() = default;
+    virtual int FolderCount() = 0;
+    // The folder path of an item (ANSI).
+    virtual std::string Folder(int index) = 0;
+    // The folder list's current (focus) item; -1 when there is none.
+    virtual int CurrentFolder() = 0;
+    // Moves the current item; the selection stays as it is.
+    virtual void SetCurrentFolder(int index) = 0;
+    virtual SlideShowSettings Settings() = 0;
+    virtual std::vector<std::string> ImageExtensions() = 0;
+};
+
+// The main window's folder list, FSettings and FImageExtensions, read through FormMain at each
+// use (an Exception when the main window does not exist).
+std::unique_ptr<TSlideShowSource> MakeMainWindowSlideShowSource();
+
+} // namespace tovane

@@ -1,0 +1,655 @@
+// The slideshow window under Wine: a real window over real folders of bitmap files, driven by
+// posted key and mouse messages and by calls of its timer handler, read back through its
+// controls and a capture of its pixels.
+#include "framework/BitmapFile.h"
+#include "framework/Streams.h"
+#include "framework/win32/Application.h"
+#include "framework/win32/Text.h"
+#include "slideshow/FormSlideShowU.h"
+
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <memory>
+#include <string>
+#include <utility>
+#include <vector>
+
+using namespace tovane;
+
+namespace {
+
+// A folder list, settings and extensions of our own instead of the main window's.
+class TestSource : public TSlideShowSource {
+public:
+    std::vector<std::string> Folders;
+    int Current = 0;
+    SlideShowSettings Values = DefaultSlideShowSettings();
+    std::vector<std::string> Extensions = {"bmp"};
+
+    int FolderCount() override { return static_cast<int>(Folders.size()); }
+    std::string Folder(int index) override { return Folders.at(static_cast<std::size_t>(index)); }
+    int CurrentFolder() override { return Current; }
+    void SetCurrentFolder(int index) override { Current = index; }
+    SlideShowSettings Settings() override { return Values; }
+    std::vector<std::string> ImageExtensions() override { return Extensions; }
+};
+
+std::string TempRoot() {
+    char buffer[MAX_PATH];
+    GetTempPathA(MAX_PATH, buffer);
+    return std::string(buffer) + "tovane-slideshow-" + std::to_string(GetCurrentProcessId());
+}
+
+void RemoveTree(const std::string& path) {
+    WIN32_FIND_DATAA data;
+    HANDLE find = FindFirstFileA((path + "\\*").c_str(), &data);
+    if (find != INVALID_HANDLE_VALUE) {
+        do {
+            const std::string name = data.cFileName;
+            if (name == "." || name == "..")
+                continue;
+            const std::string full = path + "\\" + name;
+            if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+                RemoveTree(full);
+            else
+                DeleteFileA(full.c_str());
+        } while (FindNextFileA(find, &data));
+        FindClose(find);
+    }
+    RemoveDirectoryA(path.c_str());
+}
+
+// A 24-bit bitmap file of one colour (0x00BBGGRR).
+void WriteBitmap(const std::string& path, int width, int height, COLORREF color) {
+    TDib dib = TDib::Create(width, height, 24);
+    for (int y = 0; y < height; ++y) {
+        std::uint8_t* row = dib.ScanLine(y);
+        for (int x = 0; x < width; ++x) {
+            row[3 * x] = GetBValue(color);
+            row[3 * x + 1] = GetGValue(color);
+            row[3 * x + 2] = GetRValue(color);
+        }
+    }
+    TFileStream file(path, TFileMode::fmCreate);
+    WriteBitmapFile(dib, file);
+}
+
+constexpr COLORREF kPictureColor = RGB(200, 40, 60);
+
+class SlideShowWindow : public testing::Test {
+protected:
+    void SetUp() override {
+        Root = TempRoot();
+        RemoveTree(Root);
+        CreateDirectoryA(Root.c_str(), nullptr);
+        Application().OnException = [this](const std::string& m) { Errors.push_back(m); };
+        auto source = std::make_unique<TestSource>();
+        Source = source.get();
+        // An interval the timer never reaches during a test: ticks come from the test.
+        Source->Values.Interval = 100;
+        Source->Values.bSecond = true;
+        Source->Values.SuguStart = true;
+        Form = std::make_unique<TFormSlideShow>(std::move(source));
+    }
+
+    void TearDown() override {
+        if (Form->Visible())
+            Form->Close();
+        Form.reset();
+        Application().OnException = nullptr;
+        SetCurrentDirectoryA("C:\\");
+        RemoveTree(Root);
+    }
+
+    // A folder of count pictures named p00.bmp, p01.bmp, ... of the given size.
+    std::string AddFolder(int count, int width = 40, int height = 30) {
+        const std::string folder = Root + "\\f" + std::to_string(Source->Folders.size());
+        CreateDirectoryA(folder.c_str(), nullptr);
+        for (int i = 0; i < count; ++i) {
+            char name[32];
+            wsprintfA(name, "\\p%02d.bmp", i);
+            WriteBitmap(folder + name, width, height, kPictureColor);
+        }
+        Source->Folders.push_back(folder);
+        return folder;
+    }
+
+    // What the main window does: point the image list at the current folder and show.
+    void Start(int folder = 0) {
+        Source->Current = folder;
+        Form->FileListBox1.SetDirectory(Source->Folders[static_cast<std::size_t>(folder)]);
+        Form->Show();
+        Application().ProcessMessages();
+    }
+
+    void Reopen() {
+        Form->Close();
+        Start(Source->Current);
+    }
+
+    void Key(unsigned vk, bool ctrl = false, bool shift = false) {
+        BYTE state[256];
+        GetKeyboardState(state);
+        BYTE saved[256];
+        CopyMemory(saved, state, sizeof state);
+        if (ctrl)
+            state[VK_CONTROL] = 0x80;
+        if (shift)
+            state[VK_SHIFT] = 0x80;
+        SetKeyboardState(state);
+        PostMessageW(Form->Handle(), WM_KEYDOWN, vk, 1);
+        Application().ProcessMessages();
+        SetKeyboardState(saved);
+    }
+
+    void Press(HWND target, UINT message, WPARAM buttons, int x = 5, int y = 5) {
+        PostMessageW(target, message, buttons, MAKELPARAM(x, y));
+        Application().ProcessMessages();
+    }
+
+    // One tick of Timer1, run as the timer runs it: what leaves it is reported.
+    void Tick() {
+        Application().Dispatch([&] { Form->Timer1Timer(Form->Timer1); });
+    }
+
+    int Index() const { return Form->FileListBox1.ItemIndex(); }
+    std::pair<int, int> At() const { return {Source->Current, Index()}; }
+    TGraphic* Shown() const { return Form->Image1.Picture().Graphic(); }
+
+    std::string Root;
+    TestSource* Source = nullptr;
+    std::unique_ptr<TFormSlideShow> Form;
+    std::vector<std::string> Errors;
+};
+
+} // namespace
+
+TEST_F(SlideShowWindow, ShowAppliesTheSettingsAndShowsTheFirstPicture) {
+    AddFolder(3, 800, 600);
+    AddFolder(1);
+    Source->Values.FGColor = RGB(0, 255, 0);
+    Source->Values.BGColor = RGB(0, 0, 128);
+    Start(0);
+    const int W = GetSystemMetrics(SM_CXSCREEN), H = GetSystemMetrics(SM_CYSCREEN);
+    EXPECT_EQ(Form->Left(), 0);
+    EXPECT_EQ(Form->Top(), 0);
+    EXPECT_EQ(Form->Width(), W);
+    EXPECT_EQ(Form->Height(), H);
+    EXPECT_EQ(Form->Color(), RGB(0, 0, 128));
+    EXPECT_EQ(Form->LabelPath.FontColor(), RGB(0, 255, 0));
+    EXPECT_EQ(Form->LabelAllDir.FontColor(), RGB(0, 255, 0));
+    EXPECT_EQ(Form->FileListBox1.Mask(), "*.bmp;");
+    EXPECT_EQ(Form->FileListBox1.Count(), 3);
+    EXPECT_EQ(Index(), 0);
+    EXPECT_TRUE(Form->Image1.Visible());
+    EXPECT_EQ(Form->Image1.Width(), 800);
+    EXPECT_EQ(Form->Image1.Height(), 600);
+    EXPECT_EQ(Form->Image1.Left(), (W - 800) / 2);
+    EXPECT_EQ(Form->Image1.Top(), (H - 600) / 2);
+    EXPECT_EQ(Form->LabelPath.Caption(), "1 / 2  " + AnsiToUtf8(Form->FileListBox1.Directory()));
+    EXPECT_EQ(Form->LabelFile.Caption(), "1 / 3  p00.bmp");
+    EXPECT_EQ(Form->LabelIndex.Caption(), "100%");
+    EXPECT_EQ(Form->LabelSSState.Caption(), "< スライドショー動作中 >");
+    EXPECT_EQ(Form->LabelLastAction.Caption(), "最後の画像のまま待機");
+    EXPECT_EQ(Form->LabelAllDir.Caption(), "全フォルダ一気");
+    // The left column and the right-hand column, 131 pixels from the right edge.
+    EXPECT_EQ(Form->LabelPath.Left(), 8);
+    EXPECT_EQ(Form->LabelFile.Top(), 16);
+    EXPECT_EQ(Form->LabelIndex.Top(), 32);
+    for (TLabel* label :
+         {&Form->LabelSSState, &Form->LabelInterval, &Form->LabelLastAction, &Form->LabelAllDir})
+        EXPECT_EQ(label->Left(), W - 131);
+    EXPECT_EQ(Form->LabelInterval.Top(), 24);
+    EXPECT_EQ(Form->LabelAllDir.Top(), 56);
+    EXPECT_TRUE(Form->Playing());
+    EXPECT_TRUE(Form->Timer1.Enabled());
+    EXPECT_TRUE(Errors.empty());
+}
+
+TEST_F(SlideShowWindow, OnePictureKeysDoNothing) {
+    AddFolder(1);
+    Start();
+    TGraphic* first = Shown();
+    for (unsigned vk : {VK_RIGHT, VK_LEFT, VK_DOWN, VK_UP, VK_HOME, VK_END})
+        Key(vk);
+    EXPECT_EQ(Index(), 0);
+    EXPECT_EQ(Shown(), first); // nothing reloaded
+    Source->Values.LastAction = laStayAtLast;
+    Tick();
+    EXPECT_FALSE(Form->Playing());
+    EXPECT_FALSE(Form->Timer1.Enabled());
+    EXPECT_EQ(Shown(), first);
+}
+
+TEST_F(SlideShowWindow, KeysMoveThroughTheImages) {
+    AddFolder(15);
+    Start();
+    Key(VK_END);
+    EXPECT_EQ(Index(), 14);
+    Key(VK_HOME);
+    EXPECT_EQ(Index(), 0);
+    Key(VK_DOWN);
+    EXPECT_EQ(Index(), 10);
+    Key(VK_UP); // from 10
+    EXPECT_EQ(Index(), 0);
+    Key(VK_UP); // on 0: nothing
+    EXPECT_EQ(Index(), 0);
+    Key(VK_DOWN);
+    Key(VK_RIGHT);
+    Key(VK_RIGHT);
+    EXPECT_EQ(Index(), 12);
+    Key(VK_UP); // from 12
+    EXPECT_EQ(Index(), 2);
+    Key(VK_RIGHT);
+    Key(VK_UP); // from 3
+    EXPECT_EQ(Index(), 0);
+    Key(VK_END);
+    for (int k = 0; k < 5; ++k)
+        Key(VK_LEFT);
+    EXPECT_EQ(Index(), 9);
+    Key(VK_DOWN); // five left after the current one
+    EXPECT_EQ(Index(), 14);
+    TGraphic* last = Shown();
+    Key(VK_DOWN);
+    Key(VK_RIGHT);
+    Key(VK_END);
+    EXPECT_EQ(Shown(), last);
+    EXPECT_EQ(Form->LabelFile.Caption(), "15 / 15  p14.bmp");
+    EXPECT_EQ(Form->LabelPath.Caption().substr(0, 9), " 1 /  1  ");
+}
+
+TEST_F(SlideShowWindow, KeysWithAModifierRunNothing) {
+    AddFolder(3);
+    Start();
+    Key(VK_RIGHT, true);
+    Key(VK_END, false, true);
+    Key(VK_SPACE, true);
+    EXPECT_EQ(Index(), 0);
+    EXPECT_TRUE(Form->Playing());
+    Key(VK_ESCAPE, true);
+    EXPECT_TRUE(Form->Visible());
+    Key(VK_RIGHT);
+    EXPECT_EQ(Index(), 1);
+}
+
+TEST_F(SlideShowWindow, MouseButtonsOnThePictureAndTheWindow) {
+    AddFolder(4);
+    Start();
+    Press(Form->Image1.Handle(), WM_LBUTTONDOWN, MK_LBUTTON);
+    EXPECT_EQ(Index(), 1);
+    Press(Form->Handle(), WM_LBUTTONDOWN, MK_LBUTTON, 2, 500);
+    EXPECT_EQ(Index(), 2);
+    Press(Form->Image1.Handle(), WM_RBUTTONDOWN, MK_RBUTTON);
+    EXPECT_EQ(Index(), 1);
+    Press(Form->Handle(), WM_MBUTTONDOWN, MK_MBUTTON, 2, 500);
+    EXPECT_EQ(Index(), 1);
+    // A visible label takes the press and does nothing with it.
+    Press(Form->LabelFile.Handle(), WM_LBUTTONDOWN, MK_LBUTTON, 1, 1);
+    EXPECT_EQ(Index(), 1);
+    Press(Form->Handle(), WM_RBUTTONDOWN, MK_RBUTTON, 2, 500);
+    Press(Form->Handle(), WM_RBUTTONDOWN, MK_RBUTTON, 2, 500);
+    EXPECT_EQ(Index(), 0);
+}
+
+TEST_F(SlideShowWindow, AllFoldersRunWithEachEndOfListAction) {
+    AddFolder(2);
+    AddFolder(3);
+    AddFolder(1);
+    Source->Values.bAllDir = true;
+    for (int action : {laReturnToMain, laFirstAndWait, laStayAtLast, laRepeat}) {
+        for (int startFolder : {0, 1}) {
+            SCOPED_TRACE(testing::Message() << "action " << action << " from " << startFolder);
+            Source->Values.LastAction = static_cast<LastActionKind>(action);
+            Start(startFolder);
+            EXPECT_TRUE(Form->LabelAllDir.Visible());
+            std::vector<std::pair<int, int>> seen = {At()};
+            const int ticks = startFolder == 0 ? 5 : 3;
+            for (int k = 0; k < ticks; ++k) {
+                Tick();
+                seen.push_back(At());
+            }
+            std::vector<std::pair<int, int>> expected = {{1, 0}, {1, 1}, {1, 2}, {2, 0}};
+            if (startFolder == 0)
+                expected.insert(expected.begin(), {{0, 0}, {0, 1}});
+            EXPECT_EQ(seen, expected);
+            Tick(); // after the last image of the last folder
+            switch (action) {
+            case laReturnToMain:
+                EXPECT_FALSE(Form->Visible());
+                EXPECT_EQ(Source->Current, 2); // the folder it ended on
+                EXPECT_FALSE(Form->Timer1.Enabled());
+                break;
+            case laFirstAndWait:
+                EXPECT_EQ(At(), std::make_pair(0, 0));
+                EXPECT_FALSE(Form->Playing());
+                EXPECT_FALSE(Form->Timer1.Enabled());
+                EXPECT_EQ(Form->LabelSSState.Caption(), "< スライドショー停止中 >");
+                break;
+            case laStayAtLast:
+                EXPECT_EQ(At(), std::make_pair(2, 0));
+                EXPECT_FALSE(Form->Playing());
+                EXPECT_FALSE(Form->Timer1.Enabled());
+                break;
+            case laRepeat:
+                EXPECT_EQ(At(), std::make_pair(0, 0));
+                EXPECT_TRUE(Form->Playing());
+                EXPECT_TRUE(Form->Timer1.Enabled());
+                Tick();
+                EXPECT_EQ(At(), std::make_pair(0, 1));
+                break;
+            }
+            if (Form->Visible())
+                Form->Close();
+        }
+    }
+    EXPECT_TRUE(Errors.empty());
+}
+
+TEST_F(SlideShowWindow, WithoutAllFoldersTheFolderRepeats) {
+    AddFolder(2);
+    AddFolder(2);
+    Source->Values.bAllDir = false;
+    Source->Values.LastAction = laRepeat;
+    Start(0);
+    EXPECT_FALSE(Form->LabelAllDir.Visible());
+    std::vector<std::pair<int, int>> seen;
+    for (int k = 0; k < 4; ++k) {
+        Tick();
+        seen.push_back(At());
+    }
+    EXPECT_EQ(seen, (std::vector<std::pair<int, int>>{{0, 1}, {0, 0}, {0, 1}, {0, 0}}));
+    EXPECT_TRUE(Form->Playing());
+}
+
+TEST_F(SlideShowWindow, PageUpAndDownStopAtTheEnds) {
+    AddFolder(2);
+    AddFolder(3);
+    for (bool all : {false, true}) {
+        Source->Values.bAllDir = all;
+        Start(0);
+        TGraphic* first = Shown();
+        Key(VK_PRIOR);
+        EXPECT_EQ(At(), std::make_pair(0, 0));
+        EXPECT_EQ(Shown(), first);
+        Key(VK_RIGHT);
+        Key(VK_NEXT);
+        EXPECT_EQ(At(), std::make_pair(1, 0));
+        EXPECT_EQ(Form->FileListBox1.Count(), 3);
+        EXPECT_EQ(Form->LabelPath.Caption().substr(0, 7), "2 / 2  ");
+        TGraphic* second = Shown();
+        Key(VK_NEXT);
+        EXPECT_EQ(At(), std::make_pair(1, 0));
+        EXPECT_EQ(Shown(), second);
+        Key(VK_PRIOR);
+        EXPECT_EQ(At(), std::make_pair(0, 0));
+        Form->Close();
+    }
+}
+
+TEST_F(SlideShowWindow, StartingStoppedAndPlayWithSpace) {
+    AddFolder(3);
+    Source->Values.SuguStart = false;
+    Start();
+    EXPECT_EQ(Form->LabelSSState.Caption(), "< スライドショー停止中 >");
+    EXPECT_FALSE(Form->Playing());
+    EXPECT_FALSE(Form->Timer1.Enabled());
+    Key(VK_SPACE);
+    EXPECT_EQ(Form->LabelSSState.Caption(), "< スライドショー動作中 >");
+    EXPECT_TRUE(Form->Timer1.Enabled());
+    EXPECT_EQ(Index(), 0); // the first advance comes one interval later
+    Key(VK_SPACE);
+    EXPECT_FALSE(Form->Playing());
+    EXPECT_FALSE(Form->Timer1.Enabled());
+    // Keys move while stopped, and the timer stays off.
+    Key(VK_RIGHT);
+    EXPECT_EQ(Index(), 1);
+    EXPECT_FALSE(Form->Timer1.Enabled());
+}
+
+TEST_F(SlideShowWindow, IntervalInSecondsOrMilliseconds) {
+    AddFolder(1);
+    Source->Values.bSecond = true;
+    Source->Values.Interval = 10;
+    Start();
+    EXPECT_EQ(Form->Timer1.Interval(), 10000u);
+    EXPECT_EQ(Form->LabelInterval.Caption(), "表示間隔 10 秒");
+    Form->Close();
+    Source->Values.bSecond = false;
+    Source->Values.Interval = 500;
+    Start();
+    EXPECT_EQ(Form->Timer1.Interval(), 500u);
+    EXPECT_EQ(Form->LabelInterval.Caption(), "表示間隔 500 ミリ秒");
+}
+
+TEST_F(SlideShowWindow, TabHidesTheLabelsUntilTheNextShow) {
+    AddFolder(1);
+    Source->Values.bAllDir = true;
+    Start();
+    TLabel* all[] = {&Form->LabelPath,    &Form->LabelFile,     &Form->LabelIndex,
+                     &Form->LabelSSState, &Form->LabelInterval, &Form->LabelLastAction,
+                     &Form->LabelAllDir};
+    Key(VK_TAB);
+    EXPECT_FALSE(Form->LabelsShown());
+    for (TLabel* label : all)
+        EXPECT_FALSE(label->Visible());
+    Reopen();
+    for (TLabel* label : all)
+        EXPECT_TRUE(label->Visible());
+    Source->Values.bAllDir = false;
+    Key(VK_TAB);
+    Key(VK_TAB);
+    EXPECT_TRUE(Form->LabelPath.Visible());
+    EXPECT_FALSE(Form->LabelAllDir.Visible());
+    Reopen();
+    EXPECT_TRUE(Form->LabelLastAction.Visible());
+    EXPECT_FALSE(Form->LabelAllDir.Visible());
+}
+
+TEST_F(SlideShowWindow, EscAndEnterEndTheModalRun) {
+    AddFolder(2);
+    for (unsigned vk : {VK_ESCAPE, VK_RETURN}) {
+        Source->Current = 0;
+        Form->FileListBox1.SetDirectory(Source->Folders[0]);
+        PostMessageW(Form->Handle(), WM_KEYDOWN, VK_RIGHT, 1);
+        PostMessageW(Form->Handle(), WM_KEYDOWN, vk, 1);
+        Form->ShowModal();
+        EXPECT_FALSE(Form->Visible());
+        EXPECT_EQ(Index(), 1);
+        EXPECT_FALSE(Form->Timer1.Enabled());
+        EXPECT_TRUE(Form->Playing()); // closing leaves the play state to the next show
+    }
+}
+
+TEST_F(SlideShowWindow, MagnificationKeys) {
+    AddFolder(1, 200, 100);
+    Start();
+    TGraphic* g = Shown();
+    Key('0'); // reset at 1.0: no reload
+    EXPECT_EQ(Shown(), g);
+    Key('1');
+    EXPECT_EQ(Form->Bairitu(), 0.5);
+    EXPECT_EQ(Form->LabelIndex.Caption(), "50%");
+    EXPECT_EQ(Form->Image1.Width(), 100);
+    g = Shown();
+    Key(VK_NUMPAD1); // down at 0.5
+    EXPECT_EQ(Form->Bairitu(), 0.5);
+    EXPECT_EQ(Shown(), g);
+    for (int k = 0; k < 9; ++k)
+        Key(k % 2 ? '2' : VK_NUMPAD2);
+    EXPECT_EQ(Form->Bairitu(), 5.0);
+    EXPECT_EQ(Form->Image1.Width(), 1000);
+    EXPECT_EQ(Form->LabelIndex.Caption(), "500%");
+    g = Shown();
+    Key('2'); // up at 5.0
+    EXPECT_EQ(Shown(), g);
+    EXPECT_EQ(Form->Bairitu(), 5.0);
+    Key(VK_NUMPAD0);
+    EXPECT_EQ(Form->Bairitu(), 1.0);
+    EXPECT_NE(Shown(), g); // reset from 5.0 reloads
+    EXPECT_EQ(Form->Image1.Width(), 200);
+    EXPECT_EQ(Form->LabelIndex.Caption(), "100%");
+    Key('2');
+    Key('2');
+    EXPECT_EQ(Form->Bairitu(), 2.0);
+    g = Shown();
+    Key('0'); // reset at 2.0 reloads at 1.0
+    EXPECT_NE(Shown(), g);
+    EXPECT_EQ(Form->Image1.Width(), 200);
+    // The factor stays when moving on, and each show starts at 1.0.
+    Key('2');
+    Reopen();
+    EXPECT_EQ(Form->Bairitu(), 1.0);
+}
+
+TEST_F(SlideShowWindow, PictureLargerThanTheScreenIsFitted) {
+    const int W = GetSystemMetrics(SM_CXSCREEN), H = GetSystemMetrics(SM_CYSCREEN);
+    AddFolder(1, 2 * W, H);
+    Start();
+    EXPECT_EQ(Form->Image1.Width(), W);
+    EXPECT_EQ(Form->Image1.Height(), H / 2);
+    EXPECT_EQ(Form->Image1.Left(), 0);
+    EXPECT_EQ(Form->Image1.Top(), (H - H / 2) / 2);
+    EXPECT_EQ(Form->LabelIndex.Caption(), "100% ( 50.0% )");
+}
+
+namespace {
+
+// The window's pixels as the screen shows them, top-down 32-bit.
+struct Capture {
+    int Width = 0, Height = 0;
+    std::vector<std::uint32_t> Pixels;
+    COLORREF At(int x, int y) const {
+        const std::uint32_t p = Pixels[static_cast<std::size_t>(y) * Width + x];
+        return RGB((p >> 16) & 0xFF, (p >> 8) & 0xFF, p & 0xFF);
+    }
+};
+
+Capture CaptureWindow(HWND window) {
+    RECT r;
+    GetClientRect(window, &r);
+    Capture c;
+    c.Width = r.right;
+    c.Height = r.bottom;
+    c.Pixels.resize(static_cast<std::size_t>(c.Width) * c.Height);
+    HDC dc = GetDC(window);
+    HDC mem = CreateCompatibleDC(dc);
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+    info.bmiHeader.biWidth = c.Width;
+    info.bmiHeader.biHeight = -c.Height;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    void* bits = nullptr;
+    HBITMAP bitmap = CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HGDIOBJ old = SelectObject(mem, bitmap);
+    BitBlt(mem, 0, 0, c.Width, c.Height, dc, 0, 0, SRCCOPY);
+    GdiFlush();
+    CopyMemory(c.Pixels.data(), bits, c.Pixels.size() * 4);
+    SelectObject(mem, old);
+    DeleteObject(bitmap);
+    DeleteDC(mem);
+    ReleaseDC(window, dc);
+    return c;
+}
+
+} // namespace
+
+TEST_F(SlideShowWindow, ScreenShowsThePictureCentredOnTheBackground) {
+    AddFolder(1, 400, 300);
+    const COLORREF background = RGB(0, 0, 128);
+    const COLORREF text = RGB(255, 255, 0);
+    Source->Values.BGColor = background;
+    Source->Values.FGColor = text;
+    Start();
+    SetWindowPos(Form->Handle(), HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+    RedrawWindow(Form->Handle(), nullptr, nullptr,
+                 RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+    Application().ProcessMessages();
+    const Capture c = CaptureWindow(Form->Handle());
+    const int W = c.Width, H = c.Height;
+    ASSERT_EQ(W, GetSystemMetrics(SM_CXSCREEN));
+    const int left = (W - 400) / 2, top = (H - 300) / 2;
+    EXPECT_EQ(c.At(W / 2, H / 2), kPictureColor);
+    EXPECT_EQ(c.At(left, top), kPictureColor);
+    EXPECT_EQ(c.At(left + 399, top + 299), kPictureColor);
+    EXPECT_EQ(c.At(left - 1, top), background);
+    EXPECT_EQ(c.At(left + 400, top + 299), background);
+    EXPECT_EQ(c.At(left, top - 1), background);
+    EXPECT_EQ(c.At(W / 2, H - 1), background);
+    // LabelPath's text is drawn in the text colour on the background colour.
+    int textPixels = 0, backgroundPixels = 0;
+    for (int y = 0; y < Form->LabelPath.Height(); ++y)
+        for (int x = 8; x < 8 + Form->LabelPath.Width(); ++x) {
+            textPixels += c.At(x, y) == text;
+            backgroundPixels += c.At(x, y) == background;
+        }
+    EXPECT_GT(textPixels, 20);
+    EXPECT_GT(backgroundPixels, textPixels);
+}
+
+TEST_F(SlideShowWindow, UnreadablePictureIsReportedAndTheWindowStaysOpen) {
+    const std::string folder = AddFolder(3);
+    // p01.bmp is not a bitmap.
+    {
+        TFileStream bad(folder + "\\p01.bmp", TFileMode::fmCreate);
+        bad.WriteBuffer("not a picture", 13);
+    }
+    Start();
+    Key(VK_RIGHT);
+    ASSERT_EQ(Errors.size(), 1u);
+    EXPECT_TRUE(Form->Visible());
+    EXPECT_EQ(Index(), 1);
+    EXPECT_FALSE(Form->Image1.Visible());
+    EXPECT_FALSE(Form->Timer1.Enabled());
+    EXPECT_TRUE(Form->Playing());
+    EXPECT_EQ(Form->LabelSSState.Caption(), "< スライドショー動作中 >");
+    EXPECT_EQ(Form->LabelFile.Caption(), "1 / 3  p00.bmp"); // the previous texts stay
+    Key(VK_RIGHT);
+    EXPECT_EQ(Index(), 2);
+    EXPECT_TRUE(Form->Image1.Visible());
+    EXPECT_TRUE(Form->Timer1.Enabled());
+}
+
+TEST_F(SlideShowWindow, EmptyFolderOpensWithNoPicture) {
+    AddFolder(0);
+    Start();
+    EXPECT_EQ(Errors.size(), 1u);
+    EXPECT_TRUE(Form->Visible());
+    EXPECT_FALSE(Form->Image1.Visible());
+    EXPECT_EQ(Index(), -1);
+    Key('2'); // SetBairitu on an empty list: the load fails again, reported
+    EXPECT_EQ(Errors.size(), 2u);
+}
+
+TEST_F(SlideShowWindow, UnknownEndOfListActionHasALabelAndDoesNothing) {
+    AddFolder(2);
+    Source->Values.LastAction = static_cast<LastActionKind>(7);
+    Start();
+    EXPECT_EQ(Form->LabelLastAction.Caption(), "[7]");
+    Tick();
+    Tick();
+    Tick();
+    EXPECT_EQ(Index(), 1);
+    EXPECT_TRUE(Form->Visible());
+    EXPECT_TRUE(Form->Timer1.Enabled());
+}
+
+TEST_F(SlideShowWindow, VanishedFolderIsReportedOnce) {
+    AddFolder(1);
+    const std::string gone = AddFolder(1);
+    AddFolder(1);
+    Source->Values.bAllDir = true;
+    Start();
+    RemoveTree(gone);
+    Tick();
+    ASSERT_EQ(Errors.size(), 1u);
+    EXPECT_EQ(Source->Current, 1);
+    EXPECT_EQ(Form->FileListBox1.Count(), 0);
+    EXPECT_FALSE(Form->Timer1.Enabled()); // no stream of reports from the timer
+    // Going on moves past it.
+    Tick();
+    EXPECT_EQ(At(), std::make_pair(2, 0));
+    EXPECT_TRUE(Form->Timer1.Enabled());
+    EXPECT_EQ(Errors.size(), 1u);
+}
