@@ -217,8 +217,14 @@ TParsedInfo ParseInfo(std::span<const std::uint8_t> info, const TDibLimits& limi
     if (tableEnd >= tableStart)
         room = std::min(room, tableEnd);
     kept = std::min<std::uint64_t>(kept, (room - tableStart) / entrySize);
-    d.Colors.resize(static_cast<std::size_t>(kept));
-    for (std::size_t i = 0; i < d.Colors.size(); ++i) {
+    if (bits <= 8 && kept == 0) {
+        // No entry at all: the GDI shows such a picture black, and the file written back
+        // (biClrUsed 0) promises a full table, so hold a full black one.
+        d.Colors.resize(std::size_t{1} << bits);
+    }
+    if (kept > 0)
+        d.Colors.resize(static_cast<std::size_t>(kept));
+    for (std::size_t i = 0; i < kept; ++i) {
         const std::uint8_t* e = h + tableStart + i * entrySize;
         d.Colors[i] = TRgbQuad{e[0], e[1], e[2], 0};
     }

@@ -66,7 +66,8 @@ struct TDib {
     std::int32_t YPelsPerMeter = 0;
     std::uint32_t ClrImportant = 0;
     // The colour table: up to 2^BitCount entries for 1, 4 and 8 bits (a pixel value past its end
-    // means black), usually none for the deeper ones.
+    // means black; a file without any entry reads as a full black table), usually none for the
+    // deeper ones.
     std::vector<TRgbQuad> Colors;
     // Height rows of Stride() bytes, in the order TopDown says.
     std::vector<std::uint8_t> Bits;

@@ -1,5 +1,6 @@
 #include "framework/win32/Graphics.h"
 
+#include "framework/BitmapScale.h"
 #include "framework/FileFormats.h"
 #include "framework/Strings.h"
 #include "framework/win32/Canvas.h"
@@ -125,12 +126,28 @@ private:
 void TBitmap::Draw(TCanvas& canvas, const TRect& rect) {
     if (FDib.Empty() || canvas.Handle() == nullptr)
         return;
+    const LONG width = rect.Width();
+    const LONG height = rect.Height();
+    const bool shrinks = width > 0 && height > 0 && (width < FDib.Width || height < FDib.Height);
+    if (FStretchQuality == TStretchQuality::Halftone && shrinks) {
+        if (FScaled.Width != width || FScaled.Height != height)
+            FScaled = ResampleArea(FDib, width, height);
+        const std::vector<std::uint8_t> info = FScaled.InfoBlock();
+        StretchDIBits(canvas.Handle(), rect.Left, rect.Top, width, height, 0, 0, width, height,
+                      FScaled.Bits.data(), reinterpret_cast<const BITMAPINFO*>(info.data()),
+                      DIB_RGB_COLORS, canvas.CopyMode());
+        return;
+    }
     const std::vector<std::uint8_t> info = FDib.InfoBlock();
     TDrawState state(canvas.Handle(), FPalette.Get(), FStretchQuality);
-    StretchDIBits(canvas.Handle(), rect.Left, rect.Top, rect.Width(), rect.Height(), 0, 0,
-                  FDib.Width, FDib.Height, FDib.Bits.data(),
-                  reinterpret_cast<const BITMAPINFO*>(info.data()), DIB_RGB_COLORS,
-                  canvas.CopyMode());
+    StretchDIBits(canvas.Handle(), rect.Left, rect.Top, width, height, 0, 0, FDib.Width,
+                  FDib.Height, FDib.Bits.data(), reinterpret_cast<const BITMAPINFO*>(info.data()),
+                  DIB_RGB_COLORS, canvas.CopyMode());
+}
+
+void TBitmap::Changed() {
+    FScaled = TDib{};
+    TGraphic::Changed();
 }
 
 namespace {

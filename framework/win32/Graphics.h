@@ -126,7 +126,10 @@ public:
     TGraphicClass ClassType() const override { return &ClassInfo; }
 
     // StretchDIBits into the rectangle with the canvas's copy mode; the palette, if any, is
-    // selected as a background palette and realised for the call. See StretchQuality.
+    // selected as a background palette and realised for the call. With Halftone quality a
+    // rectangle smaller than the picture in either direction gets an area-averaged copy
+    // (ResampleArea, kept until the next change or another size) drawn 1:1, because not
+    // every GDI filters in its HALFTONE mode; larger rectangles use HALFTONE.
     void Draw(TCanvas& canvas, const TRect& rect) override;
     bool GetEmpty() override { return FDib.Empty(); }
     int GetWidth() override { return FDib.Width; }
@@ -158,8 +161,12 @@ public:
     TStretchQuality StretchQuality() const { return FStretchQuality; }
     void SetStretchQuality(TStretchQuality quality) { FStretchQuality = quality; }
 
+    // Drops the resampled copy, then TGraphic::Changed.
+    void Changed() override;
+
 private:
     TDib FDib;
+    TDib FScaled; // the last area-averaged copy drawn, or empty
     UniquePalette FPalette;
     TStretchQuality FStretchQuality = TStretchQuality::Halftone;
 };

@@ -1,11 +1,15 @@
-# Streams, the bitmap file codec and the check of plug-in bitmap blocks.
+# Streams, the bitmap file codec, resampling and the check of plug-in bitmap blocks; the fuzz
+# corpus replayed.
 tovane_native_test(graphics_tests
   SOURCES
     ${CMAKE_CURRENT_LIST_DIR}/graphicsStreamsTest.cpp
     ${CMAKE_CURRENT_LIST_DIR}/graphicsBitmapFileTest.cpp
     ${CMAKE_CURRENT_LIST_DIR}/graphicsDibCheckTest.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/graphicsBitmapScaleTest.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/graphicsCorpusTest.cpp
   LIBS framework_portable)
 if(TARGET graphics_tests)
   target_compile_definitions(graphics_tests PRIVATE
-    TOVANE_GRAPHICS_FIXTURES="${CMAKE_SOURCE_DIR}/tests/fixtures/graphics")
+    TOVANE_GRAPHICS_FIXTURES="${CMAKE_SOURCE_DIR}/tests/fixtures/graphics"
+    TOVANE_FUZZ_CORPUS="${CMAKE_SOURCE_DIR}/tests/fuzz/corpus")
 endif()

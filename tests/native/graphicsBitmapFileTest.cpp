@@ -320,6 +320,13 @@ TEST(BitmapFile, ColourTablesFollowTheHeaderAndThePixelOffset) {
     EXPECT_EQ(ReadBytes(file).PixelValue(0, 0), 1u);
     Set32(file, 10, 14 + 40 + 8); // now the gap is where the pixels are
     EXPECT_EQ(ReadBytes(file).PixelValue(0, 0), 0xEEu);
+    // No room at all for the table: a full black one, so that the file written back (whose
+    // biClrUsed 0 promises 256 entries) reads as the same bitmap.
+    file = File(Header(h), pixels);
+    Set32(file, 10, 14 + 40);
+    d = ReadBytes(file);
+    EXPECT_EQ(d.Colors, std::vector<TRgbQuad>(256));
+    EXPECT_EQ(ReadBytes(WriteBitmapFile(d)), d);
     // OS/2 core header with three-byte entries.
     Bytes core;
     Put32(core, 12);

@@ -1,0 +1,15 @@
+// Area-averaging resampling of a TDib: every destination pixel is the mean of the source area
+// it covers (a box filter), which is what a good downscale needs and what the GDI's HALFTONE
+// stretch does on Windows but not everywhere. Portable; the result is a new 32-bit top-down
+// bitmap (blue, green, red, 0 per pixel).
+#pragma once
+
+#include "framework/BitmapFile.h"
+
+namespace tovane {
+
+// The picture resampled to width x height (each at least 1). An empty source raises
+// EInvalidGraphic; the size limits are those of TDib::Create.
+TDib ResampleArea(const TDib& source, std::int32_t width, std::int32_t height);
+
+} // namespace tovane
