@@ -17,7 +17,8 @@
 //  - The UI thread is never blocked on a worker that waits inside Synchronize: WaitFor serves
 //    the worker's calls while it waits.
 // The object is never freed automatically; its owner deletes it, which may happen inside
-// OnTerminate.
+// OnTerminate, but not inside one of its own synchronised calls (the worker waits for that
+// call to return, and destruction waits for the worker).
 #pragma once
 
 #include "framework/win32/Handles.h"
