@@ -45,6 +45,13 @@ TEST(ImageExtensions, MembershipAndFileExtensions) {
     EXPECT_TRUE(ContainsExtension(list, "JPG", IsCp932LeadByte));
     EXPECT_TRUE(ContainsExtension(list, "", IsCp932LeadByte));
     EXPECT_FALSE(ContainsExtension(list, "jpeg", IsCp932LeadByte));
+    // "ア" is 0x83 0x41 and "ヂ" 0x83 0x61: trail bytes are not letters, so they differ.
+    EXPECT_FALSE(ContainsExtension({"\x83\x41"}, "\x83\x61", IsCp932LeadByte));
+    EXPECT_TRUE(ContainsExtension({"\x83\x41"
+                                   "a"},
+                                  "\x83\x41"
+                                  "A",
+                                  IsCp932LeadByte));
     EXPECT_EQ(FileExtensionOf("a.b.JPG", IsCp932LeadByte), "JPG");
     EXPECT_EQ(FileExtensionOf("README", IsCp932LeadByte), "");
     EXPECT_EQ(FileExtensionOf(".hidden", IsCp932LeadByte), "hidden");
