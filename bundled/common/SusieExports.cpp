@@ -7,6 +7,7 @@
 #include <cstring>
 #include <limits>
 #include <new>
+#include <type_traits>
 #include <vector>
 
 namespace bundled {
@@ -157,6 +158,17 @@ void DibBuilder::HandOver(HLOCAL* info, HLOCAL* bits) {
 } // namespace bundled
 
 using namespace bundled;
+
+// In 32-bit modules the calling convention is part of the type: these fail if an export lost
+// its __stdcall.
+static_assert(std::is_same_v<decltype(&GetPluginInfo), int(WINAPI*)(int, LPSTR, int)>);
+static_assert(std::is_same_v<decltype(&IsSupported), int(WINAPI*)(LPCSTR, void*)>);
+static_assert(std::is_same_v<decltype(&GetPictureInfo),
+                             int(WINAPI*)(LPCSTR, LONG_PTR, unsigned, SusiePictureInfo*)>);
+static_assert(
+    std::is_same_v<decltype(&GetPicture), int(WINAPI*)(LPCSTR, LONG_PTR, unsigned, HLOCAL*, HLOCAL*,
+                                                       SusieProgressCallback, LONG_PTR)>);
+static_assert(std::is_same_v<SusieProgressCallback, int(WINAPI*)(int, int, LONG_PTR)>);
 
 extern "C" int WINAPI GetPluginInfo(int infono, LPSTR buf, int buflen) {
     try {

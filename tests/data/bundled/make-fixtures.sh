@@ -24,6 +24,10 @@ convert base.png -compress LZW lzw.tif
 convert base.png BMP3:photo.bmp
 convert base.png photo.ico
 convert alpha.png alpha.ico
+# Two sizes, the smaller first: the plug-in shows the larger.
+convert \( base.png -resize 50% \) base.png sizes.ico
+# Two frames: the plug-in shows the first.
+convert base.png \( base.png -negate \) +dither animated.gif
 convert base.png photo.tga
 convert base.png -orient TopLeft top.tga
 convert base.png -compress RLE rle.tga
@@ -39,6 +43,8 @@ for f in photo.jpg busy.jpg photo.png palette.png alpha.png photo.gif photo.tif 
   # orientation; the reference is the picture the right way up.
   convert "$f[0]" -auto-orient -depth 8 "rgba:$f.rgba"
 done
+convert 'sizes.ico[1]' -depth 8 rgba:sizes.ico.rgba
+convert 'animated.gif[0]' -depth 8 rgba:animated.gif.rgba
 # How the JPEG looks once its EXIF orientation is applied (the tests add the EXIF tag).
 convert photo.jpg -rotate 90 -depth 8 rgba:photo-6.rgba
 convert photo.jpg -rotate 180 -depth 8 rgba:photo-3.rgba
