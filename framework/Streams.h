@@ -106,9 +106,9 @@ private:
 };
 
 enum class TFileMode {
-    fmOpenRead,      // existing file, read only; others may read but not write
-    fmOpenReadWrite, // existing file, read and write
-    fmCreate,        // created or truncated, read and write
+    fmOpenRead,      // existing file, read only; others may read and write
+    fmOpenReadWrite, // existing file, read and write; others may only read
+    fmCreate,        // created or truncated, read and write; others may only read
 };
 
 // A stream over a file named by an ANSI path (CreateFileA on Windows, std::FILE elsewhere).

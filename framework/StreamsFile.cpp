@@ -58,12 +58,16 @@ std::string MessagePath(const std::string& path) {
 TFileStream::TFileStream(const std::string& fileNameAnsi, TFileMode mode)
     : FFileName(fileNameAnsi) {
     DWORD access = GENERIC_READ;
-    DWORD share = FILE_SHARE_READ;
+    // A reader lets others go on writing (a picture viewer should not fail on a file another
+    // program keeps open); a writer lets others only read.
+    DWORD share = FILE_SHARE_READ | FILE_SHARE_WRITE;
     DWORD disposition = OPEN_EXISTING;
     if (mode == TFileMode::fmOpenReadWrite) {
         access = GENERIC_READ | GENERIC_WRITE;
+        share = FILE_SHARE_READ;
     } else if (mode == TFileMode::fmCreate) {
         access = GENERIC_READ | GENERIC_WRITE;
+        share = FILE_SHARE_READ;
         disposition = CREATE_ALWAYS;
     }
     HANDLE h = CreateFileA(fileNameAnsi.c_str(), access, share, nullptr, disposition,

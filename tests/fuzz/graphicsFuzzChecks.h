@@ -5,9 +5,11 @@
 #pragma once
 
 #include "framework/BitmapFile.h"
+#include "framework/BitmapScale.h"
 #include "framework/DibCheck.h"
 #include "framework/Streams.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <span>
 #include <stdexcept>
@@ -43,6 +45,12 @@ inline void CheckReadBitmap(const tovane::TDib& d) {
             "a written bitmap does not read back the same");
     const std::vector<std::uint8_t> info = d.InfoBlock();
     Require(info.size() >= 40, "the info block lacks its header");
+    // Shrunk as TBitmap draws it, and grown a little.
+    const tovane::TDib small =
+        tovane::ResampleArea(d, std::max(1, d.Width / 3), std::max(1, d.Height / 2));
+    Require(small.IsWellFormed() && small.BitCount == 32, "a malformed resampled bitmap");
+    const tovane::TDib grown = tovane::ResampleArea(d, std::min(d.Width + 1, 64), 3);
+    Require(grown.IsWellFormed(), "a malformed resampled bitmap");
 }
 
 // Input: a bitmap file. Also read from a memory stream, and its tail as the two blocks.

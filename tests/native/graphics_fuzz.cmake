@@ -5,6 +5,7 @@
 if(TOVANE_FUZZ AND NOT WIN32 AND CMAKE_CXX_COMPILER_ID MATCHES "Clang")
   set(graphics_fuzz_sources
     ${CMAKE_SOURCE_DIR}/framework/BitmapFile.cpp
+    ${CMAKE_SOURCE_DIR}/framework/BitmapScale.cpp
     ${CMAKE_SOURCE_DIR}/framework/DibCheck.cpp
     ${CMAKE_SOURCE_DIR}/framework/Streams.cpp
     ${CMAKE_SOURCE_DIR}/framework/StreamsFile.cpp
