@@ -430,7 +430,9 @@ SusieResult Decode(std::span<const std::uint8_t> data, std::string_view, Progres
     const bool swap = OrientationSwapsAxes(picture.Orientation);
     const UINT width = swap ? picture.StoredHeight : picture.StoredWidth;
     const UINT height = swap ? picture.StoredWidth : picture.StoredHeight;
-    if (!dib.Create(width, height, picture.MayHaveAlpha ? 32 : 24))
+    // The BGRA rows are counted in UINT bytes.
+    if (4ull * width > std::numeric_limits<UINT>::max() ||
+        !dib.Create(width, height, picture.MayHaveAlpha ? 32 : 24))
         return SusieNoMemory;
 
     ComPtr<IWICBitmapSource> shown;
