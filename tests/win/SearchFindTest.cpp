@@ -2,6 +2,7 @@
 
 #include "SearchWinTestSupport.h"
 #include "framework/Strings.h"
+#include "framework/win32/Text.h"
 
 #include <gtest/gtest.h>
 
@@ -351,4 +352,25 @@ TEST(SearchFind, AVeryDeepTreeEndsTheWalkCleanly) {
     EXPECT_EQ(sink.items, Strings{s.Root + "\\" + shallow});
     EXPECT_GT(sink.countUpdates, 10);
     EXPECT_FALSE(thread.FatalException());
+}
+
+TEST(SearchFind, FolderNamesEndingInATrailByteOfTheBackslashCode) {
+    if (GetACP() != 932)
+        GTEST_SKIP() << "needs code page 932";
+    // "表" is 0x95 0x5C: a path ending in it must still get its own separator.
+    Scratch s;
+    const std::string hyou = Utf8ToAnsi("表");
+    const std::string so = Utf8ToAnsi("ソ");
+    s.Dir(hyou);
+    s.File(hyou + "\\a.jpg");
+    s.Dir(hyou + "\\" + so);
+    s.File(hyou + "\\" + so + "\\b.bmp");
+
+    ListSink sink;
+    TFindThread thread(sink, Images, s.Root + "\\" + hyou, true);
+    ASSERT_TRUE(RunSearch(thread));
+    Strings items = sink.items;
+    std::sort(items.begin(), items.end());
+    EXPECT_EQ(items, (Strings{s.Root + "\\" + hyou, s.Root + "\\" + hyou + "\\" + so}));
+    EXPECT_EQ(sink.countUpdates, 2);
 }
