@@ -177,6 +177,8 @@ TEST_F(SlideShowWindow, ShowAppliesTheSettingsAndShowsTheFirstPicture) {
     EXPECT_EQ(Form->Width(), W);
     EXPECT_EQ(Form->Height(), H);
     EXPECT_EQ(Form->Color(), RGB(0, 0, 128));
+    const LONG style = GetWindowLongW(Form->Handle(), GWL_STYLE);
+    EXPECT_EQ(style & (WS_CAPTION | WS_BORDER | WS_THICKFRAME | WS_SYSMENU), 0);
     EXPECT_EQ(Form->LabelPath.FontColor(), RGB(0, 255, 0));
     EXPECT_EQ(Form->LabelAllDir.FontColor(), RGB(0, 255, 0));
     EXPECT_EQ(Form->FileListBox1.Mask(), "*.bmp;");
@@ -205,6 +207,45 @@ TEST_F(SlideShowWindow, ShowAppliesTheSettingsAndShowsTheFirstPicture) {
     EXPECT_TRUE(Form->Playing());
     EXPECT_TRUE(Form->Timer1.Enabled());
     EXPECT_TRUE(Errors.empty());
+}
+
+TEST_F(SlideShowWindow, CreatedHiddenWithItsTimerOff) {
+    EXPECT_FALSE(Form->Visible());
+    EXPECT_FALSE(Form->Timer1.Enabled());
+    EXPECT_FALSE(Form->FileListBox1.Visible());
+}
+
+TEST_F(SlideShowWindow, LeftColumnHasAFixedPitchFont) {
+    auto fixedPitch = [](const TLabel& label) {
+        HDC dc = GetDC(label.Handle());
+        HFONT font = reinterpret_cast<HFONT>(SendMessageW(label.Handle(), WM_GETFONT, 0, 0));
+        HGDIOBJ old = SelectObject(dc, font);
+        TEXTMETRICW tm{};
+        GetTextMetricsW(dc, &tm);
+        SelectObject(dc, old);
+        ReleaseDC(label.Handle(), dc);
+        // The flag is set for a variable pitch.
+        return (tm.tmPitchAndFamily & TMPF_FIXED_PITCH) == 0;
+    };
+    EXPECT_TRUE(fixedPitch(Form->LabelPath));
+    EXPECT_TRUE(fixedPitch(Form->LabelIndex));
+    EXPECT_FALSE(fixedPitch(Form->LabelSSState));
+}
+
+TEST_F(SlideShowWindow, TimerAdvancesOnItsOwn) {
+    AddFolder(3);
+    Source->Values.bSecond = false;
+    Source->Values.Interval = 20;
+    Source->Values.LastAction = laStayAtLast;
+    Start();
+    const DWORD until = GetTickCount() + 5000;
+    while (Form->Playing() && GetTickCount() < until) {
+        Application().ProcessMessages();
+        Sleep(5);
+    }
+    EXPECT_FALSE(Form->Playing());
+    EXPECT_EQ(Index(), 2);
+    EXPECT_EQ(Form->LabelSSState.Caption(), "< スライドショー停止中 >");
 }
 
 TEST_F(SlideShowWindow, OnePictureKeysDoNothing) {
@@ -555,6 +596,30 @@ Capture CaptureWindow(HWND window) {
 
 } // namespace
 
+namespace {
+
+Capture CaptureShown(TFormSlideShow& form) {
+    SetWindowPos(form.Handle(), HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+    RedrawWindow(form.Handle(), nullptr, nullptr,
+                 RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+    Application().ProcessMessages();
+    return CaptureWindow(form.Handle());
+}
+
+// Pixels of a label's box in the text colour and in the background colour.
+std::pair<int, int> LabelColours(const Capture& c, const TLabel& label, COLORREF text,
+                                 COLORREF background) {
+    int textPixels = 0, backgroundPixels = 0;
+    for (int y = label.Top(); y < label.Top() + label.Height(); ++y)
+        for (int x = label.Left(); x < label.Left() + label.Width(); ++x) {
+            textPixels += c.At(x, y) == text;
+            backgroundPixels += c.At(x, y) == background;
+        }
+    return {textPixels, backgroundPixels};
+}
+
+} // namespace
+
 TEST_F(SlideShowWindow, ScreenShowsThePictureCentredOnTheBackground) {
     AddFolder(1, 400, 300);
     const COLORREF background = RGB(0, 0, 128);
@@ -562,11 +627,7 @@ TEST_F(SlideShowWindow, ScreenShowsThePictureCentredOnTheBackground) {
     Source->Values.BGColor = background;
     Source->Values.FGColor = text;
     Start();
-    SetWindowPos(Form->Handle(), HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
-    RedrawWindow(Form->Handle(), nullptr, nullptr,
-                 RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
-    Application().ProcessMessages();
-    const Capture c = CaptureWindow(Form->Handle());
+    const Capture c = CaptureShown(*Form);
     const int W = c.Width, H = c.Height;
     ASSERT_EQ(W, GetSystemMetrics(SM_CXSCREEN));
     const int left = (W - 400) / 2, top = (H - 300) / 2;
@@ -577,15 +638,54 @@ TEST_F(SlideShowWindow, ScreenShowsThePictureCentredOnTheBackground) {
     EXPECT_EQ(c.At(left + 400, top + 299), background);
     EXPECT_EQ(c.At(left, top - 1), background);
     EXPECT_EQ(c.At(W / 2, H - 1), background);
-    // LabelPath's text is drawn in the text colour on the background colour.
-    int textPixels = 0, backgroundPixels = 0;
-    for (int y = 0; y < Form->LabelPath.Height(); ++y)
-        for (int x = 8; x < 8 + Form->LabelPath.Width(); ++x) {
-            textPixels += c.At(x, y) == text;
-            backgroundPixels += c.At(x, y) == background;
-        }
+    // The labels draw their text in the text colour on boxes of the background colour.
+    for (const TLabel* label : {&Form->LabelPath, &Form->LabelSSState}) {
+        const auto [textPixels, backgroundPixels] = LabelColours(c, *label, text, background);
+        EXPECT_GT(textPixels, 20);
+        EXPECT_GT(backgroundPixels, textPixels);
+    }
+
+    // The next show takes the colours as they are then.
+    Form->Close();
+    const COLORREF background2 = RGB(255, 255, 255);
+    const COLORREF text2 = RGB(255, 0, 0);
+    Source->Values.BGColor = background2;
+    Source->Values.FGColor = text2;
+    Start();
+    const Capture c2 = CaptureShown(*Form);
+    EXPECT_EQ(c2.At(left - 1, top), background2);
+    EXPECT_EQ(c2.At(W / 2, H / 2), kPictureColor);
+    const auto [textPixels, backgroundPixels] =
+        LabelColours(c2, Form->LabelFile, text2, background2);
     EXPECT_GT(textPixels, 20);
     EXPECT_GT(backgroundPixels, textPixels);
+}
+
+TEST_F(SlideShowWindow, LabelsLieOverAPictureThatFillsTheScreen) {
+    const int W = GetSystemMetrics(SM_CXSCREEN), H = GetSystemMetrics(SM_CYSCREEN);
+    AddFolder(1, W, H);
+    const COLORREF background = RGB(0, 0, 0);
+    const COLORREF text = RGB(255, 255, 255);
+    Source->Values.BGColor = background;
+    Source->Values.FGColor = text;
+    Start();
+    // Exactly the window's size at 1.0: at 0, 0 with no suffix.
+    EXPECT_EQ(Form->Image1.Left(), 0);
+    EXPECT_EQ(Form->Image1.Top(), 0);
+    EXPECT_EQ(Form->Image1.Width(), W);
+    EXPECT_EQ(Form->LabelIndex.Caption(), "100%");
+    const Capture c = CaptureShown(*Form);
+    EXPECT_EQ(c.At(W / 2, H / 2), kPictureColor);
+    for (const TLabel* label : {&Form->LabelFile, &Form->LabelInterval}) {
+        const auto [textPixels, backgroundPixels] = LabelColours(c, *label, text, background);
+        EXPECT_GT(textPixels, 20);
+        EXPECT_GT(backgroundPixels, textPixels);
+    }
+    // With the labels hidden the picture shows there.
+    Key(VK_TAB);
+    const Capture hidden = CaptureShown(*Form);
+    const TLabel& file = Form->LabelFile;
+    EXPECT_EQ(hidden.At(file.Left() + 1, file.Top() + 1), kPictureColor);
 }
 
 TEST_F(SlideShowWindow, UnreadablePictureIsReportedAndTheWindowStaysOpen) {
