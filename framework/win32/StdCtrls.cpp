@@ -186,50 +186,48 @@ void TListBox::Create(TControl& parent, const TControlProps& props,
 }
 
 int TListBox::Count() const {
-    return static_cast<int>(SendMessageW(FHandle, LB_GETCOUNT, 0, 0));
+    return static_cast<int>(FItems.size());
 }
 
 std::string TListBox::Item(int index) const {
     if (index < 0 || index >= Count())
         ThrowListIndexError(index);
-    const auto n = SendMessageW(FHandle, LB_GETTEXTLEN, static_cast<WPARAM>(index), 0);
-    std::wstring text(static_cast<std::size_t>(n) + 1, L'\0');
-    const auto got = SendMessageW(FHandle, LB_GETTEXT, static_cast<WPARAM>(index),
-                                  reinterpret_cast<LPARAM>(text.data()));
-    text.resize(got > 0 ? static_cast<std::size_t>(got) : 0);
-    return WideToAnsi(text);
+    return FItems[static_cast<std::size_t>(index)];
 }
 
 std::vector<std::string> TListBox::Items() const {
-    std::vector<std::string> out;
-    const int n = Count();
-    for (int i = 0; i < n; ++i)
-        out.push_back(Item(i));
-    return out;
+    return FItems;
 }
 
 int TListBox::Add(std::string_view ansi) {
     const std::wstring w = AnsiToWide(ansi);
-    return static_cast<int>(
-        SendMessageW(FHandle, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(w.c_str())));
+    const auto index = SendMessageW(FHandle, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(w.c_str()));
+    if (index < 0)
+        throw Exception("リストに追加できません");
+    FItems.emplace_back(ansi);
+    return static_cast<int>(index);
 }
 
 void TListBox::Insert(int index, std::string_view ansi) {
     if (index < 0 || index > Count())
         ThrowListIndexError(index);
     const std::wstring w = AnsiToWide(ansi);
-    SendMessageW(FHandle, LB_INSERTSTRING, static_cast<WPARAM>(index),
-                 reinterpret_cast<LPARAM>(w.c_str()));
+    if (SendMessageW(FHandle, LB_INSERTSTRING, static_cast<WPARAM>(index),
+                     reinterpret_cast<LPARAM>(w.c_str())) < 0)
+        throw Exception("リストに追加できません");
+    FItems.insert(FItems.begin() + index, std::string(ansi));
 }
 
 void TListBox::Delete(int index) {
     if (index < 0 || index >= Count())
         ThrowListIndexError(index);
     SendMessageW(FHandle, LB_DELETESTRING, static_cast<WPARAM>(index), 0);
+    FItems.erase(FItems.begin() + index);
 }
 
 void TListBox::Clear() {
     SendMessageW(FHandle, LB_RESETCONTENT, 0, 0);
+    FItems.clear();
 }
 
 void TListBox::Move(int from, int to) {
@@ -248,10 +246,9 @@ void TListBox::Move(int from, int to) {
 }
 
 int TListBox::IndexOf(std::string_view ansi) const {
-    const int n = Count();
-    for (int i = 0; i < n; ++i)
-        if (SameTextAscii(Item(i), ansi, SystemLeadByte))
-            return i;
+    for (std::size_t i = 0; i < FItems.size(); ++i)
+        if (SameTextAscii(FItems[i], ansi, SystemLeadByte))
+            return static_cast<int>(i);
     return -1;
 }
 

@@ -127,6 +127,9 @@ protected:
 private:
     friend class TControl;
     TListBoxOptions FOptions;
+    // The items as given (ANSI), kept beside the control so that reading and searching them
+    // costs no window messages: the search asks for every found folder whether it is listed.
+    std::vector<std::string> FItems;
 };
 
 // A frame with a caption around other controls. Children are created with the group box as

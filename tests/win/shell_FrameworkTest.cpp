@@ -207,6 +207,7 @@ TEST_F(Framework, ListBoxCaretIsIndependentOfTheSelection) {
     EXPECT_EQ(f.List.SelCount(), 5);
     EXPECT_EQ(f.List.IndexOf("D"), 1);
     EXPECT_EQ(f.List.IndexOf("x"), -1);
+    EXPECT_EQ(SendMessageW(f.List.Handle(), LB_GETCOUNT, 0, 0), 5);
     f.List.Clear();
     EXPECT_EQ(f.List.ItemIndex(), -1);
     EXPECT_THROW(f.List.Item(0), EListError);
@@ -372,4 +373,39 @@ TEST_F(Framework, FolderListShowsThePathAndTheSubFolders) {
     folders.OpenItem(folders.ItemIndex() - 1);
     EXPECT_TRUE(SameTextAscii(folders.Directory(), dir.Path()));
     EXPECT_EQ(files.Items(), std::vector<std::string>{"file.bmp"});
+}
+
+TEST_F(Framework, ChoosingADriveOpensItsCurrentFolder) {
+    shelltest::TScratchDir dir;
+    SetCurrentDirectoryA(dir.Path().c_str());
+    TBareForm form;
+    TDriveComboBox drives;
+    TDirectoryListBox folders;
+    TFileListBox files;
+    drives.Create(form, {.Left = 0, .Top = 0, .Width = 185});
+    folders.Create(form, {.Left = 0, .Top = 30, .Width = 185, .Height = 100});
+    files.Create(form, {.Left = 190, .Top = 0, .Width = 100, .Height = 100});
+    drives.SetDirList(&folders);
+    folders.SetDriveCombo(&drives);
+    folders.SetFileList(&files);
+    EXPECT_EQ(drives.Drive(), AsciiLowerChar(dir.Path()[0]));
+    // Drive Z: is the Unix root under Wine; its current folder is its root here.
+    const int count = static_cast<int>(SendMessageW(drives.Handle(), CB_GETCOUNT, 0, 0));
+    int z = -1;
+    for (int i = 0; i < count; ++i) {
+        wchar_t text[64] = L"";
+        SendMessageW(drives.Handle(), CB_GETLBTEXT, static_cast<WPARAM>(i),
+                     reinterpret_cast<LPARAM>(text));
+        if (text[0] == L'z')
+            z = i;
+    }
+    ASSERT_GE(z, 0);
+    SendMessageW(drives.Handle(), CB_SETCURSEL, static_cast<WPARAM>(z), 0);
+    SendMessageW(form.Handle(), WM_COMMAND,
+                 MAKEWPARAM(GetDlgCtrlID(drives.Handle()), CBN_SELCHANGE),
+                 reinterpret_cast<LPARAM>(drives.Handle()));
+    EXPECT_EQ(drives.Drive(), 'z');
+    EXPECT_TRUE(SameTextAscii(folders.Directory().substr(0, 2), "Z:")) << folders.Directory();
+    EXPECT_EQ(files.Directory(), folders.Directory());
+    EXPECT_TRUE(Errors.empty());
 }

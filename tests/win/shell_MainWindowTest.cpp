@@ -5,9 +5,15 @@
 
 #include "app/FormMainU.h"
 #include "dialogs/FormOpenDirU.h"
+#include "framework/Paths.h"
 #include "framework/Strings.h"
 #include "framework/win32/Text.h"
 #include "imaging/SPIBmp.h"
+
+#if __has_include("slideshow/FormSlideShowU.h")
+#include "slideshow/FormSlideShowU.h"
+#define TOVANE_TEST_SLIDESHOW 1
+#endif
 
 #include <gtest/gtest.h>
 
@@ -28,7 +34,7 @@ protected:
         WritePrivateProfileStringA("SlideShow", "bFindSubDir", "0", Ini.c_str());
         for (const char* name : {"one", "two", "three", "four", "five"}) {
             const std::string folder = Dir.MakeDir(name);
-            Dir.MakeFile(std::string(name) + "\\a.bmp");
+            Dir.MakeBitmap(std::string(name) + "\\a.bmp");
             Folders.push_back(folder);
         }
         Dir.MakeDir("empty");
@@ -385,4 +391,57 @@ TEST_F(MainWindow, MenuCommandsAreTheActions) {
     MSG msg;
     EXPECT_TRUE(PeekMessageW(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
     Application().SetMainForm(nullptr);
+}
+
+#ifdef TOVANE_TEST_SLIDESHOW
+TEST_F(MainWindow, EnterShowsTheSlideshowOfTheCurrentFolderAndFollowsItsMoves) {
+    Start();
+    FormSlideShow = std::make_unique<TFormSlideShow>();
+    FillFive();
+    // Current item 2, selected together with item 4; the slideshow moves one folder on (Page
+    // Down) and closes (Esc): the remembered item loses its selection, the new one gains it.
+    Select({2, 4});
+    FormMain->ListBox1.SetItemIndex(2);
+    PostMessageW(FormSlideShow->Handle(), WM_KEYDOWN, VK_NEXT, 1);
+    PostMessageW(FormSlideShow->Handle(), WM_KEYDOWN, VK_ESCAPE, 1);
+    FormMain->actSlideShow.Execute();
+    EXPECT_FALSE(IsWindowVisible(FormSlideShow->Handle()));
+    EXPECT_EQ(FormMain->ListBox1.ItemIndex(), 3);
+    EXPECT_EQ(SelectedIndexes(), (std::vector<int>{3, 4}));
+    EXPECT_TRUE(SameTextAscii(FormSlideShow->FileListBox1.Directory(), Folders[3]));
+    // Enter in the list (run by the main loop), then Esc in the slideshow (run by its modal
+    // loop): closed where it started, the selection stays as it was.
+    PostMessageW(FormMain->ListBox1.Handle(), WM_KEYDOWN, VK_RETURN, 1);
+    PostMessageW(FormSlideShow->Handle(), WM_KEYDOWN, VK_ESCAPE, 1);
+    shelltest::Pump(100);
+    EXPECT_EQ(FormMain->ListBox1.ItemIndex(), 3);
+    EXPECT_EQ(SelectedIndexes(), (std::vector<int>{3, 4}));
+    EXPECT_EQ(Errors, std::vector<std::string>{});
+    FormSlideShow.reset();
+}
+#endif
+
+// A plug-in without a required export beside the program: the main window is not created.
+TEST(MainWindowStartUp, InvalidPluginEndsTheCreation) {
+    char exe[MAX_PATH];
+    GetModuleFileNameA(nullptr, exe, MAX_PATH);
+    const std::string dir = ExtractFilePath(exe, SystemLeadByte);
+    const std::string bad = dir + "no_info.sph";
+    const std::string source = dir + "..\\testplugins\\no_info\\no_info.sph";
+    if (GetFileAttributesA(source.c_str()) == INVALID_FILE_ATTRIBUTES)
+        GTEST_SKIP() << "no_info test plug-in not built";
+    ASSERT_TRUE(CopyFileA(source.c_str(), bad.c_str(), FALSE));
+    SpiBmpUnit decoding;
+    shelltest::TScratchDir dir2;
+    std::string message;
+    try {
+        TFormMain form({}, dir2.Sub("x.ini"));
+        ADD_FAILURE() << "created";
+    } catch (const ESPIInvalidAPI& e) {
+        message = e.what();
+    }
+    DeleteFileA(bad.c_str());
+    EXPECT_NE(message.find("GetPluginInfo"), std::string::npos) << message;
+    EXPECT_EQ(FindWindowW(L"TovaneWindow", L"Tovane"), nullptr);
+    EXPECT_EQ(TSPIs::Instance(), nullptr);
 }

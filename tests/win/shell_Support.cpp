@@ -91,6 +91,23 @@ std::string TScratchDir::MakeFile(const std::string& relative, DWORD attributes)
     return p;
 }
 
+std::string TScratchDir::MakeBitmap(const std::string& relative) const {
+    const std::string p = Sub(relative);
+    // File header, info header, two rows of two pixels padded to 8 bytes.
+    unsigned char bmp[54 + 16] = {'B', 'M', 70, 0, 0, 0, 0, 0, 0, 0, 54, 0, 0, 0,  40,
+                                  0,   0,   0,  2, 0, 0, 0, 2, 0, 0, 0,  1, 0, 24, 0};
+    for (int i = 54; i < 70; ++i)
+        bmp[i] = static_cast<unsigned char>(i * 7);
+    HANDLE h = CreateFileA(p.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                           FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h != INVALID_HANDLE_VALUE) {
+        DWORD written = 0;
+        WriteFile(h, bmp, sizeof bmp, &written, nullptr);
+        CloseHandle(h);
+    }
+    return p;
+}
+
 HDROP MakeDrop(const std::vector<std::string>& paths) {
     std::size_t size = sizeof(DROPFILES) + 1;
     for (const std::string& p : paths)

@@ -43,6 +43,8 @@ public:
     std::string Sub(const std::string& relative) const { return FPath + "\\" + relative; }
     std::string MakeDir(const std::string& relative) const;
     std::string MakeFile(const std::string& relative, DWORD attributes = 0) const;
+    // A real 2 x 2 24-bit Windows bitmap file.
+    std::string MakeBitmap(const std::string& relative) const;
 
 private:
     std::string FPath;
