@@ -138,6 +138,9 @@ void TSPIs::Insert(int index, std::unique_ptr<TSPI> spi) {
 
 void TSPIs::Delete(int index) {
     CheckIndex(index, Count() - 1);
+    // The forced loader is only borrowed: never leave it pointing at a destroyed plug-in.
+    if (FList[static_cast<std::size_t>(index)].get() == GraphicForcedLoader)
+        GraphicForcedLoader = nullptr;
     FList.erase(FList.begin() + index);
 }
 

@@ -234,7 +234,8 @@ public:
     // Takes ownership at position index (0..Count, else EListError); then, for a TInSPI,
     // registers its picture formats (the plug-in stays in the list if that raises).
     void Insert(int index, std::unique_ptr<TSPI> spi);
-    // Destroys the plug-in (unloading its module); its registered formats stay.
+    // Destroys the plug-in (unloading its module); its registered formats stay. Clears
+    // GraphicForcedLoader when it was that plug-in.
     void Delete(int index);
     // First plug-in whose FileName equals path ignoring the case of ASCII letters; -1 if none.
     int IndexOf(std::string_view path) const;

@@ -90,6 +90,18 @@ TEST(SPIs, ListOperations) {
     EXPECT_FALSE(IsLoaded(TestPlugin("am_full")));
 }
 
+TEST(SPIs, DeletingTheForcedLoaderClearsIt) {
+    TSPIs spis;
+    spis.Add(LoadPlugin(TestPlugin("in_echo")));
+    spis.Add(LoadPlugin(TestPlugin("in_halfpair")));
+    spis.GraphicForcedLoader = dynamic_cast<TInSPI*>(&spis.Items(1));
+    ASSERT_NE(spis.GraphicForcedLoader, nullptr);
+    spis.Delete(0);
+    EXPECT_EQ(spis.GraphicForcedLoader, &spis.Items(0));
+    spis.Delete(0);
+    EXPECT_EQ(spis.GraphicForcedLoader, nullptr);
+}
+
 TEST(SPIs, DeletingArchivesFromTheEndKeepsTheOthersInOrder) {
     TSPIs spis;
     for (const char* name : {"am_full", "in_echo", "xn_plain", "am_full", "in_halfpair"})
