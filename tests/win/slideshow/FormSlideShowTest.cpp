@@ -3,6 +3,7 @@
 // controls and a capture of its pixels.
 #include "framework/BitmapFile.h"
 #include "framework/Streams.h"
+#include "framework/Strings.h"
 #include "framework/win32/Application.h"
 #include "framework/win32/Text.h"
 #include "slideshow/FormSlideShowU.h"
@@ -103,8 +104,12 @@ protected:
     }
 
     // A folder of count pictures named p00.bmp, p01.bmp, ... of the given size.
-    std::string AddFolder(int count, int width = 40, int height = 30) {
-        const std::string folder = Root + "\\f" + std::to_string(Source->Folders.size());
+    // nameAnsi, when given, is the folder's name in the system code page.
+    std::string AddFolder(int count, int width = 40, int height = 30,
+                          const std::string& nameAnsi = "") {
+        const std::string folder =
+            Root + "\\" +
+            (nameAnsi.empty() ? "f" + std::to_string(Source->Folders.size()) : nameAnsi);
         CreateDirectoryA(folder.c_str(), nullptr);
         for (int i = 0; i < count; ++i) {
             char name[32];
@@ -190,6 +195,7 @@ TEST_F(SlideShowWindow, ShowAppliesTheSettingsAndShowsTheFirstPicture) {
     EXPECT_EQ(Form->Image1.Left(), (W - 800) / 2);
     EXPECT_EQ(Form->Image1.Top(), (H - 600) / 2);
     EXPECT_EQ(Form->LabelPath.Caption(), "1 / 2  " + AnsiToUtf8(Form->FileListBox1.Directory()));
+    EXPECT_TRUE(SameTextAscii(Form->FileListBox1.Directory(), Source->Folders[0]));
     EXPECT_EQ(Form->LabelFile.Caption(), "1 / 3  p00.bmp");
     EXPECT_EQ(Form->LabelIndex.Caption(), "100%");
     EXPECT_EQ(Form->LabelSSState.Caption(), "< スライドショー動作中 >");
@@ -206,6 +212,18 @@ TEST_F(SlideShowWindow, ShowAppliesTheSettingsAndShowsTheFirstPicture) {
     EXPECT_EQ(Form->LabelAllDir.Top(), 56);
     EXPECT_TRUE(Form->Playing());
     EXPECT_TRUE(Form->Timer1.Enabled());
+    EXPECT_TRUE(Errors.empty());
+}
+
+TEST_F(SlideShowWindow, LabelsShowJapaneseFolderNames) {
+    AddFolder(2, 40, 30, Utf8ToAnsi("写真ソ"));
+    Start();
+    const std::string caption = Form->LabelPath.Caption();
+    EXPECT_EQ(caption.substr(0, 7), "1 / 1  ");
+    EXPECT_EQ(caption.substr(caption.size() - std::string("\\写真ソ").size()), "\\写真ソ");
+    EXPECT_EQ(Form->LabelFile.Caption(), "1 / 2  p00.bmp");
+    Key(VK_RIGHT);
+    EXPECT_EQ(Form->LabelFile.Caption(), "2 / 2  p01.bmp");
     EXPECT_TRUE(Errors.empty());
 }
 
@@ -644,6 +662,15 @@ TEST_F(SlideShowWindow, ScreenShowsThePictureCentredOnTheBackground) {
         EXPECT_GT(textPixels, 20);
         EXPECT_GT(backgroundPixels, textPixels);
     }
+
+    // Magnified, the picture is drawn stretched over its larger bounds.
+    Key('2');
+    const Capture big = CaptureShown(*Form);
+    const int left15 = (W - 600) / 2, top15 = (H - 450) / 2;
+    EXPECT_EQ(big.At(left15, top15), kPictureColor);
+    EXPECT_EQ(big.At(left15 + 599, top15 + 449), kPictureColor);
+    EXPECT_EQ(big.At(left15 - 1, top15 + 449), background);
+    EXPECT_EQ(big.At(left15 + 599, top15 + 450), background);
 
     // The next show takes the colours as they are then.
     Form->Close();
