@@ -374,3 +374,23 @@ TEST(Picture, RegistryDecidesTheClassAndUnknownExtensionsFail) {
     EXPECT_NE(FileFormats().Find("bmp"), nullptr); // other classes stay
     EXPECT_THROW(picture.LoadFromFile("C:\\pictures\\a.tst"), EInvalidGraphic);
 }
+
+TEST(FileStream, ReadsAFileThatAnotherProgramKeepsOpenForWriting) {
+    const std::string name = TempName("shared.bin");
+    UniqueFile writer(CreateFileA(name.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                  nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    ASSERT_TRUE(writer);
+    DWORD written = 0;
+    ASSERT_TRUE(WriteFile(writer.Get(), "abc", 3, &written, nullptr));
+    {
+        TFileStream reader(name, TFileMode::fmOpenRead);
+        EXPECT_EQ(reader.Size(), 3);
+        char buf[3];
+        reader.ReadBuffer(buf, 3);
+        EXPECT_EQ(std::string(buf, 3), "abc");
+        // Our writers share reading only, so one is refused while the other program writes.
+        EXPECT_THROW(TFileStream(name, TFileMode::fmOpenReadWrite), EFOpenError);
+    }
+    writer.Reset();
+    EXPECT_TRUE(DeleteFileA(name.c_str()));
+}
