@@ -18,6 +18,8 @@ convert busy.png -quality 90 busy.jpg
 convert base.png PNG24:photo.png
 convert base.png +dither -type Palette PNG8:palette.png
 convert base.png -alpha set -channel A -fx 'i/w' +channel -depth 8 PNG32:alpha.png
+convert base.png -depth 16 PNG48:deep.png
+convert base.png -colorspace Gray -depth 8 grey.png
 convert base.png +dither photo.gif
 convert base.png -compress None photo.tif
 convert base.png -compress LZW lzw.tif
@@ -36,9 +38,9 @@ convert base.png -type TrueColor photo.psd
 convert base.png photo.ppm
 convert base.png -colorspace Gray -depth 8 grey.pgm
 
-for f in photo.jpg busy.jpg photo.png palette.png alpha.png photo.gif photo.tif lzw.tif \
-         photo.bmp photo.ico alpha.ico photo.tga top.tga rle.tga alpha.tga photo.psd photo.ppm \
-         grey.pgm; do
+for f in photo.jpg busy.jpg photo.png palette.png alpha.png deep.png grey.png photo.gif \
+         photo.tif lzw.tif photo.bmp photo.ico alpha.ico photo.tga top.tga rle.tga alpha.tga \
+         photo.psd photo.ppm grey.pgm; do
   # -auto-orient: ImageMagick reads a bottom-up TGA's rows in stored order and only notes the
   # orientation; the reference is the picture the right way up.
   convert "$f[0]" -auto-orient -depth 8 "rgba:$f.rgba"
