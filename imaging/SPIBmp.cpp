@@ -5,6 +5,7 @@
 #include "framework/win32/Text.h"
 #include "imaging/portable/DecodeRules.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdlib>
 #include <vector>
