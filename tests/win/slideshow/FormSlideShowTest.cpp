@@ -351,6 +351,26 @@ TEST_F(SlideShowWindow, MouseButtonsOnThePictureAndTheWindow) {
     EXPECT_EQ(Index(), 0);
 }
 
+TEST_F(SlideShowWindow, DoubleClickMovesTwoImages) {
+    AddFolder(4, 200, 200);
+    Start();
+    SetForegroundWindow(Form->Handle());
+    SetCursorPos(GetSystemMetrics(SM_CXSCREEN) / 2, GetSystemMetrics(SM_CYSCREEN) / 2);
+    INPUT clicks[4] = {};
+    for (int k = 0; k < 4; ++k) {
+        clicks[k].type = INPUT_MOUSE;
+        clicks[k].mi.dwFlags = k % 2 == 0 ? MOUSEEVENTF_LEFTDOWN : MOUSEEVENTF_LEFTUP;
+    }
+    ASSERT_EQ(SendInput(4, clicks, sizeof(INPUT)), 4u);
+    const DWORD until = GetTickCount() + 3000;
+    while (Index() < 2 && GetTickCount() < until) {
+        Application().ProcessMessages();
+        Sleep(5);
+    }
+    Application().ProcessMessages();
+    EXPECT_EQ(Index(), 2);
+}
+
 TEST_F(SlideShowWindow, AllFoldersRunWithEachEndOfListAction) {
     AddFolder(2);
     AddFolder(3);
