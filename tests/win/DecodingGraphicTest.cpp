@@ -370,3 +370,18 @@ TEST_F(DecodingGraphic, BitFieldMasksAreKeptInTheConvertedBitmap) {
     EXPECT_EQ(bitmap.Dib().PixelColor(0, 0), 0x0000FFu);
     EXPECT_EQ(bitmap.Dib().PixelColor(1, 0), 0xFF0000u);
 }
+
+TEST_F(DecodingGraphic, AssignLoadedGraphicTakesWhatTheReadersGive) {
+    TSPIBitmap bitmap;
+    try {
+        bitmap.AssignLoadedGraphic(nullptr);
+        FAIL() << "no exception";
+    } catch (const EInvalidGraphic& e) {
+        EXPECT_STREQ(e.what(), "Susie Plugins could not decode");
+    }
+    auto plain = std::make_unique<TBitmap>();
+    plain->SetDib(TDib::Create(5, 4, 24));
+    bitmap.AssignLoadedGraphic(std::move(plain));
+    EXPECT_EQ(bitmap.Width(), 5);
+    EXPECT_EQ(bitmap.Height(), 4);
+}

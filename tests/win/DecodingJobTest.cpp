@@ -426,3 +426,31 @@ TEST_F(DecodingJob, BlocksLargerThanNeededAreAccepted) {
     EXPECT_EQ(job.Layout()->InfoSize, 40u);
     EXPECT_EQ(job.Layout()->ImageSize, 16u);
 }
+
+TEST_F(DecodingJob, FailureInTheJobsOwnNotificationsEndsTheRun) {
+    Spis = MakeCollection({"decode_raw", "decode_any"});
+    std::vector<Notification> seen;
+    TInSPIAbleFromFile job(&Owner, WriteScratch("ownabort.tvr", TinyPicture()));
+    job.OnProgress = [&](TGraphic* sender, TProgressStage stage, std::uint8_t percent, bool redraw,
+                         const TRect& r, const std::string& msg) {
+        seen.push_back(Notification{sender, stage, percent, redraw, r, msg});
+        if (msg.rfind("Loading by [", 0) == 0)
+            throw EAbort();
+    };
+    EXPECT_THROW(job.Decode(), EAbort);
+    EXPECT_EQ(Stats("decode_raw").isSupportedCalls, 0);
+    EXPECT_EQ(Stats("decode_any").isSupportedCalls, 0);
+    ASSERT_EQ(seen.size(), 4u);
+    EXPECT_EQ(seen[3].Stage, psEnding);
+
+    // A failure in the starting notification: nothing follows it.
+    seen.clear();
+    job.OnProgress = [&](TGraphic*, TProgressStage stage, std::uint8_t, bool, const TRect&,
+                         const std::string&) {
+        seen.push_back(Notification{});
+        if (stage == psStarting)
+            throw std::runtime_error("refused");
+    };
+    EXPECT_THROW(job.Decode(), std::runtime_error);
+    EXPECT_EQ(seen.size(), 1u);
+}
