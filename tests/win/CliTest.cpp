@@ -141,6 +141,11 @@ TEST(Cli, DecodesThroughTheBundledPlugins) {
     const CliRun list = RunCli({"plugins", "--plugins", bin});
     EXPECT_EQ(list.ExitCode, 0u) << list.Err;
     EXPECT_NE(list.Out.find("APIVersion: 00IN"), std::string::npos) << list.Out;
+    // Without a folder the main window's locations are searched, the program's folder among them.
+    const CliRun defaults = RunCli({"plugins"});
+    EXPECT_EQ(defaults.ExitCode, 0u) << defaults.Err;
+    EXPECT_NE(defaults.Out.find(ProgramFolder() + found.cFileName), std::string::npos)
+        << defaults.Out;
 
     // A 2x2 picture as PNG (top row red, white; bottom row blue, green) and as PPM.
     const std::vector<std::uint8_t> png = {
