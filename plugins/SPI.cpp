@@ -117,21 +117,21 @@ void TSPI::RequireExport(const void* address, const char* exportName) const {
 }
 
 void TSPI::CheckExports() const {
-    RequireExport(reinterpret_cast<const void*>(FExports.GetPluginInfo), "GetPluginInfo");
+    Require(FExports.GetPluginInfo, "GetPluginInfo");
 }
 
 int TSPI::GetPluginInfo(int infono, char* buf, int buflen) const {
-    RequireExport(reinterpret_cast<const void*>(FExports.GetPluginInfo), "GetPluginInfo");
+    Require(FExports.GetPluginInfo, "GetPluginInfo");
     return FExports.GetPluginInfo(infono, buf, buflen);
 }
 
 void TLoaderSPI::CheckExports() const {
     TSPI::CheckExports();
-    RequireExport(reinterpret_cast<const void*>(Api().IsSupported), "IsSupported");
+    Require(Api().IsSupported, "IsSupported");
 }
 
 int TLoaderSPI::IsSupported(const char* fileName, const void* data) const {
-    RequireExport(reinterpret_cast<const void*>(Api().IsSupported), "IsSupported");
+    Require(Api().IsSupported, "IsSupported");
     return Api().IsSupported(fileName, const_cast<void*>(data));
 }
 
@@ -141,13 +141,13 @@ std::unique_ptr<TInSPI> TInSPI::Create(const std::string& fileName) {
 
 void TInSPI::CheckExports() const {
     TLoaderSPI::CheckExports();
-    RequireExport(reinterpret_cast<const void*>(Api().GetPictureInfo), "GetPictureInfo");
-    RequireExport(reinterpret_cast<const void*>(Api().GetPicture), "GetPicture");
+    Require(Api().GetPictureInfo, "GetPictureInfo");
+    Require(Api().GetPicture, "GetPicture");
 }
 
 int TInSPI::GetPictureInfo(const char* source, SusieLength length, unsigned int flag,
                            PictureInfo* info) const {
-    RequireExport(reinterpret_cast<const void*>(Api().GetPictureInfo), "GetPictureInfo");
+    Require(Api().GetPictureInfo, "GetPictureInfo");
     // The module writes into a sentinel-filled scratch record, so that a 64-bit module's choice
     // of layout can be told from what it overwrote, and an unwritten handle reads as null
     // instead of whatever the caller's record held.
@@ -168,13 +168,13 @@ int TInSPI::GetPictureInfo(const char* source, SusieLength length, unsigned int 
 
 int TInSPI::GetPicture(const char* source, SusieLength length, unsigned int flag, HLOCAL* info,
                        HLOCAL* bits, SusieProgressCallback progress, SusieUserData userData) const {
-    RequireExport(reinterpret_cast<const void*>(Api().GetPicture), "GetPicture");
+    Require(Api().GetPicture, "GetPicture");
     return Api().GetPicture(source, length, flag, info, bits, progress, userData);
 }
 
 int TInSPI::GetPreview(const char* source, SusieLength length, unsigned int flag, HLOCAL* info,
                        HLOCAL* bits, SusieProgressCallback progress, SusieUserData userData) const {
-    RequireExport(reinterpret_cast<const void*>(Api().GetPreview), "GetPreview");
+    Require(Api().GetPreview, "GetPreview");
     return Api().GetPreview(source, length, flag, info, bits, progress, userData);
 }
 
@@ -184,9 +184,9 @@ std::unique_ptr<TAmSPI> TAmSPI::Create(const std::string& fileName) {
 
 void TAmSPI::CheckExports() const {
     TLoaderSPI::CheckExports();
-    RequireExport(reinterpret_cast<const void*>(Api().GetArchiveInfo), "GetArchiveInfo");
-    RequireExport(reinterpret_cast<const void*>(Api().GetFileInfo), "GetFileInfo");
-    RequireExport(reinterpret_cast<const void*>(Api().GetFile), "GetFile");
+    Require(Api().GetArchiveInfo, "GetArchiveInfo");
+    Require(Api().GetFileInfo, "GetFileInfo");
+    Require(Api().GetFile, "GetFile");
 }
 
 std::unique_ptr<TXnSPI> TXnSPI::Create(const std::string& fileName) {

@@ -110,6 +110,10 @@ protected:
         ConfigurationDlgFunc ConfigurationDlg = nullptr;
     };
     const Exports& Api() const { return FExports; }
+    // RequireExport for one of the export pointers above.
+    template <typename F> void Require(F export_, const char* exportName) const {
+        RequireExport(reinterpret_cast<const void*>(export_), exportName);
+    }
 
 private:
     void Describe();                       // CheckExports, self-description, Usable
