@@ -14,9 +14,9 @@ void PackDibRow(const std::uint8_t* source, unsigned sourceChannels, ChannelOrde
     const unsigned outBytes = bitCount / 8;
     const bool swap = order == ChannelOrder::Rgb;
     std::uint8_t* out = row;
-    if (sourceChannels == 4 && outBytes == 4 && !swap) {
-        std::memcpy(out, source, std::size_t{width} * 4);
-        out += std::size_t{width} * 4;
+    if (sourceChannels == outBytes && !swap) { // the same layout
+        std::memcpy(out, source, std::size_t{width} * outBytes);
+        out += std::size_t{width} * outBytes;
     } else {
         for (std::uint32_t x = 0; x < width; ++x, source += sourceChannels, out += outBytes) {
             std::uint8_t b, g, r, a = 255;

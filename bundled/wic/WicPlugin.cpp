@@ -157,6 +157,7 @@ struct OpenedPicture {
     UINT StoredWidth = 0, StoredHeight = 0;
     bool MayHaveAlpha = true;
     unsigned SourceBitCount = 24;
+    WICPixelFormatGUID PixelFormat{};
 };
 
 // The orientation through WIC's metadata query; 0 where it gives none. Some WIC versions
@@ -202,6 +203,7 @@ void ReadPixelFormat(OpenedPicture& picture) {
     WICPixelFormatGUID format{};
     if (FAILED(picture.Frame->GetPixelFormat(&format)))
         return;
+    picture.PixelFormat = format;
     ComPtr<IWICComponentInfo> component;
     if (FAILED(picture.Factory->CreateComponentInfo(format, component.Put())))
         return;
@@ -312,11 +314,13 @@ UINT BandRows(UINT width) {
     return std::max<UINT>(1, (1u << 20) / std::max<UINT>(width, 1));
 }
 
-// Copies the BGRA source into the DIB band by band, reporting each band.
-HRESULT CopyIntoDib(IWICBitmapSource* source, DibBuilder& dib, Progress& progress) {
+// Copies the source (BGRA, or BGR with pixelBytes 3) into the DIB band by band, reporting each
+// band.
+HRESULT CopyIntoDib(IWICBitmapSource* source, unsigned pixelBytes, DibBuilder& dib,
+                    Progress& progress) {
     const UINT width = dib.Width(), height = dib.Height();
     const UINT rows = std::min(BandRows(width), height);
-    const UINT stride = width * 4;
+    const UINT stride = width * pixelBytes;
     std::vector<std::uint8_t> band(std::size_t{stride} * rows);
     for (UINT y = 0; y < height; y += rows) {
         const UINT count = std::min(rows, height - y);
@@ -326,7 +330,7 @@ HRESULT CopyIntoDib(IWICBitmapSource* source, DibBuilder& dib, Progress& progres
             FAILED(hr))
             return hr;
         for (UINT r = 0; r < count; ++r)
-            PackDibRow(band.data() + std::size_t{stride} * r, 4, ChannelOrder::Bgr, width,
+            PackDibRow(band.data() + std::size_t{stride} * r, pixelBytes, ChannelOrder::Bgr, width,
                        dib.BitCount(), dib.RowFromTop(y + r));
         if (!progress.Report(static_cast<int>(y + count), static_cast<int>(height)))
             return E_ABORT;
@@ -414,9 +418,29 @@ SusieResult Decode(std::span<const std::uint8_t> data, std::string_view, Progres
     OpenedPicture picture;
     if (const SusieResult r = Open(data, picture); r != SusieSuccess)
         return r;
-    // This WIC's conversions to 24-bit fail for some sources; 32-bit BGRA works for all.
+    const bool swap = OrientationSwapsAxes(picture.Orientation);
+    const UINT width = swap ? picture.StoredHeight : picture.StoredWidth;
+    const UINT height = swap ? picture.StoredWidth : picture.StoredHeight;
+    // The BGRA rows are counted in UINT bytes.
+    if (4ull * width > std::numeric_limits<UINT>::max() ||
+        !dib.Create(width, height, picture.MayHaveAlpha ? 32 : 24))
+        return SusieNoMemory;
+
+    // A picture stored as BGR the right way up (most JPEGs) goes straight into the DIB.
+    HRESULT hr = E_FAIL;
+    if (picture.Orientation == 1 && dib.BitCount() == 24 &&
+        IsEqualGUID(picture.PixelFormat, GUID_WICPixelFormat24bppBGR)) {
+        hr = CopyIntoDib(picture.Frame.Get(), 3, dib, progress);
+        if (hr == E_ABORT || progress.Aborted())
+            return SusieAborted;
+        if (SUCCEEDED(hr))
+            return SusieSuccess;
+    }
+
+    // Everything else through a conversion to 32-bit BGRA: this WIC's conversions to 24-bit
+    // fail for some sources, to 32-bit BGRA for none.
     ComPtr<IWICFormatConverter> converter;
-    HRESULT hr = picture.Factory->CreateFormatConverter(converter.Put());
+    hr = picture.Factory->CreateFormatConverter(converter.Put());
     if (SUCCEEDED(hr))
         hr = converter->Initialize(picture.Frame.Get(), GUID_WICPixelFormat32bppBGRA,
                                    WICBitmapDitherTypeNone, nullptr, 0.0,
@@ -427,19 +451,11 @@ SusieResult Decode(std::span<const std::uint8_t> data, std::string_view, Progres
     if (FAILED(hr))
         return ResultOf(hr);
 
-    const bool swap = OrientationSwapsAxes(picture.Orientation);
-    const UINT width = swap ? picture.StoredHeight : picture.StoredWidth;
-    const UINT height = swap ? picture.StoredWidth : picture.StoredHeight;
-    // The BGRA rows are counted in UINT bytes.
-    if (4ull * width > std::numeric_limits<UINT>::max() ||
-        !dib.Create(width, height, picture.MayHaveAlpha ? 32 : 24))
-        return SusieNoMemory;
-
     ComPtr<IWICBitmapSource> shown;
     stored.As(shown);
     hr = Orient(picture.Factory.Get(), shown, picture.Orientation);
     if (SUCCEEDED(hr))
-        hr = CopyIntoDib(shown.Get(), dib, progress);
+        hr = CopyIntoDib(shown.Get(), 4, dib, progress);
     if (FAILED(hr) && hr != E_ABORT && picture.Orientation != 1)
         hr = CopyTurnedIntoDib(stored.Get(), picture.StoredWidth, picture.StoredHeight,
                                picture.Orientation, dib, progress);

@@ -36,6 +36,8 @@ TEST(BundledPixels, PacksEachSourceLayoutAsBgr) {
     EXPECT_EQ(row, (std::vector<std::uint8_t>{1, 2, 3, 255, 4, 5, 6, 255}));
     PackDibRow(rgba, 4, ChannelOrder::Rgb, 2, 32, row.data());
     EXPECT_EQ(row, (std::vector<std::uint8_t>{3, 2, 1, 200, 6, 5, 4, 0}));
+    PackDibRow(rgb, 3, ChannelOrder::Bgr, 2, 24, row.data());
+    EXPECT_EQ(row, (std::vector<std::uint8_t>{1, 2, 3, 4, 5, 6, 0, 0}));
     PackDibRow(rgba, 4, ChannelOrder::Bgr, 2, 24, row.data());
     EXPECT_EQ(row, (std::vector<std::uint8_t>{1, 2, 3, 4, 5, 6, 0, 0}));
 }
