@@ -149,9 +149,11 @@ void TInSPIAbleData::ReceivePicture(const PictureCall& call) {
     const int result = call(&info, &bits, &TInSPIAbleData::ProgressCallback,
                             reinterpret_cast<SusieUserData>(this));
     if (result == 0) {
-        FInfo.Adopt(info);
-        // One block handed back as both parts would be freed twice; keep it once.
-        FBits.Adopt(bits != info ? bits : nullptr);
+        // A block handed back twice (as both parts, or again as the text information) is
+        // owned once, so that it is freed once.
+        const HLOCAL text = FTextInfo.Handle();
+        FInfo.Adopt(info != text ? info : nullptr);
+        FBits.Adopt(bits != info && bits != text ? bits : nullptr);
     }
     if (FPendingFailure) {
         const std::exception_ptr failure = std::exchange(FPendingFailure, nullptr);
