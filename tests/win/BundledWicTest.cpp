@@ -109,7 +109,8 @@ INSTANTIATE_TEST_SUITE_P(Formats, WicDecodes,
                                          Fixture{"photo.tif", 0, 24}, Fixture{"lzw.tif", 0, 24},
                                          Fixture{"photo.bmp", 0, 24}, Fixture{"photo.ico", 0, 24},
                                          Fixture{"alpha.ico", 0, 32}, Fixture{"sizes.ico", 0, 24},
-                                         Fixture{"animated.gif", 0, 24}),
+                                         Fixture{"animated.gif", 0, 24},
+                                         Fixture{"clear.gif", 0, 32}),
                          [](const testing::TestParamInfo<Fixture>& p) {
                              std::string s = p.param.Name;
                              for (char& c : s)

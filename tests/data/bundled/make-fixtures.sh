@@ -21,6 +21,7 @@ convert base.png -alpha set -channel A -fx 'i/w' +channel -depth 8 PNG32:alpha.p
 convert base.png -depth 16 PNG48:deep.png
 convert base.png -colorspace Gray -depth 8 grey.png
 convert base.png +dither photo.gif
+convert alpha.png -channel A -threshold 50% +channel +dither clear.gif
 convert base.png -compress None photo.tif
 convert base.png -compress LZW lzw.tif
 convert base.png BMP3:photo.bmp
@@ -38,7 +39,7 @@ convert base.png -type TrueColor photo.psd
 convert base.png photo.ppm
 convert base.png -colorspace Gray -depth 8 grey.pgm
 
-for f in photo.jpg busy.jpg photo.png palette.png alpha.png deep.png grey.png photo.gif \
+for f in photo.jpg busy.jpg photo.png palette.png alpha.png deep.png grey.png photo.gif clear.gif \
          photo.tif lzw.tif photo.bmp photo.ico alpha.ico photo.tga top.tga rle.tga alpha.tga \
          photo.psd photo.ppm grey.pgm; do
   # -auto-orient: ImageMagick reads a bottom-up TGA's rows in stored order and only notes the
