@@ -148,11 +148,11 @@ TParsedInfo ParseInfo(std::span<const std::uint8_t> info, const TDibLimits& limi
     }
 
     const std::uint32_t c = p.FileCompression;
+    if (headerSize == 64 && c != DibRgb && c != DibRle8 && c != DibRle4)
+        Invalid(Format("unsupported OS/2 compression %u", c)); // Huffman 1D, RLE24
     if (c == 4 || c == 5)
         Invalid(c == 4 ? "JPEG-compressed bitmaps are not supported"
                        : "PNG-compressed bitmaps are not supported");
-    if (headerSize == 64 && c != DibRgb && c != DibRle8 && c != DibRle4)
-        Invalid(Format("unsupported OS/2 compression %u", c));
     bool bitfields = false;
     std::uint32_t maskCount = 0;
     switch (c) {

@@ -368,6 +368,11 @@ TEST(BitmapFile, MalformedFilesAreRefusedWithTheirReason) {
     EXPECT_TRUE(mentions(with([](InfoHeader& h) { h.Compression = DibRle8; }), "RLE8"));
     EXPECT_TRUE(mentions(with([](InfoHeader& h) { h.Compression = DibBitfields; }), "bit-field"));
     EXPECT_TRUE(mentions(with([](InfoHeader& h) { h.Size = 41; }), "header size"));
+    EXPECT_TRUE(mentions(with([](InfoHeader& h) {
+                             h.Size = 64;
+                             h.Compression = 4;
+                         }),
+                         "OS/2"));
     EXPECT_TRUE(mentions(with([](InfoHeader& h) { h.Height = 3; }), "truncated"));
     EXPECT_TRUE(mentions(with([](InfoHeader& h) {
                              h.Width = 0x7FFFFFFF;
