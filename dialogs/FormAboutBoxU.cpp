@@ -23,6 +23,16 @@ void TProgramIcon::Create(TControl& parent, const TControlProps& props) {
                  SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
+LRESULT TFilledBevel::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
+    if (msg == WM_ERASEBKGND) {
+        RECT r;
+        GetClientRect(FHandle, &r);
+        FillRect(reinterpret_cast<HDC>(wParam), &r, BackgroundBrush());
+        return 1;
+    }
+    return TBevel::WndProc(msg, wParam, lParam);
+}
+
 TFormAboutBox::TFormAboutBox(TForm* owner) : TForm(owner) {
     LoadForm();
     DoCreate();

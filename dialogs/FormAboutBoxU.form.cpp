@@ -21,7 +21,6 @@ void TFormAboutBox::LoadForm() {
                 .Position = TPosition::DesktopCenter,
                 .Font = font});
 
-    Bevel1.Create(*this, {.Left = 8, .Top = 8, .Width = 537, .Height = 73});
     Image1.Create(*this, {.Left = 176, .Top = 16, .Width = 32, .Height = 32});
     Label1.Create(*this, {.Left = 232, .Top = 16, .Caption = "Tovane", .Font = bold});
     Label4.Create(*this, {.Left = 280, .Top = 16, .Caption = "build 6"});
@@ -34,6 +33,8 @@ void TFormAboutBox::LoadForm() {
                    .Caption = AnsiToUtf8(AuthorAddress()),
                    .Cursor = TCursor::Hand},
                   {.ShowAccelChar = false});
+    // Siblings made earlier lie above: the frame goes under the name block it surrounds.
+    Bevel1.Create(*this, {.Left = 8, .Top = 8, .Width = 537, .Height = 73});
     ListView1.Create(
         *this,
         {.Left = 8,

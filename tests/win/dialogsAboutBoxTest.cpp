@@ -148,6 +148,19 @@ TEST(AboutBox, NeverSmallerThanItsDesignSizeAndTheListFollowsTheWindow) {
     EXPECT_EQ(box.Button1.Left(), 560); // the button keeps its place
 }
 
+TEST(AboutBox, TheFrameAroundTheNameBlockShowsTheFormsBackgroundInside) {
+    TFormAboutBox box(nullptr);
+    box.Show();
+    Pump();
+    UpdateWindow(box.Handle());
+    HDC dc = GetDC(box.Handle());
+    const COLORREF inside = GetPixel(dc, 60, 60);
+    const COLORREF beside = GetPixel(dc, 600, 60);
+    ReleaseDC(box.Handle(), dc);
+    EXPECT_EQ(inside, beside);
+    EXPECT_EQ(inside, GetSysColor(COLOR_BTNFACE));
+}
+
 TEST(AboutBox, NameBlockAndTheAddressIsTheProgramsFolder) {
     TFormAboutBox box(nullptr);
     EXPECT_EQ(box.Label1.Caption(), "Tovane");
