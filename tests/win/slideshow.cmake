@@ -9,5 +9,10 @@ tovane_win_test(slideshow_rules_tests
 
 # The window itself, driven by keys, mouse presses and timer ticks over folders of bitmaps.
 tovane_win_test(slideshow_window_tests
-  SOURCES ${CMAKE_CURRENT_LIST_DIR}/slideshow/FormSlideShowTest.cpp
+  SOURCES
+    ${CMAKE_CURRENT_LIST_DIR}/slideshow/FormSlideShowTest.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/slideshow/PluginPictureTest.cpp
   LIBS tovane_ui)
+if(TARGET slideshow_window_tests AND TARGET decode_any AND TARGET decode_error)
+  add_dependencies(slideshow_window_tests decode_any decode_error)
+endif()
