@@ -55,6 +55,9 @@ TEST(OptionDialog, FormDescription) {
     EXPECT_EQ(dialog.PanelFGColor.BevelOuter(), TBevelCut::Raised);
     EXPECT_EQ(dialog.PanelBGColor.BevelInner(), TBevelCut::Raised);
     EXPECT_EQ(dialog.PanelBGColor.BevelOuter(), TBevelCut::Raised);
+    EXPECT_EQ(dialog.ColorDialog1.Color(), 0x00FFFFFFu);
+    for (COLORREF c : dialog.ColorDialog1.CustomColors())
+        EXPECT_EQ(c, 0x00FFFFFFu);
     const char* const names[] = {"メイン画面に戻る", "最初の画像に戻って待機",
                                  "最後の画像のまま待機", "繰り返す"};
     for (int i = 0; i < 4; ++i) {
@@ -300,7 +303,7 @@ void ClickPanel(TFormOption& dialog, TPanel& panel, UINT down, UINT up, WPARAM k
 TEST(OptionDialog, ColourPanelOpensTheColourDialogWithAnyButton) {
     SlideShowSettings s = DefaultSlideShowSettings();
     s.FGColor = 0x00FFFFFF;
-    s.BGColor = 0x00000000;
+    s.BGColor = 0x00336699;
     const SlideShowSettings before = s;
     TFormOption dialog(nullptr, s);
     dialog.Show();
@@ -313,13 +316,18 @@ TEST(OptionDialog, ColourPanelOpensTheColourDialogWithAnyButton) {
         dialog, dialog.PanelBGColor, WM_LBUTTONDOWN, WM_LBUTTONUP, MK_LBUTTON,
         [&](HWND cd) {
             opened = cd != nullptr;
-            if (cd)
+            if (cd) {
+                // The dialog starts at the panel's colour.
+                EXPECT_EQ(GetDlgItemInt(cd, 706, nullptr, FALSE), 0x99u);
+                EXPECT_EQ(GetDlgItemInt(cd, 707, nullptr, FALSE), 0x66u);
+                EXPECT_EQ(GetDlgItemInt(cd, 708, nullptr, FALSE), 0x33u);
                 PostMessageW(cd, WM_COMMAND, IDCANCEL, 0);
+            }
         },
         lowered);
     EXPECT_TRUE(lowered);
     EXPECT_TRUE(opened);
-    EXPECT_EQ(dialog.PanelBGColor.Color(), 0x00000000u);
+    EXPECT_EQ(dialog.PanelBGColor.Color(), 0x00336699u);
     EXPECT_EQ(dialog.PanelBGColor.BevelInner(), TBevelCut::Raised);
     EXPECT_EQ(dialog.PanelBGColor.BevelOuter(), TBevelCut::Raised);
 
