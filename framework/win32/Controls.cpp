@@ -32,6 +32,16 @@ const wchar_t* FrameworkWindowClass() {
     return name;
 }
 
+namespace {
+
+// Marks the framework's windows. The object pointer itself lives in GWLP_USERDATA; the mark
+// tells our windows from others whose GWLP_USERDATA means something else, and it survives a
+// later subclassing (an up-down control subclasses its buddy), which a comparison of the
+// window procedure would not.
+constexpr const wchar_t* ObjectMark = L"TovaneObject";
+
+} // namespace
+
 TShiftState ShiftStateNow() {
     return {GetKeyState(VK_SHIFT) < 0, GetKeyState(VK_CONTROL) < 0, GetKeyState(VK_MENU) < 0};
 }
@@ -44,12 +54,14 @@ LRESULT CALLBACK WindowTrampoline(HWND handle, UINT msg, WPARAM wParam, LPARAM l
         if (self != nullptr) {
             self->FHandle = handle;
             SetWindowLongPtrW(handle, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+            SetPropW(handle, ObjectMark, self);
         }
     }
     if (self == nullptr)
         return DefWindowProcW(handle, msg, wParam, lParam);
     if (msg == WM_NCDESTROY) {
         SetWindowLongPtrW(handle, GWLP_USERDATA, 0);
+        RemovePropW(handle, ObjectMark);
         const LRESULT r = self->DefaultHandler(msg, wParam, lParam);
         self->FHandle = nullptr;
         return r;
@@ -62,9 +74,10 @@ LRESULT CALLBACK WindowTrampoline(HWND handle, UINT msg, WPARAM wParam, LPARAM l
 TControl* TControl::FromHandle(HWND handle) noexcept {
     if (handle == nullptr || !IsWindow(handle))
         return nullptr;
-    if (GetWindowLongPtrW(handle, GWLP_WNDPROC) != reinterpret_cast<LONG_PTR>(&WindowTrampoline))
+    const auto object = GetWindowLongPtrW(handle, GWLP_USERDATA);
+    if (object == 0 || reinterpret_cast<HANDLE>(object) != GetPropW(handle, ObjectMark))
         return nullptr;
-    return reinterpret_cast<TControl*>(GetWindowLongPtrW(handle, GWLP_USERDATA));
+    return reinterpret_cast<TControl*>(object);
 }
 
 TControl::~TControl() {
@@ -130,6 +143,7 @@ void TControl::CreateControl(TControl* parent, const TControlProps& props, const
     if (!own) {
         FHandle = h;
         SetWindowLongPtrW(h, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+        SetPropW(h, ObjectMark, this);
         FDefaultProc = reinterpret_cast<WNDPROC>(
             SetWindowLongPtrW(h, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&WindowTrampoline)));
     }

@@ -147,6 +147,9 @@ LRESULT TImage::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
     }
     case WM_ERASEBKGND:
         return 1;
+    case WM_SIZE:
+        Invalidate(); // a stretched picture changes everywhere
+        break;
     default:
         break;
     }

@@ -330,6 +330,27 @@ LRESULT TForm::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_SETFOCUS:
         FocusFirstControl();
         return 0;
+    case WM_NEXTDLGCTL: {
+        // The dialog manager moves the focus with this message (label accelerators, group
+        // captions); a form is no dialog class, so it does the moving itself.
+        HWND target = LOWORD(lParam) != 0
+                          ? reinterpret_cast<HWND>(wParam)
+                          : GetNextDlgTabItem(FHandle, GetFocus(), wParam != 0 ? TRUE : FALSE);
+        // Into a radio group the focus goes to its chosen button. (A group caption's
+        // accelerator first focuses the group itself, then asks for the next control: that is
+        // the chosen button too.)
+        if (LOWORD(lParam) == 0 && dynamic_cast<TRadioGroup*>(TControl::FromHandle(GetFocus())))
+            target = FindWindowExW(GetFocus(), nullptr, nullptr, nullptr);
+        if (target != nullptr)
+            if (auto* group = dynamic_cast<TRadioGroup*>(TControl::FromHandle(GetParent(target))))
+                if (group->ItemCount() > 0) {
+                    const int checked = group->ItemIndex();
+                    target = group->ButtonHandle(checked >= 0 ? checked : 0);
+                }
+        if (target != nullptr && IsChild(FHandle, target))
+            ::SetFocus(target);
+        return 0;
+    }
     case WM_SIZE: {
         const LRESULT r = TControl::WndProc(msg, wParam, lParam);
         if (OnResize)

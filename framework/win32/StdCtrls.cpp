@@ -492,6 +492,9 @@ LRESULT TRadioGroup::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_SIZE:
         ArrangeButtons();
         break;
+    case WM_GETDLGCODE:
+        // The caption's accelerator moves the focus to the chosen button (WM_NEXTDLGCTL).
+        return DLGC_STATIC;
     case WM_SETFONT:
         for (HWND b : FButtons)
             SendMessageW(b, WM_SETFONT, wParam, lParam);

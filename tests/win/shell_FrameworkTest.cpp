@@ -409,3 +409,41 @@ TEST_F(Framework, ChoosingADriveOpensItsCurrentFolder) {
     EXPECT_EQ(files.Directory(), folders.Directory());
     EXPECT_TRUE(Errors.empty());
 }
+
+TEST_F(Framework, EditKeepsItsEventsWhenSpinButtonsTakeItAsBuddy) {
+    TBareForm form;
+    TEdit edit;
+    TUpDown spin;
+    edit.Create(form, {.Left = 8, .Top = 8, .Width = 50, .Height = 20, .Caption = "0"});
+    spin.Create(form, {.Left = 58, .Top = 8, .Width = 15, .Height = 20},
+                {.Associate = &edit, .Min = 0, .Max = 1000});
+    int changes = 0;
+    edit.OnChange = [&](TObject&) { ++changes; };
+    EXPECT_EQ(TControl::FromHandle(edit.Handle()), &edit);
+    edit.SetText("5");
+    EXPECT_GE(changes, 1);
+}
+
+TEST_F(Framework, AcceleratorsOfLabelsAndRadioGroupsMoveTheFocus) {
+    TBareForm form;
+    TButton button;
+    TLabel label;
+    TEdit edit;
+    TRadioGroup group;
+    button.Create(form, {.Left = 200, .Top = 8, .Width = 75, .Height = 25, .Caption = "&OK"});
+    label.Create(form, {.Left = 8, .Top = 8, .Caption = "画像の表示間隔(&I)"});
+    edit.Create(form, {.Left = 120, .Top = 8, .Width = 40, .Height = 20});
+    group.Create(form, {.Left = 8, .Top = 40, .Width = 120, .Height = 60, .Caption = "単位(&U)"},
+                 {"秒", "ミリ秒"});
+    group.SetItemIndex(1);
+    form.Show();
+    button.SetFocus();
+    auto altChar = [&](wchar_t c) {
+        PostMessageW(GetFocus(), WM_SYSCHAR, c, (1L << 29) | 1);
+        shelltest::Pump(30);
+    };
+    altChar(L'i');
+    EXPECT_EQ(GetFocus(), edit.Handle());
+    altChar(L'u');
+    EXPECT_EQ(GetFocus(), group.ButtonHandle(1));
+}
