@@ -157,6 +157,32 @@ TEST(OptionDialog, UpAndDownKeysStepWithinTheRangeWithoutWrapping) {
     EXPECT_EQ(s.Interval, 0);
 }
 
+TEST(OptionDialog, SpinButtonsStepWithinTheRangeWithoutWrapping) {
+    SlideShowSettings s = DefaultSlideShowSettings();
+    s.Interval = 999;
+    TFormOption dialog(nullptr, s);
+    dialog.Show();
+    Pump();
+    const HWND spin = dialog.UpDownInterval.Handle();
+    const int w = dialog.UpDownInterval.Width();
+    const int h = dialog.UpDownInterval.Height();
+    auto click = [&](bool up) {
+        const LPARAM at = MAKELPARAM(w / 2, up ? 2 : h - 3);
+        SendMessageW(spin, WM_LBUTTONDOWN, MK_LBUTTON, at);
+        SendMessageW(spin, WM_LBUTTONUP, 0, at);
+        Pump();
+    };
+    click(true);
+    EXPECT_EQ(dialog.EditInterval.Text(), "1,000");
+    click(true);
+    EXPECT_EQ(dialog.EditInterval.Text(), "1,000");
+    dialog.UpDownInterval.SetPosition(1);
+    click(false);
+    EXPECT_EQ(dialog.EditInterval.Text(), "0");
+    click(false);
+    EXPECT_EQ(dialog.EditInterval.Text(), "0");
+}
+
 TEST(OptionDialog, StoredIntervalOutsideTheRangeShowsAndStoresTheNearerEnd) {
     const std::pair<std::int32_t, std::int32_t> cases[] = {
         {5000, 1000}, {-3, 0}, {65541, 1000}, {70000, 1000}};
