@@ -447,3 +447,90 @@ TEST_F(Framework, AcceleratorsOfLabelsAndRadioGroupsMoveTheFocus) {
     altChar(L'u');
     EXPECT_EQ(GetFocus(), group.ButtonHandle(1));
 }
+
+namespace {
+
+struct ReportSeen {
+    std::wstring Text;
+    std::wstring Caption;
+    HWND Owner = nullptr;
+};
+ReportSeen* Seen = nullptr;
+
+BOOL CALLBACK FindStaticText(HWND h, LPARAM param) {
+    wchar_t cls[32] = L"";
+    GetClassNameW(h, cls, 32);
+    wchar_t text[256] = L"";
+    GetWindowTextW(h, text, 256);
+    if (std::wstring(cls) == L"Static" && text[0] != 0)
+        *reinterpret_cast<std::wstring*>(param) = text;
+    return TRUE;
+}
+
+void CALLBACK CloseReport(HWND, UINT, UINT_PTR id, DWORD) {
+    HWND box = FindWindowW(L"#32770", nullptr);
+    if (box == nullptr || Seen == nullptr)
+        return;
+    KillTimer(nullptr, id);
+    EnumChildWindows(box, FindStaticText, reinterpret_cast<LPARAM>(&Seen->Text));
+    wchar_t caption[64] = L"";
+    GetWindowTextW(box, caption, 64);
+    Seen->Caption = caption;
+    Seen->Owner = GetWindow(box, GW_OWNER);
+    PostMessageW(box, WM_COMMAND, IDOK, 0);
+}
+
+} // namespace
+
+TEST_F(Framework, StandardErrorReportIsAMessageBoxOwnedByTheActiveWindow) {
+    Application().OnException = nullptr;
+    ListForm f;
+    f.Action.SetShortCut(TextToShortCut("Del"));
+    f.Action.OnExecute = [](TObject&) { throw Exception("書き込めません"); };
+    ReportSeen seen;
+    Seen = &seen;
+    const UINT_PTR timer = SetTimer(nullptr, 0, 20, CloseReport);
+    PostKey(f.List.Handle(), VK_DELETE);
+    PumpUntil([&] { return !seen.Text.empty(); });
+    KillTimer(nullptr, timer);
+    Seen = nullptr;
+    EXPECT_EQ(WideToUtf8(seen.Text), "書き込めません");
+    EXPECT_EQ(WideToUtf8(seen.Caption), Application().Title);
+    EXPECT_EQ(seen.Owner, f.Form.Handle());
+    // The loop goes on: the next key still reaches the list box.
+    PostKey(f.List.Handle(), VK_DOWN);
+    EXPECT_TRUE(PumpUntil([&] { return f.List.ItemIndex() == 1; }));
+}
+
+TEST_F(Framework, FileControlsTakeJapaneseNamesAndDoubleClicks) {
+    shelltest::TScratchDir dir;
+    const std::string landscape = "\x95\x97\x8C\x69"; // 風景 in code page 932
+    dir.MakeDir(landscape);
+    dir.MakeFile(landscape + "\\\x8E\xCA\x90\x5E.bmp"); // 写真.bmp
+    SetCurrentDirectoryA(dir.Path().c_str());
+    TBareForm form;
+    TDirectoryListBox folders;
+    TFileListBox files;
+    folders.Create(form, {.Left = 0, .Top = 0, .Width = 185, .Height = 177});
+    files.Create(form, {.Left = 190, .Top = 0, .Width = 100, .Height = 100});
+    files.SetMask("*.bmp;");
+    folders.SetFileList(&files);
+    form.Show();
+    const int index = folders.IndexOf(landscape);
+    ASSERT_GE(index, 0);
+    // A single click only highlights; a double click opens.
+    RECT r{};
+    SendMessageW(folders.Handle(), LB_GETITEMRECT, static_cast<WPARAM>(index),
+                 reinterpret_cast<LPARAM>(&r));
+    const LPARAM at = MAKELPARAM(r.left + 20, (r.top + r.bottom) / 2);
+    SendMessageW(folders.Handle(), WM_LBUTTONDOWN, MK_LBUTTON, at);
+    SendMessageW(folders.Handle(), WM_LBUTTONUP, 0, at);
+    EXPECT_TRUE(SameTextAscii(folders.Directory(), dir.Path()));
+    SendMessageW(folders.Handle(), WM_LBUTTONDBLCLK, MK_LBUTTON, at);
+    SendMessageW(folders.Handle(), WM_LBUTTONUP, 0, at);
+    EXPECT_EQ(folders.Directory(), dir.Path() + "\\" + landscape);
+    ASSERT_EQ(files.Count(), 1);
+    files.SetItemIndex(0);
+    EXPECT_EQ(files.FileName(), dir.Path() + "\\" + landscape + "\\\x8E\xCA\x90\x5E.bmp");
+    EXPECT_EQ(GetFileAttributesA(files.FileName().c_str()) & FILE_ATTRIBUTE_DIRECTORY, 0u);
+}
