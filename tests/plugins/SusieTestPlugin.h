@@ -28,8 +28,8 @@ struct PictureInfo {
 
 /* Copies table[infono] into buf as GetPluginInfo does: the number of bytes written without
  * the NUL, or 0 when the index has no entry (NULL in the table or past its end). */
-static __inline int susie_info_from_table(const char* const* table, int count, int infono, LPSTR buf,
-                                 int buflen) {
+static __inline int susie_info_from_table(const char* const* table, int count, int infono,
+                                          LPSTR buf, int buflen) {
     size_t n;
     if (infono < 0 || infono >= count || table[infono] == NULL || buf == NULL || buflen <= 0)
         return 0;
@@ -41,71 +41,71 @@ static __inline int susie_info_from_table(const char* const* table, int count, i
     return (int)n;
 }
 
-#define SUSIE_INFO_TABLE(...)                                                                    \
-    static const char* const susie_info_table[] = {__VA_ARGS__};                                \
-    SUSIE_EXPORT int WINAPI GetPluginInfo(int infono, LPSTR buf, int buflen) {                   \
-        return susie_info_from_table(susie_info_table,                                          \
-                                     (int)(sizeof susie_info_table / sizeof susie_info_table[0]), \
-                                     infono, buf, buflen);                                       \
+#define SUSIE_INFO_TABLE(...)                                                                      \
+    static const char* const susie_info_table[] = {__VA_ARGS__};                                   \
+    SUSIE_EXPORT int WINAPI GetPluginInfo(int infono, LPSTR buf, int buflen) {                     \
+        return susie_info_from_table(susie_info_table,                                             \
+                                     (int)(sizeof susie_info_table / sizeof susie_info_table[0]),  \
+                                     infono, buf, buflen);                                         \
     }
 
 /* Exports that only need to exist. */
-#define SUSIE_STUB_IS_SUPPORTED                                                                  \
-    SUSIE_EXPORT int WINAPI IsSupported(LPCSTR filename, void* dw) {                             \
-        (void)filename;                                                                          \
-        (void)dw;                                                                                \
-        return 0;                                                                                \
+#define SUSIE_STUB_IS_SUPPORTED                                                                    \
+    SUSIE_EXPORT int WINAPI IsSupported(LPCSTR filename, void* dw) {                               \
+        (void)filename;                                                                            \
+        (void)dw;                                                                                  \
+        return 0;                                                                                  \
     }
-#define SUSIE_STUB_GET_PICTURE_INFO                                                              \
-    SUSIE_EXPORT int WINAPI GetPictureInfo(LPCSTR buf, LONG_PTR len, unsigned int flag,          \
-                                           struct PictureInfo* lpInfo) {                         \
-        (void)buf;                                                                               \
-        (void)len;                                                                               \
-        (void)flag;                                                                              \
-        (void)lpInfo;                                                                            \
-        return 2;                                                                                \
+#define SUSIE_STUB_GET_PICTURE_INFO                                                                \
+    SUSIE_EXPORT int WINAPI GetPictureInfo(LPCSTR buf, LONG_PTR len, unsigned int flag,            \
+                                           struct PictureInfo* lpInfo) {                           \
+        (void)buf;                                                                                 \
+        (void)len;                                                                                 \
+        (void)flag;                                                                                \
+        (void)lpInfo;                                                                              \
+        return 2;                                                                                  \
     }
-#define SUSIE_STUB_GET_PICTURE(NAME)                                                             \
-    SUSIE_EXPORT int WINAPI NAME(LPCSTR buf, LONG_PTR len, unsigned int flag, HLOCAL* pHBInfo,  \
-                                 HLOCAL* pHBm, SUSIE_PROGRESS progress, LONG_PTR lData) {        \
-        (void)buf;                                                                               \
-        (void)len;                                                                               \
-        (void)flag;                                                                              \
-        (void)pHBInfo;                                                                           \
-        (void)pHBm;                                                                              \
-        (void)progress;                                                                          \
-        (void)lData;                                                                             \
-        return 2;                                                                                \
+#define SUSIE_STUB_GET_PICTURE(NAME)                                                               \
+    SUSIE_EXPORT int WINAPI NAME(LPCSTR buf, LONG_PTR len, unsigned int flag, HLOCAL* pHBInfo,     \
+                                 HLOCAL* pHBm, SUSIE_PROGRESS progress, LONG_PTR lData) {          \
+        (void)buf;                                                                                 \
+        (void)len;                                                                                 \
+        (void)flag;                                                                                \
+        (void)pHBInfo;                                                                             \
+        (void)pHBm;                                                                                \
+        (void)progress;                                                                            \
+        (void)lData;                                                                               \
+        return 2;                                                                                  \
     }
-#define SUSIE_STUB_ARCHIVE_INFO                                                                  \
-    SUSIE_EXPORT int WINAPI GetArchiveInfo(LPCSTR buf, LONG_PTR len, unsigned int flag,          \
-                                           HLOCAL* lphInf) {                                     \
-        (void)buf;                                                                               \
-        (void)len;                                                                               \
-        (void)flag;                                                                              \
-        (void)lphInf;                                                                            \
-        return 2;                                                                                \
+#define SUSIE_STUB_ARCHIVE_INFO                                                                    \
+    SUSIE_EXPORT int WINAPI GetArchiveInfo(LPCSTR buf, LONG_PTR len, unsigned int flag,            \
+                                           HLOCAL* lphInf) {                                       \
+        (void)buf;                                                                                 \
+        (void)len;                                                                                 \
+        (void)flag;                                                                                \
+        (void)lphInf;                                                                              \
+        return 2;                                                                                  \
     }
-#define SUSIE_STUB_FILE_INFO                                                                     \
-    SUSIE_EXPORT int WINAPI GetFileInfo(LPCSTR buf, LONG_PTR len, LPCSTR filename,               \
-                                        unsigned int flag, void* lpInfo) {                       \
-        (void)buf;                                                                               \
-        (void)len;                                                                               \
-        (void)filename;                                                                          \
-        (void)flag;                                                                              \
-        (void)lpInfo;                                                                            \
-        return 2;                                                                                \
+#define SUSIE_STUB_FILE_INFO                                                                       \
+    SUSIE_EXPORT int WINAPI GetFileInfo(LPCSTR buf, LONG_PTR len, LPCSTR filename,                 \
+                                        unsigned int flag, void* lpInfo) {                         \
+        (void)buf;                                                                                 \
+        (void)len;                                                                                 \
+        (void)filename;                                                                            \
+        (void)flag;                                                                                \
+        (void)lpInfo;                                                                              \
+        return 2;                                                                                  \
     }
-#define SUSIE_STUB_GET_FILE                                                                      \
-    SUSIE_EXPORT int WINAPI GetFile(LPCSTR src, LONG_PTR len, LPSTR dest, unsigned int flag,     \
-                                    SUSIE_PROGRESS progress, LONG_PTR lData) {                   \
-        (void)src;                                                                               \
-        (void)len;                                                                               \
-        (void)dest;                                                                              \
-        (void)flag;                                                                              \
-        (void)progress;                                                                          \
-        (void)lData;                                                                             \
-        return 2;                                                                                \
+#define SUSIE_STUB_GET_FILE                                                                        \
+    SUSIE_EXPORT int WINAPI GetFile(LPCSTR src, LONG_PTR len, LPSTR dest, unsigned int flag,       \
+                                    SUSIE_PROGRESS progress, LONG_PTR lData) {                     \
+        (void)src;                                                                                 \
+        (void)len;                                                                                 \
+        (void)dest;                                                                                \
+        (void)flag;                                                                                \
+        (void)progress;                                                                            \
+        (void)lData;                                                                               \
+        return 2;                                                                                  \
     }
 
 #endif

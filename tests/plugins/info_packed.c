@@ -16,8 +16,7 @@ struct PackedPictureInfo {
 };
 #pragma pack(pop)
 
-SUSIE_EXPORT int WINAPI GetPictureInfo(LPCSTR buf, LONG_PTR len, unsigned int flag,
-                                       void* lpInfo) {
+SUSIE_EXPORT int WINAPI GetPictureInfo(LPCSTR buf, LONG_PTR len, unsigned int flag, void* lpInfo) {
     struct PackedPictureInfo* info = (struct PackedPictureInfo*)lpInfo;
     (void)buf;
     (void)len;
