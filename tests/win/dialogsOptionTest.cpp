@@ -257,6 +257,27 @@ TEST(OptionDialog, TabOrder) {
     }
 }
 
+TEST(OptionDialog, ArrowKeysMoveTheChoiceWithinARadioGroup) {
+    SlideShowSettings s = DefaultSlideShowSettings();
+    s.bSecond = true;
+    s.LastAction = laFirstAndWait;
+    TFormOption dialog(nullptr, s);
+    dialog.Show();
+    Pump();
+    ::SetFocus(dialog.RadioGroupTani.ButtonHandle(0));
+    PressKey(VK_DOWN);
+    EXPECT_EQ(dialog.RadioGroupTani.ItemIndex(), 1);
+    ::SetFocus(dialog.RadioGroupLast.ButtonHandle(1));
+    PressKey(VK_DOWN);
+    PressKey(VK_DOWN);
+    EXPECT_EQ(dialog.RadioGroupLast.ItemIndex(), 3);
+    PressKey(VK_UP);
+    EXPECT_EQ(dialog.RadioGroupLast.ItemIndex(), 2);
+    ConfirmOk(dialog);
+    EXPECT_FALSE(s.bSecond);
+    EXPECT_EQ(static_cast<int>(s.LastAction), 2);
+}
+
 void PressAlt(char letter) {
     PostMessageW(GetFocus(), WM_SYSCHAR, static_cast<WPARAM>(letter), 1 | (1 << 29));
     Pump();
