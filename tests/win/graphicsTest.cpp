@@ -277,6 +277,15 @@ TEST(Bitmap, ResizingKeepsTheTopLeftAndAssignConvertsOtherGraphics) {
     EXPECT_EQ(bitmap.Dib().PixelColor(1, 0), RGB(0, 255, 0));
     EXPECT_EQ(bitmap.Dib().PixelColor(2, 0), RGB(0, 0, 0));
 
+    // An empty bitmap given a size becomes a 24-bit one.
+    TBitmap fresh;
+    fresh.SetWidth(3);
+    EXPECT_TRUE(fresh.Empty());
+    fresh.SetHeight(2);
+    EXPECT_FALSE(fresh.Empty());
+    EXPECT_EQ(fresh.Dib().BitCount, 24);
+    EXPECT_TRUE(fresh.Dib().IsWellFormed());
+
     TTestGraphic other;
     other.LoadFromFile("x.tst");
     int changes = 0;
