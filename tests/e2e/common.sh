@@ -15,6 +15,9 @@ if [ $# -lt 1 ] || [ ! -d "$1" ]; then
 fi
 e2e_bin=$(cd "$1" && pwd)
 
+# shellcheck source=x11.sh
+. "$e2e_here/x11.sh"
+
 if [ -z "${DISPLAY:-}" ] || [ -z "${WINEPREFIX:-}" ]; then
   unset TOVANE_USE_DISPLAY
   # shellcheck source=../../scripts/wine-env
@@ -25,15 +28,6 @@ fi
 e2e_work=$(mktemp -d "${TMPDIR:-/tmp}/tovane-${e2e_name:-e2e}.XXXXXX")
 e2e_pid=""
 e2e_failed=0
-
-e2e_log() { echo "[$(date -u +%T)] $*"; }
-
-# Ends the test with a failure; the exit trap stops the program and keeps the work folder.
-fail() {
-  echo "FAIL: $*" >&2
-  e2e_failed=1
-  exit 1
-}
 
 e2e_stop_program() {
   [ -n "$e2e_pid" ] || return 0
@@ -63,18 +57,6 @@ e2e_cleanup() {
   exit "$status"
 }
 trap e2e_cleanup EXIT
-
-# wait_until SECONDS WHAT COMMAND...: polls COMMAND until it succeeds; fails the test after
-# SECONDS with "timed out waiting for WHAT".
-wait_until() {
-  local seconds=$1 what=$2
-  shift 2
-  local deadline=$((SECONDS + seconds))
-  until "$@"; do
-    ((SECONDS < deadline)) || fail "timed out after ${seconds}s waiting for $what"
-    sleep 0.2
-  done
-}
 
 # A Windows spelling of a Unix path (wine maps / to drive Z:).
 windows_path() {
@@ -131,60 +113,6 @@ wait_search_done() {
 
 probe_value() { sed -n "s/^$1: //p" "$e2e_work/probe.txt"; }
 
-# --- windows ---------------------------------------------------------------------------------
-
-# The program's visible top-level windows (wine gives them the class of the executable).
-program_windows() { xdotool search --onlyvisible --class '^tovane\.exe$' 2>/dev/null || true; }
-
-# window_named REGEX: the first visible program window whose title matches.
-window_named() {
-  local w
-  for w in $(program_windows); do
-    if xdotool getwindowname "$w" 2>/dev/null | grep -qE -- "$1"; then
-      echo "$w"
-      return 0
-    fi
-  done
-  return 1
-}
-window_named_exists() { window_named "$1" >/dev/null; }
-window_named_gone() { ! window_named "$1" >/dev/null; }
-
-# geometry WINDOW: "WIDTHxHEIGHT+LEFT+TOP" of a window on the screen.
-geometry() {
-  local x y w h
-  eval "$(xdotool getwindowgeometry --shell "$1" | grep -E '^(X|Y|WIDTH|HEIGHT)=')"
-  echo "${WIDTH}x${HEIGHT}+${X}+${Y}"
-}
-
-screen_size() { xdpyinfo 2>/dev/null | sed -n 's/^ *dimensions: *\([0-9]*x[0-9]*\) pixels.*/\1/p'; }
-
-# A visible program window that covers the whole screen.
-fullscreen_window() {
-  local w size
-  size="$(screen_size)+0+0"
-  for w in $(program_windows); do
-    if [ "$(geometry "$w")" = "$size" ]; then
-      echo "$w"
-      return 0
-    fi
-  done
-  return 1
-}
-fullscreen_exists() { fullscreen_window >/dev/null; }
-fullscreen_gone() { ! fullscreen_window >/dev/null; }
-
-focused_is() { [ "$(xdotool getwindowfocus 2>/dev/null)" = "$1" ]; }
-
-# press WINDOW KEY...: waits until WINDOW has the keyboard focus, then types the keys there.
-press() {
-  local w=$1
-  shift
-  wait_until 30 "window $w ($(xdotool getwindowname "$w" 2>/dev/null)) to have the focus" focused_is "$w"
-  xdotool key --delay 150 "$@"
-  e2e_log "keys: $*"
-}
-
 # --- screenshots -----------------------------------------------------------------------------
 
 # shot NAME: the whole screen into the work folder; prints the file's path.
@@ -192,37 +120,6 @@ shot() {
   local file="$e2e_work/$1.png"
   import -window root "$file" 2>>"$e2e_work/import.log" || fail "screenshot $1 failed"
   echo "$file"
-}
-
-# pixel FILE X Y: "R G B", 0 to 255.
-pixel() {
-  convert "$1" -format "%[fx:int(255*p{$2,$3}.r+0.5)] %[fx:int(255*p{$2,$3}.g+0.5)] %[fx:int(255*p{$2,$3}.b+0.5)]" info:
-}
-
-# pixel_is FILE X Y COLOUR: COLOUR is black, white, red, green or blue, within a tolerance for
-# lossy pictures.
-pixel_is() {
-  local r g b
-  read -r r g b < <(pixel "$1" "$2" "$3")
-  case $4 in
-    black) ((r < 40 && g < 40 && b < 40)) ;;
-    white) ((r > 215 && g > 215 && b > 215)) ;;
-    red) ((r > 200 && g < 60 && b < 60)) ;;
-    green) ((g > 200 && r < 60 && b < 60)) ;;
-    blue) ((b > 200 && r < 60 && g < 60)) ;;
-    *) fail "unknown colour $4" ;;
-  esac
-}
-
-# expect_pixel FILE X Y COLOUR WHAT: fails the test unless the pixel has that colour.
-expect_pixel() {
-  pixel_is "$1" "$2" "$3" "$4" ||
-    fail "$5: pixel ($2,$3) of $(basename "$1") is ($(pixel "$1" "$2" "$3")), not $4"
-}
-
-# white_pixels FILE WIDTHxHEIGHT+X+Y: how many near-white pixels the area holds.
-white_pixels() {
-  convert "$1" -crop "$2" +repage -colorspace gray -threshold 75% -format '%[fx:int(mean*w*h+0.5)]' info:
 }
 
 # same_area FILE1 FILE2 WIDTHxHEIGHT+X+Y: succeeds when the area is identical in both.
