@@ -1,7 +1,5 @@
 // The plug-in collection: the one-instance rule, list operations, format registration, the
 // search over its locations and its events, with real modules.
-// The registry's header comes before <windows.h>, whose UnregisterClass macro would otherwise
-// rename the registry's method of that name (undone below for the calls).
 #include "framework/FileFormats.h"
 
 #include "plugins/SPIs.h"
@@ -10,8 +8,6 @@
 #include "pluginsTestSupport.h"
 
 #include <gtest/gtest.h>
-
-#undef UnregisterClass
 
 namespace tovane {
 namespace {
