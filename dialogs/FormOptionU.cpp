@@ -6,13 +6,10 @@
 
 namespace tovane {
 
-// The field's own WM_KILLFOCUS rather than the reflected EN_KILLFOCUS: the spin buttons
-// subclass their buddy, and the parent then no longer finds the field to reflect to.
-LRESULT TIntervalEdit::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
-    const LRESULT result = TEdit::WndProc(msg, wParam, lParam);
-    if (msg == WM_KILLFOCUS && FSpin != nullptr && FSpin->HandleAllocated())
+bool TIntervalEdit::CommandNotify(WORD code) {
+    if (code == EN_KILLFOCUS && FSpin != nullptr && FSpin->HandleAllocated())
         FSpin->SetPosition(FSpin->Position());
-    return result;
+    return TEdit::CommandNotify(code);
 }
 
 TFormOption::TFormOption(TForm* owner, SlideShowSettings& settings)
@@ -56,18 +53,6 @@ void TFormOption::PanelBGColorMouseUp(TObject& Sender, TMouseButton, TShiftState
     ColorDialog1.SetColor(panel.Color());
     if (ColorDialog1.Execute(Handle()))
         panel.SetColor(ColorDialog1.Color());
-}
-
-bool TFormOption::DialogKeys(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) {
-    result = 0;
-    if (msg == WM_NEXTDLGCTL) {
-        HWND target = LOWORD(lParam) != 0 ? reinterpret_cast<HWND>(wParam)
-                                          : GetNextDlgTabItem(Handle(), GetFocus(), wParam != 0);
-        if (target != nullptr)
-            ::SetFocus(target);
-        return true;
-    }
-    return false;
 }
 
 void TFormOption::ButtonOKClick(TObject&) {

@@ -72,7 +72,6 @@ void TFormOption::LoadForm() {
                                       .Caption = "全フォルダを一気にスライドショー(&A)"});
 
     OnCreate = [this](TObject& s) { FormCreate(s); };
-    OnMessage = [this](UINT m, WPARAM w, LPARAM l, LRESULT& r) { return DialogKeys(m, w, l, r); };
     PanelBGColor.OnMouseDown = [this](TObject& s, TMouseButton b, TShiftState sh, int x, int y) {
         PanelBGColorMouseDown(s, b, sh, x, y);
     };

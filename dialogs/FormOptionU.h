@@ -22,7 +22,7 @@ public:
     void SetSpin(TUpDown* spin) noexcept { FSpin = spin; }
 
 protected:
-    LRESULT WndProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
+    bool CommandNotify(WORD code) override;
 
 private:
     TUpDown* FSpin = nullptr;
@@ -62,9 +62,6 @@ private:
                                int Y);
     void PanelBGColorMouseUp(TObject& Sender, TMouseButton Button, TShiftState Shift, int X, int Y);
     void ButtonOKClick(TObject& Sender);
-    // The focus changes that the platform's dialog manager asks of a dialog window
-    // (WM_NEXTDLGCTL), e.g. for Label1's accelerator.
-    bool DialogKeys(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result);
 
     SlideShowSettings& FSettings;
 };

@@ -283,17 +283,26 @@ void PressAlt(char letter) {
     Pump();
 }
 
-TEST(OptionDialog, AcceleratorsFocusTheIntervalFieldAndTheCheckBoxes) {
+TEST(OptionDialog, AcceleratorsFocusTheIntervalFieldRadioGroupsAndCheckBoxes) {
     SlideShowSettings s = DefaultSlideShowSettings();
+    s.bSecond = false;
+    s.LastAction = laFirstAndWait;
     TFormOption dialog(nullptr, s);
     dialog.Show();
     Pump();
     dialog.ButtonOK.SetFocus();
     PressAlt('i');
     EXPECT_EQ(GetFocus(), dialog.EditInterval.Handle());
+    PressAlt('u');
+    EXPECT_EQ(GetFocus(), dialog.RadioGroupTani.ButtonHandle(1));
+    PressAlt('l');
+    EXPECT_EQ(GetFocus(), dialog.RadioGroupLast.ButtonHandle(1));
     PressAlt('r'); // a check box's accelerator focuses and toggles it
     EXPECT_EQ(GetFocus(), dialog.CheckBoxFindSubDir.Handle());
     EXPECT_FALSE(dialog.CheckBoxFindSubDir.Checked());
+    // Moving the focus by accelerator changes no radio choice.
+    EXPECT_EQ(dialog.RadioGroupTani.ItemIndex(), 1);
+    EXPECT_EQ(dialog.RadioGroupLast.ItemIndex(), 1);
 }
 
 // How a modal run ends, and what it leaves in the record.
