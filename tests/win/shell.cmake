@@ -30,3 +30,16 @@ endif()
 if(TARGET shell_mainwindow_tests AND TARGET no_info)
   add_dependencies(shell_mainwindow_tests no_info)
 endif()
+
+# Tovane.exe itself, started as a separate process.
+tovane_win_test(shell_app_tests
+  SOURCES
+    ${CMAKE_CURRENT_LIST_DIR}/shell_AppTest.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/shell_Support.cpp
+  LIBS framework_win32)
+if(TARGET shell_app_tests AND TARGET Tovane)
+  add_dependencies(shell_app_tests Tovane)
+  if(TARGET no_info)
+    add_dependencies(shell_app_tests no_info)
+  endif()
+endif()

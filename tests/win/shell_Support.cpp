@@ -1,5 +1,8 @@
 #include "shell_Support.h"
 
+#include "framework/win32/Text.h"
+
+#include <commctrl.h>
 #include <shlobj.h>
 
 #include <cstring>
@@ -123,6 +126,29 @@ HDROP MakeDrop(const std::vector<std::string>& paths) {
     }
     GlobalUnlock(mem);
     return static_cast<HDROP>(mem);
+}
+
+std::string RemotePanelText(HWND statusBar, int panel) {
+    DWORD pid = 0;
+    GetWindowThreadProcessId(statusBar, &pid);
+    HANDLE process =
+        OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, pid);
+    if (process == nullptr)
+        return std::string();
+    constexpr SIZE_T size = 512 * sizeof(wchar_t);
+    std::wstring text;
+    if (void* remote = VirtualAllocEx(process, nullptr, size, MEM_COMMIT, PAGE_READWRITE)) {
+        const wchar_t zero = 0;
+        WriteProcessMemory(process, remote, &zero, sizeof zero, nullptr);
+        SendMessageW(statusBar, SB_GETTEXTW, static_cast<WPARAM>(panel),
+                     reinterpret_cast<LPARAM>(remote));
+        wchar_t buffer[512] = L"";
+        ReadProcessMemory(process, remote, buffer, size - sizeof(wchar_t), nullptr);
+        text = buffer;
+        VirtualFreeEx(process, remote, 0, MEM_RELEASE);
+    }
+    CloseHandle(process);
+    return tovane::WideToUtf8(text);
 }
 
 void SetCtrlHeld(bool held) {

@@ -53,6 +53,10 @@ private:
 // A real drop handle (DROPFILES in global memory) naming the given ANSI paths.
 HDROP MakeDrop(const std::vector<std::string>& paths);
 
+// A status bar panel's text (UTF-8) of a window of another process: the common control writes
+// into memory of its own process.
+std::string RemotePanelText(HWND statusBar, int panel);
+
 // Holds Ctrl (or not) in this thread's key state, as GetKeyState reports it.
 void SetCtrlHeld(bool held);
 
