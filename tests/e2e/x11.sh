@@ -103,6 +103,17 @@ expect_pixel() {
     fail "$5: pixel ($2,$3) of $(basename "$1") is ($(pixel "$1" "$2" "$3")), not $4"
 }
 
+# pixel_near FILE X Y "R G B" [TOLERANCE]: each channel within TOLERANCE (default 24).
+pixel_near() {
+  local tolerance=${5:-24} r g b wr wg wb
+  read -r r g b < <(pixel "$1" "$2" "$3")
+  read -r wr wg wb <<<"$4"
+  local d
+  for d in $((r - wr)) $((g - wg)) $((b - wb)); do
+    ((d >= -tolerance && d <= tolerance)) || return 1
+  done
+}
+
 # white_pixels FILE WIDTHxHEIGHT+X+Y: how many near-white pixels the area holds.
 white_pixels() {
   convert "$1" -crop "$2" +repage -colorspace gray -threshold 75% -format '%[fx:int(mean*w*h+0.5)]' info:
