@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # End to end: the real Tovane.exe from a folder of its own, started with folders on its command
 # line, driven by keys: a slideshow (next picture, play and stop, labels, magnification, close),
-# the options dialog, closing the main window; then what it left in its settings file, and a
-# second start that reads that file back.
+# the options dialog, closing the main window; then what it left in its settings file, and two
+# more starts that read stored window bounds and slideshow colours back.
 #   tests/e2e/slideshow.sh BIN_FOLDER
 set -uo pipefail
 e2e_name=slideshow
@@ -132,4 +132,30 @@ for pair in Interval=10 bSecond=1 FGColor=16777215 BGColor=0 SuguStart=0 LastAct
   [ "$(ini_value SlideShow "${pair%%=*}")" = "${pair#*=}" ] ||
     fail "after confirming the options, SlideShow/${pair%%=*} is not ${pair#*=}: $(cat "$ini")"
 done
+
+# --- third run: stored colours; an exit leaves the slideshow settings as they were ----------
+printf '[Window]\r\nLeft=100\r\nTop=60\r\nWidth=700\r\nHeight=500\r\n[SlideShow]\r\nFGColor=255\r\nBGColor=0xFF0000\r\nInterval=$1E\r\nbSecond=2\r\n' >"$ini"
+cp "$ini" "$e2e_work/ini-before"
+start_program "$app/Tovane.exe" "$two"
+wait_search_done
+main=$(window_named '^Tovane - ') || fail "no main window on the third run"
+press "$main" Return
+wait_until 60 "the slideshow window to cover the screen" fullscreen_exists
+show=$(fullscreen_window)
+# Colours are 0x00BBGGRR: blue background, red labels; the yellow picture in the middle.
+wait_until 30 "the yellow picture on blue" eval \
+  'coloured=$(shot 8-colours); pixel_near "$coloured" "$centre_x" "$centre_y" "255 255 0"'
+pixel_near "$coloured" 20 $((screen_h - 20)) "0 0 255" || fail "background is ($(pixel "$coloured" 20 $((screen_h - 20)))), not blue from BGColor"
+reds=$(convert "$coloured" -crop "$label_left" +repage -fx '(r > 0.8 && g < 0.2 && b < 0.2) ? 1 : 0' \
+  -format '%[fx:int(mean*w*h+0.5)]' info:)
+((reds > 50)) || fail "no red label text (FGColor 255) at the top left, $reds red pixels"
+press "$show" Escape
+wait_until 30 "the slideshow to close" fullscreen_gone
+press "$main" alt+f x
+wait_program_end 60
+for key in FGColor BGColor Interval bSecond; do
+  [ "$(ini_value SlideShow $key)" = "$(ini="$e2e_work/ini-before" ini_value SlideShow $key)" ] ||
+    fail "the exit rewrote SlideShow/$key: $(cat "$ini")"
+done
+grep -q '^SuguStart=' "$ini" && fail "the exit wrote SlideShow keys that were not in the file: $(cat "$ini")"
 e2e_log "passed"
