@@ -48,8 +48,12 @@ fullscreen_gone || fail "a full-screen window is visible before any slideshow"
 press "$main" Return
 wait_until 60 "the slideshow window to cover the screen" fullscreen_exists
 show=$(fullscreen_window)
-sleep 1 # the first paint
-first=$(shot 1-first)
+# The first paint: the picture and the labels.
+first_painted() {
+  first=$(shot 1-first)
+  pixel_is "$first" "$centre_x" "$centre_y" red && (($(white_pixels "$first" "$label_left") > 50))
+}
+wait_until 60 "the first picture and the labels" first_painted
 expect_pixel "$first" "$centre_x" "$centre_y" red "first picture at the centre"
 expect_pixel "$first" $((centre_x - 200 + 2)) "$centre_y" red "left edge of a 400x300 picture"
 expect_pixel "$first" $((centre_x - 200 - 3)) "$centre_y" black "left of the picture"
