@@ -534,3 +534,47 @@ TEST_F(Framework, FileControlsTakeJapaneseNamesAndDoubleClicks) {
     EXPECT_EQ(files.FileName(), dir.Path() + "\\" + landscape + "\\\x8E\xCA\x90\x5E.bmp");
     EXPECT_EQ(GetFileAttributesA(files.FileName().c_str()) & FILE_ATTRIBUTE_DIRECTORY, 0u);
 }
+
+namespace {
+
+COLORREF PixelOf(TControl& c, int x, int y) {
+    RedrawWindow(c.Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
+    HDC dc = GetDC(c.Handle());
+    const COLORREF color = GetPixel(dc, x, y);
+    ReleaseDC(c.Handle(), dc);
+    return color;
+}
+
+} // namespace
+
+TEST_F(Framework, PanelsAndImagesPaintTheirColoursAndPictures) {
+    TBareForm form;
+    TPanel panel;
+    TImage image;
+    TLabel label;
+    panel.Create(form, {.Left = 10, .Top = 10, .Width = 60, .Height = 40, .Color = RGB(200, 0, 0)},
+                 {.BevelInner = TBevelCut::Lowered, .BevelOuter = TBevelCut::Lowered});
+    image.Create(form, {.Left = 100, .Top = 10, .Width = 40, .Height = 40}, {.Stretch = true});
+    label.Create(form, {.Left = 10, .Top = 80, .Caption = "Tovane", .FontColor = RGB(255, 255, 0)},
+                 {.Transparent = true});
+    form.SetColor(RGB(0, 0, 80));
+    form.Show();
+    EXPECT_EQ(PixelOf(panel, 30, 20), RGB(200, 0, 0));
+    // Lowered: the top-left edge is the shadow colour.
+    EXPECT_EQ(PixelOf(panel, 0, 0), GetSysColor(COLOR_BTNSHADOW));
+    panel.SetBevels(TBevelCut::Raised, TBevelCut::Raised);
+    EXPECT_EQ(PixelOf(panel, 0, 0), GetSysColor(COLOR_BTNHIGHLIGHT));
+    // An empty image and the label's background show the form's colour.
+    EXPECT_EQ(PixelOf(image, 20, 20), RGB(0, 0, 80));
+    EXPECT_EQ(PixelOf(label, 0, 0), RGB(0, 0, 80));
+    // A 2 x 2 bitmap of four colours stretched over 40 x 40 covers the whole image, its rows
+    // apart (smoothing may blend neighbouring pixels, so only differences are checked).
+    shelltest::TScratchDir dir;
+    image.Picture().LoadFromFile(dir.MakeBitmap("p.bmp"));
+    const COLORREF top = PixelOf(image, 10, 5);
+    const COLORREF bottom = PixelOf(image, 10, 35);
+    EXPECT_NE(top, RGB(0, 0, 80));
+    EXPECT_NE(bottom, RGB(0, 0, 80));
+    EXPECT_NE(PixelOf(image, 38, 38), RGB(0, 0, 80));
+    EXPECT_NE(top, bottom);
+}
