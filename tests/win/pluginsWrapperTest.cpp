@@ -48,6 +48,17 @@ TEST(LoadPlugin, ImportPluginDescribesItself) {
     EXPECT_EQ(spi->GetProc("GetFile"), nullptr);
 }
 
+TEST(LoadPlugin, TextsWithoutATerminatorAreCutAtTheBuffer) {
+    // The module writes 256 bytes with no NUL for the description and the filter pair; the
+    // host's 256-byte buffer holds them whole and nothing past it is read (ASan-style overruns
+    // would show up as longer texts or a crash here).
+    const std::unique_ptr<TSPI> spi = LoadPlugin(TestPlugin("in_unterminated"));
+    ASSERT_NE(spi, nullptr);
+    EXPECT_EQ(spi->PluginInfo(), std::string(256, 'D'));
+    EXPECT_EQ(spi->Extensions(), (Strings{std::string(256, 'E')}));
+    EXPECT_EQ(spi->FormatNames(), (Strings{std::string(256, 'F')}));
+}
+
 TEST(LoadPlugin, ChoosesTheClassByTheExactVersion) {
     const auto lower = LoadPlugin(TestPlugin("in_lowercase"));
     ASSERT_NE(lower, nullptr);
