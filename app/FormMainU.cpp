@@ -319,6 +319,10 @@ void TFormMain::WMDropFiles(HDROP drop) {
     const UINT count = DragQueryFileA(drop, 0xFFFFFFFF, nullptr, 0);
     for (UINT i = 0; i < count; ++i) {
         char name[255] = "";
+        // A name longer than the buffer would come back cut, and a cut path can name another,
+        // existing folder (a shorter sibling): such a name is not registered at all.
+        if (DragQueryFileA(drop, i, nullptr, 0) >= sizeof name)
+            continue;
         DragQueryFileA(drop, i, name, sizeof name);
         const bool ctrl = GetKeyState(VK_CONTROL) < 0;
         RegisterFolder(name, !ctrl);

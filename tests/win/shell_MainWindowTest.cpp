@@ -260,6 +260,23 @@ TEST_F(MainWindow, DroppedFoldersAreRegistered) {
     EXPECT_EQ(Items(), (std::vector<std::string>{Folders[0], Folders[1], Folders[3]}));
 }
 
+TEST_F(MainWindow, DroppedNameTooLongForTheBufferIsNotCutToAnotherFolder) {
+    Start();
+    // A folder whose path is 254 characters long, and a sibling whose name continues it.
+    const std::string base = Dir.Path() + "\\";
+    const std::string shortName(254 - base.size(), 'p');
+    const std::string shortFolder = Dir.MakeDir(shortName);
+    ASSERT_EQ(shortFolder.size(), 254u);
+    Dir.MakeBitmap(shortName + "\\a.bmp");
+    const std::string longFolder = Dir.MakeDir(shortName + "xyz");
+    Dir.MakeBitmap(shortName + "xyz\\a.bmp");
+    ASSERT_NE(GetFileAttributesA(longFolder.c_str()), INVALID_FILE_ATTRIBUTES);
+    HDROP drop = shelltest::MakeDrop({longFolder, Folders[0]});
+    SendMessageW(FormMain->Handle(), WM_DROPFILES, reinterpret_cast<WPARAM>(drop), 0);
+    ASSERT_TRUE(WaitDone());
+    EXPECT_EQ(Items(), std::vector<std::string>{Folders[0]});
+}
+
 namespace {
 
 // Drives the folder-pick dialog from inside its modal run.
