@@ -6,7 +6,7 @@
 #   tests/e2e/cli.sh BIN_FOLDER
 set -uo pipefail
 e2e_name=cli
-# shellcheck source=common.sh
+# shellcheck source=tests/e2e/common.sh
 . "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 
 cli="$e2e_bin/tovane-cli.exe"
@@ -31,7 +31,7 @@ done
 grep -q '^  APIVersion: 00IN$' "$e2e_work/plugins.txt" ||
   fail "no import plug-in (00IN) in the list: $(cat "$e2e_work/plugins.txt")"
 for ext in '\*\.png' '\*\.jpg' '\*\.tga' '\*\.psd'; do
-  grep -qE "^  $ext[;:]" "$e2e_work/plugins.txt" || fail "no plug-in declares $ext"
+  grep -qE "^  ${ext}[;:]" "$e2e_work/plugins.txt" || fail "no plug-in declares $ext"
 done
 e2e_log "plug-ins: $(grep -ciE '\.sph$' "$e2e_work/plugins.txt") listed"
 
@@ -57,7 +57,7 @@ while IFS= read -r -d '' picture; do
   out="$e2e_work/decoded-$count.bmp"
   run_cli "$e2e_work/decode-$count.txt" decode "$(windows_path "$picture")" "$(windows_path "$e2e_work")\\decoded-$count.bmp" ||
     fail "tovane-cli decode $name failed: $(cat "$e2e_work/decode-$count.txt.err")"
-  want=$(identify -format '%wx%h' "$picture[0]")
+  want=$(identify -format '%wx%h' "${picture}[0]")
   got=$(identify -format '%wx%h' "$out" 2>/dev/null) || fail "$name: the tool wrote no readable bitmap"
   case $(identify -format '%m' "$out") in
     BMP*) ;;
@@ -68,7 +68,7 @@ while IFS= read -r -d '' picture; do
   w=${want%x*}
   h=${want#*x}
   flat="$e2e_work/flat-$count.png"
-  convert "$picture[0]" -flatten "$flat" || fail "$name: ImageMagick cannot read it back"
+  convert "${picture}[0]" -flatten "$flat" || fail "$name: ImageMagick cannot read it back"
   for y in 1 $((h - 2)); do
     source=$(pixel "$flat" $((w / 2)) "$y")
     decoded=$(pixel "$out" $((w / 2)) "$y")

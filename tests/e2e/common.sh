@@ -1,3 +1,4 @@
+# shellcheck shell=bash
 # Shared by the end-to-end tests: they drive the real Tovane.exe under Wine from outside, as a
 # user would, through X (wine's windows are X windows): keys go in through xdotool, what the
 # program shows comes back as window lists, titles and screenshots.
@@ -15,12 +16,12 @@ if [ $# -lt 1 ] || [ ! -d "$1" ]; then
 fi
 e2e_bin=$(cd "$1" && pwd)
 
-# shellcheck source=x11.sh
+# shellcheck source=tests/e2e/x11.sh
 . "$e2e_here/x11.sh"
 
 if [ -z "${DISPLAY:-}" ] || [ -z "${WINEPREFIX:-}" ]; then
   unset TOVANE_USE_DISPLAY
-  # shellcheck source=../../scripts/wine-env
+  # shellcheck source=scripts/wine-env
   . "$e2e_root/scripts/wine-env"
   e2e_own_env=1
 fi

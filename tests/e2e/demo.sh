@@ -7,7 +7,7 @@
 #   tests/e2e/demo.sh BIN_FOLDER
 set -uo pipefail
 e2e_name=demo
-# shellcheck source=common.sh
+# shellcheck source=tests/e2e/common.sh
 . "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 
 app="$e2e_work/app"
@@ -22,7 +22,7 @@ read -r W H < <(screen_size | tr x ' ')
 # check_picture SHOT FILE: FILE as the slideshow must show it at 100%.
 check_picture() {
   local shot=$1 file=$2 name=${2##*/} w h dw dh left top
-  read -r w h < <(identify -format '%w %h\n' "$file[0]" | head -n 1)
+  read -r w h < <(identify -format '%w %h\n' "${file}[0]" | head -n 1)
   if ((w <= W && h <= H)); then
     dw=$w dh=$h
   elif ((h * W >= w * H)); then
@@ -32,7 +32,7 @@ check_picture() {
   fi
   left=$(((W - dw) / 2)) top=$(((H - dh) / 2))
   local flat="$e2e_work/source.png" x=$((left + dw / 2)) sx=$((w / 2))
-  convert "$file[0]" -flatten "$flat" || fail "ImageMagick cannot read $name"
+  convert "${file}[0]" -flatten "$flat" || fail "ImageMagick cannot read $name"
   local row sy y
   for row in top bottom; do
     if [ $row = top ]; then

@@ -5,7 +5,7 @@
 # Needs the display Tovane runs on (DISPLAY). Exit code 0 when the slideshow opened, showed a
 # picture and closed; 1 otherwise, with the reason on stderr.
 set -uo pipefail
-# shellcheck source=x11.sh
+# shellcheck source=tests/e2e/x11.sh
 . "$(dirname "${BASH_SOURCE[0]}")/x11.sh"
 
 [ $# -eq 1 ] || {

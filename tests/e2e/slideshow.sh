@@ -6,7 +6,7 @@
 #   tests/e2e/slideshow.sh BIN_FOLDER
 set -uo pipefail
 e2e_name=slideshow
-# shellcheck source=common.sh
+# shellcheck source=tests/e2e/common.sh
 . "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 
 app="$e2e_work/app"

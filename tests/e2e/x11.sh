@@ -1,3 +1,4 @@
+# shellcheck shell=bash
 # What the end-to-end checks see of the program through X (wine's windows are X windows):
 # its windows, their titles, geometry and focus, keys typed into them, and screenshot pixels.
 # Sourced by common.sh and by show-slideshow.sh; needs DISPLAY, xdotool, xdpyinfo, ImageMagick.
