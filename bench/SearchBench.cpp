@@ -1,0 +1,182 @@
+// Cost of the background folder search against a bare recursive FindFirstFileA walk of the same
+// tree, in one run. The tree (2,000 folders, 50,000 files, a fifth of them images; empty files)
+// is made once in the temporary folder and kept. The search runs as in the main window: a
+// TFindThread at the lowest priority, its synchronised calls served by this thread's message
+// loop, and a sink that looks up the list so far, appends and writes the count text as the
+// window's list box and status bar do. Warm cache: a warm-up run of each, then the median of
+// several interleaved runs.
+//   bench_search [RUNS]
+#include "app/FindThreadU.h"
+#include "framework/Strings.h"
+#include "framework/win32/Handles.h"
+#include "framework/win32/Text.h"
+
+#include <windows.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace {
+
+constexpr int TopFolders = 40;
+constexpr int SubFoldersEach = 49;        // 40 + 40 * 49 = 2,000 folders
+constexpr int FilesEach = 25;             // 2,000 * 25 = 50,000 files
+constexpr int ImagesEach = FilesEach / 5; // a fifth of them images
+constexpr int FolderCount = TopFolders * (1 + SubFoldersEach);
+
+const char* const ImageExt[] = {"jpg", "png", "bmp"};
+const char* const OtherExt[] = {"txt", "dat"};
+
+std::string TreeRoot() {
+    char temp[MAX_PATH] = {};
+    GetTempPathA(MAX_PATH, temp);
+    return std::string(temp) + "tovane-bench-search";
+}
+
+void MakeFiles(const std::string& folder, int seed) {
+    for (int i = 0; i < FilesEach; ++i) {
+        // The images are spread among the other files, not all first.
+        const bool image = (i * 7 + seed) % FilesEach < ImagesEach;
+        char name[64];
+        std::snprintf(name, sizeof name, "\\file%03d.%s", i,
+                      image ? ImageExt[(i + seed) % 3] : OtherExt[(i + seed) % 2]);
+        tovane::UniqueFile file(CreateFileA((folder + name).c_str(), GENERIC_WRITE, 0, nullptr,
+                                            CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+        if (!file) {
+            std::fprintf(stderr, "cannot create %s%s\n", folder.c_str(), name);
+            std::exit(2);
+        }
+    }
+}
+
+// Makes the tree unless a finished one is there (its stamp file is written last).
+std::string MakeTree() {
+    const std::string root = TreeRoot();
+    const std::string stamp = root + "\\tree-complete.stamp";
+    if (GetFileAttributesA(stamp.c_str()) != INVALID_FILE_ATTRIBUTES)
+        return root;
+    std::printf("making the tree in %s ...\n", root.c_str());
+    std::fflush(stdout);
+    CreateDirectoryA(root.c_str(), nullptr);
+    int seed = 0;
+    for (int t = 0; t < TopFolders; ++t) {
+        char top[32];
+        std::snprintf(top, sizeof top, "\\dir%02d", t);
+        const std::string topPath = root + top;
+        CreateDirectoryA(topPath.c_str(), nullptr);
+        MakeFiles(topPath, seed++);
+        for (int s = 0; s < SubFoldersEach; ++s) {
+            char sub[32];
+            std::snprintf(sub, sizeof sub, "\\sub%02d", s);
+            const std::string subPath = topPath + sub;
+            CreateDirectoryA(subPath.c_str(), nullptr);
+            MakeFiles(subPath, seed++);
+        }
+    }
+    tovane::UniqueFile done(CreateFileA(stamp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                        FILE_ATTRIBUTE_NORMAL, nullptr));
+    return root;
+}
+
+// The baseline: every entry of the tree visited once, folders entered recursively.
+void BareWalk(const std::string& folder, long& files, long& folders) {
+    WIN32_FIND_DATAA data;
+    tovane::UniqueFind find(FindFirstFileA((folder + "\\*.*").c_str(), &data));
+    if (!find)
+        return;
+    ++folders;
+    do {
+        if (data.cFileName[0] == '.' &&
+            (!data.cFileName[1] || (data.cFileName[1] == '.' && !data.cFileName[2])))
+            continue;
+        if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+            BareWalk(folder + "\\" + data.cFileName, files, folders);
+        else
+            ++files;
+    } while (FindNextFileA(find.Get(), &data));
+}
+
+// What the main window does for the search: its list box keeps the items and looks them up
+// one by one, ignoring case; the status panel takes the count text.
+class ListSink : public tovane::IFindThreadSink {
+public:
+    bool HasFolder(const std::string& dir) override {
+        return std::any_of(Items.begin(), Items.end(), [&](const std::string& item) {
+            return tovane::SameTextAscii(item, dir, tovane::SystemLeadByte);
+        });
+    }
+    void AppendFolder(const std::string& dir) override { Items.push_back(dir); }
+    int FolderCount() override { return static_cast<int>(Items.size()); }
+    void SetFolderCountText(const std::string& text) override { CountText = text; }
+
+    std::vector<std::string> Items;
+    std::string CountText;
+};
+
+// One search of the tree, to its end, served by a GetMessage loop as the window's.
+std::size_t Search(const std::string& root) {
+    ListSink sink;
+    bool ended = false;
+    tovane::TFindThread thread(sink, {"bmp", "jpg", "png"}, root, true);
+    thread.OnTerminate = [&] { ended = true; };
+    thread.SetPriority(tovane::ThreadPriority::Lowest);
+    thread.Resume();
+    MSG msg;
+    while (!ended && GetMessageW(&msg, nullptr, 0, 0) > 0) {
+        TranslateMessage(&msg);
+        DispatchMessageW(&msg);
+    }
+    return sink.Items.size();
+}
+
+double Seconds(const std::function<void()>& run) {
+    LARGE_INTEGER frequency, start, end;
+    QueryPerformanceFrequency(&frequency);
+    QueryPerformanceCounter(&start);
+    run();
+    QueryPerformanceCounter(&end);
+    return static_cast<double>(end.QuadPart - start.QuadPart) /
+           static_cast<double>(frequency.QuadPart);
+}
+
+double Median(std::vector<double> v) {
+    std::sort(v.begin(), v.end());
+    return v[v.size() / 2];
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    const int runs = argc > 1 ? std::max(1, std::atoi(argv[1])) : 5;
+    const std::string root = MakeTree();
+
+    long files = 0, folders = 0;
+    BareWalk(root, files, folders);
+    const std::size_t listed = Search(root);
+    // Every folder but the root holds images.
+    if (files != 1L + FolderCount * FilesEach || folders != FolderCount + 1 ||
+        listed != static_cast<std::size_t>(FolderCount)) {
+        std::fprintf(stderr, "unexpected tree: %ld files, %ld folders, %zu listed\n", files,
+                     folders, listed);
+        return 1;
+    }
+
+    std::vector<double> walkTimes, searchTimes;
+    for (int i = 0; i < runs; ++i) { // interleaved, so drifts of the machine hit both alike
+        walkTimes.push_back(Seconds([&] {
+            long f = 0, d = 0;
+            BareWalk(root, f, d);
+        }));
+        searchTimes.push_back(Seconds([&] { Search(root); }));
+    }
+    const double walk = Median(walkTimes), search = Median(searchTimes);
+    std::printf("%s: %ld folders, %ld files, %zu listed; median of %d runs\n", root.c_str(),
+                folders, files, listed, runs);
+    std::printf("  %-40s %8.3f s   ratio 1.00\n", "bare FindFirstFileA walk (baseline)", walk);
+    std::printf("  %-40s %8.3f s   ratio %.2f\n", "TFindThread search", search, search / walk);
+    return 0;
+}
