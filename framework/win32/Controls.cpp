@@ -149,8 +149,15 @@ void TControl::CreateControl(TControl* parent, const TControlProps& props, const
     }
     UpdateFontHandle();
     CaptureAnchors();
-    if (parent != nullptr && FAlign != TAlign::None)
-        parent->AlignControls();
+    if (parent != nullptr) {
+        // A new child goes to the bottom of the Z order; frames must stay below it.
+        for (TControl* sibling : parent->FChildren)
+            if (sibling->StaysAtBottom() && sibling->FHandle != nullptr)
+                SetWindowPos(sibling->FHandle, HWND_BOTTOM, 0, 0, 0, 0,
+                             SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+        if (FAlign != TAlign::None)
+            parent->AlignControls();
+    }
 }
 
 LRESULT TControl::DefaultHandler(UINT msg, WPARAM wParam, LPARAM lParam) {

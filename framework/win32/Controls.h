@@ -142,6 +142,9 @@ protected:
     virtual HBRUSH CtlColor(HDC dc);
     // True for controls that show their parent's background (labels, check boxes, frames).
     virtual bool ParentBackground() const { return false; }
+    // True for frames drawn around other controls: they stay below every sibling, so that the
+    // controls they surround are drawn over them.
+    virtual bool StaysAtBottom() const { return false; }
     // Called after the font handle changed; controls that size themselves re-measure here.
     virtual void FontChanged() {}
 

@@ -161,6 +161,18 @@ LRESULT TImage::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
 void TBevel::Create(TControl& parent, const TControlProps& props, TBevelShape shape) {
     CreateControl(&parent, props, L"STATIC",
                   shape == TBevelShape::Box ? SS_ETCHEDFRAME : SS_ETCHEDFRAME, 0);
+    SetWindowPos(FHandle, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+}
+
+LRESULT TBevel::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
+    if (msg == WM_ERASEBKGND) {
+        // The static class paints only the edge: the inside takes the parent's background.
+        RECT r;
+        GetClientRect(FHandle, &r);
+        FillRect(reinterpret_cast<HDC>(wParam), &r, BackgroundBrush());
+        return 1;
+    }
+    return TControl::WndProc(msg, wParam, lParam);
 }
 
 // ---------------------------------------------------------------------------------- TTimer

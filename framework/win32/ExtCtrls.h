@@ -62,13 +62,16 @@ private:
 
 enum class TBevelShape { Box, Frame };
 
-// An etched frame (no input, no focus).
+// An etched frame (no input, no focus) with the parent's background inside; it stays below the
+// controls it surrounds, whatever the order of creation.
 class TBevel : public TControl {
 public:
     void Create(TControl& parent, const TControlProps& props, TBevelShape shape = TBevelShape::Box);
 
 protected:
     bool ParentBackground() const override { return true; }
+    bool StaysAtBottom() const override { return true; }
+    LRESULT WndProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
 };
 
 // A window timer of the form: OnTimer every Interval milliseconds while enabled. An interval

@@ -578,3 +578,16 @@ TEST_F(Framework, PanelsAndImagesPaintTheirColoursAndPictures) {
     EXPECT_NE(PixelOf(image, 38, 38), RGB(0, 0, 80));
     EXPECT_NE(top, bottom);
 }
+
+TEST_F(Framework, BevelStaysBelowTheControlsItSurrounds) {
+    TBareForm form;
+    TBevel bevel;
+    TPanel inside;
+    bevel.Create(form, {.Left = 8, .Top = 8, .Width = 200, .Height = 80});
+    inside.Create(form, {.Left = 20, .Top = 20, .Width = 40, .Height = 20, .Color = RGB(0, 160, 0)},
+                  {.BevelOuter = TBevelCut::None});
+    form.SetColor(RGB(90, 0, 90));
+    form.Show();
+    EXPECT_EQ(PixelOf(inside, 10, 10), RGB(0, 160, 0));
+    EXPECT_EQ(PixelOf(bevel, 150, 50), RGB(90, 0, 90));
+}
