@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # End to end: the real Tovane.exe from a folder of its own, started with folders on its command
-# line, driven by keys: a slideshow (next picture, play and stop, labels, magnification, close),
-# the options dialog, closing the main window; then what it left in its settings file, and two
-# more starts that read stored window bounds and slideshow colours back.
+# line, driven by keys and mouse buttons: a slideshow (next and previous picture, play and stop,
+# labels, magnification, close), the options dialog, closing the main window; then what it left
+# in its settings file, and two more starts that read stored window bounds and slideshow colours
+# back.
 #   tests/e2e/slideshow.sh BIN_FOLDER
 set -uo pipefail
 e2e_name=slideshow
@@ -65,6 +66,12 @@ expect_pixel "$first" 20 $((screen_h - 20)) black "bottom-left corner"
 # Right: the next picture of the folder, in name order.
 press "$show" Right
 wait_until 30 "the second picture" eval 'pixel_is "$(shot 2-next)" "$centre_x" "$centre_y" green'
+
+# Mouse buttons on the picture: right goes back, left goes on.
+xdotool mousemove "$centre_x" "$centre_y" click 3
+wait_until 30 "the first picture again (right button)" eval 'pixel_is "$(shot 2-right-button)" "$centre_x" "$centre_y" red'
+xdotool mousemove "$centre_x" "$centre_y" click 1
+wait_until 30 "the second picture again (left button)" eval 'pixel_is "$(shot 2-left-button)" "$centre_x" "$centre_y" green'
 
 # Space: the play state label changes; Space again stops before the timer moves on.
 before=$(shot 3-stopped)
