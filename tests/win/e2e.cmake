@@ -8,5 +8,7 @@ if(WIN32 AND CMAKE_SIZEOF_VOID_P EQUAL 8)
     COMMAND bash ${CMAKE_CURRENT_LIST_DIR}/../e2e/cli.sh ${CMAKE_BINARY_DIR}/bin)
   add_test(NAME e2e_demo
     COMMAND bash ${CMAKE_CURRENT_LIST_DIR}/../e2e/demo.sh ${CMAKE_BINARY_DIR}/bin)
-  set_tests_properties(e2e_slideshow e2e_demo e2e_cli PROPERTIES TIMEOUT 900 RUN_SERIAL TRUE)
+  add_test(NAME e2e_broken
+    COMMAND bash ${CMAKE_CURRENT_LIST_DIR}/../e2e/broken.sh ${CMAKE_BINARY_DIR}/bin)
+  set_tests_properties(e2e_slideshow e2e_demo e2e_broken e2e_cli PROPERTIES TIMEOUT 900 RUN_SERIAL TRUE)
 endif()
