@@ -1,6 +1,7 @@
 #include "framework/win32/Application.h"
 
 #include "framework/Exceptions.h"
+#include "framework/win32/Actions.h"
 #include "framework/win32/Forms.h"
 #include "framework/win32/Text.h"
 
@@ -65,12 +66,12 @@ void TApplication::ProcessMessage(MSG& msg) {
     TForm* form = TForm::FromHandle(root);
     if (form != nullptr && (msg.message == WM_KEYDOWN || msg.message == WM_SYSKEYDOWN) &&
         IsWindowEnabled(root)) {
-        bool ran = false;
-        Dispatch([&] {
-            ran = form->ExecuteShortCut(static_cast<unsigned>(msg.wParam), ModifiersOf(msg));
-        });
-        if (ran)
+        // A key that is an action's shortcut is the action's alone, also when it fails.
+        if (TAction* action =
+                form->FindShortCut(static_cast<unsigned>(msg.wParam), ModifiersOf(msg))) {
+            Dispatch([&] { action->Execute(); });
             return;
+        }
     }
     if (form != nullptr && IsDialogMessageW(root, &msg))
         return;

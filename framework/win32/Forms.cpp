@@ -245,11 +245,16 @@ void TForm::SetWindowState(bool maximized) {
     ShowWindow(FHandle, maximized ? SW_MAXIMIZE : SW_RESTORE);
 }
 
-bool TForm::ExecuteShortCut(unsigned key, TKeyModifiers mods) {
+TAction* TForm::FindShortCut(unsigned key, TKeyModifiers mods) const {
     for (TAction* a : FActions)
-        if (a->Enabled() && ShortCutMatches(a->ShortCut(), key, mods))
-            return a->Execute();
-    return false;
+        if (a->Enabled() && a->OnExecute && ShortCutMatches(a->ShortCut(), key, mods))
+            return a;
+    return nullptr;
+}
+
+bool TForm::ExecuteShortCut(unsigned key, TKeyModifiers mods) {
+    TAction* action = FindShortCut(key, mods);
+    return action != nullptr && action->Execute();
 }
 
 void TForm::FocusFirstControl() {

@@ -74,6 +74,8 @@ public:
     void AcceptFiles(bool accept);
     void SetWindowState(bool maximized);
 
+    // The enabled action with a handler whose shortcut is this key press, or nullptr.
+    TAction* FindShortCut(unsigned key, TKeyModifiers mods) const;
     // Runs the action whose shortcut is this key press; false when none has it.
     bool ExecuteShortCut(unsigned key, TKeyModifiers mods);
     const std::vector<TAction*>& Actions() const noexcept { return FActions; }

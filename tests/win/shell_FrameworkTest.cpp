@@ -104,6 +104,12 @@ TEST_F(Framework, ErrorLeavingAnActionIsReportedAndTheLoopGoesOn) {
     ASSERT_TRUE(PumpUntil([&] { return f.Runs == 2; }));
     ASSERT_EQ(Errors.size(), 2u);
     EXPECT_EQ(Errors[0], "フォルダが見つかりません");
+    // A failed action still owns its key: the list box does not see it.
+    f.Action.SetShortCut(TextToShortCut("Down"));
+    PostKey(f.List.Handle(), VK_DOWN);
+    ASSERT_TRUE(PumpUntil([&] { return f.Runs == 3; }));
+    shelltest::Pump();
+    EXPECT_EQ(f.List.ItemIndex(), 0);
 }
 
 TEST_F(Framework, AbortIsSilent) {
