@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # End to end: a picture that no plug-in can read, in the middle of a folder. Stepping onto it
 # brings up an error box over the slideshow; the slideshow stays open behind it, and after the
-# box is confirmed the pictures around it still show and the program closes normally.
+# box is confirmed the pictures around it still show and the program closes normally. And a
+# settings file that cannot be written is told about at exit, after which the program ends.
 #   tests/e2e/broken.sh BIN_FOLDER
 set -uo pipefail
 e2e_name=broken
@@ -58,5 +59,21 @@ wait_until 60 "the first picture again" eval 'pixel_is "$(shot 3-home)" "$cx" "$
 press "$show" Escape
 wait_until 30 "the slideshow to close" fullscreen_gone
 press "$main" alt+f x
+wait_program_end 60
+
+# A settings file that cannot be written (a folder stands in its place): closing the program
+# shows an error box, and once it is confirmed the program still ends.
+rm -f "$app/Tovane.ini"
+mkdir "$app/Tovane.ini"
+start_program "$app/Tovane.exe" "$(windows_path "$pics")"
+wait_search_done
+main=$(window_named '^Tovane - ') || fail "no main window with an unwritable settings file"
+press "$main" alt+f x
+one_window_more() { (($(window_count) >= 1)) && ! window_named_exists '^Tovane - '; }
+wait_until 60 "the box about the settings file" one_window_more
+program_running || fail "the program ended without telling that its settings could not be written"
+box=$(program_windows | head -n 1)
+e2e_log "settings error box: '$(xdotool getwindowname "$box")' $(geometry "$box")"
+press "$box" Return
 wait_program_end 60
 e2e_log "passed"
