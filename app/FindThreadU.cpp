@@ -101,26 +101,33 @@ void TFindThread::ScanFolder(const std::string& dir) {
     struct Level {
         std::string Dir;
         std::optional<FolderId> Id;
+        bool IdKnown = false; // Id is looked up only once a link needs it
         UniqueFind Find;
         WIN32_FIND_DATAA Data;
         bool Started = false;
     };
     std::vector<Level> stack;
-    auto enter = [&](const std::string& folder, std::optional<FolderId> id) {
+    auto enter = [&](const std::string& folder) {
         FFound = false;
         Level& level = stack.emplace_back();
         level.Dir = folder;
-        level.Id = id;
         const std::string pattern = IncludeTrailingBackslash(folder, SystemLeadByte) + "*.*";
         level.Find.Reset(FindFirstFileA(pattern.c_str(), &level.Data));
     };
-    // A folder that the walk is inside already: following it again would never end.
-    auto onPath = [&](const std::optional<FolderId>& id) {
-        return id && std::any_of(stack.begin(), stack.end(),
-                                 [&](const Level& level) { return level.Id == id; });
+    // A folder that the walk is inside already: following it again would never end. Only a
+    // link (a reparse point) can lead back there, so only links cost opening the folders.
+    auto onPath = [&](const std::string& link) {
+        const std::optional<FolderId> id = FolderIdOf(link);
+        return id && std::any_of(stack.begin(), stack.end(), [&](Level& level) {
+                   if (!level.IdKnown) {
+                       level.Id = FolderIdOf(level.Dir);
+                       level.IdKnown = true;
+                   }
+                   return level.Id == id;
+               });
     };
 
-    enter(dir, FolderIdOf(dir));
+    enter(dir);
     while (!stack.empty()) {
         Level& level = stack.back();
         bool haveEntry;
@@ -149,10 +156,10 @@ void TFindThread::ScanFolder(const std::string& dir) {
             if (!FFindSubDir)
                 continue;
             const std::string child = ChildPath(level.Dir, name);
-            const std::optional<FolderId> id = FolderIdOf(child);
-            if (onPath(id) || stack.size() >= MaxDepth)
+            const bool link = level.Data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT;
+            if (stack.size() >= MaxDepth || (link && onPath(child)))
                 continue;
-            enter(child, id); // level is not used after this
+            enter(child); // level is not used after this
             continue;
         }
         if (!FFound)
