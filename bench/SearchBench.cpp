@@ -116,9 +116,14 @@ class ListSink : public tovane::IFindThreadSink {
 public:
     bool HasFolder(const std::string& dir) override {
         ++Lookups;
-        return std::any_of(Items.begin(), Items.end(), [&](const std::string& item) {
+        LARGE_INTEGER start, end;
+        QueryPerformanceCounter(&start);
+        const bool found = std::any_of(Items.begin(), Items.end(), [&](const std::string& item) {
             return tovane::SameTextAscii(item, dir, tovane::SystemLeadByte);
         });
+        QueryPerformanceCounter(&end);
+        LookupTicks += end.QuadPart - start.QuadPart;
+        return found;
     }
     void AppendFolder(const std::string& dir) override { Items.push_back(dir); }
     int FolderCount() override { return static_cast<int>(Items.size()); }
@@ -131,10 +136,12 @@ public:
     std::string CountText;
     long Lookups = 0;    // synchronised calls for an image file
     long CountTexts = 0; // synchronised calls at a folder's end
+    long long LookupTicks = 0;
 };
 
 // One search of the tree, to its end, served by a GetMessage loop as the window's.
 std::size_t Search(const std::string& root, long* synchronisedCalls = nullptr,
+                   double* lookupSeconds = nullptr,
                    tovane::ThreadPriority priority = tovane::ThreadPriority::Lowest) {
     ListSink sink;
     bool ended = false;
@@ -149,7 +156,43 @@ std::size_t Search(const std::string& root, long* synchronisedCalls = nullptr,
     }
     if (synchronisedCalls)
         *synchronisedCalls = sink.Lookups + sink.CountTexts;
+    if (lookupSeconds) {
+        LARGE_INTEGER frequency;
+        QueryPerformanceFrequency(&frequency);
+        *lookupSeconds =
+            static_cast<double>(sink.LookupTicks) / static_cast<double>(frequency.QuadPart);
+    }
     return sink.Items.size();
+}
+
+// The floor of a synchronised call on this system: a thread that only hands empty calls to this
+// thread's message loop, as many as the search made.
+class RoundTrips : public tovane::TThread {
+public:
+    explicit RoundTrips(long count) : FCount(count) {}
+    ~RoundTrips() override { StopAndWait(); }
+
+protected:
+    void Execute() override {
+        for (long i = 0; i < FCount; ++i)
+            Synchronize([] {});
+    }
+
+private:
+    long FCount;
+};
+
+void RunRoundTrips(long count) {
+    RoundTrips thread(count);
+    bool ended = false;
+    thread.OnTerminate = [&] { ended = true; };
+    thread.SetPriority(tovane::ThreadPriority::Lowest);
+    thread.Resume();
+    MSG msg;
+    while (!ended && GetMessageW(&msg, nullptr, 0, 0) > 0) {
+        TranslateMessage(&msg);
+        DispatchMessageW(&msg);
+    }
 }
 
 double Seconds(const std::function<void()>& run) {
@@ -176,7 +219,8 @@ int main(int argc, char** argv) {
     long files = 0, folders = 0;
     BareWalk(root, files, folders);
     long calls = 0;
-    const std::size_t listed = Search(root, &calls);
+    double lookups = 0;
+    const std::size_t listed = Search(root, &calls, &lookups);
     // Every folder but the root holds images.
     if (files != 1L + FolderCount * FilesEach || folders != FolderCount + 1 ||
         listed != static_cast<std::size_t>(FolderCount)) {
@@ -185,7 +229,7 @@ int main(int argc, char** argv) {
         return 1;
     }
 
-    std::vector<double> walkTimes, identifyTimes, searchTimes, normalTimes;
+    std::vector<double> walkTimes, identifyTimes, searchTimes, normalTimes, tripTimes;
     for (int i = 0; i < runs; ++i) { // interleaved, so drifts of the machine hit both alike
         walkTimes.push_back(Seconds([&] {
             long f = 0, d = 0;
@@ -196,8 +240,9 @@ int main(int argc, char** argv) {
             BareWalk(root, f, d, true);
         }));
         searchTimes.push_back(Seconds([&] { Search(root); }));
+        tripTimes.push_back(Seconds([&] { RunRoundTrips(calls); }));
         normalTimes.push_back(
-            Seconds([&] { Search(root, nullptr, tovane::ThreadPriority::Normal); }));
+            Seconds([&] { Search(root, nullptr, nullptr, tovane::ThreadPriority::Normal); }));
     }
     const double walk = Median(walkTimes), identify = Median(identifyTimes),
                  search = Median(searchTimes);
@@ -213,6 +258,12 @@ int main(int argc, char** argv) {
     std::printf("  %-40s %8.3f s   ratio %.2f   (%ld calls, %.1f us each)\n",
                 "beyond the walk: synchronised calls", rest, rest / walk, calls,
                 calls ? rest / static_cast<double>(calls) * 1e6 : 0.0);
+    const double trips = Median(tripTimes);
+    std::printf("  %-40s %8.3f s   ratio %.2f   (%.1f us each)\n",
+                "the same number of empty round trips", trips, trips / walk,
+                calls ? trips / static_cast<double>(calls) * 1e6 : 0.0);
+    std::printf("  %-40s %8.3f s   ratio %.2f   (of one search, linear over the list)\n",
+                "the sink's HasFolder lookups", lookups, lookups / walk);
     std::printf("  %-40s %8.3f s   ratio %.2f   (not paid by the search: it opens only links)\n",
                 "for reference, walk + opening each folder", identify, identify / walk);
     return 0;
