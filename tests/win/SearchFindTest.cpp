@@ -344,7 +344,12 @@ TEST(SearchFind, AVeryDeepTreeEndsTheWalkCleanly) {
     std::string shallow = "deep";
     for (int i = 0; i < 10; ++i)
         shallow += "\\d";
-    s.File(shallow + "\\a.jpg");
+    // A Unix program may finish after its process handle signals: wait for the tree.
+    const std::string shallowPath = s.Root + "\\" + shallow;
+    for (int i = 0; i < 250 && GetFileAttributesA(shallowPath.c_str()) == INVALID_FILE_ATTRIBUTES;
+         ++i)
+        Sleep(20);
+    ASSERT_NE(GetFileAttributesA(s.File(shallow + "\\a.jpg").c_str()), INVALID_FILE_ATTRIBUTES);
 
     ListSink sink;
     TFindThread thread(sink, Images, s.Root, true);
