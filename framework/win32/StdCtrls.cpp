@@ -205,6 +205,7 @@ int TListBox::Add(std::string_view ansi) {
     if (index < 0)
         throw Exception("リストに追加できません");
     FItems.emplace_back(ansi);
+    ++FFoldedCounts[Folded(ansi)];
     return static_cast<int>(index);
 }
 
@@ -216,18 +217,33 @@ void TListBox::Insert(int index, std::string_view ansi) {
                      reinterpret_cast<LPARAM>(w.c_str())) < 0)
         throw Exception("リストに追加できません");
     FItems.insert(FItems.begin() + index, std::string(ansi));
+    ++FFoldedCounts[Folded(ansi)];
 }
 
 void TListBox::Delete(int index) {
     if (index < 0 || index >= Count())
         ThrowListIndexError(index);
     SendMessageW(FHandle, LB_DELETESTRING, static_cast<WPARAM>(index), 0);
+    Forget(FItems[static_cast<std::size_t>(index)]);
     FItems.erase(FItems.begin() + index);
 }
 
 void TListBox::Clear() {
     SendMessageW(FHandle, LB_RESETCONTENT, 0, 0);
     FItems.clear();
+    FFoldedCounts.clear();
+}
+
+std::string TListBox::Folded(std::string_view ansi) const {
+    // Folding ASCII letters outside trail bytes makes two texts equal exactly when
+    // SameTextAscii with the same lead-byte rule calls them equal.
+    return AsciiLower(ansi, SystemLeadByte);
+}
+
+void TListBox::Forget(const std::string& ansi) {
+    const auto it = FFoldedCounts.find(Folded(ansi));
+    if (it != FFoldedCounts.end() && --it->second == 0)
+        FFoldedCounts.erase(it);
 }
 
 void TListBox::Move(int from, int to) {
@@ -246,6 +262,8 @@ void TListBox::Move(int from, int to) {
 }
 
 int TListBox::IndexOf(std::string_view ansi) const {
+    if (FFoldedCounts.find(Folded(ansi)) == FFoldedCounts.end())
+        return -1;
     for (std::size_t i = 0; i < FItems.size(); ++i)
         if (SameTextAscii(FItems[i], ansi, SystemLeadByte))
             return static_cast<int>(i);

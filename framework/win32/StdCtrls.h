@@ -7,6 +7,7 @@
 
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 namespace tovane {
@@ -130,6 +131,11 @@ private:
     // The items as given (ANSI), kept beside the control so that reading and searching them
     // costs no window messages: the search asks for every found folder whether it is listed.
     std::vector<std::string> FItems;
+    // How many items there are of each case-folded text, so that IndexOf answers "not listed"
+    // without a scan (the usual answer while a search fills the list).
+    std::unordered_map<std::string, int> FFoldedCounts;
+    std::string Folded(std::string_view ansi) const;
+    void Forget(const std::string& ansi);
 };
 
 // A frame with a caption around other controls. Children are created with the group box as

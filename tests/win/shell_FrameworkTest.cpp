@@ -219,6 +219,26 @@ TEST_F(Framework, ListBoxCaretIsIndependentOfTheSelection) {
     EXPECT_THROW(f.List.Item(0), EListError);
 }
 
+TEST_F(Framework, ListBoxLookUpFollowsEveryChangeOfTheItems) {
+    ListForm f; // a b c d e
+    f.List.Add("B");
+    f.List.Delete(1); // the first "b" goes, its capital twin stays
+    EXPECT_EQ(f.List.IndexOf("b"), 4);
+    f.List.Delete(4);
+    EXPECT_EQ(f.List.IndexOf("b"), -1);
+    f.List.Insert(0, "C:\\Photos");
+    f.List.Move(0, 3);
+    EXPECT_EQ(f.List.IndexOf("c:\\PHOTOS"), 3);
+    // "ア" is 0x83 0x41: its trail byte is not a letter, so "ャ"-like 0x83 0x61 differs.
+    f.List.Add("\x83\x41");
+    EXPECT_EQ(f.List.IndexOf("\x83\x61"), -1);
+    EXPECT_EQ(f.List.IndexOf("\x83\x41"), 5);
+    f.List.Clear();
+    EXPECT_EQ(f.List.IndexOf("c:\\photos"), -1);
+    f.List.Add("c:\\photos");
+    EXPECT_EQ(f.List.IndexOf("C:\\Photos"), 0);
+}
+
 TEST_F(Framework, ListBoxKeepsCodePage932Paths) {
     ListForm f;
     const std::string path = "C:\\\x95\x5C\\\x83\x41"; // C:\表\ア
