@@ -208,7 +208,11 @@ void TSPIBitmap::AssignLoadedGraphic(std::unique_ptr<TGraphic> graphic) {
     if (spi->Is4Bit())
         paletteCopy = CopyPalette(spi->GetPalette());
     const std::unique_ptr<TGraphic> converted = spi->ConvertAndRelease(&TBitmap::ClassInfo);
-    Assign(*converted);
+    // The converted bitmap is freed right after: its pixels move here rather than being copied.
+    if (converted->ClassType() == &TBitmap::ClassInfo)
+        TakeOver(static_cast<TBitmap&>(*converted));
+    else
+        Assign(*converted);
     if (paletteCopy)
         SetPalette(std::move(paletteCopy));
 }

@@ -241,6 +241,17 @@ void TBitmap::SaveToClipboardFormat(UINT& format, HANDLE& data, HPALETTE& palett
     palette = CopyPalette(FPalette.Get()).Release();
 }
 
+void TBitmap::TakeOver(TBitmap& source) {
+    if (&source == this)
+        return;
+    FDib = std::move(source.FDib);
+    source.FDib = TDib{};
+    FPalette = std::move(source.FPalette);
+    FStretchQuality = source.FStretchQuality;
+    source.Changed();
+    Changed();
+}
+
 void TBitmap::Assign(TGraphic& source) {
     if (&source == this)
         return;

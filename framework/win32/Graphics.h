@@ -150,6 +150,9 @@ public:
     // From a TBitmap: the picture, a copy of its palette and its stretch quality. From any other
     // graphic: what it writes with SaveToStream, read as a bitmap file.
     void Assign(TGraphic& source) override;
+    // What Assign from a bitmap does, for a source that is discarded afterwards: its picture and
+    // palette are moved here instead of copied, and the source is left empty.
+    void TakeOver(TBitmap& source);
 
     // Takes the palette over (deleting the previous one); an empty owner removes it.
     void SetPalette(UniquePalette palette);
