@@ -117,10 +117,11 @@ bool TDriveComboBox::CommandNotify(WORD code) {
         if (FDirList != nullptr) {
             // The drive's current folder ("x:" expands to it).
             char full[MAX_PATH];
-            const std::string spec = std::string(1, drive) + ":";
-            const DWORD n = GetFullPathNameA(spec.c_str(), MAX_PATH, full, nullptr);
+            const std::string driveOnly = std::string(1, drive) + ":";
+            const DWORD n = GetFullPathNameA(driveOnly.c_str(), MAX_PATH, full, nullptr);
             try {
-                FDirList->SetDirectory(n > 0 && n < MAX_PATH ? std::string(full, n) : spec + "\\");
+                FDirList->SetDirectory(n > 0 && n < MAX_PATH ? std::string(full, n)
+                                                             : driveOnly + "\\");
             } catch (...) {
                 SetDrive(previous);
                 throw;

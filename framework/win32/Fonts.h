@@ -1,5 +1,5 @@
 // Font choice at run time: the face named in a description when it is installed, otherwise a
-// Japanese face of the same pitch that is (the spec'd faces are Windows faces; under Wine the
+// Japanese face of the same pitch that is (the named faces are Windows faces; under Wine the
 // installed CJK faces are IPA and Noto CJK).
 #pragma once
 
