@@ -12,6 +12,8 @@
 #include "framework/Streams.h"
 #include "plugins/SPIs.h"
 
+#include "bench/BenchTiming.h"
+
 #include <windows.h>
 #include <psapi.h>
 
@@ -41,20 +43,8 @@ std::string PluginFolder() {
     return BinFolder() + "testplugins\\bench_big\\";
 }
 
-double Seconds(const std::function<void()>& run) {
-    LARGE_INTEGER frequency, start, end;
-    QueryPerformanceFrequency(&frequency);
-    QueryPerformanceCounter(&start);
-    run();
-    QueryPerformanceCounter(&end);
-    return static_cast<double>(end.QuadPart - start.QuadPart) /
-           static_cast<double>(frequency.QuadPart);
-}
-
-double Median(std::vector<double> v) {
-    std::sort(v.begin(), v.end());
-    return v[v.size() / 2];
-}
+using bench::Median;
+using bench::Seconds;
 
 // The picture file: only its header matters to the module.
 std::string WritePictureFile() {

@@ -11,6 +11,8 @@
 #include "framework/win32/Handles.h"
 #include "framework/win32/Text.h"
 
+#include "bench/BenchTiming.h"
+
 #include <windows.h>
 
 #include <algorithm>
@@ -195,20 +197,8 @@ void RunRoundTrips(long count) {
     }
 }
 
-double Seconds(const std::function<void()>& run) {
-    LARGE_INTEGER frequency, start, end;
-    QueryPerformanceFrequency(&frequency);
-    QueryPerformanceCounter(&start);
-    run();
-    QueryPerformanceCounter(&end);
-    return static_cast<double>(end.QuadPart - start.QuadPart) /
-           static_cast<double>(frequency.QuadPart);
-}
-
-double Median(std::vector<double> v) {
-    std::sort(v.begin(), v.end());
-    return v[v.size() / 2];
-}
+using bench::Median;
+using bench::Seconds;
 
 } // namespace
 

@@ -3,6 +3,8 @@
 // decoder's own format (24-bit BGR; the baseline) from the file and from memory, and to 32-bit
 // BGRA. Prints the median of several runs and the ratios to the baseline.
 //   bench_wic_decode [JPEG] [RUNS]
+#include "bench/BenchTiming.h"
+
 #include <windows.h>
 #include <wincodec.h>
 
@@ -29,23 +31,16 @@ std::string BinFolder() {
 }
 
 double Seconds(const std::function<bool()>& run) {
-    LARGE_INTEGER frequency, start, end;
-    QueryPerformanceFrequency(&frequency);
-    QueryPerformanceCounter(&start);
-    const bool ok = run();
-    QueryPerformanceCounter(&end);
+    bool ok = false;
+    const double seconds = bench::Seconds([&] { ok = run(); });
     if (!ok) {
         std::fprintf(stderr, "a decode failed\n");
         std::exit(1);
     }
-    return static_cast<double>(end.QuadPart - start.QuadPart) /
-           static_cast<double>(frequency.QuadPart);
+    return seconds;
 }
 
-double Median(std::vector<double> v) {
-    std::sort(v.begin(), v.end());
-    return v[v.size() / 2];
-}
+using bench::Median;
 
 template <typename T> struct Releaser {
     T* p = nullptr;
