@@ -322,7 +322,7 @@ void DecodePixels(TParsedInfo& p, std::span<const std::uint8_t> pixels, std::siz
         Invalid(Format("the pixel data is truncated (%llu of %llu bytes)",
                        static_cast<unsigned long long>(pixels.size()),
                        static_cast<unsigned long long>(p.ImageBytes)));
-    d.Bits.assign(pixels.begin(), pixels.begin() + static_cast<std::ptrdiff_t>(p.ImageBytes));
+    d.Bits.assign(pixels.first(static_cast<std::size_t>(p.ImageBytes)));
     if (consumed)
         *consumed = static_cast<std::size_t>(p.ImageBytes);
 }
@@ -602,7 +602,16 @@ std::vector<std::uint8_t> TDib::InfoBlock() const {
 
 // ---- Reading and writing files ----
 
-TDib ReadBitmapFile(TStream& stream, const TDibLimits& limits) {
+namespace {
+
+// A bitmap file's headers read from a stream, and where its pixels lie.
+struct TFileHeaders {
+    TParsedInfo Parsed;
+    std::uint64_t PixelStart = 0; // stream position of the pixel data
+    std::uint64_t Available = 0;  // bytes from there to the end of the stream
+};
+
+TFileHeaders ReadFileHeaders(TStream& stream, const TDibLimits& limits) {
     const std::int64_t start = stream.Position();
     const std::int64_t total = stream.Size();
     if (start > total)
@@ -631,37 +640,69 @@ TDib ReadBitmapFile(TStream& stream, const TDibLimits& limits) {
     rest = ReadUpTo(stream, MaxTablesBytes);
     info.insert(info.end(), rest.begin(), rest.end());
 
-    TParsedInfo p = ParseInfo(info, limits,
-                              offBits >= BitmapFileHeaderSize ? offBits - BitmapFileHeaderSize : 0);
-    const std::uint64_t pixelStart =
-        static_cast<std::uint64_t>(start) + BitmapFileHeaderSize + PixelStart(p, offBits);
-    if (pixelStart > static_cast<std::uint64_t>(total))
+    TFileHeaders f{ParseInfo(info, limits,
+                             offBits >= BitmapFileHeaderSize ? offBits - BitmapFileHeaderSize : 0)};
+    f.PixelStart =
+        static_cast<std::uint64_t>(start) + BitmapFileHeaderSize + PixelStart(f.Parsed, offBits);
+    if (f.PixelStart > static_cast<std::uint64_t>(total))
         Invalid("the pixel data starts past the end of the file");
-    const std::uint64_t available = static_cast<std::uint64_t>(total) - pixelStart;
-    stream.SetPosition(static_cast<std::int64_t>(pixelStart));
+    f.Available = static_cast<std::uint64_t>(total) - f.PixelStart;
+    return f;
+}
 
-    if (p.FileCompression == DibRle8 || p.FileCompression == DibRle4) {
-        std::uint64_t length = std::min(available, RleReadCap(p));
+bool IsRle(const TParsedInfo& p) {
+    return p.FileCompression == DibRle8 || p.FileCompression == DibRle4;
+}
+
+void RequireUncompressedPixels(const TFileHeaders& f) {
+    if (f.Available < f.Parsed.ImageBytes)
+        Invalid(Format("the pixel data is truncated (%llu of %llu bytes)",
+                       static_cast<unsigned long long>(f.Available),
+                       static_cast<unsigned long long>(f.Parsed.ImageBytes)));
+}
+
+// Reads the pixels that start at the stream's position into the parsed bitmap.
+TDib ReadFilePixels(TStream& stream, TFileHeaders& f) {
+    TParsedInfo& p = f.Parsed;
+    stream.SetPosition(static_cast<std::int64_t>(f.PixelStart));
+    if (IsRle(p)) {
+        std::uint64_t length = std::min(f.Available, RleReadCap(p));
         if (p.SizeImage != 0 && p.SizeImage <= length)
             length = p.SizeImage;
         const std::vector<std::uint8_t> data = ReadUpTo(stream, length);
         std::size_t used = 0;
         DecodePixels(p, data, &used);
-        stream.SetPosition(static_cast<std::int64_t>(pixelStart + used));
+        stream.SetPosition(static_cast<std::int64_t>(f.PixelStart + used));
     } else {
-        if (available < p.ImageBytes)
-            Invalid(Format("the pixel data is truncated (%llu of %llu bytes)",
-                           static_cast<unsigned long long>(available),
-                           static_cast<unsigned long long>(p.ImageBytes)));
-        p.Dib.Bits.resize(static_cast<std::size_t>(p.ImageBytes));
+        RequireUncompressedPixels(f);
+        p.Dib.Bits = TByteBuffer::Uninitialized(static_cast<std::size_t>(p.ImageBytes));
         stream.ReadBuffer(p.Dib.Bits.data(), static_cast<std::int64_t>(p.ImageBytes));
     }
     return std::move(p.Dib);
 }
 
+} // namespace
+
+TDib ReadBitmapFile(TStream& stream, const TDibLimits& limits) {
+    TFileHeaders f = ReadFileHeaders(stream, limits);
+    return ReadFilePixels(stream, f);
+}
+
 TDib ReadBitmapFile(std::span<const std::uint8_t> file, const TDibLimits& limits) {
     TSpanStream stream(file);
     return ReadBitmapFile(stream, limits);
+}
+
+TDib ReadBitmapFile(TByteBuffer&& file, const TDibLimits& limits) {
+    TByteBuffer owned(std::move(file));
+    TSpanStream stream(owned);
+    TFileHeaders f = ReadFileHeaders(stream, limits);
+    if (IsRle(f.Parsed))
+        return ReadFilePixels(stream, f);
+    RequireUncompressedPixels(f);
+    f.Parsed.Dib.Bits = std::move(owned).Slice(static_cast<std::size_t>(f.PixelStart),
+                                               static_cast<std::size_t>(f.Parsed.ImageBytes));
+    return std::move(f.Parsed.Dib);
 }
 
 TDib ReadDib(std::span<const std::uint8_t> info, std::span<const std::uint8_t> pixels,

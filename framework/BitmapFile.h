@@ -10,6 +10,7 @@
 // outside the data, and all size arithmetic is checked.
 #pragma once
 
+#include "framework/ByteBuffer.h"
 #include "framework/Exceptions.h"
 
 #include <cstddef>
@@ -70,7 +71,7 @@ struct TDib {
     // deeper ones.
     std::vector<TRgbQuad> Colors;
     // Height rows of Stride() bytes, in the order TopDown says.
-    std::vector<std::uint8_t> Bits;
+    TByteBuffer Bits;
 
     // A zero-filled bitmap of the given shape (BitCount 1, 4, 8, 16, 24 or 32; DibRgb). The
     // colour table is left empty. Raises EInvalidGraphic for a shape outside the limits.
@@ -106,6 +107,10 @@ struct TDib {
 TDib ReadBitmapFile(TStream& stream, const TDibLimits& limits = {});
 // Reads a bitmap file held in memory.
 TDib ReadBitmapFile(std::span<const std::uint8_t> file, const TDibLimits& limits = {});
+// Reads a bitmap file that fills the buffer, taking the buffer over: uncompressed pixel rows
+// stay where they lie in it (the file's headers stay allocated with them) instead of being
+// copied. The buffer is consumed whether or not the file is valid.
+TDib ReadBitmapFile(TByteBuffer&& file, const TDibLimits& limits = {});
 // A DIB given as its two parts: the bitmap-information block (header, masks, colour table)
 // and the pixel data. Extra bytes after either are ignored.
 TDib ReadDib(std::span<const std::uint8_t> info, std::span<const std::uint8_t> pixels,

@@ -117,14 +117,34 @@ void TMemoryStream::Reserve(std::size_t size) {
     std::size_t capacity = FBuffer.size() + FBuffer.size() / 2;
     capacity = std::max<std::size_t>({capacity, size, 256});
     capacity = (capacity + 0xFFF) & ~static_cast<std::size_t>(0xFFF);
-    std::vector<std::uint8_t> grown(capacity);
+    Reallocate(capacity, 0);
+}
+
+// New bytes past FSize are left as they come: every path that makes them part of the data
+// writes or clears them first.
+void TMemoryStream::Reallocate(std::size_t capacity, std::size_t alignedAt) {
+    TByteBuffer grown = TByteBuffer::Uninitialized(capacity, alignedAt);
     if (FSize > 0)
         std::memcpy(grown.data(), FBuffer.data(), FSize);
-    FBuffer.swap(grown);
+    FBuffer = std::move(grown);
+}
+
+void TMemoryStream::SetCapacity(std::int64_t capacity, std::size_t alignedAt) {
+    const std::size_t n = CheckedMemorySize(capacity);
+    if (n <= FBuffer.size())
+        return;
+    Reallocate(n, std::min(alignedAt, n));
+}
+
+TByteBuffer TMemoryStream::TakeBuffer() {
+    TByteBuffer data = std::move(FBuffer).Slice(0, FSize);
+    FSize = 0;
+    FPosition = 0;
+    return data;
 }
 
 void TMemoryStream::Clear() {
-    std::vector<std::uint8_t>().swap(FBuffer);
+    FBuffer.clear();
     FSize = 0;
     FPosition = 0;
 }
@@ -132,9 +152,9 @@ void TMemoryStream::Clear() {
 void TMemoryStream::LoadFromStream(TStream& source) {
     source.SetPosition(0);
     const std::int64_t size = source.Size();
-    std::vector<std::uint8_t> data(CheckedMemorySize(size));
+    TByteBuffer data = TByteBuffer::Uninitialized(CheckedMemorySize(size));
     source.ReadBuffer(data.data(), size);
-    FBuffer.swap(data);
+    FBuffer = std::move(data);
     FSize = FBuffer.size();
     FPosition = 0;
 }

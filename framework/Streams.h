@@ -5,6 +5,7 @@
 // stream belongs to one thread at a time.
 #pragma once
 
+#include "framework/ByteBuffer.h"
 #include "framework/Exceptions.h"
 
 #include <cstdint>
@@ -85,6 +86,14 @@ public:
     const void* Memory() const { return FBuffer.data(); }
     std::int64_t Size() const { return static_cast<std::int64_t>(FSize); }
 
+    // Makes room for capacity bytes in one block, so that writing up to that size moves no data
+    // (a smaller capacity than the size does nothing). The byte at offset alignedAt of the data
+    // is placed on a 16-byte boundary: a bitmap file whose pixel rows will be kept in place.
+    void SetCapacity(std::int64_t capacity, std::size_t alignedAt = 0);
+    // Hands the stream's data over (Size() bytes, the buffer aligned as SetCapacity asked) and
+    // leaves the stream empty at position 0.
+    TByteBuffer TakeBuffer();
+
     // Empties the stream and frees its buffer.
     void Clear();
     // Replaces the content with the whole source (from its start; the source's position ends at
@@ -99,8 +108,9 @@ public:
 
 private:
     void Reserve(std::size_t size);
+    void Reallocate(std::size_t capacity, std::size_t alignedAt);
 
-    std::vector<std::uint8_t> FBuffer; // capacity; FSize bytes of it are the data
+    TByteBuffer FBuffer; // the capacity; its first FSize bytes are the data
     std::size_t FSize = 0;
     std::size_t FPosition = 0;
 };

@@ -155,11 +155,18 @@ void TSPIGraphic::SaveToStream(TStream& stream) {
 std::unique_ptr<TGraphic> TSPIGraphic::Convert(TGraphicClass graphicClass, bool release) {
     std::unique_ptr<TGraphic> converted = graphicClass->Create();
     TMemoryStream file;
+    if (!GetEmpty()) {
+        // One block for the whole file, with the pixel rows on an aligned address: a bitmap
+        // keeps them where they are.
+        const TDibLayout& layout = *FJob->Layout();
+        const std::size_t pixelOffset = BitmapFileHeaderSize + layout.InfoSize;
+        file.SetCapacity(static_cast<std::int64_t>(pixelOffset) + layout.ImageSize, pixelOffset);
+    }
     SaveToStream(file);
     if (release)
         ClearImage();
     file.SetPosition(0);
-    converted->LoadFromStream(file);
+    converted->LoadFromDiscardedStream(file);
     return converted;
 }
 

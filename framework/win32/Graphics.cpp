@@ -201,6 +201,17 @@ void TBitmap::LoadFromStream(TStream& stream) {
     Changed();
 }
 
+void TBitmap::LoadFromDiscardedStream(TMemoryStream& stream) {
+    if (stream.Position() != 0) {
+        LoadFromStream(stream);
+        return;
+    }
+    TDib dib = ReadBitmapFile(stream.TakeBuffer());
+    FDib = std::move(dib);
+    FPalette.Reset();
+    Changed();
+}
+
 void TBitmap::SaveToStream(TStream& stream) {
     WriteBitmapFile(FDib, stream);
 }

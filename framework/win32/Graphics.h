@@ -79,6 +79,9 @@ public:
     virtual void SaveToFile(const std::string& fileNameAnsi);
     virtual void LoadFromStream(TStream& stream) = 0;
     virtual void SaveToStream(TStream& stream) = 0;
+    // Loads from a stream in memory that the caller discards afterwards. The base class calls
+    // LoadFromStream; a bitmap may take the stream's buffer over instead of copying from it.
+    virtual void LoadFromDiscardedStream(TMemoryStream& stream) { LoadFromStream(stream); }
     // Clipboard transfer; the base class supports no format and raises EInvalidGraphic.
     virtual void LoadFromClipboardFormat(UINT format, HANDLE data, HPALETTE palette);
     virtual void SaveToClipboardFormat(UINT& format, HANDLE& data, HPALETTE& palette);
@@ -142,6 +145,10 @@ public:
     // Reads a Windows bitmap file from the stream's position (EInvalidGraphic when it is not
     // one; the bitmap then keeps its previous picture).
     void LoadFromStream(TStream& stream) override;
+    // From the stream's start: takes its buffer over (the stream is left empty, also when the
+    // file is not valid) and keeps uncompressed pixel rows where they lie. From elsewhere in the
+    // stream: LoadFromStream.
+    void LoadFromDiscardedStream(TMemoryStream& stream) override;
     // Writes a Windows bitmap file; an empty bitmap raises EInvalidGraphic.
     void SaveToStream(TStream& stream) override;
     // CF_DIB only: a global memory block holding a packed DIB.

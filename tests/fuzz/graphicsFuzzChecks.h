@@ -77,6 +77,14 @@ inline void CheckBitmapFileInput(const std::uint8_t* data, std::size_t size) {
         Require(!fromBytes, "stream and memory readers disagree");
     }
 
+    // The reader that keeps the pixel rows in the buffer it is given.
+    try {
+        const tovane::TDib b = tovane::ReadBitmapFile(stream.TakeBuffer(), FuzzLimits());
+        Require(fromBytes && b == d, "buffer and memory readers disagree");
+    } catch (const tovane::EInvalidGraphic&) {
+        Require(!fromBytes, "buffer and memory readers disagree");
+    }
+
     if (size > 14) {
         const std::span<const std::uint8_t> info = bytes.subspan(14);
         try {

@@ -3,6 +3,7 @@
 tovane_native_test(graphics_tests
   SOURCES
     ${CMAKE_CURRENT_LIST_DIR}/graphicsStreamsTest.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/graphicsByteBufferTest.cpp
     ${CMAKE_CURRENT_LIST_DIR}/graphicsBitmapFileTest.cpp
     ${CMAKE_CURRENT_LIST_DIR}/graphicsDibCheckTest.cpp
     ${CMAKE_CURRENT_LIST_DIR}/graphicsBitmapScaleTest.cpp

@@ -419,7 +419,7 @@ TEST(BitmapFile, LimitsBoundTheDecodedSize) {
 TEST(BitmapFile, WritingRefusesEmptyAndMalformedBitmaps) {
     EXPECT_THROW(WriteBitmapFile(TDib{}), EInvalidGraphic);
     TDib d = TDib::Create(2, 2, 24);
-    d.Bits.pop_back();
+    d.Bits.resize(d.Bits.size() - 1);
     EXPECT_THROW(WriteBitmapFile(d), EInvalidGraphic);
     d = TDib::Create(2, 2, 1);
     d.Colors.resize(3);

@@ -202,7 +202,8 @@ TEST(DibCheck, BlocksWrittenAsAFileReadBack) {
         file.SetPosition(0);
         const TDib d = ReadBitmapFile(file);
         EXPECT_EQ(d.TopDown, k.Height < 0);
-        EXPECT_EQ(d.Bits, Bytes(pixels.begin(), pixels.begin() + c.Layout->ImageSize));
+        EXPECT_EQ(Bytes(d.Bits.begin(), d.Bits.end()),
+                  Bytes(pixels.begin(), pixels.begin() + c.Layout->ImageSize));
         EXPECT_EQ(d.Colors.size(), k.Bits <= 8 ? c.Layout->ColorCount : 0u);
         EXPECT_EQ(ReadDib(info, pixels), d);
     }
