@@ -143,7 +143,7 @@ void TFindThread::ScanFolder(const std::string& dir) {
             if (Terminated())
                 return;
             FFound = false;
-            Synchronize([this] { ShowFolderCount(); });
+            QueueFolderCount();
             continue;
         }
         CheckPaused();
@@ -167,27 +167,33 @@ void TFindThread::ScanFolder(const std::string& dir) {
     }
 }
 
+// The extension list is fixed, so the file is tested here; only an image file makes a call to
+// the UI thread. That call lists the folder unless it is listed already; either way the folder
+// stands in the list once it has run, so the folder's further files need no call (a call for
+// them could only find it listed). The walk does not wait for the call: the UI thread runs the
+// calls in the order they were made, so the list's order is that of the walk.
 void TFindThread::TestFile(const std::string& dir, const char* fileName) {
     FCurExt = FileExtensionOf(fileName, SystemLeadByte);
-    // Only an image file costs a call to the UI thread; for any other file CheckFoundFile
-    // would merely clear FFound, which is clear already.
     if (!ContainsExtension(FImageExtensions, FCurExt, SystemLeadByte))
         return;
     FCurDir = dir;
-    Synchronize([this] { CheckFoundFile(); });
+    FFound = true;
+    Queue([this, dir] { CheckFoundFile(dir); });
 }
 
-void TFindThread::CheckFoundFile() {
-    if (!ContainsExtension(FImageExtensions, FCurExt, SystemLeadByte)) {
-        FFound = false;
-        return;
-    }
-    if (!FSink.HasFolder(FCurDir)) {
-        FSink.AppendFolder(FCurDir);
-        FFound = true;
-    } else {
-        FFound = false;
-    }
+void TFindThread::CheckFoundFile(const std::string& dir) {
+    if (!FSink.HasFolder(dir))
+        FSink.AppendFolder(dir);
+}
+
+// The count is read when the call runs, so of several count calls waiting in a row only the
+// last needs to run: the UI thread skips one that a later count call follows.
+void TFindThread::QueueFolderCount() {
+    const unsigned serial = ++FCountsQueued;
+    Queue([this, serial] {
+        if (serial == FCountsQueued.load())
+            ShowFolderCount();
+    });
 }
 
 void TFindThread::ShowFolderCount() {

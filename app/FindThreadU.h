@@ -5,6 +5,7 @@
 
 #include "framework/win32/Thread.h"
 
+#include <atomic>
 #include <deque>
 #include <mutex>
 #include <optional>
@@ -13,8 +14,9 @@
 
 namespace tovane {
 
-// What the search needs of the main window. Every call comes on the UI thread, inside a
-// synchronised call. Folder paths are ANSI. The sink must outlive the search.
+// What the search needs of the main window. Every call comes on the UI thread, inside a call
+// the search hands it (in the order of the walk). Folder paths are ANSI. The sink must outlive
+// the search.
 class IFindThreadSink {
 public:
     // True when the folder list holds dir, compared whole and ignoring case.
@@ -66,17 +68,22 @@ private:
     void DropFirst();
     void ScanFolder(const std::string& dir);
     void TestFile(const std::string& dir, const char* fileName);
-    void CheckFoundFile();  // UI thread
-    void ShowFolderCount(); // UI thread
+    void QueueFolderCount();
+    void CheckFoundFile(const std::string& dir); // UI thread
+    void ShowFolderCount();                      // UI thread
 
     IFindThreadSink& FSink;
     const std::vector<std::string> FImageExtensions;
 
     bool FFindSubDir;
+    // Set once the folder under scan has had an image file (its listing is on its way to the UI
+    // thread): its further files are not tested. Cleared where a folder's walk starts and ends,
+    // so a parent's files are tested again after each of its sub-folders.
     bool FFound = false;
-    std::string FCurDir;
-    std::string FCurExt;
-    std::deque<std::string> FQueue; // guarded by FQueueLock
+    std::string FCurDir;                    // the folder whose file is under test
+    std::string FCurExt;                    // that file's extension, without its dot
+    std::atomic<unsigned> FCountsQueued{0}; // count calls made so far (wraps harmlessly)
+    std::deque<std::string> FQueue;         // guarded by FQueueLock
     std::mutex FQueueLock;
     bool FQueueClosed = false; // guarded by FQueueLock
 };

@@ -112,8 +112,10 @@ void TFormMain::RegisterFolder(const std::string& path, bool clearFirst) {
         if (FFindThread != nullptr &&
             FFindThread->AddFolder(path) != TFindThread::AddResult::Finished)
             return;
-        // The running search had already taken its last folder and is ending: the folder is
-        // searched by a fresh thread that continues the same search (list and caption stay).
+        // The running search had already taken its last folder and is ending: what it found
+        // and has not yet handed over is listed first, then the folder is searched by a fresh
+        // thread that continues the same search (list and caption stay).
+        FFindThread->WaitFor();
         FFindThread.reset();
         LaunchSearchThread(path);
         return;

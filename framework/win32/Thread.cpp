@@ -13,6 +13,11 @@ namespace {
 const wchar_t SyncWindowClass[] = L"TovaneThreadSync";
 constexpr UINT WM_THREAD_SYNC = WM_APP + 0x5A1;
 constexpr UINT WM_THREAD_TERMINATED = WM_APP + 0x5A2;
+constexpr UINT WM_THREAD_QUEUE = WM_APP + 0x5A3;
+// While the worker keeps queueing calls, the UI thread takes them on this timer's ticks instead
+// of one message each: a burst of calls costs a message per tick, not per call.
+constexpr UINT_PTR QueuePollTimer = 1;
+constexpr UINT QueuePollMs = 15;
 
 int Win32Priority(ThreadPriority p) {
     switch (p) {
@@ -87,21 +92,35 @@ void TThread::StopAndWait() {
 }
 
 void TThread::Resume() {
-    bool start = false;
+    bool start = false, wakeQueue = false, wakeCall = false, wakeEnd = false;
     {
         std::lock_guard lock(FLock);
         FPaused = false;
         start = !FStarted;
         FStarted = true;
+        // Calls held back by the pause are delivered now.
+        wakeQueue = !FQueuedCalls.empty() && !std::exchange(FQueueWakePending, true);
+        wakeCall = FCallState == CallState::Pending;
+        wakeEnd = FFinished && !FTerminated && !FTerminationDelivered;
     }
     FChanged.notify_all();
     if (start)
         ResumeThread(FHandle.Get());
+    if (wakeQueue)
+        PostMessageW(FWindow.Get(), WM_THREAD_QUEUE, 0, 0);
+    if (wakeCall) {
+        SetEvent(FCallRequested.Get());
+        PostMessageW(FWindow.Get(), WM_THREAD_SYNC, 0, 0);
+    }
+    if (wakeEnd)
+        PostMessageW(FWindow.Get(), WM_THREAD_TERMINATED, 0, 0);
 }
 
 void TThread::Suspend() {
     std::lock_guard lock(FLock);
-    if (!FFinished)
+    // A worker that has finished may still have calls and its end to deliver: the pause holds
+    // them back too.
+    if (!FTerminationDelivered)
         FPaused = true;
 }
 
@@ -152,10 +171,82 @@ void TThread::WaitFor() {
         }
         break; // the worker ended (or the wait itself failed: nothing left to wait on)
     }
+    // What the worker queued is delivered before anyone can take the end for done.
+    RunQueuedCalls();
+}
+
+bool TThread::Queue(std::function<void()> call) {
+    CheckPaused();
+    RaiseQueuedCallError();
+    bool wake = false;
+    {
+        std::lock_guard lock(FLock);
+        if (FTerminated)
+            return false;
+        FQueuedCalls.push_back(std::move(call));
+        wake = !std::exchange(FQueueWakePending, true);
+    }
+    // The first call after a quiet spell is posted; the ones after it wait for the poll timer
+    // that the post starts. A full message queue refuses the post for a while.
+    while (wake && !PostMessageW(FWindow.Get(), WM_THREAD_QUEUE, 0, 0)) {
+        if (Terminated())
+            return true;
+        Sleep(10);
+    }
+    return true;
+}
+
+void TThread::RaiseQueuedCallError() {
+    std::unique_lock lock(FLock);
+    std::exception_ptr error = std::exchange(FQueuedCallError, nullptr);
+    lock.unlock();
+    if (error)
+        std::rethrow_exception(error);
+}
+
+void TThread::PollQueuedCalls(bool posted) {
+    if (posted)
+        SetTimer(FWindow.Get(), QueuePollTimer, QueuePollMs, nullptr);
+    {
+        std::lock_guard lock(FLock);
+        // A tick that finds nothing (or a pause) ends the polling; the worker's next call, or
+        // Resume, posts again. Deciding this under the lock the worker queues under means no
+        // call is left unseen.
+        if (!posted && (FQueuedCalls.empty() || FPaused)) {
+            FQueueWakePending = false;
+            KillTimer(FWindow.Get(), QueuePollTimer);
+            return;
+        }
+    }
+    RunQueuedCalls();
+}
+
+void TThread::RunQueuedCalls() {
+    std::unique_lock lock(FLock);
+    // One call at a time, taken under the lock and run outside it: a call that opens a modal
+    // loop may meet this message again, and the calls after it then run in order there. A
+    // pause holds the rest back until Resume, so the UI sees the work stop where it paused.
+    while (!FQueuedCalls.empty() && !FTerminated && !FPaused) {
+        const std::function<void()> call = std::move(FQueuedCalls.front());
+        FQueuedCalls.pop_front();
+        lock.unlock();
+        std::exception_ptr error;
+        try {
+            call();
+        } catch (...) {
+            error = std::current_exception();
+        }
+        lock.lock();
+        if (error && !FQueuedCallError)
+            FQueuedCallError = error;
+    }
+    if (FTerminated)
+        FQueuedCalls.clear();
 }
 
 bool TThread::Synchronize(const std::function<void()>& call) {
     CheckPaused();
+    RaiseQueuedCallError();
     std::unique_lock lock(FLock);
     if (FTerminated)
         return false;
@@ -189,6 +280,8 @@ bool TThread::Synchronize(const std::function<void()>& call) {
 
     if (error)
         std::rethrow_exception(error);
+    // The calls queued before this one have run by now.
+    RaiseQueuedCallError();
     if (ran)
         CheckPaused();
     return ran;
@@ -200,10 +293,13 @@ void TThread::CheckPaused() {
 }
 
 void TThread::RunPendingCall() {
+    // The calls queued before this one run first.
+    RunQueuedCalls();
     std::unique_lock lock(FLock);
     // Stale messages (a call already run, withdrawn, or running further up this stack) find
-    // nothing to do.
-    if (FCallState != CallState::Pending || FTerminated)
+    // nothing to do. Queued calls held back by a pause keep this one waiting behind them until
+    // Resume.
+    if (FCallState != CallState::Pending || FTerminated || (FPaused && !FQueuedCalls.empty()))
         return;
     FCallState = CallState::Running;
     const std::function<void()>* call = FPendingCall;
@@ -224,11 +320,15 @@ void TThread::RunPendingCall() {
 }
 
 void TThread::DeliverTermination() {
+    RunQueuedCalls();
     {
         std::lock_guard lock(FLock);
-        if (FTerminated || FTerminationDelivered || !FFinished)
-            return;
+        if (FTerminated || FTerminationDelivered || !FFinished || FPaused)
+            return; // a pause holds the end back until Resume
         FTerminationDelivered = true;
+        // A queued call's failure that the worker did not live to see ends it as a failure.
+        if (FQueuedCallError && !FFatalException)
+            FFatalException = std::exchange(FQueuedCallError, nullptr);
     }
     // The handler may delete this object: run a copy and touch nothing afterwards.
     const std::function<void()> handler = OnTerminate;
@@ -253,7 +353,6 @@ void TThread::Run() {
     {
         std::lock_guard lock(FLock);
         FFinished = true;
-        FPaused = false;
         deliver = !FTerminated;
     }
     // The window outlives this thread: the destructor joins before destroying it.
@@ -269,12 +368,19 @@ LRESULT CALLBACK TThread::WindowProc(HWND window, UINT message, WPARAM wParam, L
                               reinterpret_cast<LONG_PTR>(cs->lpCreateParams));
         } else if (message == WM_NCDESTROY) {
             SetWindowLongPtrW(window, GWLP_USERDATA, 0);
-        } else if (message == WM_THREAD_SYNC || message == WM_THREAD_TERMINATED) {
+        } else if (message == WM_THREAD_SYNC || message == WM_THREAD_TERMINATED ||
+                   message == WM_THREAD_QUEUE) {
             auto* thread = reinterpret_cast<TThread*>(GetWindowLongPtrW(window, GWLP_USERDATA));
             if (thread && message == WM_THREAD_SYNC)
                 thread->RunPendingCall();
+            else if (thread && message == WM_THREAD_QUEUE)
+                thread->PollQueuedCalls(true);
             else if (thread)
                 thread->DeliverTermination();
+            return 0;
+        } else if (message == WM_TIMER && wParam == QueuePollTimer) {
+            if (auto* thread = reinterpret_cast<TThread*>(GetWindowLongPtrW(window, GWLP_USERDATA)))
+                thread->PollQueuedCalls(false);
             return 0;
         }
     } catch (...) {

@@ -1,6 +1,6 @@
 // A worker thread with the services a background job needs from the UI thread: calls run on
-// the UI thread while the worker waits (Synchronize), a termination handler run on the UI
-// thread, a cooperative pause, and a stop request.
+// the UI thread while the worker waits (Synchronize) or goes on (Queue), a termination handler
+// run on the UI thread, a cooperative pause, and a stop request.
 //
 // Threads: construct, Resume, Suspend, Terminate, WaitFor and destroy on the UI thread (the
 // thread that constructed the object). Execute runs on the worker. Synchronised calls and the
@@ -9,9 +9,13 @@
 // modal dialogs, menus, message boxes.
 //
 // Delivery rules:
+//  - Queued and synchronised calls run on the UI thread in the order the worker made them, and
+//    all of them before OnTerminate. While a Suspend is in force, queued calls not yet run are
+//    held back (and a synchronised call behind them), and so is OnTerminate, also when the
+//    worker has finished meanwhile; Resume delivers them.
 //  - After a stop request (Terminate, or destruction) the object delivers nothing more: a
-//    pending synchronised call is released without running (Synchronize answers false) and
-//    OnTerminate is not run.
+//    pending synchronised call is released without running (Synchronize answers false), queued
+//    calls not yet run are dropped, and OnTerminate is not run.
 //  - Destruction stops the worker, releases a pause and joins it; messages still queued for the
 //    object's window are dropped with the window.
 //  - The UI thread is never blocked on a worker that waits inside Synchronize: WaitFor serves
@@ -26,6 +30,7 @@
 #include <windows.h>
 
 #include <condition_variable>
+#include <deque>
 #include <exception>
 #include <functional>
 #include <mutex>
@@ -52,7 +57,8 @@ public:
     // Starts the worker the first time; afterwards ends a Suspend.
     void Resume();
     // Asks the worker to pause at its next pause point (between entries, around synchronised
-    // calls). The worker is never frozen where it stands, so it holds no lock while paused.
+    // calls) and holds back what it has not yet delivered (see the delivery rules). The worker is
+    // never frozen where it stands, so it holds no lock while paused.
     void Suspend();
     // True before the first Resume and while a Suspend is in force.
     bool Suspended() const;
@@ -78,6 +84,11 @@ protected:
     // here. Answers false, without running call, once a stop has been requested. Pauses
     // before and after the call while a Suspend is in force.
     bool Synchronize(const std::function<void()>& call);
+    // Hands call to the UI thread to run after the calls made before it, and returns at once.
+    // Answers false, dropping call, once a stop has been requested. Pauses first while a
+    // Suspend is in force. An exception a queued call raises is raised here, in the worker, at
+    // its next Queue or Synchronize (or becomes FatalException if Execute has returned).
+    bool Queue(std::function<void()> call);
     // Waits while a Suspend is in force; returns at once after a stop request.
     void CheckPaused();
     // Stops the worker and joins it. Derived destructors call it first, so that Execute never
@@ -91,6 +102,9 @@ private:
     static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     void Run();
     void RunPendingCall();
+    void PollQueuedCalls(bool posted);
+    void RunQueuedCalls();
+    void RaiseQueuedCallError();
     void DeliverTermination();
 
     mutable std::mutex FLock;
@@ -103,6 +117,11 @@ private:
     CallState FCallState = CallState::None;
     const std::function<void()>* FPendingCall = nullptr;
     std::exception_ptr FCallError;
+    std::deque<std::function<void()>> FQueuedCalls;
+    // The UI thread has been posted a message for FQueuedCalls and polls them until it finds
+    // none.
+    bool FQueueWakePending = false;
+    std::exception_ptr FQueuedCallError;
     std::exception_ptr FFatalException;
 
     UniqueWindow FWindow;              // message-only, owned by the UI thread

@@ -21,6 +21,7 @@ public:
     std::function<void(TestThread&)> Body;
     ~TestThread() override { StopAndWait(); }
     bool Sync(const std::function<void()>& call) { return Synchronize(call); }
+    bool Post(std::function<void()> call) { return Queue(std::move(call)); }
     void Pause() { CheckPaused(); }
 
 protected:
@@ -298,4 +299,127 @@ TEST(SearchThread, TheOwnerMayDeleteTheThreadInItsTerminationHandler) {
     thread->Resume();
     ASSERT_TRUE(PumpUntil([&] { return deleted; }));
     EXPECT_FALSE(thread);
+}
+
+TEST(SearchThread, QueuedAndSynchronisedCallsRunInOrderBeforeTheEnd) {
+    const DWORD ui = GetCurrentThreadId();
+    std::vector<int> order;
+    bool offThread = false;
+    std::atomic<int> synced{0};
+    bool terminated = false;
+    int seenAtEnd = -1;
+    TestThread thread;
+    thread.Body = [&](TestThread& self) {
+        for (int i = 0; i < 300; ++i) {
+            auto call = [&, i] {
+                offThread |= GetCurrentThreadId() != ui;
+                order.push_back(i);
+            };
+            if (i % 50 == 49) {
+                if (self.Sync(call))
+                    ++synced;
+            } else {
+                self.Post(call);
+            }
+        }
+    };
+    thread.OnTerminate = [&] {
+        terminated = true;
+        seenAtEnd = static_cast<int>(order.size());
+    };
+    thread.Resume();
+    ASSERT_TRUE(PumpUntil([&] { return terminated; }));
+    std::vector<int> expected(300);
+    for (int i = 0; i < 300; ++i)
+        expected[i] = i;
+    EXPECT_EQ(order, expected);
+    EXPECT_EQ(synced, 6);
+    EXPECT_EQ(seenAtEnd, 300);
+    EXPECT_FALSE(offThread);
+}
+
+TEST(SearchThread, ACallQueuedAfterAQuietSpellStillArrives) {
+    std::atomic<int> delivered{0};
+    TestThread thread;
+    thread.Body = [&](TestThread& self) {
+        self.Post([&] { ++delivered; });
+        while (delivered == 0 && !self.Terminated())
+            Sleep(1);
+        Sleep(120); // long enough for the UI thread to stop looking for more
+        self.Post([&] { ++delivered; });
+        // The end would deliver it anyway: it must come well before.
+        for (int waited = 0; waited < 3000 && delivered < 2 && !self.Terminated(); ++waited)
+            Sleep(1);
+    };
+    thread.Resume();
+    ASSERT_TRUE(PumpUntil([&] { return delivered == 2; }, 2000));
+}
+
+TEST(SearchThread, APauseHoldsQueuedCallsBackAndAStopDropsThem) {
+    std::vector<int> order;
+    std::atomic<bool> queued{false};
+    bool terminated = false;
+    {
+        TestThread thread;
+        thread.Body = [&](TestThread& self) {
+            for (int i = 0; i < 20; ++i)
+                self.Post([&, i] { order.push_back(i); });
+            queued = true;
+            while (!self.Suspended())
+                Sleep(1);
+            self.Post([&] { order.push_back(20); }); // waits for the pause to end
+        };
+        thread.OnTerminate = [&] { terminated = true; };
+        thread.Resume();
+        // The UI thread serves nothing until the worker has queued and is paused.
+        while (!queued)
+            Sleep(1);
+        thread.Suspend();
+        PumpFor(150);
+        EXPECT_TRUE(order.empty());
+        thread.Resume();
+        ASSERT_TRUE(PumpUntil([&] { return terminated; }));
+        ASSERT_EQ(order.size(), 21u);
+        for (int i = 0; i < 21; ++i)
+            EXPECT_EQ(order[i], i);
+    }
+
+    order.clear();
+    queued = false;
+    terminated = false;
+    auto thread = std::make_unique<TestThread>();
+    thread->Body = [&](TestThread& self) {
+        for (int i = 0; i < 20; ++i)
+            self.Post([&, i] { order.push_back(i); });
+        queued = true;
+    };
+    thread->OnTerminate = [&] { terminated = true; };
+    thread->Resume();
+    while (!queued)
+        Sleep(1);
+    thread.reset(); // a stop: what is still queued is dropped
+    PumpFor(150);
+    EXPECT_TRUE(order.empty());
+    EXPECT_FALSE(terminated);
+}
+
+TEST(SearchThread, AQueuedCallsErrorReachesTheWorkerOrEndsIt) {
+    std::atomic<bool> sawError{false};
+    bool terminated = false;
+    TestThread thread;
+    thread.Body = [&](TestThread& self) {
+        self.Post([] { throw std::runtime_error("in a queued call"); });
+        try {
+            self.Sync([] {});
+        } catch (const std::runtime_error&) {
+            sawError = true;
+        }
+        self.Post([] { throw std::logic_error("after the worker's last look"); });
+    };
+    thread.OnTerminate = [&] { terminated = true; };
+    thread.Resume();
+    ASSERT_TRUE(PumpUntil([&] { return terminated; }));
+    EXPECT_TRUE(sawError);
+    ASSERT_TRUE(thread.FatalException());
+    EXPECT_THROW(std::rethrow_exception(thread.FatalException()), std::logic_error);
 }

@@ -66,9 +66,15 @@ protected:
         return WideToUtf8(text);
     }
     static std::vector<std::string> Items() { return FormMain->ListBox1.Items(); }
+    // The key is handled at once, as the message loop handles it, before anything else waiting
+    // (a search's end, say); then the messages it caused are handled.
     static void Key(UINT vk, bool alt = false) {
-        HWND list = FormMain->ListBox1.Handle();
-        PostMessageW(list, alt ? WM_SYSKEYDOWN : WM_KEYDOWN, vk, alt ? (1L << 29) | 1 : 1);
+        MSG msg{};
+        msg.hwnd = FormMain->ListBox1.Handle();
+        msg.message = alt ? WM_SYSKEYDOWN : WM_KEYDOWN;
+        msg.wParam = vk;
+        msg.lParam = alt ? (1L << 29) | 1 : 1;
+        Application().ProcessMessage(msg);
         shelltest::Pump(30);
     }
     // Fills the list with the five folders (one search, waited for).
