@@ -36,13 +36,13 @@ std::vector<std::string> CommandLineArguments() {
 int Run() {
     using namespace tovane;
     SpiBmpUnit decoding; // sets the plug-in collection's DefaultGraphicClass
-    Application().Title = "Tovane";
+    Application().SetTitle("Tovane");
     try {
         FormMain = std::make_unique<TFormMain>(CommandLineArguments());
     } catch (const std::exception& e) {
         // Start-up failed while the plug-ins were loaded: no window, no loop.
-        MessageBoxW(nullptr, Utf8ToWide(e.what()).c_str(), Utf8ToWide(Application().Title).c_str(),
-                    MB_OK | MB_ICONERROR);
+        MessageBoxW(nullptr, Utf8ToWide(e.what()).c_str(),
+                    Utf8ToWide(Application().Title()).c_str(), MB_OK | MB_ICONERROR);
         return 1;
     }
 #ifdef TOVANE_HAVE_SLIDESHOW

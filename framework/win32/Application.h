@@ -1,4 +1,10 @@
-// The application object: its title, the message loop and the standard error report.
+// The application object: its title and window, the message loop and the standard error report.
+//
+// The application window is a window of no size, captioned with the title, that owns every
+// top-level form: it is what the task bar and task switching show, so the program appears there
+// as its title whatever its main window's caption says. It hands its activation on to the
+// window last active in the program, minimises the program as a whole (its forms are hidden with
+// it and come back with it), and closing it closes the main form.
 //
 // Every loop of the program (Run, TForm::ShowModal, ProcessMessages) handles a message the
 // same way (ProcessMessage): a key press first goes to the actions of the form it was pressed
@@ -16,6 +22,7 @@
 
 #include <functional>
 #include <string>
+#include <vector>
 
 namespace tovane {
 
@@ -26,7 +33,15 @@ public:
     TApplication(const TApplication&) = delete;
     TApplication& operator=(const TApplication&) = delete;
 
-    std::string Title = "Tovane"; // UTF-8: caption of the error report
+    // UTF-8: the program's name in the task bar and the caption of the error report.
+    const std::string& Title() const noexcept { return FTitle; }
+    void SetTitle(std::string titleUtf8);
+
+    // The application window, created on first use (hidden until Run shows it).
+    HWND Handle();
+    // Minimises the program (the application window and with it every form) and restores it.
+    void Minimize();
+    void Restore();
 
     // Shows the main form and runs the message loop until Terminate (or the main form's
     // Close). Returns the exit code of the WM_QUIT message.
@@ -62,6 +77,14 @@ public:
 private:
     friend TApplication& Application();
     TApplication() = default;
+    static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    LRESULT WndProc(UINT message, WPARAM wParam, LPARAM lParam);
+    void ActivateLastPopup();
+    void ShowHiddenWindows();
+
+    std::string FTitle = "Tovane";
+    HWND FHandle = nullptr; // lives as long as the process (destroyed with the thread's windows)
+    std::vector<HWND> FHiddenWhileMinimized;
     TForm* FMainForm = nullptr;
     bool FTerminated = false;
 };

@@ -31,7 +31,8 @@ StyleOf FormStyle(const TFormProps& p) {
             style |= WS_MINIMIZEBOX;
         if (p.MaximizeBox)
             style |= WS_MAXIMIZEBOX;
-        return {style, WS_EX_CONTROLPARENT | WS_EX_APPWINDOW};
+        // No task bar button of its own: the application window owns it and stands there.
+        return {style, WS_EX_CONTROLPARENT};
     }
     }
 }
@@ -64,7 +65,7 @@ void TForm::CreateForm(const TFormProps& props) {
     FMinHeight = props.MinHeight;
     FPosition = props.Position;
     CreateControl(nullptr, cp, nullptr, s.Style, s.ExStyle,
-                  FOwner != nullptr ? FOwner->Handle() : nullptr);
+                  FOwner != nullptr ? FOwner->Handle() : Application().Handle());
     if (props.ClientWidth > 0 && props.ClientHeight > 0) {
         FDesignClientWidth = props.ClientWidth;
         FDesignClientHeight = props.ClientHeight;
@@ -130,6 +131,15 @@ void TForm::Show() {
     FocusFirstControl();
 }
 
+void TForm::Minimize() {
+    // The main form minimises the program: its task bar button belongs to the application
+    // window, and an owned window minimised on its own would have nowhere to go.
+    if (Application().MainForm() == this)
+        Application().Minimize();
+    else
+        ShowWindow(FHandle, SW_MINIMIZE);
+}
+
 void TForm::Hide() {
     if (FHandle == nullptr || !IsWindowVisible(FHandle))
         return;
@@ -160,7 +170,7 @@ void TForm::Close() {
         Hide();
         Application().Terminate();
     } else if (action == TCloseAction::Minimize) {
-        ShowWindow(FHandle, SW_MINIMIZE);
+        Minimize();
     } else {
         Hide();
     }
@@ -309,6 +319,12 @@ LRESULT TForm::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
                 t->Fire();
                 return 0;
             }
+        break;
+    case WM_SYSCOMMAND:
+        if ((wParam & 0xFFF0) == SC_MINIMIZE && Application().MainForm() == this) {
+            Minimize();
+            return 0;
+        }
         break;
     case WM_GETMINMAXINFO: {
         auto* info = reinterpret_cast<MINMAXINFO*>(lParam);

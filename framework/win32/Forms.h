@@ -60,6 +60,8 @@ public:
 
     void Show();
     void Hide();
+    // Minimises the window; the main form minimises the whole program (TApplication::Minimize).
+    void Minimize();
     // Closes: a modal form ends its modal run with mrCancel (unless a result is set); the main
     // form ends the application; any other form hides. OnClose runs first.
     void Close();

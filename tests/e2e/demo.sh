@@ -89,6 +89,13 @@ wait_search_done
 main=$(window_named '^Tovane - ') || fail "no main window"
 [ "$(xdotool getwindowname "$main")" = "Tovane - $(windows_path "$demo/formats")" ] ||
   fail "title: $(xdotool getwindowname "$main")"
+# What a task bar lists: the program's title, whatever the main window's caption says (the
+# slideshow window, also captioned Tovane, is hidden now).
+stands_for=0
+for w in $(xdotool search --onlyvisible --class '^tovane\.exe$' 2>/dev/null); do
+  [ "$(xdotool getwindowname "$w" 2>/dev/null)" = Tovane ] && stands_for=1
+done
+((stands_for)) || fail "no window stands for the program as \"Tovane\""
 
 press "$main" Return
 wait_until 60 "the slideshow window" fullscreen_exists

@@ -26,8 +26,20 @@ wait_until() {
 
 # --- windows ---------------------------------------------------------------------------------
 
-# The program's visible top-level windows (wine gives them the class of the executable).
-program_windows() { xdotool search --onlyvisible --class '^tovane\.exe$' 2>/dev/null || true; }
+# The program's visible top-level windows (wine gives them the class of the executable). The
+# application window, which stands for the program in the task bar, is mapped with no real size
+# and is left out.
+# The list is written in one piece once complete, so that a reader that stops early (grep -q,
+# head) cannot cut the loop short with a broken pipe.
+program_windows() {
+  local w WIDTH HEIGHT list=""
+  for w in $(xdotool search --onlyvisible --class '^tovane\.exe$' 2>/dev/null || true); do
+    WIDTH=0 HEIGHT=0
+    eval "$(xdotool getwindowgeometry --shell "$w" 2>/dev/null | grep -E '^(WIDTH|HEIGHT)=')"
+    if ((WIDTH > 1 && HEIGHT > 1)); then list+="$w"$'\n'; fi
+  done
+  printf '%s' "$list"
+}
 
 # window_named REGEX: the first visible program window whose title matches.
 window_named() {
@@ -81,7 +93,7 @@ press() {
   if ! focused_is "$w"; then
     local focus
     focus=$(xdotool getwindowfocus 2>/dev/null)
-    program_windows | grep -qx -- "$focus" ||
+    grep -qx -- "$focus" <<<"$(program_windows)" ||
       fail "neither window $w ($(xdotool getwindowname "$w" 2>/dev/null)) nor another window of the program has the focus (it is on $focus)"
     e2e_log "window $w has no X focus; keys go through the program's window $focus"
   fi

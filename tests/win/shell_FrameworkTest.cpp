@@ -521,7 +521,7 @@ TEST_F(Framework, StandardErrorReportIsAMessageBoxOwnedByTheActiveWindow) {
     KillTimer(nullptr, timer);
     Seen = nullptr;
     EXPECT_EQ(WideToUtf8(seen.Text), "書き込めません");
-    EXPECT_EQ(WideToUtf8(seen.Caption), Application().Title);
+    EXPECT_EQ(WideToUtf8(seen.Caption), Application().Title());
     EXPECT_EQ(seen.Owner, f.Form.Handle());
     // The loop goes on: the next key still reaches the list box.
     PostKey(f.List.Handle(), VK_DOWN);
@@ -616,4 +616,63 @@ TEST_F(Framework, BevelStaysBelowTheControlsItSurrounds) {
     form.Show();
     EXPECT_EQ(PixelOf(inside, 10, 10), RGB(0, 160, 0));
     EXPECT_EQ(PixelOf(bevel, 150, 50), RGB(90, 0, 90));
+}
+
+TEST_F(Framework, TheApplicationWindowStandsForTheProgramInTheTaskBar) {
+    auto text = [](HWND h) {
+        wchar_t buffer[128] = L"";
+        GetWindowTextW(h, buffer, 128);
+        return WideToUtf8(buffer);
+    };
+    TBareForm main;
+    TBareForm dialog(&main);
+    const HWND app = Application().Handle();
+    // Every top-level form is owned by the application window; forms with an owner keep it.
+    EXPECT_EQ(GetWindow(main.Handle(), GW_OWNER), app);
+    EXPECT_EQ(GetWindow(dialog.Handle(), GW_OWNER), main.Handle());
+    // Only the application window asks for a task bar button, and it shows the title.
+    EXPECT_EQ(GetWindowLongW(main.Handle(), GWL_EXSTYLE) & WS_EX_APPWINDOW, 0);
+    EXPECT_EQ(GetWindowLongW(app, GWL_EXSTYLE) & WS_EX_TOOLWINDOW, 0);
+    EXPECT_EQ(GetWindow(app, GW_OWNER), nullptr);
+    EXPECT_EQ(text(app), "Tovane");
+    main.SetCaption("Tovane - C:\\pics");
+    EXPECT_EQ(text(app), "Tovane");
+    Application().SetTitle("別名");
+    EXPECT_EQ(text(app), "別名");
+    Application().SetTitle("Tovane");
+
+    Application().SetMainForm(&main);
+    ShowWindow(app, SW_SHOWNOACTIVATE);
+    main.Show();
+    // Minimising the main form minimises the program: the form goes with the application
+    // window instead of becoming an icon of its own.
+    SendMessageW(main.Handle(), WM_SYSCOMMAND, SC_MINIMIZE, 0);
+    shelltest::Pump(50);
+    EXPECT_TRUE(IsIconic(app));
+    EXPECT_FALSE(IsIconic(main.Handle()));
+    EXPECT_FALSE(IsWindowVisible(main.Handle()));
+    Application().Restore();
+    EXPECT_TRUE(PumpUntil([&] { return IsWindowVisible(main.Handle()) != FALSE; }));
+    EXPECT_FALSE(IsIconic(app));
+    // The same from the task bar's side: its button minimises and restores the program.
+    SendMessageW(app, WM_SYSCOMMAND, SC_MINIMIZE, 0);
+    shelltest::Pump(50);
+    EXPECT_TRUE(IsIconic(app));
+    EXPECT_FALSE(IsWindowVisible(main.Handle()));
+    SendMessageW(app, WM_SYSCOMMAND, SC_RESTORE, 0);
+    EXPECT_TRUE(PumpUntil([&] { return IsWindowVisible(main.Handle()) != FALSE; }));
+    EXPECT_FALSE(IsIconic(app));
+
+    // Closing the program from the task bar closes the main form.
+    int closes = 0;
+    main.OnClose = [&](TObject&, TCloseAction& action) {
+        ++closes;
+        action = TCloseAction::None; // the test's loop goes on
+    };
+    SendMessageW(app, WM_SYSCOMMAND, SC_CLOSE, 0);
+    SendMessageW(app, WM_CLOSE, 0, 0);
+    EXPECT_EQ(closes, 2);
+    ShowWindow(app, SW_HIDE);
+    Application().SetMainForm(nullptr);
+    EXPECT_TRUE(Errors.empty());
 }
