@@ -2,7 +2,7 @@
 // background folder search and the settings record. One instance, FormMain, alive for the
 // whole run; other windows read ListBox1, FSettings and FImageExtensions through it.
 // UI thread only; the search thread reaches the list through IFindThreadSink calls that it
-// hands to the UI thread (synchronised).
+// hands to the UI thread.
 #pragma once
 
 #include "app/FindThreadU.h"
@@ -90,7 +90,7 @@ private:
     FolderListModel ReadFolderList() const;
     void WriteFolderList(const FolderListModel& model);
 
-    // IFindThreadSink, called on the UI thread inside the search's synchronised calls.
+    // IFindThreadSink, called on the UI thread inside the calls the search hands it.
     bool HasFolder(const std::string& dirAnsi) override;
     void AppendFolder(const std::string& dirAnsi) override;
     int FolderCount() override;

@@ -3,10 +3,10 @@
 // run on the UI thread, a cooperative pause, and a stop request.
 //
 // Threads: construct, Resume, Suspend, Terminate, WaitFor and destroy on the UI thread (the
-// thread that constructed the object). Execute runs on the worker. Synchronised calls and the
-// termination handler reach the UI thread through a hidden message-only window that belongs to
-// this object, so every message loop of the UI thread serves them: the application's loop,
-// modal dialogs, menus, message boxes.
+// thread that constructed the object). Execute runs on the worker. Queued and synchronised calls
+// and the termination handler reach the UI thread through a hidden message-only window that
+// belongs to this object, so every message loop of the UI thread serves them: the application's
+// loop, modal dialogs, menus, message boxes.
 //
 // Delivery rules:
 //  - Queued and synchronised calls run on the UI thread in the order the worker made them, and
@@ -68,8 +68,9 @@ public:
     void SetPriority(ThreadPriority priority);
     // True once Execute has returned (or was skipped because of an early stop).
     bool Finished() const;
-    // Blocks until Execute has returned, running the worker's synchronised calls meanwhile.
-    // Does not resume a suspended worker. Not to be called from inside a synchronised call.
+    // Blocks until Execute has returned, running the worker's synchronised calls meanwhile, then
+    // runs the calls it queued (unless a stop was requested or a Suspend holds them). Does not
+    // resume a suspended worker. Not to be called from inside a synchronised call.
     void WaitFor();
     // What escaped Execute, if anything (the thread entry catches everything).
     std::exception_ptr FatalException() const;
