@@ -173,10 +173,9 @@ void TFindThread::ScanFolder(const std::string& dir) {
 // them could only find it listed). The walk does not wait for the call: the UI thread runs the
 // calls in the order they were made, so the list's order is that of the walk.
 void TFindThread::TestFile(const std::string& dir, const char* fileName) {
-    FCurExt = FileExtensionOf(fileName, SystemLeadByte);
-    if (!ContainsExtension(FImageExtensions, FCurExt, SystemLeadByte))
+    if (!ContainsExtension(FImageExtensions, FileExtensionOf(fileName, SystemLeadByte),
+                           SystemLeadByte))
         return;
-    FCurDir = dir;
     FFound = true;
     Queue([this, dir] { CheckFoundFile(dir); });
 }

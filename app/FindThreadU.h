@@ -80,8 +80,6 @@ private:
     // thread): its further files are not tested. Cleared where a folder's walk starts and ends,
     // so a parent's files are tested again after each of its sub-folders.
     bool FFound = false;
-    std::string FCurDir;                    // the folder whose file is under test
-    std::string FCurExt;                    // that file's extension, without its dot
     std::atomic<unsigned> FCountsQueued{0}; // count calls made so far (wraps harmlessly)
     std::deque<std::string> FQueue;         // guarded by FQueueLock
     std::mutex FQueueLock;

@@ -3,11 +3,10 @@
 #include "framework/Exceptions.h"
 #include "framework/Paths.h"
 #include "framework/Strings.h"
+#include "framework/win32/ModuleFile.h"
 #include "framework/win32/Text.h"
 
 #include <windows.h>
-
-#include <vector>
 
 namespace tovane {
 
@@ -39,17 +38,9 @@ private:
 } // namespace
 
 std::string SettingsFilePath() {
-    std::vector<char> buffer(MAX_PATH);
-    for (;;) {
-        const DWORD n =
-            GetModuleFileNameA(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
-        if (n < buffer.size()) {
-            const std::string exe(buffer.data(), n);
-            const std::string ext = ExtractFileExt(exe, SystemLeadByte);
-            return exe.substr(0, exe.size() - ext.size()) + ".ini";
-        }
-        buffer.resize(buffer.size() * 2);
-    }
+    const std::string exe = ModuleFileName();
+    const std::string ext = ExtractFileExt(exe, SystemLeadByte);
+    return exe.substr(0, exe.size() - ext.size()) + ".ini";
 }
 
 WindowGeometry ReadWindowGeometry(const std::string& iniPath, const WindowGeometry& current,

@@ -2,12 +2,11 @@
 
 #include "dialogs/portable/DialogRules.h"
 #include "framework/Paths.h"
+#include "framework/win32/ModuleFile.h"
 #include "framework/win32/Text.h"
 #include "plugins/SPIs.h"
 
 #include <shellapi.h>
-
-#include <vector>
 
 namespace tovane {
 
@@ -23,16 +22,6 @@ void TProgramIcon::Create(TControl& parent, const TControlProps& props) {
                  SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
-LRESULT TFilledBevel::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
-    if (msg == WM_ERASEBKGND) {
-        RECT r;
-        GetClientRect(FHandle, &r);
-        FillRect(reinterpret_cast<HDC>(wParam), &r, BackgroundBrush());
-        return 1;
-    }
-    return TBevel::WndProc(msg, wParam, lParam);
-}
-
 TFormAboutBox::TFormAboutBox(TForm* owner) : TForm(owner) {
     LoadForm();
     DoCreate();
@@ -43,15 +32,8 @@ TFormAboutBox::~TFormAboutBox() {
 }
 
 std::string TFormAboutBox::AuthorAddress() {
-    std::vector<char> path(MAX_PATH);
-    for (;;) {
-        const DWORD n = GetModuleFileNameA(nullptr, path.data(), static_cast<DWORD>(path.size()));
-        if (n == 0)
-            return {};
-        if (n < path.size())
-            return ExtractFileDir(std::string_view(path.data(), n), SystemLeadByte);
-        path.resize(path.size() * 2);
-    }
+    const std::string exe = ModuleFileName();
+    return exe.empty() ? std::string() : ExtractFileDir(exe, SystemLeadByte);
 }
 
 void TFormAboutBox::FormCreate(TObject&) {

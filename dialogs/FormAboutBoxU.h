@@ -20,19 +20,12 @@ public:
     void Create(TControl& parent, const TControlProps& props);
 };
 
-// A bevel that fills its inside with its parent's background: the form clips its children, so
-// nothing else paints there.
-class TFilledBevel : public TBevel {
-protected:
-    LRESULT WndProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
-};
-
 class TFormAboutBox : public TForm {
 public:
     explicit TFormAboutBox(TForm* owner);
     ~TFormAboutBox() override;
 
-    TFilledBevel Bevel1;
+    TBevel Bevel1;
     TProgramIcon Image1;
     TLabel Label1;
     TLabel Label4;

@@ -242,11 +242,9 @@ void TSPIBitmap::NotifyLoaded() {
     Progress(this, psEnding, 100, true, TRect(0, 0, Width(), Height()), "Loaded Graphic");
 }
 
-void TSPIBitmap::LoadFromFile(const std::string& fileNameAnsi) {
+void TSPIBitmap::LoadNotifying(const std::string& fileNameAnsi, const TLoadByClasses& load) {
     try {
-        const bool bitmapFirst = IsBitmapFirst(fileNameAnsi, SystemLeadByte);
-        AssignLoadedGraphic(LoadFileByClasses(&TSPIGraphic::ClassInfo, fileNameAnsi,
-                                              &TBitmap::ClassInfo, bitmapFirst, Forwarder()));
+        AssignLoadedGraphic(load(IsBitmapFirst(fileNameAnsi, SystemLeadByte)));
     } catch (...) {
         // The ending notification goes out on every way; a failure of its own replaces.
         const std::exception_ptr failure = std::current_exception();
@@ -256,21 +254,22 @@ void TSPIBitmap::LoadFromFile(const std::string& fileNameAnsi) {
     NotifyLoaded();
 }
 
+void TSPIBitmap::LoadFromFile(const std::string& fileNameAnsi) {
+    LoadNotifying(fileNameAnsi, [&](bool bitmapFirst) {
+        return LoadFileByClasses(&TSPIGraphic::ClassInfo, fileNameAnsi, &TBitmap::ClassInfo,
+                                 bitmapFirst, Forwarder());
+    });
+}
+
 void TSPIBitmap::LoadFromStream(TStream& stream) {
     LoadFromStreamWithName(stream, std::string());
 }
 
 void TSPIBitmap::LoadFromStreamWithName(TStream& stream, const std::string& fileNameAnsi) {
-    try {
-        const bool bitmapFirst = IsBitmapFirst(fileNameAnsi, SystemLeadByte);
-        AssignLoadedGraphic(LoadStreamByClasses(&TSPIGraphic::ClassInfo, stream, fileNameAnsi,
-                                                &TBitmap::ClassInfo, bitmapFirst, Forwarder()));
-    } catch (...) {
-        const std::exception_ptr failure = std::current_exception();
-        NotifyLoaded();
-        std::rethrow_exception(failure);
-    }
-    NotifyLoaded();
+    LoadNotifying(fileNameAnsi, [&](bool bitmapFirst) {
+        return LoadStreamByClasses(&TSPIGraphic::ClassInfo, stream, fileNameAnsi,
+                                   &TBitmap::ClassInfo, bitmapFirst, Forwarder());
+    });
 }
 
 // ---- Loading by classes ----

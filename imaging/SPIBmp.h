@@ -117,6 +117,10 @@ public:
 private:
     TProgressEvent Forwarder();
     void NotifyLoaded();
+    // Loads through one of the LoadByClasses functions (given whether the bitmap reader goes
+    // first for this name) and sends the ending notification, also when the load fails.
+    using TLoadByClasses = std::function<std::unique_ptr<TGraphic>(bool bitmapFirst)>;
+    void LoadNotifying(const std::string& fileNameAnsi, const TLoadByClasses& load);
 };
 
 // Tries the two classes in turn (the plain one first when bitmapFirst), each created through

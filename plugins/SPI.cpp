@@ -2,6 +2,7 @@
 #include "plugins/SPIs.h"
 
 #include "framework/Strings.h"
+#include "framework/win32/ModuleFile.h"
 #include "framework/win32/Text.h"
 
 #include <array>
@@ -35,22 +36,6 @@ HMODULE LoadModuleQuietly(const std::string& fileName) {
     return module;
 }
 
-// The module's full path; grows the buffer for long paths so the name is never cut short.
-std::string ModulePath(HMODULE module) {
-    std::string buffer(260, '\0');
-    for (;;) {
-        const DWORD n =
-            GetModuleFileNameA(module, buffer.data(), static_cast<DWORD>(buffer.size()));
-        if (n == 0)
-            return std::string();
-        if (n < buffer.size()) {
-            buffer.resize(n);
-            return buffer;
-        }
-        buffer.resize(buffer.size() * 2);
-    }
-}
-
 template <typename F> F Lookup(HMODULE module, const char* name) {
     // Export addresses are function pointers of the export's declared type.
     return reinterpret_cast<F>(reinterpret_cast<void*>(GetProcAddress(module, name)));
@@ -61,7 +46,7 @@ template <typename F> F Lookup(HMODULE module, const char* name) {
 TSPI::TSPI(const std::string& fileName) : FHandle(LoadModuleQuietly(fileName)) {
     if (!FHandle)
         throw ESPIFOpenErrorSPI(fileName);
-    FFileName = ModulePath(FHandle.Get());
+    FFileName = ModuleFileName(FHandle.Get());
     if (FFileName.empty())
         FFileName = fileName;
     const HMODULE m = FHandle.Get();

@@ -4,6 +4,7 @@
 #include "framework/FileFormats.h"
 #include "framework/Paths.h"
 #include "framework/Strings.h"
+#include "framework/win32/ModuleFile.h"
 #include "framework/win32/Text.h"
 
 namespace tovane {
@@ -49,18 +50,7 @@ std::string SusiePluginFolder() {
 }
 
 std::string ProgramFolder() {
-    std::string buffer(260, '\0');
-    for (;;) {
-        const DWORD n =
-            GetModuleFileNameA(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
-        if (n == 0)
-            return std::string();
-        if (n < buffer.size()) {
-            buffer.resize(n);
-            return ExtractFilePath(buffer, SystemLeadByte);
-        }
-        buffer.resize(buffer.size() * 2);
-    }
+    return ExtractFilePath(ModuleFileName(), SystemLeadByte);
 }
 
 // Text from a Win32 call of the shape (buffer, size) -> length, 0 on failure; a result larger

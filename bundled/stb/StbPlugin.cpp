@@ -105,20 +105,33 @@ bool HasAlpha(const Measured& m) {
     return m.Channels == 2 || m.Channels == 4;
 }
 
+// What both decoders check once stb has read the picture: that it read, stayed within the
+// data and has the size measured before; then the first half of the progress.
+template <typename T>
+SusieResult CheckRead(const StbPixels<T>& pixels, const Reader& reader, int w, int h,
+                      const Measured& m, Progress& progress) {
+    if (!pixels)
+        return FailureResult();
+    if (reader.Overran() || w != m.Width || h != m.Height)
+        return SusieBrokenData;
+    if (!progress.Report(50, 100))
+        return SusieAborted;
+    return SusieSuccess;
+}
+
+// The second half of the progress, every 256 rows and at the last; false: abort.
+bool ReportRows(Progress& progress, int y, int h) {
+    return (y % 256 != 255 && y != h - 1) || progress.Report(50 + 50 * (y + 1) / h, 100);
+}
+
 SusieResult DecodeHdr(std::span<const std::uint8_t> data, const Measured& m, Progress& progress,
                       DibBuilder& dib) {
     int w = 0, h = 0, channels = 0;
     Reader reader(data);
     StbPixels<float> pixels(
         stbi_loadf_from_callbacks(&Reader::Callbacks, &reader, &w, &h, &channels, 3));
-    if (!pixels)
-        return FailureResult();
-    if (reader.Overran())
-        return SusieBrokenData;
-    if (w != m.Width || h != m.Height)
-        return SusieBrokenData;
-    if (!progress.Report(50, 100))
-        return SusieAborted;
+    if (const SusieResult r = CheckRead(pixels, reader, w, h, m, progress); r != SusieSuccess)
+        return r;
     if (!dib.Create(static_cast<std::uint32_t>(w), static_cast<std::uint32_t>(h), 24))
         return SusieNoMemory;
     std::vector<std::uint8_t> row(static_cast<std::size_t>(w) * 3);
@@ -128,7 +141,7 @@ SusieResult DecodeHdr(std::span<const std::uint8_t> data, const Measured& m, Pro
             row[i] = ToneMap(in[i]);
         PackDibRow(row.data(), 3, ChannelOrder::Rgb, static_cast<std::uint32_t>(w), 24,
                    dib.RowFromTop(static_cast<std::uint32_t>(y)));
-        if ((y % 256 == 255 || y == h - 1) && !progress.Report(50 + 50 * (y + 1) / h, 100))
+        if (!ReportRows(progress, y, h))
             return SusieAborted;
     }
     return SusieSuccess;
@@ -141,14 +154,8 @@ SusieResult DecodeLdr(std::span<const std::uint8_t> data, const Measured& m, Pro
     Reader reader(data);
     StbPixels<stbi_uc> pixels(
         stbi_load_from_callbacks(&Reader::Callbacks, &reader, &w, &h, &channels, wanted));
-    if (!pixels)
-        return FailureResult();
-    if (reader.Overran())
-        return SusieBrokenData;
-    if (w != m.Width || h != m.Height)
-        return SusieBrokenData;
-    if (!progress.Report(50, 100))
-        return SusieAborted;
+    if (const SusieResult r = CheckRead(pixels, reader, w, h, m, progress); r != SusieSuccess)
+        return r;
     const unsigned bitCount = wanted == 4 ? 32 : 24;
     if (!dib.Create(static_cast<std::uint32_t>(w), static_cast<std::uint32_t>(h), bitCount))
         return SusieNoMemory;
@@ -156,7 +163,7 @@ SusieResult DecodeLdr(std::span<const std::uint8_t> data, const Measured& m, Pro
         PackDibRow(pixels.get() + static_cast<std::size_t>(y) * w * wanted,
                    static_cast<unsigned>(wanted), ChannelOrder::Rgb, static_cast<std::uint32_t>(w),
                    bitCount, dib.RowFromTop(static_cast<std::uint32_t>(y)));
-        if ((y % 256 == 255 || y == h - 1) && !progress.Report(50 + 50 * (y + 1) / h, 100))
+        if (!ReportRows(progress, y, h))
             return SusieAborted;
     }
     dib.DropOpaqueAlpha();

@@ -85,9 +85,9 @@ void TApplication::Minimize() {
 }
 
 void TApplication::Restore() {
+    // WM_SIZE then brings the hidden windows back, as for a restore from the task bar.
     if (IsIconic(Handle()))
-        ShowWindow(Handle(), SW_RESTORE);
-    ShowHiddenWindows();
+        ShowWindow(FHandle, SW_RESTORE);
 }
 
 void TApplication::ShowHiddenWindows() {
@@ -139,12 +139,7 @@ LRESULT TApplication::WndProc(UINT message, WPARAM wParam, LPARAM lParam) {
         if (FMainForm != nullptr)
             FMainForm->Close();
         return 0;
-    case WM_SYSCOMMAND:
-        if ((wParam & 0xFFF0) == SC_CLOSE) {
-            if (FMainForm != nullptr)
-                FMainForm->Close();
-            return 0;
-        }
+    case WM_SYSCOMMAND: // SC_CLOSE comes back as WM_CLOSE
         if ((wParam & 0xFFF0) == SC_MINIMIZE) {
             Minimize();
             return 0;

@@ -158,9 +158,9 @@ LRESULT TImage::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
 
 // ---------------------------------------------------------------------------------- TBevel
 
-void TBevel::Create(TControl& parent, const TControlProps& props, TBevelShape shape) {
-    CreateControl(&parent, props, L"STATIC",
-                  shape == TBevelShape::Box ? SS_ETCHEDFRAME : SS_ETCHEDFRAME, 0);
+// Both shapes are drawn as an etched frame (the inside is filled on WM_ERASEBKGND).
+void TBevel::Create(TControl& parent, const TControlProps& props, TBevelShape) {
+    CreateControl(&parent, props, L"STATIC", SS_ETCHEDFRAME, 0);
     SetWindowPos(FHandle, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
 }
 

@@ -322,7 +322,7 @@ LRESULT TForm::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
         break;
     case WM_SYSCOMMAND:
         if ((wParam & 0xFFF0) == SC_MINIMIZE && Application().MainForm() == this) {
-            Minimize();
+            Application().Minimize();
             return 0;
         }
         break;

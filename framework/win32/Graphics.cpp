@@ -195,20 +195,19 @@ void TBitmap::SetHeight(int height) {
 }
 
 void TBitmap::LoadFromStream(TStream& stream) {
-    TDib dib = ReadBitmapFile(stream);
-    FDib = std::move(dib);
-    FPalette.Reset();
-    Changed();
+    TakeFilePicture(ReadBitmapFile(stream));
 }
 
 void TBitmap::LoadFromDiscardedStream(TMemoryStream& stream) {
-    if (stream.Position() != 0) {
+    if (stream.Position() != 0)
         LoadFromStream(stream);
-        return;
-    }
-    TDib dib = ReadBitmapFile(stream.TakeBuffer());
+    else
+        TakeFilePicture(ReadBitmapFile(stream.TakeBuffer()));
+}
+
+void TBitmap::TakeFilePicture(TDib dib) {
     FDib = std::move(dib);
-    FPalette.Reset();
+    FPalette.Reset(); // a bitmap file carries no logical palette
     Changed();
 }
 
@@ -276,18 +275,13 @@ void TBitmap::Assign(TGraphic& source) {
         return;
     }
     if (source.GetEmpty()) {
-        FDib = TDib{};
-        FPalette.Reset();
-        Changed();
+        TakeFilePicture(TDib{});
         return;
     }
     TMemoryStream stream;
     source.SaveToStream(stream);
     stream.SetPosition(0);
-    TDib dib = ReadBitmapFile(stream);
-    FDib = std::move(dib);
-    FPalette.Reset();
-    Changed();
+    LoadFromDiscardedStream(stream);
 }
 
 void TBitmap::SetPalette(UniquePalette palette) {

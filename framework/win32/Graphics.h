@@ -175,6 +175,9 @@ public:
     void Changed() override;
 
 private:
+    // The picture read from a bitmap file (or none) replaces this one, palette and all.
+    void TakeFilePicture(TDib dib);
+
     TDib FDib;
     TDib FScaled; // the last area-averaged copy drawn, or empty
     UniquePalette FPalette;

@@ -368,20 +368,26 @@ LRESULT CALLBACK TThread::WindowProc(HWND window, UINT message, WPARAM wParam, L
                               reinterpret_cast<LONG_PTR>(cs->lpCreateParams));
         } else if (message == WM_NCDESTROY) {
             SetWindowLongPtrW(window, GWLP_USERDATA, 0);
-        } else if (message == WM_THREAD_SYNC || message == WM_THREAD_TERMINATED ||
-                   message == WM_THREAD_QUEUE) {
-            auto* thread = reinterpret_cast<TThread*>(GetWindowLongPtrW(window, GWLP_USERDATA));
-            if (thread && message == WM_THREAD_SYNC)
+        } else if (auto* thread =
+                       reinterpret_cast<TThread*>(GetWindowLongPtrW(window, GWLP_USERDATA))) {
+            switch (message) {
+            case WM_THREAD_SYNC:
                 thread->RunPendingCall();
-            else if (thread && message == WM_THREAD_QUEUE)
+                return 0;
+            case WM_THREAD_QUEUE:
                 thread->PollQueuedCalls(true);
-            else if (thread)
-                thread->DeliverTermination();
-            return 0;
-        } else if (message == WM_TIMER && wParam == QueuePollTimer) {
-            if (auto* thread = reinterpret_cast<TThread*>(GetWindowLongPtrW(window, GWLP_USERDATA)))
+                return 0;
+            case WM_TIMER:
+                if (wParam != QueuePollTimer)
+                    break;
                 thread->PollQueuedCalls(false);
-            return 0;
+                return 0;
+            case WM_THREAD_TERMINATED:
+                thread->DeliverTermination();
+                return 0;
+            default:
+                break;
+            }
         }
     } catch (...) {
         // Nothing may unwind into the system's message dispatch. A synchronised call's error
