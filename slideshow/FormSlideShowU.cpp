@@ -20,6 +20,7 @@ TFormSlideShow::TFormSlideShow(std::unique_ptr<TSlideShowSource> source)
 }
 
 TFormSlideShow::~TFormSlideShow() {
+    FPipeline.reset(); // nothing is delivered to a window being destroyed
     DestroyForm();
 }
 
@@ -61,6 +62,24 @@ void TFormSlideShow::FormShow(TObject&) {
     LabelInterval.SetCaption(IntervalText(settings.Interval, settings.bSecond));
     LabelLastAction.SetCaption(LastActionLabelText(settings.LastAction, LastActionNames));
     FBairitu = 1.0;
+    FDirection = TravelDirection::Forward;
+    FReadAhead = settings.ReadAhead;
+    if (!FReadAhead) {
+        FPipeline.reset(); // nothing cached
+    } else {
+        if (!FPipeline) {
+            FPipeline = std::make_unique<TPicturePipeline>();
+            FPipeline->OnPicture = [this](std::uint64_t, TPictureAnswer& answer) {
+                PictureArrived(answer);
+            };
+        }
+        // Nothing of the last slideshow shows while the first picture loads.
+        Image1.SetVisible(false);
+        Image1.Picture().SetGraphic(nullptr);
+        for (TLabel* label : {&LabelPath, &LabelFile, &LabelIndex})
+            label->SetCaption("");
+        LabelLoading.SetFontColor(settings.FGColor);
+    }
     ShowGraphic(0);
 }
 
@@ -68,6 +87,9 @@ void TFormSlideShow::FormClose(TObject&, TCloseAction&) {
     // FPlaying stays as it is: the next show sets it anew.
     if (Timer1.Enabled())
         Timer1.SetEnabled(false);
+    if (FPipeline)
+        FPipeline->CancelAll(); // nothing arrives after the close
+    StopLoadingText();
 }
 
 void TFormSlideShow::ShowLabels(bool allDir) {
@@ -83,7 +105,9 @@ void TFormSlideShow::ShowSSState() {
 
 void TFormSlideShow::SetPlaying(bool Value) {
     FPlaying = Value;
-    Timer1.SetEnabled(Value);
+    // While a picture is on its way the timer waits for it: its interval counts from the
+    // moment the picture appears.
+    Timer1.SetEnabled(Value && !Loading());
     ShowSSState();
 }
 
@@ -92,6 +116,13 @@ bool TFormSlideShow::SelectDir(int Index) {
 }
 
 void TFormSlideShow::ShowGraphic(int Index) {
+    if (FReadAhead && FPipeline)
+        RequestGraphic(Index);
+    else
+        ShowGraphicNow(Index);
+}
+
+void TFormSlideShow::ShowGraphicNow(int Index) {
     Image1.SetVisible(false);
     if (Timer1.Enabled())
         Timer1.SetEnabled(false);
@@ -99,9 +130,58 @@ void TFormSlideShow::ShowGraphic(int Index) {
     FileListBox1.SetItemIndex(Index);
     const std::string path = FileListBox1.FileName();
     Image1.Picture().LoadFromFile(path);
-    const int w = Image1.Picture().Width();
-    const int h = Image1.Picture().Height();
+    PlaceAndLabel(Index, path, Image1.Picture().Width(), Image1.Picture().Height());
+    Image1.SetVisible(true);
+    if (FPlaying)
+        Timer1.SetEnabled(true); // every image gets a full interval from now
+}
 
+void TFormSlideShow::RequestGraphic(int Index) {
+    if (Timer1.Enabled())
+        Timer1.SetEnabled(false);
+    FileListBox1.SetItemIndex(Index);
+    const std::string path = FileListBox1.FileName();
+    if (path.empty()) {
+        // Nothing selected (an empty folder): fails as the synchronous load does.
+        FPipeline->CancelAll();
+        StopLoadingText();
+        ShowGraphicNow(Index);
+        return;
+    }
+    TPicturePipeline::TShowResult result = FPipeline->Show(path, ShowSize());
+    if (result.Picture) {
+        StopLoadingText();
+        Present(Index, std::move(*result.Picture));
+        return;
+    }
+    if (!LabelLoading.Visible()) {
+        TimerLoading.SetEnabled(false);
+        TimerLoading.SetEnabled(true);
+    }
+}
+
+void TFormSlideShow::PictureArrived(TPictureAnswer& answer) {
+    StopLoadingText();
+    if (answer.Error) {
+        // As a failed synchronous load leaves it: no picture, the labels as they were, the
+        // timer stopped until the next picture is shown.
+        Image1.SetVisible(false);
+        ReadAheadFromHere();
+        std::rethrow_exception(answer.Error);
+    }
+    Present(FileListBox1.ItemIndex(), std::move(*answer.Picture));
+}
+
+void TFormSlideShow::Present(int Index, TShownPicture picture) {
+    Image1.Picture().SetGraphic(std::move(picture.Graphic));
+    PlaceAndLabel(Index, FileListBox1.FileName(), picture.Width, picture.Height);
+    Image1.SetVisible(true);
+    if (FPlaying)
+        Timer1.SetEnabled(true); // every image gets a full interval from now
+    ReadAheadFromHere();
+}
+
+void TFormSlideShow::PlaceAndLabel(int Index, const std::string& path, int w, int h) {
     const ImagePlacement placement = PlaceImage(w, h, FBairitu, Width(), Height());
     Image1.SetBounds(placement.Left, placement.Top, placement.Width, placement.Height);
 
@@ -113,10 +193,55 @@ void TFormSlideShow::ShowGraphic(int Index) {
     LabelFile.SetCaption(AnsiToUtf8(
         NumberedLine(digits, Index + 1, imageCount, ExtractFileName(path, SystemLeadByte))));
     LabelIndex.SetCaption(IndexLabelText(FBairitu, placement, w, h));
+}
 
-    Image1.SetVisible(true);
-    if (FPlaying)
-        Timer1.SetEnabled(true); // every image gets a full interval from now
+TShowSize TFormSlideShow::ShowSize() const {
+    const double bairitu = FBairitu;
+    const int windowWidth = Width();
+    const int windowHeight = Height();
+    return [=](int w, int h) {
+        const ImagePlacement p = PlaceImage(w, h, bairitu, windowWidth, windowHeight);
+        return TPictureSize{p.Width, p.Height};
+    };
+}
+
+void TFormSlideShow::ReadAheadFromHere() {
+    const SlideShowPosition position{.Folder = FSource->CurrentFolder(),
+                                     .FolderCount = FSource->FolderCount(),
+                                     .Image = FileListBox1.ItemIndex(),
+                                     .ImageCount = FileListBox1.Count(),
+                                     .AllDir = AllDir(),
+                                     .LastAction = LastAction()};
+    std::vector<TReadAheadItem> items;
+    const std::string folder = IncludeTrailingBackslash(FileListBox1.Directory(), SystemLeadByte);
+    for (const PictureSlot& slot : ReadAheadSlots(position, FDirection)) {
+        TReadAheadItem item;
+        if (slot.Folder == position.Folder) {
+            item.Path = folder + FileListBox1.Item(slot.Image);
+        } else {
+            item.Folder = FSource->Folder(slot.Folder);
+            item.Mask = FileListBox1.Mask();
+            item.Image = slot.Image;
+        }
+        items.push_back(std::move(item));
+    }
+    FPipeline->ReadAhead(std::move(items), ShowSize());
+}
+
+void TFormSlideShow::StopLoadingText() {
+    TimerLoading.SetEnabled(false);
+    LabelLoading.SetVisible(false);
+}
+
+void TFormSlideShow::TimerLoadingTimer(TObject&) {
+    TimerLoading.SetEnabled(false);
+    if (!Loading())
+        return;
+    LabelLoading.SetCaption(kLoadingText);
+    LabelLoading.SetBounds((Width() - LabelLoading.Width()) / 2,
+                           (Height() - LabelLoading.Height()) / 2, LabelLoading.Width(),
+                           LabelLoading.Height());
+    LabelLoading.SetVisible(true);
 }
 
 void TFormSlideShow::SetBairitu(double Value) {
@@ -134,6 +259,7 @@ void TFormSlideShow::FormMouseDown(TObject&, TMouseButton Button, TShiftState, i
 }
 
 void TFormSlideShow::Timer1Timer(TObject&) {
+    FDirection = TravelDirection::Forward;
     TimerTick(*this);
 }
 
@@ -142,26 +268,32 @@ void TFormSlideShow::actCloseExecute(TObject&) {
 }
 
 void TFormSlideShow::actNextGraphic1Execute(TObject&) {
+    FDirection = TravelDirection::Forward;
     Navigate(*this, NextGraphicTarget);
 }
 
 void TFormSlideShow::actPreviousGraphicExecute(TObject&) {
+    FDirection = TravelDirection::Backward;
     Navigate(*this, PreviousGraphicTarget);
 }
 
 void TFormSlideShow::actNext10GraphicExecute(TObject&) {
+    FDirection = TravelDirection::Forward;
     Navigate(*this, Next10GraphicTarget);
 }
 
 void TFormSlideShow::actPrevious10GraphicExecute(TObject&) {
+    FDirection = TravelDirection::Backward;
     Navigate(*this, Previous10GraphicTarget);
 }
 
 void TFormSlideShow::actHomeGraphicExecute(TObject&) {
+    FDirection = TravelDirection::Backward;
     Navigate(*this, HomeGraphicTarget);
 }
 
 void TFormSlideShow::actEndGraphicExecute(TObject&) {
+    FDirection = TravelDirection::Forward;
     Navigate(*this, EndGraphicTarget);
 }
 
@@ -175,10 +307,12 @@ void TFormSlideShow::actShowLabelExecute(TObject&) {
 }
 
 void TFormSlideShow::actNextDirExecute(TObject&) {
+    FDirection = TravelDirection::Forward;
     StepFolder(*this, 1);
 }
 
 void TFormSlideShow::actPreviousDirExecute(TObject&) {
+    FDirection = TravelDirection::Backward;
     StepFolder(*this, -1);
 }
 

@@ -12,6 +12,8 @@ constexpr int kDesignWidth = 640;
 constexpr int kDesignHeight = 480;
 // The right-hand labels keep their left edge this far from the window's right edge.
 constexpr int kRightColumn = 131;
+// How long a picture may take before the loading text shows.
+constexpr std::uint32_t kLoadingDelayMs = 150;
 
 const TFont kFixedFont{.Name = "ＭＳ ゴシック", .Height = 12, .FixedPitch = true};
 const TFont kProportionalFont{.Name = "ＭＳ Ｐゴシック", .Height = 12};
@@ -54,6 +56,8 @@ void TFormSlideShow::LoadForm() {
                        kLabelOptions);
 
     FileListBox1.Create(*this, {.Width = 100, .Height = 100, .Visible = false});
+    LabelLoading.Create(*this, {.Left = 8, .Top = 48, .Visible = false, .Font = kProportionalFont},
+                        kLabelOptions);
 
     // The picture lies under the labels.
     SetWindowPos(Image1.Handle(), HWND_BOTTOM, 0, 0, 0, 0,
@@ -67,6 +71,7 @@ void TFormSlideShow::LoadForm() {
         action->Create(*this, {});
 
     Timer1.Create(*this, 1000, false);
+    TimerLoading.Create(*this, kLoadingDelayMs, false);
 
     OnCreate = [this](TObject& s) { FormCreate(s); };
     OnShow = [this](TObject& s) { FormShow(s); };
@@ -76,6 +81,7 @@ void TFormSlideShow::LoadForm() {
     };
     Image1.OnMouseDown = OnMouseDown;
     Timer1.OnTimer = [this](TObject& s) { Timer1Timer(s); };
+    TimerLoading.OnTimer = [this](TObject& s) { TimerLoadingTimer(s); };
 
     actClose.OnExecute = [this](TObject& s) { actCloseExecute(s); };
     actClose1.OnExecute = [this](TObject& s) { actCloseExecute(s); };

@@ -11,8 +11,10 @@
 #include "framework/win32/FileCtrls.h"
 #include "framework/win32/Forms.h"
 #include "framework/win32/StdCtrls.h"
+#include "imaging/PicturePipeline.h"
 #include "slideshow/SlideShowSource.h"
 #include "slideshow/portable/Navigation.h"
+#include "slideshow/portable/ReadAhead.h"
 
 #include <memory>
 
@@ -35,6 +37,7 @@ public:
     TLabel LabelLastAction;
     TLabel LabelAllDir;
     TFileListBox FileListBox1; // never visible: the image list of the current folder
+    TLabel LabelLoading;       // "読み込み中…" while a picture takes long to arrive
 
     TAction actClose;
     TAction actClose1;
@@ -56,6 +59,7 @@ public:
     TAction actBairituReset1;
 
     TTimer Timer1;
+    TTimer TimerLoading; // one-shot: shows LabelLoading when a picture is slow to arrive
 
     // Sets LabelSSState from FPlaying.
     void ShowSSState();
@@ -64,13 +68,20 @@ public:
     // Makes folder Index of the main window's list current and lists its images; false, with
     // nothing changed, when there is no such folder. Shows no image.
     bool SelectDir(int Index);
-    // Loads image Index of FileListBox1 into Image1, places it and writes the per-image labels.
-    // A failed load raises its error with Image1 hidden and the timer stopped.
+    // Selects image Index of FileListBox1 and shows it in Image1, placed, with the per-image
+    // labels written. With read-ahead (the default) the picture comes from the picture pipeline:
+    // the one on screen stays until it arrives (at once when it was decoded ahead), the timer
+    // waits for it, and a failed load is reported when it is known, leaving Image1 hidden and
+    // the timer stopped. Without read-ahead it is loaded here and a failure raises at once.
     void ShowGraphic(int Index) override;
     // A new magnification factor (0.5 to 5.0); a change reloads the current image.
     void SetBairitu(double Value);
 
     bool Playing() const noexcept { return FPlaying; }
+    // True while a picture asked for has not arrived.
+    bool Loading() const noexcept { return FPipeline && FPipeline->Waiting(); }
+    // The pipeline of the read-ahead mode (null without it, and before the first show).
+    const TPicturePipeline* Pipeline() const noexcept { return FPipeline.get(); }
     bool LabelsShown() const noexcept { return FShowLabel; }
     double Bairitu() const noexcept { return FBairitu; }
 
@@ -98,6 +109,16 @@ public:
 private:
     void LoadForm(); // the form description: FormSlideShowU.form.cpp
     void ShowLabels(bool allDir);
+    void ShowGraphicNow(int Index);
+    void RequestGraphic(int Index);
+    void PictureArrived(TPictureAnswer& answer);
+    // Places a picture of w x h and writes the per-image labels for image Index.
+    void PlaceAndLabel(int Index, const std::string& path, int w, int h);
+    void Present(int Index, TShownPicture picture);
+    void ReadAheadFromHere();
+    TShowSize ShowSize() const;
+    void StopLoadingText();
+    void TimerLoadingTimer(TObject& Sender);
 
     // SlideShowHost: the image list, the folder list, the settings, closing.
     int ImageCount() const override;
@@ -113,6 +134,9 @@ private:
     bool FPlaying = false;
     bool FShowLabel = true;
     double FBairitu = 1.0;
+    bool FReadAhead = true;
+    TravelDirection FDirection = TravelDirection::Forward;
+    std::unique_ptr<TPicturePipeline> FPipeline;
 };
 
 // The slideshow window of the run, created after FormMain and destroyed before it.

@@ -57,6 +57,7 @@ SlideShowSettings ReadSlideShowSettings(ProfileStore& store) {
         static_cast<std::uint8_t>(ReadProfileInt(store, s, "LastAction", d.LastAction)));
     r.bAllDir = ReadProfileBool(store, s, "bAllDir", d.bAllDir);
     r.bFindSubDir = ReadProfileBool(store, s, "bFindSubDir", d.bFindSubDir);
+    r.ReadAhead = ReadProfileBool(store, s, "ReadAhead", d.ReadAhead);
     return r;
 }
 

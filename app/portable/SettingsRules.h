@@ -26,6 +26,9 @@ struct SlideShowSettings {
     LastActionKind LastAction; // low eight bits of the stored value
     bool bAllDir;              // run through every folder of the list
     bool bFindSubDir;          // the folder search descends into sub-folders
+    // Not one of the options: decode pictures on the decoding thread, cache them and decode
+    // ahead (true), or load each synchronously when it is shown (false). Read, never written.
+    bool ReadAhead = true;
 };
 
 // The values used for missing or unreadable keys.
@@ -66,7 +69,7 @@ int CentredPosition(int screenExtent, int windowExtent);
 // before reading (its design size): missing Left and Top centre that size on the screen.
 WindowGeometry ReadWindowGeometry(ProfileStore& store, const WindowGeometry& current,
                                   int screenWidth, int screenHeight);
-// Reads the eight slideshow keys in record order, each with its default.
+// Reads the eight slideshow keys in record order, each with its default, then "ReadAhead".
 SlideShowSettings ReadSlideShowSettings(ProfileStore& store);
 
 // Each write pass stops at the first key that cannot be written and answers false; the keys

@@ -274,12 +274,19 @@ void TFileListBox::SetMask(const std::string& mask) {
         Update();
 }
 
+std::vector<std::string> ListMatchingFiles(const std::string& dir, const std::string& mask) {
+    std::vector<std::string> names;
+    for (std::string& name : ListFolder(dir, false))
+        if (MatchesMask(name, mask, SystemLeadByte))
+            names.push_back(std::move(name));
+    return names;
+}
+
 void TFileListBox::Update() {
     SendMessageW(FHandle, WM_SETREDRAW, FALSE, 0);
     Clear();
-    for (const std::string& name : ListFolder(FDirectory, false))
-        if (MatchesMask(name, FMask, SystemLeadByte))
-            Add(name);
+    for (const std::string& name : ListMatchingFiles(FDirectory, FMask))
+        Add(name);
     SendMessageW(FHandle, WM_SETREDRAW, TRUE, 0);
     Invalidate();
 }

@@ -64,6 +64,10 @@ private:
     TDriveComboBox* FDriveCombo = nullptr;
 };
 
+// The names of the files of a folder that match the mask, as TFileListBox lists them (sorted
+// ignoring case); none when the folder cannot be read. Any thread.
+std::vector<std::string> ListMatchingFiles(const std::string& dir, const std::string& mask);
+
 // The files of one folder whose names match the mask: no folders, every attribute kind
 // (read-only, hidden, system, archive, normal), sorted ignoring case. Single selection.
 class TFileListBox : public TListBox {

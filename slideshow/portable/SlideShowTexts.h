@@ -9,6 +9,8 @@ namespace tovane {
 
 // Fixed caption of LabelAllDir.
 inline constexpr const char* kAllDirCaption = "全フォルダ一気";
+// Shown while a picture is slow to arrive.
+inline constexpr const char* kLoadingText = "読み込み中…";
 
 // Text of LabelSSState.
 std::string PlayStateText(bool playing);

@@ -46,10 +46,12 @@ TEST(Settings, MissingFileGivesTheDefaults) {
     EXPECT_EQ(s.LastAction, laStayAtLast);
     EXPECT_FALSE(s.bAllDir);
     EXPECT_TRUE(s.bFindSubDir);
-    EXPECT_EQ(store.reads, (std::vector<std::string>{
-                               "SlideShow/Interval", "SlideShow/bSecond", "SlideShow/FGColor",
-                               "SlideShow/BGColor", "SlideShow/SuguStart", "SlideShow/LastAction",
-                               "SlideShow/bAllDir", "SlideShow/bFindSubDir"}));
+    EXPECT_TRUE(s.ReadAhead);
+    EXPECT_EQ(store.reads, (std::vector<std::string>{"SlideShow/Interval", "SlideShow/bSecond",
+                                                     "SlideShow/FGColor", "SlideShow/BGColor",
+                                                     "SlideShow/SuguStart", "SlideShow/LastAction",
+                                                     "SlideShow/bAllDir", "SlideShow/bFindSubDir",
+                                                     "SlideShow/ReadAhead"}));
 
     const WindowGeometry g = ReadWindowGeometry(store, Design, 1280, 1024);
     EXPECT_EQ(g.Left, 340);
@@ -78,7 +80,8 @@ TEST(Settings, IntegerAndBooleanTexts) {
     store.values = {{"SlideShow/Interval", "0x1E"}, {"SlideShow/bSecond", "2"},
                     {"SlideShow/FGColor", "$FF"},   {"SlideShow/BGColor", "-1"},
                     {"SlideShow/SuguStart", "yes"}, {"SlideShow/LastAction", "258"},
-                    {"SlideShow/bAllDir", "0X1"},   {"SlideShow/bFindSubDir", "0"}};
+                    {"SlideShow/bAllDir", "0X1"},   {"SlideShow/bFindSubDir", "0"},
+                    {"SlideShow/ReadAhead", "0"}};
     SlideShowSettings s = ReadSlideShowSettings(store);
     EXPECT_EQ(s.Interval, 30);
     EXPECT_TRUE(s.bSecond);
@@ -88,6 +91,7 @@ TEST(Settings, IntegerAndBooleanTexts) {
     EXPECT_EQ(s.LastAction, 2);
     EXPECT_TRUE(s.bAllDir);
     EXPECT_FALSE(s.bFindSubDir);
+    EXPECT_FALSE(s.ReadAhead);
 
     for (const char* text : {"1E", "ten", "0x", "$", "", "12 ", "99999999999"}) {
         store.values["SlideShow/Interval"] = text;

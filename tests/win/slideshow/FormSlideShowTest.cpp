@@ -125,7 +125,17 @@ protected:
         Source->Current = folder;
         Form->FileListBox1.SetDirectory(Source->Folders[static_cast<std::size_t>(folder)]);
         Form->Show();
+        Settle();
+    }
+
+    // Runs the message loop until the picture asked for has arrived (read-ahead mode).
+    void Settle() {
         Application().ProcessMessages();
+        const DWORD until = GetTickCount() + 10000;
+        while (Form->Loading() && GetTickCount() < until) {
+            Sleep(1);
+            Application().ProcessMessages();
+        }
     }
 
     void Reopen() {
@@ -144,18 +154,19 @@ protected:
             state[VK_SHIFT] = 0x80;
         SetKeyboardState(state);
         PostMessageW(Form->Handle(), WM_KEYDOWN, vk, 1);
-        Application().ProcessMessages();
+        Settle();
         SetKeyboardState(saved);
     }
 
     void Press(HWND target, UINT message, WPARAM buttons, int x = 5, int y = 5) {
         PostMessageW(target, message, buttons, MAKELPARAM(x, y));
-        Application().ProcessMessages();
+        Settle();
     }
 
     // One tick of Timer1, run as the timer runs it: what leaves it is reported.
     void Tick() {
         Application().Dispatch([&] { Form->Timer1Timer(Form->Timer1); });
+        Settle();
     }
 
     int Index() const { return Form->FileListBox1.ItemIndex(); }

@@ -87,7 +87,17 @@ protected:
     void Start() {
         Form->FileListBox1.SetDirectory(Folder);
         Form->Show();
+        Settle();
+    }
+
+    // Runs the message loop until the picture asked for has arrived (read-ahead mode).
+    void Settle() {
         Application().ProcessMessages();
+        const DWORD until = GetTickCount() + 10000;
+        while (Form->Loading() && GetTickCount() < until) {
+            Sleep(1);
+            Application().ProcessMessages();
+        }
     }
 
     std::unique_ptr<TSPIs> Spis;
@@ -109,7 +119,7 @@ TEST_F(SlideShowPlugins, PictureDecodedByAPluginIsPlacedAndMagnified) {
     EXPECT_EQ(Form->Image1.Height(), 1);
     PostMessageW(Form->Handle(), WM_KEYDOWN, '2', 1);
     PostMessageW(Form->Handle(), WM_KEYDOWN, '2', 1);
-    Application().ProcessMessages();
+    Settle();
     EXPECT_EQ(Form->Image1.Width(), 2);
     EXPECT_EQ(Form->LabelIndex.Caption(), "200%");
     Form->Close();
@@ -128,7 +138,7 @@ TEST_F(SlideShowPlugins, PictureNoPluginDecodesIsReported) {
         EXPECT_FALSE(Form->Timer1.Enabled());
         EXPECT_EQ(Form->FileListBox1.ItemIndex(), k);
         PostMessageW(Form->Handle(), WM_KEYDOWN, VK_RIGHT, 1);
-        Application().ProcessMessages();
+        Settle();
     }
     EXPECT_EQ(Errors.back(), SpiCouldNotDecode);
     Form->Close();

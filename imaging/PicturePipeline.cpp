@@ -1,0 +1,380 @@
+#include "imaging/PicturePipeline.h"
+
+#include "framework/BitmapScale.h"
+#include "framework/Exceptions.h"
+#include "framework/Paths.h"
+#include "framework/win32/Application.h"
+#include "framework/win32/FileCtrls.h"
+#include "framework/win32/Picture.h"
+#include "framework/win32/Text.h"
+#include "framework/win32/Thread.h"
+#include "imaging/portable/PictureCache.h"
+
+#include <windows.h>
+
+#include <objbase.h>
+
+#include <atomic>
+#include <condition_variable>
+#include <deque>
+#include <mutex>
+
+namespace tovane {
+
+namespace {
+
+// One decoded picture as the cache holds it.
+struct TCachedPicture {
+    std::unique_ptr<TBitmap> Picture; // never changed once cached
+    int Width = 0;
+    int Height = 0;
+    // The last rendering made: the picture shrunk to RenderSize (under the pipeline's lock).
+    TPictureSize RenderSize;
+    std::shared_ptr<const TDib> Rendering;
+
+    std::size_t Bytes() const {
+        return Picture->Dib().Bits.size() + (Rendering ? Rendering->Bits.size() : 0);
+    }
+};
+
+bool SameSize(TPictureSize a, TPictureSize b) {
+    return a.Width == b.Width && a.Height == b.Height;
+}
+
+// As the bitmap's own drawing decides: a smaller size in either direction is an area-averaged
+// copy; anything else is drawn from the picture itself.
+bool Shrinks(TPictureSize size, int w, int h) {
+    return size.Width > 0 && size.Height > 0 && (size.Width < w || size.Height < h);
+}
+
+std::optional<PictureStamp> StampOf(const std::string& path) {
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (path.empty() || !GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data) ||
+        (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0)
+        return std::nullopt;
+    PictureStamp stamp;
+    stamp.Path = path;
+    stamp.Size = (static_cast<std::uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+    stamp.WriteTime = (static_cast<std::uint64_t>(data.ftLastWriteTime.dwHighDateTime) << 32) |
+                      data.ftLastWriteTime.dwLowDateTime;
+    return stamp;
+}
+
+std::size_t MachineCacheBytes() {
+    MEMORYSTATUSEX status{};
+    status.dwLength = sizeof status;
+    if (!GlobalMemoryStatusEx(&status))
+        return std::size_t{256} << 20;
+    return DefaultPictureCacheBytes(status.ullTotalPhys);
+}
+
+std::string KeyOf(const TReadAheadItem& item) {
+    if (!item.Path.empty())
+        return item.Path;
+    return item.Folder + '\n' + item.Mask + '\n' + std::to_string(item.Image);
+}
+
+std::unique_ptr<TBitmap> CopyOf(TBitmap& picture) {
+    auto copy = std::make_unique<TBitmap>();
+    copy->Assign(picture);
+    return copy;
+}
+
+std::unique_ptr<TBitmap> BitmapOf(const TDib& dib) {
+    auto bitmap = std::make_unique<TBitmap>();
+    bitmap->SetDib(dib);
+    return bitmap;
+}
+
+} // namespace
+
+struct TPicturePipeline::TShared {
+    struct TJob {
+        TReadAheadItem Item;
+        TShowSize Size;
+        std::uint64_t Ticket = 0; // 0: read-ahead
+    };
+
+    explicit TShared(std::size_t cacheBytes) : Cache(cacheBytes) {}
+
+    // Whether the running job is the picture of this key or path.
+    bool RunningIs(const std::string& keyOrPath) const {
+        return Running && (RunningKey == keyOrPath || RunningPath == keyOrPath);
+    }
+
+    std::mutex Lock;
+    std::condition_variable Wake;
+    TPictureCache<TCachedPicture> Cache;
+    std::optional<TJob> Wanted;
+    std::deque<TJob> Ahead;
+    bool Running = false;
+    std::string RunningKey;
+    std::string RunningPath;
+    std::uint64_t RunningTicket = 0; // whose answer the running job is; 0: nobody's
+    std::atomic<bool> Cancel{false}; // the running job is to stop
+    bool Stop = false;
+    std::uint64_t NextTicket = 0;
+    TCounters Counters;
+};
+
+class TPicturePipeline::TDecodingThread final : public TThread {
+public:
+    TDecodingThread(TPicturePipeline& owner, std::shared_ptr<TShared> shared)
+        : FOwner(owner), S(std::move(shared)) {}
+    ~TDecodingThread() override {
+        {
+            std::lock_guard lock(S->Lock);
+            S->Stop = true;
+            S->Cancel = true;
+        }
+        S->Wake.notify_all();
+        StopAndWait();
+    }
+
+protected:
+    void Execute() override {
+        // For modules that use COM; they expect an apartment-threaded caller.
+        const HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+        for (;;) {
+            TShared::TJob job;
+            {
+                std::unique_lock lock(S->Lock);
+                S->Wake.wait(lock, [&] { return S->Stop || S->Wanted || !S->Ahead.empty(); });
+                if (S->Stop)
+                    break;
+                if (S->Wanted) {
+                    job = std::move(*S->Wanted);
+                    S->Wanted.reset();
+                } else {
+                    job = std::move(S->Ahead.front());
+                    S->Ahead.pop_front();
+                }
+                S->Running = true;
+                S->RunningKey = KeyOf(job.Item);
+                S->RunningPath = job.Item.Path;
+                S->RunningTicket = job.Ticket;
+                S->Cancel = false;
+            }
+            RunJob(job);
+            std::lock_guard lock(S->Lock);
+            S->Running = false;
+            S->RunningTicket = 0;
+        }
+        if (SUCCEEDED(com))
+            CoUninitialize();
+    }
+
+private:
+    void RunJob(const TShared::TJob& job) {
+        std::string path = job.Item.Path;
+        if (path.empty()) {
+            const std::vector<std::string> names =
+                ListMatchingFiles(job.Item.Folder, job.Item.Mask);
+            if (job.Item.Image < 0 || static_cast<std::size_t>(job.Item.Image) >= names.size())
+                return;
+            path = IncludeTrailingBackslash(job.Item.Folder, SystemLeadByte) +
+                   names[static_cast<std::size_t>(job.Item.Image)];
+            std::lock_guard lock(S->Lock);
+            S->RunningPath = path;
+        }
+        auto answer = std::make_shared<TPictureAnswer>();
+        try {
+            const std::shared_ptr<TCachedPicture> entry = Obtain(path);
+            if (!entry)
+                return; // cancelled: the result is dropped
+            const TPictureSize size = job.Size(entry->Width, entry->Height);
+            std::shared_ptr<const TDib> rendering = Rendering(path, *entry, size);
+            if (Ticket() == 0)
+                return;
+            answer->Picture =
+                TShownPicture{rendering ? BitmapOf(*rendering) : CopyOf(*entry->Picture),
+                              entry->Width, entry->Height};
+        } catch (...) {
+            if (S->Cancel)
+                return;
+            answer->Error = std::current_exception();
+        }
+        const std::uint64_t ticket = Ticket();
+        if (ticket == 0)
+            return; // a read-ahead, or superseded meanwhile
+        TPicturePipeline& owner = FOwner;
+        Queue([&owner, ticket, answer] { owner.Deliver(ticket, *answer); });
+    }
+
+    std::uint64_t Ticket() {
+        std::lock_guard lock(S->Lock);
+        return S->Cancel ? 0 : S->RunningTicket;
+    }
+
+    // The picture from the cache, or decoded and cached; null when cancelled on the way.
+    std::shared_ptr<TCachedPicture> Obtain(const std::string& path) {
+        const std::optional<PictureStamp> stamp = StampOf(path);
+        if (stamp) {
+            std::lock_guard lock(S->Lock);
+            if (std::shared_ptr<TCachedPicture> entry = S->Cache.Find(*stamp))
+                return entry;
+        }
+        TPicture picture;
+        // A non-zero answer to a module's progress call makes it stop; the loader's own
+        // notifications then end the whole load.
+        picture.OnProgress = [this](TGraphic*, TProgressStage, std::uint8_t, bool, const TRect&,
+                                    const std::string&) {
+            if (S->Cancel)
+                throw EAbort();
+        };
+        try {
+            picture.LoadFromFile(path);
+        } catch (...) {
+            if (!S->Cancel)
+                throw;
+        }
+        std::lock_guard lock(S->Lock);
+        if (S->Cancel) {
+            ++S->Counters.Cancelled;
+            return nullptr;
+        }
+        ++S->Counters.Decoded;
+        auto entry = std::make_shared<TCachedPicture>();
+        entry->Picture = std::make_unique<TBitmap>();
+        if (auto* bitmap = dynamic_cast<TBitmap*>(picture.Graphic()))
+            entry->Picture->TakeOver(*bitmap);
+        else
+            entry->Picture->Assign(*picture.Graphic());
+        entry->Width = entry->Picture->Width();
+        entry->Height = entry->Picture->Height();
+        if (stamp)
+            S->Cache.Insert(*stamp, entry, entry->Bytes());
+        return entry;
+    }
+
+    // The shrunk copy of the picture at size, made once per size; null when the picture is
+    // drawn from itself.
+    std::shared_ptr<const TDib> Rendering(const std::string& path, TCachedPicture& entry,
+                                          TPictureSize size) {
+        if (!Shrinks(size, entry.Width, entry.Height))
+            return nullptr;
+        {
+            std::lock_guard lock(S->Lock);
+            if (entry.Rendering && SameSize(entry.RenderSize, size))
+                return entry.Rendering;
+        }
+        auto rendering = std::make_shared<const TDib>(
+            ResampleArea(entry.Picture->Dib(), size.Width, size.Height));
+        std::lock_guard lock(S->Lock);
+        entry.Rendering = rendering;
+        entry.RenderSize = size;
+        S->Cache.Resize(path, entry.Bytes());
+        return rendering;
+    }
+
+    TPicturePipeline& FOwner;
+    std::shared_ptr<TShared> S;
+};
+
+TPicturePipeline::TPicturePipeline(std::size_t cacheBytes)
+    : FShared(std::make_shared<TShared>(cacheBytes != 0 ? cacheBytes : MachineCacheBytes())),
+      FThread(std::make_unique<TDecodingThread>(*this, FShared)) {
+    FThread->Resume();
+}
+
+TPicturePipeline::~TPicturePipeline() {
+    FThread.reset();
+}
+
+TPicturePipeline::TShowResult TPicturePipeline::Show(const std::string& path,
+                                                     const TShowSize& size) {
+    const std::optional<PictureStamp> stamp = StampOf(path);
+    std::shared_ptr<TCachedPicture> entry;
+    std::shared_ptr<const TDib> rendering;
+    {
+        std::lock_guard lock(FShared->Lock);
+        TShared& s = *FShared;
+        s.Wanted.reset();
+        s.Ahead.clear();
+        if (stamp)
+            entry = s.Cache.Find(*stamp);
+        if (entry) {
+            const TPictureSize shown = size(entry->Width, entry->Height);
+            if (Shrinks(shown, entry->Width, entry->Height)) {
+                if (entry->Rendering && SameSize(entry->RenderSize, shown))
+                    rendering = entry->Rendering;
+                else
+                    entry = nullptr; // to be rendered on the decoding thread
+            }
+        }
+        if (!entry) {
+            FTicket = ++s.NextTicket;
+            if (s.RunningIs(path) && !s.Cancel) {
+                s.RunningTicket = FTicket; // already being decoded: its answer is this one's
+            } else {
+                if (s.Running) {
+                    s.Cancel = true;
+                    s.RunningTicket = 0;
+                }
+                s.Wanted = TShared::TJob{TReadAheadItem{.Path = path}, size, FTicket};
+                s.Wake.notify_one();
+            }
+            return {std::nullopt, FTicket};
+        }
+        // Answered at once: a decode still running for an earlier request goes on as a
+        // read-ahead until the next read-ahead list says whether it is still wanted.
+        s.RunningTicket = 0;
+    }
+    FTicket = 0;
+    TShownPicture picture{rendering ? BitmapOf(*rendering) : CopyOf(*entry->Picture), entry->Width,
+                          entry->Height};
+    return {std::move(picture), 0};
+}
+
+void TPicturePipeline::ReadAhead(std::vector<TReadAheadItem> items, const TShowSize& size) {
+    std::lock_guard lock(FShared->Lock);
+    TShared& s = *FShared;
+    s.Ahead.clear();
+    bool runningListed = false;
+    for (TReadAheadItem& item : items) {
+        const std::string key = KeyOf(item);
+        if (s.RunningIs(key))
+            runningListed = true;
+        s.Ahead.push_back(TShared::TJob{std::move(item), size, 0});
+    }
+    if (s.Running && s.RunningTicket == 0 && !runningListed)
+        s.Cancel = true;
+    s.Wake.notify_one();
+}
+
+void TPicturePipeline::CancelAll() {
+    FTicket = 0;
+    std::lock_guard lock(FShared->Lock);
+    TShared& s = *FShared;
+    s.Wanted.reset();
+    s.Ahead.clear();
+    if (s.Running) {
+        s.Cancel = true;
+        s.RunningTicket = 0;
+    }
+}
+
+void TPicturePipeline::Deliver(std::uint64_t ticket, TPictureAnswer& answer) {
+    if (ticket != FTicket)
+        return;
+    FTicket = 0;
+    if (OnPicture)
+        Application().Dispatch([&] { OnPicture(ticket, answer); });
+}
+
+TPicturePipeline::TCounters TPicturePipeline::Counters() const {
+    std::lock_guard lock(FShared->Lock);
+    return FShared->Counters;
+}
+
+std::size_t TPicturePipeline::CachedBytes() const {
+    std::lock_guard lock(FShared->Lock);
+    return FShared->Cache.Bytes();
+}
+
+std::size_t TPicturePipeline::CachedCount() const {
+    std::lock_guard lock(FShared->Lock);
+    return FShared->Cache.Count();
+}
+
+} // namespace tovane

@@ -1,0 +1,114 @@
+// The picture pipeline behind the slideshow: one decoding thread that makes every picture call
+// (plug-ins and the bitmap reader, serialised, COM initialised apartment-threaded), a cache of
+// decoded pictures bounded by memory, and read-ahead.
+//
+// The UI thread asks for a picture with Show: a picture the cache holds with a rendering for the
+// asked size comes back at once; any other is decoded on the decoding thread, ahead of every
+// read-ahead, and handed back through OnPicture on the UI thread (through the thread's Queue).
+// A newer Show or CancelAll supersedes an older request: its answer is never delivered, and its
+// decode, if running, is cancelled through the plug-ins' progress callback. The UI thread never
+// waits for the decoding thread.
+//
+// What the UI thread draws is a rendering: the decoded picture shrunk (area-averaged) to the size
+// it is shown at when that is smaller in either direction, else the picture itself; so painting
+// is a plain copy and enlarging stays the painter's.
+//
+// Threads: construct, call and destroy on the UI thread. The plug-in collection and the picture
+// format registry must not change while the pipeline lives (they are read by the decoding thread).
+#pragma once
+
+#include "framework/win32/Graphics.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <exception>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace tovane {
+
+struct TPictureSize {
+    int Width = 0;
+    int Height = 0;
+};
+
+// The size a picture of w x h is shown at (the image control's size); called on any thread.
+using TShowSize = std::function<TPictureSize(int w, int h)>;
+
+// A picture ready to show.
+struct TShownPicture {
+    std::unique_ptr<TBitmap> Graphic; // what the image control draws, stretched to its bounds
+    int Width = 0;                    // the picture's own size
+    int Height = 0;
+};
+
+// The answer to a request: a picture, or the error its load raised.
+struct TPictureAnswer {
+    std::optional<TShownPicture> Picture;
+    std::exception_ptr Error;
+};
+
+// A picture to decode ahead: a file by its full path, or the image-th file of a folder as its
+// file list shows it (listed on the decoding thread; skipped when the folder has fewer files).
+struct TReadAheadItem {
+    std::string Path;
+    std::string Folder;
+    std::string Mask;
+    int Image = 0;
+};
+
+class TPicturePipeline {
+public:
+    // cacheBytes: the cache's bound (0: the default, DefaultPictureCacheBytes of this machine).
+    explicit TPicturePipeline(std::size_t cacheBytes = 0);
+    TPicturePipeline(const TPicturePipeline&) = delete;
+    TPicturePipeline& operator=(const TPicturePipeline&) = delete;
+    // Cancels what runs, stops the decoding thread and waits for it.
+    ~TPicturePipeline();
+
+    // Asks for the picture of the file (ANSI full path) at the size size gives. Either the picture
+    // at once (from the cache), or a ticket: the answer then comes through OnPicture. Supersedes
+    // every earlier request and drops the read-ahead not yet started.
+    struct TShowResult {
+        std::optional<TShownPicture> Picture;
+        std::uint64_t Ticket = 0;
+    };
+    TShowResult Show(const std::string& path, const TShowSize& size);
+
+    // The pictures to decode ahead, in order, after any asked-for picture; replaces the earlier
+    // list, and cancels a running read-ahead that is not in the new one.
+    void ReadAhead(std::vector<TReadAheadItem> items, const TShowSize& size);
+
+    // Forgets every request and read-ahead and cancels a running decode: nothing more is
+    // delivered for earlier tickets. The cache stays.
+    void CancelAll();
+
+    // True while an asked-for picture has not been delivered.
+    bool Waiting() const { return FTicket != 0; }
+
+    // Run on the UI thread with the ticket Show gave and its answer.
+    std::function<void(std::uint64_t ticket, TPictureAnswer& answer)> OnPicture;
+
+    // Decodes that ran to their end, and those cancelled on the way (for tests and benchmarks).
+    struct TCounters {
+        int Decoded = 0;
+        int Cancelled = 0;
+    };
+    TCounters Counters() const;
+    std::size_t CachedBytes() const;
+    std::size_t CachedCount() const;
+
+private:
+    class TDecodingThread;
+    struct TShared;
+    void Deliver(std::uint64_t ticket, TPictureAnswer& answer);
+
+    std::shared_ptr<TShared> FShared;
+    std::unique_ptr<TDecodingThread> FThread;
+    std::uint64_t FTicket = 0; // the request whose answer is awaited; 0 = none
+};
+
+} // namespace tovane

@@ -1,0 +1,13 @@
+#include "imaging/portable/PictureCache.h"
+
+#include <algorithm>
+
+namespace tovane {
+
+std::size_t DefaultPictureCacheBytes(std::uint64_t physicalMemoryBytes) {
+    constexpr std::uint64_t kAtMost = 1ull << 30;
+    const std::uint64_t quarter = physicalMemoryBytes / 4;
+    return static_cast<std::size_t>(std::min(quarter, kAtMost));
+}
+
+} // namespace tovane
