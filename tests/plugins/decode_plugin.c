@@ -8,9 +8,14 @@
  *   DECODE_ERROR    accepts anything; fails with result 2 after storing bogus handles
  *   DECODE_HALF     accepts anything; reports success with an info block and no pixel block
  *   DECODE_PREVIEW  accepts anything; GetPreview gives 1x1 green, GetPicture 1x1 blue
+ *   DECODE_SLOW     accepts anything; GetPicture takes as many milliseconds as the source's
+ *                   text says (a file's first bytes, read by the module, or the memory), asking
+ *                   the progress callback every 10 ms and stopping when it answers non-zero;
+ *                   then a 1x1 picture of the colour (0xBBGGRR) given after a comma, if any
  */
 #include "decode_stats.h"
 
+#include <stdlib.h>
 #include <string.h>
 
 #if defined(DECODE_RAW)
@@ -34,6 +39,10 @@
 #define PLUGIN_NAME "decode test: half"
 #define PLUGIN_FILTER "*.hlf"
 #define PLUGIN_FORMAT "Half test"
+#elif defined(DECODE_SLOW)
+#define PLUGIN_NAME "decode test: slow"
+#define PLUGIN_FILTER "*.slw"
+#define PLUGIN_FORMAT "Slow test"
 #elif defined(DECODE_PREVIEW)
 #define PLUGIN_NAME "decode test: preview"
 #define PLUGIN_FILTER "*.pvw"
@@ -144,6 +153,23 @@ static int SolidPicture(BYTE blue, BYTE green, BYTE red, HLOCAL* info, HLOCAL* b
     p[2] = red;
     LocalUnlock(*bits);
     return 0;
+}
+#endif
+
+#if defined(DECODE_SLOW)
+/* The source's text: "milliseconds[,colour]". */
+static void ReadSlowText(LPCSTR buf, LONG_PTR len, unsigned int flag, char* text, int size) {
+    memset(text, 0, (size_t)size);
+    if ((flag & 7) == 1) {
+        memcpy(text, buf, (size_t)(len < size - 1 ? len : size - 1));
+    } else {
+        DWORD got = 0;
+        HANDLE f = CreateFileA(buf, GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING, 0, NULL);
+        if (f == INVALID_HANDLE_VALUE)
+            return;
+        ReadFile(f, text, (DWORD)size - 1, &got, NULL);
+        CloseHandle(f);
+    }
 }
 #endif
 
@@ -284,6 +310,27 @@ static int Decode(LPCSTR buf, LONG_PTR len, unsigned int flag, HLOCAL* info, HLO
         LocalFree(unused);
         *bits = NULL;
         return 0;
+    }
+#elif defined(DECODE_SLOW)
+    {
+        char text[64];
+        char* comma;
+        int ms, step;
+        DWORD colour = 0xFFFFFF;
+        (void)preview;
+        ReadSlowText(buf, len, flag, text, sizeof text);
+        ms = atoi(text);
+        comma = strchr(text, ',');
+        if (comma)
+            colour = (DWORD)strtoul(comma + 1, NULL, 16);
+        for (step = 0; step * 10 < ms; ++step) {
+            if (progress && progress(step, ms / 10 + 1, lData)) {
+                ++stats.abortedCalls;
+                return 1;
+            }
+            Sleep(10);
+        }
+        return SolidPicture((BYTE)(colour >> 16), (BYTE)(colour >> 8), (BYTE)colour, info, bits);
     }
 #elif defined(DECODE_PREVIEW)
     (void)progress;

@@ -33,6 +33,9 @@ typedef struct DecodeStats {
     /* What the host's progress callback answered, in call order. */
     int callbackCount;
     int callbackResults[DECODE_MAX_CALLBACKS];
+
+    /* GetPicture/GetPreview calls stopped by a non-zero answer of the progress callback. */
+    int abortedCalls;
 } DecodeStats;
 
 typedef DecodeStats*(__cdecl* DecodeTestStatsFunc)(void);

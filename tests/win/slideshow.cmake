@@ -12,7 +12,9 @@ tovane_win_test(slideshow_window_tests
   SOURCES
     ${CMAKE_CURRENT_LIST_DIR}/slideshow/FormSlideShowTest.cpp
     ${CMAKE_CURRENT_LIST_DIR}/slideshow/PluginPictureTest.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/slideshow/PicturePipelineTest.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/DecodingSupport.cpp
   LIBS tovane_ui)
 if(TARGET slideshow_window_tests AND TARGET decode_any AND TARGET decode_error)
-  add_dependencies(slideshow_window_tests decode_any decode_error)
+  add_dependencies(slideshow_window_tests decode_any decode_error decode_slow)
 endif()
