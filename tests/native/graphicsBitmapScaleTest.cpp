@@ -68,3 +68,31 @@ TEST(ResampleArea, KeepsPixelsAtTheSameSizeAndFractionalFactorsKeepTheMean) {
     EXPECT_THROW(ResampleArea(TDib{}, 1, 1), EInvalidGraphic);
     EXPECT_THROW(ResampleArea(one, 0, 1), EInvalidGraphic);
 }
+
+TEST(ResampleArea, LargePicturesShrinkTheSameInBothHalves) {
+    // Large enough to be shared between two threads; 10 x 8 blocks, each the mean of its block.
+    TDib big = TDib::Create(1280, 1024, 24, false);
+    for (int y = 0; y < 1024; ++y) {
+        std::uint8_t* row = big.ScanLine(y);
+        for (int x = 0; x < 1280; ++x, row += 3) {
+            row[0] = static_cast<std::uint8_t>(x % 200); // blue
+            row[1] = static_cast<std::uint8_t>(y % 160); // green
+            row[2] = static_cast<std::uint8_t>((x + y) % 7 * 30);
+        }
+    }
+    const TDib small = ResampleArea(big, 128, 128);
+    for (int dy = 0; dy < 128; ++dy)
+        for (int dx = 0; dx < 128; ++dx) {
+            double b = 0, g = 0, r = 0;
+            for (int y = dy * 8; y < dy * 8 + 8; ++y)
+                for (int x = dx * 10; x < dx * 10 + 10; ++x) {
+                    b += x % 200;
+                    g += y % 160;
+                    r += (x + y) % 7 * 30;
+                }
+            const std::uint32_t c = small.PixelColor(dx, dy);
+            ASSERT_NEAR(Blue(c), b / 80, 0.51) << dx << "," << dy;
+            ASSERT_NEAR(Green(c), g / 80, 0.51) << dx << "," << dy;
+            ASSERT_NEAR(Red(c), r / 80, 0.51) << dx << "," << dy;
+        }
+}

@@ -1,0 +1,362 @@
+// How the slideshow feels with camera pictures: the real Tovane.exe with the bundled plug-ins
+// over six 6000 x 4000 JPEGs, driven as a user drives it (SendInput) and watched on the screen
+// (BitBlt of the screen's centre, about every millisecond).
+//
+// Measured, each from the key press to the settled picture on screen:
+//  - a step to a picture decoded ahead (after a pause longer than one decode),
+//  - a jump to a picture not decoded ahead (End),
+//  - "2" (magnification, from the cached picture; the label changes),
+// and the longest answer of the window to a message (WM_NULL) during the whole run, starting
+// right after Enter; the peak working set of Tovane.exe. The baseline, in the same run: the
+// bundled plug-in's own GetPicture of the same file in this process (no conversion, no drawing).
+//   bench_slideshow PICTURE_FOLDER
+// The folder holds p0.jpg ... p5.jpg, each with a square of its own colour in the middle
+// (bench/CMakeLists.txt makes them: target bench_slideshow_data).
+#include "bench/BenchTiming.h"
+#include "plugins/SPIs.h"
+#include "plugins/portable/SPIRules.h"
+
+#include <windows.h>
+#include <psapi.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace {
+
+// The colours of the middle squares of p0 ... p5 (0x00BBGGRR), as scripts make them.
+constexpr COLORREF kMiddle[6] = {RGB(255, 0, 0),   RGB(0, 255, 0),   RGB(0, 0, 255),
+                                 RGB(255, 255, 0), RGB(255, 0, 255), RGB(0, 255, 255)};
+constexpr int kPictureBytes = 6000 * 4000 * 3;
+
+double Now() {
+    static LARGE_INTEGER frequency = [] {
+        LARGE_INTEGER f;
+        QueryPerformanceFrequency(&f);
+        return f;
+    }();
+    LARGE_INTEGER t;
+    QueryPerformanceCounter(&t);
+    return static_cast<double>(t.QuadPart) / static_cast<double>(frequency.QuadPart);
+}
+
+std::string BinFolder() {
+    char path[MAX_PATH] = {};
+    const DWORD n = GetModuleFileNameA(nullptr, path, MAX_PATH);
+    std::string s(path, n);
+    return s.substr(0, s.find_last_of('\\') + 1);
+}
+
+[[noreturn]] void Fail(const char* what) {
+    std::fprintf(stderr, "bench_slideshow: %s\n", what);
+    std::exit(1);
+}
+
+// A folder of its own with Tovane.exe and the bundled modules, so the run's settings file does
+// not land in the build.
+std::string CopyProgram() {
+    char temp[MAX_PATH];
+    GetTempPathA(MAX_PATH, temp);
+    const std::string dir = std::string(temp) + "tovane-bench-slideshow\\";
+    CreateDirectoryA(dir.c_str(), nullptr);
+    DeleteFileA((dir + "Tovane.ini").c_str());
+    const std::string bin = BinFolder();
+    if (!CopyFileA((bin + "Tovane.exe").c_str(), (dir + "Tovane.exe").c_str(), FALSE))
+        Fail("cannot copy Tovane.exe");
+    WIN32_FIND_DATAA fd;
+    HANDLE find = FindFirstFileA((bin + tovane::DefaultSPIMask).c_str(), &fd);
+    if (find != INVALID_HANDLE_VALUE) {
+        do
+            CopyFileA((bin + fd.cFileName).c_str(), (dir + fd.cFileName).c_str(), FALSE);
+        while (FindNextFileA(find, &fd));
+        FindClose(find);
+    }
+    return dir;
+}
+
+// The bundled module that decodes the file first, as the viewer orders them, timed on its own.
+double PluginDecodeSeconds(const std::string& programDir, const std::string& file) {
+    tovane::TSPIs spis;
+    spis.Search(programDir + tovane::DefaultSPIMask);
+    std::vector<tovane::TInSPI*> loaders;
+    spis.CollectLoaders(".jpg", loaders);
+    std::vector<char> header(2048, 0);
+    if (FILE* f = std::fopen(file.c_str(), "rb")) {
+        header.resize(std::fread(header.data(), 1, header.size(), f));
+        header.resize(2048, 0);
+        std::fclose(f);
+    }
+    for (tovane::TInSPI* spi : loaders) {
+        if (spi->IsSupported(file.c_str(), header.data()) == 0)
+            continue;
+        std::vector<double> runs;
+        for (int k = 0; k < 3; ++k) {
+            HLOCAL info = nullptr, bits = nullptr;
+            int result = -1;
+            runs.push_back(bench::Seconds(
+                [&] { result = spi->GetPicture(file.c_str(), 0, 0, &info, &bits, nullptr, 0); }));
+            if (result != 0)
+                Fail("the bundled module cannot decode the benchmark picture");
+            LocalFree(info);
+            LocalFree(bits);
+        }
+        std::printf("baseline module: %s\n", spi->FileName().c_str());
+        return bench::Median(runs);
+    }
+    Fail("no bundled module decodes the benchmark picture");
+}
+
+struct FindWindows {
+    DWORD Process;
+    HWND Main = nullptr;
+    HWND Full = nullptr;
+};
+
+BOOL CALLBACK CollectWindow(HWND window, LPARAM data) {
+    auto& w = *reinterpret_cast<FindWindows*>(data);
+    DWORD pid = 0;
+    GetWindowThreadProcessId(window, &pid);
+    if (pid != w.Process || !IsWindowVisible(window))
+        return TRUE;
+    RECT r;
+    GetWindowRect(window, &r);
+    if (r.right - r.left == GetSystemMetrics(SM_CXSCREEN) &&
+        r.bottom - r.top == GetSystemMetrics(SM_CYSCREEN))
+        w.Full = window;
+    else if (r.right > r.left && r.bottom > r.top &&
+             FindWindowExW(window, nullptr, L"LISTBOX", nullptr))
+        w.Main = window;
+    return TRUE;
+}
+
+FindWindows Windows(DWORD process) {
+    FindWindows w{process};
+    EnumWindows(CollectWindow, reinterpret_cast<LPARAM>(&w));
+    return w;
+}
+
+// Waits until the process has used no processor time for a while (its decoding thread is
+// idle), and at least as long as the decoding thread takes for three pictures.
+void WaitIdle(HANDLE process, double atLeast) {
+    const double earliest = Now() + atLeast;
+    auto cpu = [&] {
+        FILETIME created, exited, kernel, user;
+        GetProcessTimes(process, &created, &exited, &kernel, &user);
+        return (static_cast<unsigned long long>(kernel.dwHighDateTime) << 32 |
+                kernel.dwLowDateTime) +
+               (static_cast<unsigned long long>(user.dwHighDateTime) << 32 | user.dwLowDateTime);
+    };
+    unsigned long long last = cpu();
+    const double until = Now() + 30;
+    for (int quiet = 0; quiet < 4 && Now() < until;) {
+        Sleep(250);
+        const unsigned long long now = cpu();
+        // Less than 5 ms of processor time in a quarter of a second: only painting and messages.
+        quiet = now - last < 50000 ? quiet + 1 : 0;
+        last = now;
+    }
+    while (Now() < earliest)
+        Sleep(50);
+}
+
+template <typename F> bool WaitFor(double seconds, F&& done) {
+    const double until = Now() + seconds;
+    while (Now() < until) {
+        if (done())
+            return true;
+        Sleep(5);
+    }
+    return done();
+}
+
+// The screen's pixels, read through the GDI as any program reads them.
+class ScreenProbe {
+public:
+    ScreenProbe() : FScreen(GetDC(nullptr)), FMemory(CreateCompatibleDC(FScreen)) {
+        FBitmap = CreateCompatibleBitmap(FScreen, 16, 16);
+        SelectObject(FMemory, FBitmap);
+    }
+    ~ScreenProbe() {
+        DeleteDC(FMemory);
+        DeleteObject(FBitmap);
+        ReleaseDC(nullptr, FScreen);
+    }
+    COLORREF At(int x, int y) {
+        BitBlt(FMemory, 0, 0, 1, 1, FScreen, x, y, SRCCOPY);
+        return GetPixel(FMemory, 0, 0);
+    }
+    // A checksum of a 16 x 16 patch.
+    unsigned Patch(int x, int y) {
+        BitBlt(FMemory, 0, 0, 16, 16, FScreen, x, y, SRCCOPY);
+        unsigned sum = 0;
+        for (int j = 0; j < 16; ++j)
+            for (int i = 0; i < 16; ++i)
+                sum = sum * 31 + GetPixel(FMemory, i, j);
+        return sum;
+    }
+
+private:
+    HDC FScreen;
+    HDC FMemory;
+    HBITMAP FBitmap;
+};
+
+bool Near(COLORREF a, COLORREF b) {
+    return std::abs(GetRValue(a) - GetRValue(b)) < 40 &&
+           std::abs(GetGValue(a) - GetGValue(b)) < 40 && std::abs(GetBValue(a) - GetBValue(b)) < 40;
+}
+
+void Press(WORD vk) {
+    INPUT in[2] = {};
+    in[0].type = in[1].type = INPUT_KEYBOARD;
+    in[0].ki.wVk = in[1].ki.wVk = vk;
+    in[1].ki.dwFlags = KEYEVENTF_KEYUP;
+    SendInput(2, in, sizeof(INPUT));
+}
+
+// Key press to the middle of the screen showing picture k.
+double StepTo(ScreenProbe& screen, WORD vk, int k) {
+    const int cx = GetSystemMetrics(SM_CXSCREEN) / 2, cy = GetSystemMetrics(SM_CYSCREEN) / 2;
+    const double start = Now();
+    Press(vk);
+    while (!Near(screen.At(cx, cy), kMiddle[k])) {
+        if (Now() - start > 30)
+            Fail("the picture did not appear");
+        Sleep(1);
+    }
+    return Now() - start;
+}
+
+// Key press to the magnification label changing.
+double LabelChange(ScreenProbe& screen, WORD vk) {
+    const int x = 8, y = 32;
+    const unsigned before = screen.Patch(x, y);
+    const double start = Now();
+    Press(vk);
+    while (screen.Patch(x, y) == before) {
+        if (Now() - start > 30)
+            Fail("the label did not change");
+        Sleep(1);
+    }
+    return Now() - start;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (argc != 2)
+        Fail("usage: bench_slideshow PICTURE_FOLDER");
+    char full[MAX_PATH] = {};
+    GetFullPathNameA(argv[1], MAX_PATH, full, nullptr);
+    const std::string folder = full;
+    std::string pictures = folder;
+    if (pictures.back() != '\\')
+        pictures += '\\';
+    const std::string program = CopyProgram();
+    const std::string first = pictures + "p0.jpg";
+    const double pluginBefore = PluginDecodeSeconds(program, first);
+
+    // The viewer, in a job so it never outlives the benchmark.
+    HANDLE job = CreateJobObjectW(nullptr, nullptr);
+    JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits{};
+    limits.BasicLimitInformation.LimitFlags = JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE;
+    SetInformationJobObject(job, JobObjectExtendedLimitInformation, &limits, sizeof limits);
+    std::string command = "\"" + program + "Tovane.exe\" \"" + folder + "\"";
+    STARTUPINFOA si{sizeof si};
+    PROCESS_INFORMATION pi{};
+    if (!CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                        program.c_str(), &si, &pi))
+        Fail("cannot start Tovane.exe");
+    AssignProcessToJobObject(job, pi.hProcess);
+
+    HWND main = nullptr;
+    HWND list = nullptr;
+    if (!WaitFor(30, [&] {
+            main = Windows(pi.dwProcessId).Main;
+            list = main ? FindWindowExW(main, nullptr, L"LISTBOX", nullptr) : nullptr;
+            return list && SendMessageW(list, LB_GETCOUNT, 0, 0) > 0;
+        }))
+        Fail("the folder was not listed");
+    Sleep(500);
+    SetForegroundWindow(main);
+
+    // The window's answers to a message, all through the run.
+    std::atomic<bool> sampling{true};
+    std::atomic<double> worstAnswer{0};
+    std::thread sampler([&] {
+        while (sampling) {
+            const double start = Now();
+            DWORD_PTR result;
+            SendMessageTimeoutW(main, WM_NULL, 0, 0, SMTO_NORMAL, 10000, &result);
+            const double took = Now() - start;
+            if (took > worstAnswer)
+                worstAnswer = took;
+            Sleep(5);
+        }
+    });
+
+    ScreenProbe screen;
+    const double firstPicture = StepTo(screen, VK_RETURN, 0);
+    // Between presses, the decoding thread finishes what it decodes ahead.
+    const double pause = 4 * firstPicture;
+    std::vector<double> aheadSteps;
+    WaitIdle(pi.hProcess, pause);
+    aheadSteps.push_back(StepTo(screen, VK_RIGHT, 1));
+    WaitIdle(pi.hProcess, pause);
+    aheadSteps.push_back(StepTo(screen, VK_RIGHT, 2));
+    WaitIdle(pi.hProcess, pause);
+    // From 2, the pictures decoded ahead are 3, 4 and 1: the last one is not among them.
+    const double jump = StepTo(screen, VK_END, 5);
+    WaitIdle(pi.hProcess, pause);
+    aheadSteps.push_back(StepTo(screen, VK_LEFT, 4));
+    WaitIdle(pi.hProcess, pause);
+    const double magnify = LabelChange(screen, '2');
+    Sleep(500);
+    const double reset = LabelChange(screen, '0');
+    Sleep(500);
+    sampling = false;
+    sampler.join();
+
+    PROCESS_MEMORY_COUNTERS memory{};
+    memory.cb = sizeof memory;
+    GetProcessMemoryInfo(pi.hProcess, &memory, sizeof memory);
+    Press(VK_ESCAPE);
+    Sleep(500);
+    const double pluginAfter = PluginDecodeSeconds(program, first);
+    const double plugin = std::min(pluginBefore, pluginAfter);
+
+    MEMORYSTATUSEX status{};
+    status.dwLength = sizeof status;
+    GlobalMemoryStatusEx(&status);
+    const double cacheBound =
+        static_cast<double>(std::min<DWORDLONG>(status.ullTotalPhys / 4, DWORDLONG{1} << 30));
+    const double mib = 1024.0 * 1024.0;
+
+    std::printf("plug-in's own decode of one picture: %.0f ms (before %.0f, after %.0f)\n",
+                plugin * 1000, pluginBefore * 1000, pluginAfter * 1000);
+    std::printf("Enter to the first picture:           %.0f ms (%.2fx the decode)\n",
+                firstPicture * 1000, firstPicture / plugin);
+    for (double s : aheadSteps)
+        std::printf("step to a picture decoded ahead:     %.0f ms (target at most 50)\n", s * 1000);
+    std::printf("jump to a picture not decoded ahead: %.0f ms (%.2fx the decode; target 1.15)\n",
+                jump * 1000, jump / plugin);
+    std::printf(
+        "magnification \"2\":                   %.0f ms (target at most 150); \"0\": %.0f ms\n",
+        magnify * 1000, reset * 1000);
+    std::printf("longest answer to a message:         %.0f ms (target at most 50)\n",
+                worstAnswer.load() * 1000);
+    std::printf("peak working set: %.0f MiB; cache bound %.0f MiB + two pictures %.0f MiB = %.0f "
+                "MiB (%.2fx)\n",
+                memory.PeakWorkingSetSize / mib, cacheBound / mib, 2 * kPictureBytes / mib,
+                (cacheBound + 2 * kPictureBytes) / mib,
+                memory.PeakWorkingSetSize / (cacheBound + 2 * kPictureBytes));
+    CloseHandle(pi.hThread);
+    CloseHandle(pi.hProcess);
+    CloseHandle(job);
+    return 0;
+}
