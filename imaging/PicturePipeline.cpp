@@ -155,7 +155,12 @@ protected:
                 S->RunningTicket = job.Ticket;
                 S->Cancel = false;
             }
-            RunJob(job);
+            try {
+                RunJob(job);
+            } catch (...) {
+                // Listing a folder ran out of memory, or the like: that read-ahead is skipped
+                // and the thread serves the next request.
+            }
             std::lock_guard lock(S->Lock);
             S->Running = false;
             S->RunningTicket = 0;
@@ -352,6 +357,14 @@ void TPicturePipeline::CancelAll() {
         s.Cancel = true;
         s.RunningTicket = 0;
     }
+}
+
+void TPicturePipeline::Forget() {
+    FTicket = 0;
+    std::lock_guard lock(FShared->Lock);
+    FShared->RunningTicket = 0;
+    if (FShared->Wanted)
+        FShared->Wanted->Ticket = 0;
 }
 
 void TPicturePipeline::Deliver(std::uint64_t ticket, TPictureAnswer& answer) {

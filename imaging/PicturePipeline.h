@@ -85,6 +85,9 @@ public:
     // Forgets every request and read-ahead and cancels a running decode: nothing more is
     // delivered for earlier tickets. The cache stays.
     void CancelAll();
+    // Nothing more is delivered for earlier tickets; what runs or waits is decoded on as a
+    // read-ahead (until the next Show or ReadAhead says otherwise).
+    void Forget();
 
     // True while an asked-for picture has not been delivered.
     bool Waiting() const { return FTicket != 0; }

@@ -345,6 +345,10 @@ int TFormSlideShow::CurrentFolder() const {
 }
 
 void TFormSlideShow::MakeFolderCurrent(int index) {
+    // A picture still on its way belongs to the folder left behind.
+    if (FPipeline)
+        FPipeline->Forget();
+    StopLoadingText();
     FSource->SetCurrentFolder(index);
     try {
         FileListBox1.SetDirectory(FSource->Folder(index));
