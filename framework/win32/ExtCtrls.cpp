@@ -111,13 +111,17 @@ void TImage::SetIcon(HICON icon) {
 void TImage::Paint(HDC dc) {
     RECT client;
     GetClientRect(FHandle, &client);
-    FillRect(dc, &client, BackgroundBrush());
+    TGraphic* graphic = FPicture.Graphic();
+    const bool drawn = FIcon == nullptr && graphic != nullptr && !graphic->Empty();
+    // A stretched picture covers the whole control: filling first would only flash the
+    // background between two pictures.
+    if (!drawn || !FOptions.Stretch)
+        FillRect(dc, &client, BackgroundBrush());
     if (FIcon != nullptr) {
         DrawIconEx(dc, 0, 0, FIcon, 0, 0, 0, nullptr, DI_NORMAL);
         return;
     }
-    TGraphic* graphic = FPicture.Graphic();
-    if (graphic == nullptr || graphic->Empty())
+    if (!drawn)
         return;
     TCanvas canvas(dc);
     if (FOptions.Stretch) {
