@@ -45,11 +45,13 @@ windows_path() { echo "Z:$(realpath "$1" | sed 's|/|\\|g')"; }
 check_build() {
   local build=$1
   local version arch module_ext format tool epoch
-  epoch=$(git -C "$here" log -1 --format=%ct 2>/dev/null || echo 946684800)
   version=$(sed -n 's/^#define TOVANE_VERSION "\(.*\)"$/\1/p' "$build/generated/TovaneVersion.h" 2>/dev/null)
-  [ -n "$version" ] || { fail "$build: no version in generated/TovaneVersion.h"; return; }
+  epoch=$(sed -n 's/^#define TOVANE_SOURCE_EPOCH \([0-9]*\)$/\1/p' "$build/generated/TovaneVersion.h" 2>/dev/null)
+  [ -n "$version" ] && [ -n "$epoch" ] ||
+    { fail "$build: no version or time in generated/TovaneVersion.h"; return; }
   # The build's kind, from the program it built.
-  if x86_64-w64-mingw32-objdump -f "$build/bin/Tovane.exe" 2>/dev/null | grep -q 'file format pei-x86-64$'; then
+  # (Tools' output is read whole: with pipefail, grep -q ending a pipe early fails it.)
+  if [[ $(x86_64-w64-mingw32-objdump -f "$build/bin/Tovane.exe" 2>/dev/null) == *"file format pei-x86-64"* ]]; then
     arch=win64 module_ext=sph format=pei-x86-64 tool=x86_64-w64-mingw32
   else
     arch=win32 module_ext=spi format=pei-i386 tool=i686-w64-mingw32
@@ -88,12 +90,12 @@ $(tail -n +3 "$work/$arch.diff" | grep '^[-+]')"
   dir="$dir/$name"
 
   # Every program and module: machine type, no debug sections, no time stamp, a debug link.
-  local pe sections link stamp
+  local pe header sections link stamp
   for pe in "$dir"/*.exe "$dir"/*."$module_ext"; do
     [ -e "$pe" ] || continue
     f=$(basename "$pe")
-    "$tool-objdump" -f "$pe" | grep -q "file format $format\$" ||
-      fail "$arch: $f is not $format: $("$tool-objdump" -f "$pe" | grep 'file format')"
+    header=$("$tool-objdump" -f "$pe" 2>&1)
+    grep -q "file format $format\$" <<<"$header" || fail "$arch: $f is not $format: $header"
     sections=$("$tool-objdump" -h "$pe" | awk '$2 ~ /^\./ {print $2}')
     grep -q '^\.z\?debug' <<<"$sections" && fail "$arch: $f ships debug sections"
     stamp=$(pe_time_stamp "$pe")
@@ -103,7 +105,8 @@ $(tail -n +3 "$work/$arch.diff" | grep '^[-+]')"
     link=""
     [ -f "$work/link" ] && link=$(tr '\0' '\n' <"$work/link" | head -n 1)
     [ "$link" = "$f.debug" ] || fail "$arch: $f has no debug link to $f.debug (${link:-none})"
-    "$tool-objdump" -h "$work/$arch-debug/$name/$f.debug" 2>/dev/null | grep -q ' \.debug_info ' ||
+    sections=$("$tool-objdump" -h "$work/$arch-debug/$name/$f.debug" 2>/dev/null)
+    grep -q ' \.debug_info ' <<<"$sections" ||
       fail "$arch: the debug archive has no debug information for $f"
   done
 
@@ -117,7 +120,9 @@ $(tail -n +3 "$work/$arch.diff" | grep '^[-+]')"
   done
 
   # The version resource says the version.
-  "$tool-windres" -i "$dir/Tovane.exe" -O rc 2>/dev/null | grep -q "VALUE \"ProductVersion\", \"$version\"" ||
+  local resources
+  resources=$("$tool-windres" -i "$dir/Tovane.exe" -O rc 2>/dev/null)
+  grep -q "VALUE \"ProductVersion\", \"$version\"" <<<"$resources" ||
     fail "$arch: Tovane.exe's version resource does not say $version"
 
   local size
