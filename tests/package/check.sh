@@ -10,6 +10,8 @@
 # version resource carries the version. From the 64-bit package, unzipped, tovane-cli.exe
 # run under Wine lists every bundled module and decodes a picture through them.
 set -uo pipefail
+# The tools' messages in English, whatever the caller's locale (wine-run sets Wine's own).
+export LC_ALL=C
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
 
 (($#)) || { echo "usage: $0 BUILD_DIR..." >&2; exit 2; }
@@ -29,6 +31,7 @@ run_wine() {
     # shellcheck source=scripts/wine-env
     . "$here/scripts/wine-env"
     trap 'tovane_wine_stop; rm -rf "$work"' EXIT
+    export LC_ALL=C
   fi
   "$here/scripts/wine-run" "$@" </dev/null 2>&1 | tr -d '\r'
 }
