@@ -92,7 +92,7 @@ $(tail -n +3 "$work/$arch.diff" | grep '^[-+]')"
   unzip -q "$debug" -d "$work/$arch-debug" || { fail "$arch: cannot unzip $debug"; return; }
   dir="$dir/$name"
 
-  # Every program and module: machine type, no debug sections, no time stamp, a debug link.
+  # Every program and module: machine type, no debug sections, the time stamp, a debug link.
   local pe header sections link stamp
   for pe in "$dir"/*.exe "$dir"/*."$module_ext"; do
     [ -e "$pe" ] || continue
