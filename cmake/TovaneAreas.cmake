@@ -57,6 +57,9 @@ if(WIN32)
 
   if(EXISTS ${CMAKE_SOURCE_DIR}/app/main.cpp)
     file(GLOB rc CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/app/*.rc)
+    # The resource compiler reports no dependencies: the version resource follows the version.
+    set_source_files_properties(${rc} PROPERTIES
+      OBJECT_DEPENDS ${CMAKE_BINARY_DIR}/generated/TovaneVersion.h)
     add_executable(Tovane WIN32 ${CMAKE_SOURCE_DIR}/app/main.cpp ${rc})
     target_link_libraries(Tovane PRIVATE tovane_ui)
   endif()

@@ -4,6 +4,8 @@
 
 #include "framework/win32/Text.h"
 
+#include "TovaneVersion.h"
+
 namespace tovane {
 
 void TFormAboutBox::LoadForm() {
@@ -23,7 +25,7 @@ void TFormAboutBox::LoadForm() {
 
     Image1.Create(*this, {.Left = 176, .Top = 16, .Width = 32, .Height = 32});
     Label1.Create(*this, {.Left = 232, .Top = 16, .Caption = "Tovane", .Font = bold});
-    Label4.Create(*this, {.Left = 280, .Top = 16, .Caption = "build 6"});
+    Label4.Create(*this, {.Left = 280, .Top = 16, .Caption = TOVANE_VERSION});
     Label2.Create(*this, {.Left = 216, .Top = 40, .Caption = "Tovane developers"});
     Label3.Create(*this,
                   {.Left = 168,

@@ -7,6 +7,8 @@
 #include "framework/win32/Text.h"
 #include "plugins/SPIs.h"
 
+#include "TovaneVersion.h"
+
 #include <commctrl.h>
 #include <gtest/gtest.h>
 
@@ -165,7 +167,7 @@ TEST(AboutBox, NameBlockAndTheAddressIsTheProgramsFolder) {
     TFormAboutBox box(nullptr);
     EXPECT_EQ(box.Label1.Caption(), "Tovane");
     EXPECT_TRUE(box.Label1.Font().Bold);
-    EXPECT_EQ(box.Label4.Caption(), "build 6");
+    EXPECT_EQ(box.Label4.Caption(), TOVANE_VERSION);
     std::string folder = dialogstest::ProgramFolder();
     folder.pop_back();
     EXPECT_EQ(TFormAboutBox::AuthorAddress(), folder);
