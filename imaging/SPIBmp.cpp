@@ -12,6 +12,25 @@
 
 namespace tovane {
 
+namespace {
+
+// A load that failed names the faults that happened on the way.
+std::string CouldNotDecodeMessage(const std::vector<std::string>& faults) {
+    std::string text = SpiCouldNotDecode;
+    for (const std::string& fault : faults)
+        text += "\n" + fault;
+    return text;
+}
+
+void AppendFaults(const TGraphic* graphic, std::vector<std::string>* faults) {
+    if (faults == nullptr)
+        return;
+    if (const auto* spi = dynamic_cast<const TSPIGraphic*>(graphic))
+        faults->insert(faults->end(), spi->LoadFaults().begin(), spi->LoadFaults().end());
+}
+
+} // namespace
+
 // ---- TSPIGraphic ----
 
 const TGraphicClassInfo TSPIGraphic::ClassInfo{
@@ -93,11 +112,18 @@ void TSPIGraphic::UpdateInfo() {
 }
 
 void TSPIGraphic::RunJob() {
+    FLoadFaults.clear();
     try {
         FJob->OnProgress = OnProgress;
-        FJob->Decode();
+        try {
+            FJob->Decode();
+        } catch (...) {
+            FLoadFaults = FJob->Faults();
+            throw;
+        }
+        FLoadFaults = FJob->Faults();
         if (FJob->IsEmpty())
-            throw EInvalidGraphic(SpiCouldNotDecode);
+            throw EInvalidGraphic(CouldNotDecodeMessage(FLoadFaults));
     } catch (...) {
         ClearImage();
         throw;
@@ -243,8 +269,12 @@ void TSPIBitmap::NotifyLoaded() {
 }
 
 void TSPIBitmap::LoadNotifying(const std::string& fileNameAnsi, const TLoadByClasses& load) {
+    FLoadFaults.clear();
     try {
-        AssignLoadedGraphic(load(IsBitmapFirst(fileNameAnsi, SystemLeadByte)));
+        std::unique_ptr<TGraphic> graphic = load(IsBitmapFirst(fileNameAnsi, SystemLeadByte));
+        if (graphic == nullptr && !FLoadFaults.empty())
+            throw EInvalidGraphic(CouldNotDecodeMessage(FLoadFaults));
+        AssignLoadedGraphic(std::move(graphic));
     } catch (...) {
         // The ending notification goes out on every way; a failure of its own replaces.
         const std::exception_ptr failure = std::current_exception();
@@ -257,7 +287,7 @@ void TSPIBitmap::LoadNotifying(const std::string& fileNameAnsi, const TLoadByCla
 void TSPIBitmap::LoadFromFile(const std::string& fileNameAnsi) {
     LoadNotifying(fileNameAnsi, [&](bool bitmapFirst) {
         return LoadFileByClasses(&TSPIGraphic::ClassInfo, fileNameAnsi, &TBitmap::ClassInfo,
-                                 bitmapFirst, Forwarder());
+                                 bitmapFirst, Forwarder(), &FLoadFaults);
     });
 }
 
@@ -268,7 +298,7 @@ void TSPIBitmap::LoadFromStream(TStream& stream) {
 void TSPIBitmap::LoadFromStreamWithName(TStream& stream, const std::string& fileNameAnsi) {
     LoadNotifying(fileNameAnsi, [&](bool bitmapFirst) {
         return LoadStreamByClasses(&TSPIGraphic::ClassInfo, stream, fileNameAnsi,
-                                   &TBitmap::ClassInfo, bitmapFirst, Forwarder());
+                                   &TBitmap::ClassInfo, bitmapFirst, Forwarder(), &FLoadFaults);
     });
 }
 
@@ -288,15 +318,18 @@ std::array<TGraphicClass, 2> ReaderOrder(TGraphicClass pluginClass, TGraphicClas
 std::unique_ptr<TGraphic> LoadFileByClasses(TGraphicClass pluginClass,
                                             const std::string& fileNameAnsi,
                                             TGraphicClass plainClass, bool bitmapFirst,
-                                            const TProgressEvent& progress) {
+                                            const TProgressEvent& progress,
+                                            std::vector<std::string>* faults) {
     for (TGraphicClass graphicClass : ReaderOrder(pluginClass, plainClass, bitmapFirst)) {
+        std::unique_ptr<TGraphic> graphic = graphicClass->Create();
         try {
-            std::unique_ptr<TGraphic> graphic = graphicClass->Create();
             graphic->OnProgress = progress;
             graphic->LoadFromFile(fileNameAnsi);
+            AppendFaults(graphic.get(), faults);
             return graphic;
         } catch (const std::exception&) {
             // This reader failed (the silent abort too); the other one is tried.
+            AppendFaults(graphic.get(), faults);
         }
     }
     return nullptr;
@@ -305,18 +338,21 @@ std::unique_ptr<TGraphic> LoadFileByClasses(TGraphicClass pluginClass,
 std::unique_ptr<TGraphic> LoadStreamByClasses(TGraphicClass pluginClass, TStream& stream,
                                               const std::string& fileNameAnsi,
                                               TGraphicClass plainClass, bool bitmapFirst,
-                                              const TProgressEvent& progress) {
+                                              const TProgressEvent& progress,
+                                              std::vector<std::string>* faults) {
     const std::int64_t start = stream.Position();
     for (TGraphicClass graphicClass : ReaderOrder(pluginClass, plainClass, bitmapFirst)) {
+        std::unique_ptr<TGraphic> graphic = graphicClass->Create();
         try {
-            std::unique_ptr<TGraphic> graphic = graphicClass->Create();
             graphic->OnProgress = progress;
             if (auto* spi = dynamic_cast<TSPIGraphic*>(graphic.get()))
                 spi->LoadFromStreamWithName(stream, fileNameAnsi);
             else
                 graphic->LoadFromStream(stream);
+            AppendFaults(graphic.get(), faults);
             return graphic;
         } catch (const std::exception&) {
+            AppendFaults(graphic.get(), faults);
             stream.SetPosition(start);
         }
     }

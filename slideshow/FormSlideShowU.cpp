@@ -2,7 +2,9 @@
 
 #include "app/portable/MainWindowRules.h"
 #include "framework/Paths.h"
+#include "framework/win32/Application.h"
 #include "framework/win32/Text.h"
+#include "imaging/SPIBmp.h"
 #include "slideshow/portable/Placement.h"
 #include "slideshow/portable/SlideShowTexts.h"
 
@@ -115,6 +117,7 @@ void TFormSlideShow::ShowGraphic(int Index) {
     LabelIndex.SetCaption(IndexLabelText(FBairitu, placement, w, h));
 
     Image1.SetVisible(true);
+    ReportLoadFaults();
     if (FPlaying)
         Timer1.SetEnabled(true); // every image gets a full interval from now
 }
@@ -196,6 +199,17 @@ void TFormSlideShow::actBairituResetExecute(TObject&) {
 
 int TFormSlideShow::ImageCount() const {
     return FileListBox1.Count();
+}
+
+void TFormSlideShow::ReportLoadFaults() {
+    // A module that faulted on the picture is reported even when another one decoded it.
+    const auto* bitmap = dynamic_cast<const TSPIBitmap*>(Image1.Picture().Graphic());
+    if (bitmap == nullptr || bitmap->LoadFaults().empty())
+        return;
+    std::string report;
+    for (const std::string& fault : bitmap->LoadFaults())
+        report += (report.empty() ? "" : "\n") + fault;
+    Application().ShowErrorReport(report);
 }
 
 int TFormSlideShow::ImageIndex() const {

@@ -67,6 +67,8 @@ public:
     // Loads image Index of FileListBox1 into Image1, places it and writes the per-image labels.
     // A failed load raises its error with Image1 hidden and the timer stopped.
     void ShowGraphic(int Index) override;
+    // Shows the standard error report for modules that faulted while the picture loaded.
+    void ReportLoadFaults();
     // A new magnification factor (0.5 to 5.0); a change reloads the current image.
     void SetBairitu(double Value);
 

@@ -14,5 +14,5 @@ tovane_win_test(slideshow_window_tests
     ${CMAKE_CURRENT_LIST_DIR}/slideshow/PluginPictureTest.cpp
   LIBS tovane_ui)
 if(TARGET slideshow_window_tests AND TARGET decode_any AND TARGET decode_error)
-  add_dependencies(slideshow_window_tests decode_any decode_error)
+  add_dependencies(slideshow_window_tests decode_any decode_error fault_av)
 endif()
