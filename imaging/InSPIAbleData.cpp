@@ -1,5 +1,6 @@
 #include "imaging/InSPIAbleData.h"
 
+#include "framework/BitmapFile.h"
 #include "framework/Paths.h"
 #include "framework/Strings.h"
 #include "framework/win32/Text.h"
@@ -228,6 +229,41 @@ void TInSPIAbleData::CheckImage(const void* info, std::size_t infoSize, std::siz
     FInfo.Release();
     FBits.Release();
     FHostImage = THostImage();
+}
+
+namespace {
+
+// Keeps a picture from the decoding host mapped for the bitmap that took it over.
+class THostImageBlock final : public TExternalBlock {
+public:
+    explicit THostImageBlock(THostImage image) : FImage(std::move(image)) {}
+
+private:
+    THostImage FImage;
+};
+
+void PutLittleEndian(std::uint8_t* at, std::uint32_t value, int bytes) {
+    for (int i = 0; i < bytes; ++i)
+        at[i] = static_cast<std::uint8_t>(value >> (8 * i));
+}
+
+} // namespace
+
+TByteBuffer TInSPIAbleData::TakeBitmapFile() {
+    if (FHostImage.Empty() || !FLayout)
+        return TByteBuffer();
+    static_assert(host::InfoOffset == BitmapFileHeaderSize);
+    const std::size_t pixels = FHostImage.BitsOffset();
+    const std::size_t size = pixels + FLayout->ImageSize;
+    auto* file = static_cast<std::uint8_t*>(FHostImage.Start());
+    file[0] = 'B';
+    file[1] = 'M';
+    PutLittleEndian(file + 2, static_cast<std::uint32_t>(size), 4);
+    PutLittleEndian(file + 6, 0, 4); // the two reserved words
+    PutLittleEndian(file + 10, static_cast<std::uint32_t>(pixels), 4);
+    auto owner = std::make_unique<THostImageBlock>(std::exchange(FHostImage, THostImage()));
+    FLayout.reset();
+    return TByteBuffer::Adopt(file, size, std::move(owner));
 }
 
 int TInSPIAbleData::ProgressAnswer(int numerator, int denominator) {

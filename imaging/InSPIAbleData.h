@@ -23,6 +23,7 @@
 
 #include <windows.h>
 
+#include "framework/ByteBuffer.h"
 #include "framework/DibCheck.h"
 #include "framework/Streams.h"
 #include "framework/win32/Graphics.h"
@@ -89,6 +90,10 @@ public:
     // Locked addresses of the two blocks (locked on first use; null when there is no block).
     void* LockInfo() { return FHostImage.Empty() ? FInfo.Lock() : FHostImage.Info(); }
     void* LockBits() { return FHostImage.Empty() ? FBits.Lock() : FHostImage.Bits(); }
+    // When the image came from the decoding host: makes its shared memory a Windows bitmap file
+    // where it lies (the file header written into the room before the information) and hands
+    // it over; the job is empty afterwards. Otherwise an empty buffer, and the image stays.
+    TByteBuffer TakeBitmapFile();
     // The plug-in's handles (null when the image came from the decoding host).
     HLOCAL InfoHandle() const { return FInfo.Handle(); }
     HLOCAL BitsHandle() const { return FBits.Handle(); }

@@ -73,7 +73,7 @@ THostSharedBytes::THostSharedBytes(const void* data, std::size_t size) : FSize(s
 THostImage::THostImage(UniqueKernelHandle section, const TPictureResult& result)
     : FSection(std::move(section)) {
     const std::uint64_t end = result.BitsOffset + result.BitsSize;
-    if (!FSection || result.BitsOffset < result.InfoSize || end < result.BitsOffset)
+    if (!FSection || result.BitsOffset < InfoOffset + result.InfoSize || end < result.BitsOffset)
         return;
     UniqueView view(MapViewOfFile(FSection.Get(), FILE_MAP_READ | FILE_MAP_WRITE, 0, 0, 0));
     MEMORY_BASIC_INFORMATION region{};

@@ -62,7 +62,8 @@ struct THostSource {
     std::size_t Offset = 0;
 };
 
-// A picture the host handed over: both blocks in one mapped section (empty when none).
+// A picture the host handed over: both blocks in one mapped section (empty when none), with
+// room for a bitmap file header before the information.
 class THostImage {
 public:
     THostImage() = default;
@@ -70,7 +71,10 @@ public:
     // leaves the image empty with a Refusal.
     THostImage(UniqueKernelHandle section, const host::TPictureResult& result);
     bool Empty() const { return !FView; }
-    void* Info() const { return FView.Get(); }
+    void* Info() const { return static_cast<char*>(FView.Get()) + host::InfoOffset; }
+    // The start of the section: BitmapFileHeaderSize bytes free, then the information.
+    void* Start() const { return FView.Get(); }
+    std::size_t BitsOffset() const { return FBitsOffset; }
     void* Bits() const { return static_cast<char*>(FView.Get()) + FBitsOffset; }
     std::size_t InfoSize() const { return FInfoSize; }
     std::size_t BitsSize() const { return FBitsSize; }

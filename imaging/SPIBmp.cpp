@@ -181,6 +181,17 @@ void TSPIGraphic::SaveToStream(TStream& stream) {
 std::unique_ptr<TGraphic> TSPIGraphic::Convert(TGraphicClass graphicClass, bool release) {
     std::unique_ptr<TGraphic> converted = graphicClass->Create();
     TMemoryStream file;
+    if (release && !GetEmpty()) {
+        // A picture from the decoding host becomes the bitmap file where it lies: the shared
+        // memory it came in is not copied again.
+        TByteBuffer inPlace = FJob->TakeBitmapFile();
+        if (!inPlace.empty()) {
+            ClearImage();
+            file.Adopt(std::move(inPlace));
+            converted->LoadFromDiscardedStream(file);
+            return converted;
+        }
+    }
     if (!GetEmpty()) {
         // One block for the whole file, with the pixel rows on an aligned address: a bitmap
         // keeps them where they are.

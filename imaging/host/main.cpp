@@ -13,7 +13,6 @@
 #include <windows.h>
 
 #include <objbase.h>
-#include <shellapi.h>
 
 #include <csignal>
 #include <cstdlib>
@@ -257,7 +256,7 @@ private:
             return;
         }
         auto* to = static_cast<char*>(view);
-        std::memcpy(to, LocalLock(info.Get()), infoSize);
+        std::memcpy(to + InfoOffset, LocalLock(info.Get()), infoSize);
         LocalUnlock(info.Get());
         std::memcpy(to + bitsOffset, LocalLock(bits.Get()), bitsSize);
         LocalUnlock(bits.Get());
@@ -299,12 +298,17 @@ private:
     int FLastAnswer = 0;
 };
 
+// The pipe's name: the last word of the command line (it holds no spaces). Read by hand, so
+// that starting up loads no shell library.
 std::wstring PipeNameArgument() {
-    int count = 0;
-    LPWSTR* argv = CommandLineToArgvW(GetCommandLineW(), &count);
-    std::wstring name = (argv != nullptr && count >= 2) ? argv[1] : L"";
-    LocalFree(argv);
-    return name;
+    std::wstring line = GetCommandLineW();
+    while (!line.empty() && line.back() == L' ')
+        line.pop_back();
+    const std::size_t space = line.find_last_of(L" \"");
+    if (space == std::wstring::npos)
+        return std::wstring();
+    std::wstring name = line.substr(space + 1);
+    return name.rfind(L"\\\\.\\pipe\\", 0) == 0 ? name : std::wstring();
 }
 
 } // namespace

@@ -27,7 +27,7 @@ std::uint32_t FrameLength(const std::uint8_t (&prefix)[4]) {
 }
 
 std::uint64_t PixelOffset(std::uint64_t infoSize) {
-    return (infoSize + 63) / 64 * 64;
+    return (InfoOffset + infoSize + 63) / 64 * 64;
 }
 
 std::string HandOverRefusal(std::uint64_t infoSize, std::uint64_t bitsSize) {

@@ -140,7 +140,7 @@ struct TInfoResult {
     }
 };
 
-// The picture: the bitmap information at offset 0 of the section, the pixels at BitsOffset.
+// The picture: the bitmap information at InfoOffset of the section, the pixels at BitsOffset.
 // Section is 0 when the module failed, or delivered less than both blocks, or blocks that the
 // host refused to hand over (Refusal says why).
 struct TPictureResult {
@@ -256,8 +256,10 @@ std::vector<std::uint8_t> FramePrefix(std::size_t bodySize);
 // The length a received prefix announces; EProtocol when it is 0 or over MaxMessageSize.
 std::uint32_t FrameLength(const std::uint8_t (&prefix)[4]);
 
-// Where, in a section holding both blocks, the pixels start: past the bitmap information,
-// aligned to 64 bytes.
+// Where, in a section holding both blocks, the bitmap information starts: after room for a
+// bitmap file header, so that the program can make the section a bitmap file in place.
+inline constexpr std::uint64_t InfoOffset = 14;
+// Where the pixels start: past the bitmap information, aligned to 64 bytes.
 std::uint64_t PixelOffset(std::uint64_t infoSize);
 // Why two blocks cannot be handed over (empty when they can): the information block is
 // limited to 1 MB, the pixels to what a 32-bit size holds.

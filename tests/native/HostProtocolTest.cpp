@@ -62,8 +62,10 @@ TEST(HostProtocol, FramesAreLimited) {
 }
 
 TEST(HostProtocol, HandOverLimitsAndPixelOffset) {
+    // After the room for a file header (14 bytes) and the information, on 64 bytes.
     EXPECT_EQ(PixelOffset(40), 64u);
-    EXPECT_EQ(PixelOffset(64), 64u);
+    EXPECT_EQ(PixelOffset(50), 64u);
+    EXPECT_EQ(PixelOffset(51), 128u);
     EXPECT_EQ(PixelOffset(1064), 1088u);
     EXPECT_EQ(HandOverRefusal(1064, 72'000'000), "");
     EXPECT_NE(HandOverRefusal((1u << 20) + 1, 4), "");
