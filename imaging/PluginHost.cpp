@@ -95,7 +95,7 @@ struct TPluginHost::TRunning {
 };
 
 TPluginHost::TPluginHost(std::string hostPathAnsi, std::uint32_t hangTimeoutMs)
-    : FHostPath(std::move(hostPathAnsi)), FHangTimeoutMs(hangTimeoutMs) {
+    : FHostPath(std::move(hostPathAnsi)), FHangTimeoutMs(hangTimeoutMs), FWaitMs(hangTimeoutMs) {
 }
 
 TPluginHost::~TPluginHost() {
@@ -162,7 +162,7 @@ void TPluginHost::Start() {
             const DWORD error = GetLastError();
             if (error == ERROR_IO_PENDING) {
                 const HANDLE waits[2] = {ov.hEvent, FRunning->Process.Get()};
-                const DWORD w = WaitForMultipleObjects(2, waits, FALSE, FHangTimeoutMs);
+                const DWORD w = WaitForMultipleObjects(2, waits, FALSE, StartTimeoutMs);
                 if (w != WAIT_OBJECT_0) {
                     CancelIoEx(FRunning->Pipe.Get(), &ov);
                     DWORD n = 0;
@@ -176,13 +176,17 @@ void TPluginHost::Start() {
                 throw THostLost{TFaultKind::Died};
             }
         }
+        FWaitMs = StartTimeoutMs;
         const THello hello = Decode<THello>(ReadBody());
+        FWaitMs = FHangTimeoutMs;
         if (hello.ProcessId != FRunning->Id)
             throw THostLost{TFaultKind::Died};
     } catch (const THostLost&) {
+        FWaitMs = FHangTimeoutMs;
         Stop();
         throw Exception(AnsiToUtf8(FHostPath) + " が応答しません");
     } catch (const EProtocol&) {
+        FWaitMs = FHangTimeoutMs;
         Stop();
         throw Exception(AnsiToUtf8(FHostPath) + " が応答しません");
     }
@@ -201,7 +205,7 @@ void TPluginHost::Transfer(bool write, void* data, std::size_t size) {
         if (!done && GetLastError() != ERROR_IO_PENDING)
             throw THostLost{TFaultKind::Died};
         const HANDLE waits[2] = {ov.hEvent, FRunning->Process.Get()};
-        const DWORD w = WaitForMultipleObjects(2, waits, FALSE, FHangTimeoutMs);
+        const DWORD w = WaitForMultipleObjects(2, waits, FALSE, FWaitMs);
         DWORD n = 0;
         if (w != WAIT_OBJECT_0) {
             // The OVERLAPPED must outlive the operation: cancel and wait for it.

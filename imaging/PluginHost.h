@@ -141,6 +141,7 @@ private:
 
     std::string FHostPath;
     std::uint32_t FHangTimeoutMs;
+    std::uint32_t FWaitMs; // what Transfer waits for: the hang timeout, or the start timeout
     UniqueKernelHandle FJob;
     std::unique_ptr<TRunning> FRunning;
     host::TFaultCounter FFaults;

@@ -14,19 +14,28 @@ namespace tovane {
 
 namespace {
 
-// A load that failed names the faults that happened on the way.
-std::string CouldNotDecodeMessage(const std::vector<std::string>& faults) {
+// A load that failed names the faults that happened on the way, and why the last picture a
+// module delivered was refused (a size beyond the limits, say).
+std::string CouldNotDecodeMessage(const std::vector<std::string>& faults,
+                                  const std::string& refusal) {
     std::string text = SpiCouldNotDecode;
     for (const std::string& fault : faults)
         text += "\n" + fault;
+    if (!refusal.empty())
+        text += "\n" + refusal;
     return text;
 }
 
-void AppendFaults(const TGraphic* graphic, std::vector<std::string>* faults) {
-    if (faults == nullptr)
+// After the reader's load; failure is null when it succeeded.
+void Report(const TGraphic* graphic, const std::exception* failure, TPluginLoadReport* report) {
+    const auto* spi = dynamic_cast<const TSPIGraphic*>(graphic);
+    if (report == nullptr || spi == nullptr)
         return;
-    if (const auto* spi = dynamic_cast<const TSPIGraphic*>(graphic))
-        faults->insert(faults->end(), spi->LoadFaults().begin(), spi->LoadFaults().end());
+    report->Faults.insert(report->Faults.end(), spi->LoadFaults().begin(), spi->LoadFaults().end());
+    const std::string_view message = failure != nullptr ? failure->what() : "";
+    if (dynamic_cast<const EInvalidGraphic*>(failure) != nullptr &&
+        message.starts_with(SpiCouldNotDecode) && message != SpiCouldNotDecode)
+        report->Failure = message;
 }
 
 } // namespace
@@ -123,7 +132,7 @@ void TSPIGraphic::RunJob() {
         }
         FLoadFaults = FJob->Faults();
         if (FJob->IsEmpty())
-            throw EInvalidGraphic(CouldNotDecodeMessage(FLoadFaults));
+            throw EInvalidGraphic(CouldNotDecodeMessage(FLoadFaults, FJob->RefusalReason()));
     } catch (...) {
         ClearImage();
         throw;
@@ -280,11 +289,11 @@ void TSPIBitmap::NotifyLoaded() {
 }
 
 void TSPIBitmap::LoadNotifying(const std::string& fileNameAnsi, const TLoadByClasses& load) {
-    FLoadFaults.clear();
+    FReport = TPluginLoadReport();
     try {
         std::unique_ptr<TGraphic> graphic = load(IsBitmapFirst(fileNameAnsi, SystemLeadByte));
-        if (graphic == nullptr && !FLoadFaults.empty())
-            throw EInvalidGraphic(CouldNotDecodeMessage(FLoadFaults));
+        if (graphic == nullptr && !FReport.Failure.empty())
+            throw EInvalidGraphic(FReport.Failure);
         AssignLoadedGraphic(std::move(graphic));
     } catch (...) {
         // The ending notification goes out on every way; a failure of its own replaces.
@@ -298,7 +307,7 @@ void TSPIBitmap::LoadNotifying(const std::string& fileNameAnsi, const TLoadByCla
 void TSPIBitmap::LoadFromFile(const std::string& fileNameAnsi) {
     LoadNotifying(fileNameAnsi, [&](bool bitmapFirst) {
         return LoadFileByClasses(&TSPIGraphic::ClassInfo, fileNameAnsi, &TBitmap::ClassInfo,
-                                 bitmapFirst, Forwarder(), &FLoadFaults);
+                                 bitmapFirst, Forwarder(), &FReport);
     });
 }
 
@@ -309,7 +318,7 @@ void TSPIBitmap::LoadFromStream(TStream& stream) {
 void TSPIBitmap::LoadFromStreamWithName(TStream& stream, const std::string& fileNameAnsi) {
     LoadNotifying(fileNameAnsi, [&](bool bitmapFirst) {
         return LoadStreamByClasses(&TSPIGraphic::ClassInfo, stream, fileNameAnsi,
-                                   &TBitmap::ClassInfo, bitmapFirst, Forwarder(), &FLoadFaults);
+                                   &TBitmap::ClassInfo, bitmapFirst, Forwarder(), &FReport);
     });
 }
 
@@ -330,17 +339,17 @@ std::unique_ptr<TGraphic> LoadFileByClasses(TGraphicClass pluginClass,
                                             const std::string& fileNameAnsi,
                                             TGraphicClass plainClass, bool bitmapFirst,
                                             const TProgressEvent& progress,
-                                            std::vector<std::string>* faults) {
+                                            TPluginLoadReport* report) {
     for (TGraphicClass graphicClass : ReaderOrder(pluginClass, plainClass, bitmapFirst)) {
         std::unique_ptr<TGraphic> graphic = graphicClass->Create();
         try {
             graphic->OnProgress = progress;
             graphic->LoadFromFile(fileNameAnsi);
-            AppendFaults(graphic.get(), faults);
+            Report(graphic.get(), nullptr, report);
             return graphic;
-        } catch (const std::exception&) {
+        } catch (const std::exception& e) {
             // This reader failed (the silent abort too); the other one is tried.
-            AppendFaults(graphic.get(), faults);
+            Report(graphic.get(), &e, report);
         }
     }
     return nullptr;
@@ -350,7 +359,7 @@ std::unique_ptr<TGraphic> LoadStreamByClasses(TGraphicClass pluginClass, TStream
                                               const std::string& fileNameAnsi,
                                               TGraphicClass plainClass, bool bitmapFirst,
                                               const TProgressEvent& progress,
-                                              std::vector<std::string>* faults) {
+                                              TPluginLoadReport* report) {
     const std::int64_t start = stream.Position();
     for (TGraphicClass graphicClass : ReaderOrder(pluginClass, plainClass, bitmapFirst)) {
         std::unique_ptr<TGraphic> graphic = graphicClass->Create();
@@ -360,10 +369,10 @@ std::unique_ptr<TGraphic> LoadStreamByClasses(TGraphicClass pluginClass, TStream
                 spi->LoadFromStreamWithName(stream, fileNameAnsi);
             else
                 graphic->LoadFromStream(stream);
-            AppendFaults(graphic.get(), faults);
+            Report(graphic.get(), nullptr, report);
             return graphic;
-        } catch (const std::exception&) {
-            AppendFaults(graphic.get(), faults);
+        } catch (const std::exception& e) {
+            Report(graphic.get(), &e, report);
             stream.SetPosition(start);
         }
     }

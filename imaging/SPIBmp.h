@@ -41,7 +41,8 @@ public:
     void SetWidth(int) override {}
     void SetHeight(int) override {}
     // Decode through the plug-ins; a failure raises (EInvalidGraphic "Susie Plugins could not
-    // decode" when no plug-in decodes) and leaves the graphic empty.
+    // decode" when no plug-in decodes, followed by the fault reports and by why the last
+    // picture delivered was refused, if any) and leaves the graphic empty.
     void LoadFromFile(const std::string& fileNameAnsi) override;
     void LoadFromStream(TStream& stream) override;
     // Decodes the stream; the name (ANSI, may be empty) only steers the plug-ins.
@@ -84,6 +85,13 @@ private:
     std::vector<std::string> FLoadFaults;
 };
 
+// What the plug-in reader of a load reported: the fault reports of its modules (also when it
+// succeeded) and, when it failed, its message when that says more than SpiCouldNotDecode.
+struct TPluginLoadReport {
+    std::vector<std::string> Faults;
+    std::string Failure;
+};
+
 using TSPILoadFromStreamWithNameEvent =
     std::function<void(TStream& Stream, const std::string& FileName)>;
 
@@ -117,7 +125,7 @@ public:
 
     // The fault reports of the last load (see TSPIGraphic::LoadFaults): shown to the user by
     // whoever loaded the picture. A load that fails names them in its message too.
-    const std::vector<std::string>& LoadFaults() const { return FLoadFaults; }
+    const std::vector<std::string>& LoadFaults() const { return FReport.Faults; }
 
     // Always this object's LoadFromStreamWithName; the setter does nothing.
     TSPILoadFromStreamWithNameEvent OnLoadFromStreamWithName();
@@ -131,25 +139,25 @@ private:
     using TLoadByClasses = std::function<std::unique_ptr<TGraphic>(bool bitmapFirst)>;
     void LoadNotifying(const std::string& fileNameAnsi, const TLoadByClasses& load);
 
-    std::vector<std::string> FLoadFaults;
+    TPluginLoadReport FReport;
 };
 
 // Tries the two classes in turn (the plain one first when bitmapFirst), each created through
 // its virtual constructor with the progress handler attached, and returns the first that loads
-// the file; failures are forgotten. Null when both fail. faults, when given, receives the fault
-// reports of the plug-in reader's load.
+// the file; failures are forgotten. Null when both fail. report, when given, receives what the
+// plug-in reader's load reported.
 std::unique_ptr<TGraphic> LoadFileByClasses(TGraphicClass pluginClass,
                                             const std::string& fileNameAnsi,
                                             TGraphicClass plainClass, bool bitmapFirst,
                                             const TProgressEvent& progress,
-                                            std::vector<std::string>* faults = nullptr);
+                                            TPluginLoadReport* report = nullptr);
 // The same for a stream (a TSPIGraphic reads with LoadFromStreamWithName); after a failure the
 // stream's position is set back before the next class is tried.
 std::unique_ptr<TGraphic> LoadStreamByClasses(TGraphicClass pluginClass, TStream& stream,
                                               const std::string& fileNameAnsi,
                                               TGraphicClass plainClass, bool bitmapFirst,
                                               const TProgressEvent& progress,
-                                              std::vector<std::string>* faults = nullptr);
+                                              TPluginLoadReport* report = nullptr);
 
 // Unit start-up: makes TSPIBitmap the class the plug-in collection registers plug-in formats
 // for. Call before the collection (the main window) is created.

@@ -28,6 +28,9 @@ namespace tovane::host {
 inline constexpr std::uint32_t MaxMessageSize = 1u << 20;
 // A call that neither returns nor reports progress for this long counts as hung.
 inline constexpr std::uint32_t HangTimeoutMs = 15000;
+// How long a host may take to start and greet, whatever the hang timeout (starting a process
+// can take seconds on a busy machine).
+inline constexpr std::uint32_t StartTimeoutMs = 15000;
 // The host forwards a progress call at least this often while the percentage stands still, so
 // that a slow but living module is never taken for a hung one.
 inline constexpr std::uint32_t ProgressHeartbeatMs = 1000;
