@@ -186,8 +186,9 @@ private:
     }
 
     std::vector<std::uint8_t> PictureInfo(const TPictureInfoRequest& request) {
-        TInSPI& spi = Import(request.Module);
+        // The source first: it owns the section handle the program gave, whatever happens.
         const TMappedSource source(request.Source);
+        TInSPI& spi = Import(request.Module);
         tovane::PictureInfo info{};
         TInfoResult r;
         r.Value = spi.GetPictureInfo(source.Source(request.Source),
@@ -206,8 +207,8 @@ private:
     }
 
     std::vector<std::uint8_t> Picture(const TPictureRequest& request) {
-        TInSPI& spi = Import(request.Module);
         const TMappedSource source(request.Source);
+        TInSPI& spi = Import(request.Module);
         HLOCAL info = nullptr;
         HLOCAL bits = nullptr;
         FProgressCalls = 0;
