@@ -4,6 +4,7 @@
 #include "dialogs/FormOpenDirU.h"
 #include "framework/win32/Application.h"
 #include "framework/win32/Text.h"
+#include "imaging/PluginHost.h"
 
 #if __has_include("slideshow/FormSlideShowU.h")
 #include "slideshow/FormSlideShowU.h"
@@ -29,6 +30,10 @@ std::unique_ptr<TFormMain> FormMain;
 TFormMain::TFormMain(std::vector<std::string> folders, std::string iniPath)
     : FCommandLineFolders(std::move(folders)), FIniPath(std::move(iniPath)) {
     LoadForm();
+    // Modules are tried, and pictures decoded, in the decoding host unless the settings file
+    // says otherwise.
+    if (ReadPluginIsolation(FIniPath))
+        SPIs->Isolation = std::make_unique<TPluginHost>();
     // The form has been read: the plug-in collection now searches its places. What it raises
     // (a plug-in without a required export) ends the creation of the window.
     SPIs->Loaded();
@@ -65,6 +70,14 @@ void TFormMain::FormCreate(TObject&) {
 
     for (const std::string& arg : FCommandLineFolders)
         RegisterFolder(NormalizeFolderPath(arg), true);
+
+    // Modules that faulted while being tried are left out; the user is told once, here.
+    if (!SPIs->PreflightFaults().empty()) {
+        std::string report;
+        for (const std::string& fault : SPIs->PreflightFaults())
+            report += (report.empty() ? "" : "\n") + fault;
+        Application().ShowErrorReport(report);
+    }
 }
 
 void TFormMain::FormDestroy(TObject&) {

@@ -54,6 +54,11 @@ SlideShowSettings ReadSlideShowSettings(const std::string& iniPath) {
     return ReadSlideShowSettings(store);
 }
 
+bool ReadPluginIsolation(const std::string& iniPath) {
+    IniFileStore store(iniPath);
+    return ReadProfileBool(store, "Plugins", "Isolate", true);
+}
+
 void WriteWindowGeometry(const std::string& iniPath, const WindowGeometry& geometry) {
     IniFileStore store(iniPath);
     if (!WriteWindowGeometry(store, geometry))

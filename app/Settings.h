@@ -17,6 +17,9 @@ std::string SettingsFilePath();
 WindowGeometry ReadWindowGeometry(const std::string& iniPath, const WindowGeometry& current,
                                   int screenWidth, int screenHeight);
 SlideShowSettings ReadSlideShowSettings(const std::string& iniPath);
+// "[Plugins] Isolate": whether plug-in modules run in the decoding host (1, the default) or in
+// this process (0).
+bool ReadPluginIsolation(const std::string& iniPath);
 
 // Write "Window" or "SlideShow". A pass stops at the first key that cannot be written and
 // raises tovane::Exception "<path> に書き込めません".

@@ -22,6 +22,15 @@ TByteBuffer TByteBuffer::Uninitialized(std::size_t count, std::size_t alignedAt)
     return b;
 }
 
+TByteBuffer TByteBuffer::Adopt(std::uint8_t* data, std::size_t count,
+                               std::unique_ptr<TExternalBlock> owner) {
+    TByteBuffer b;
+    b.FExternal = std::move(owner);
+    b.FData = data;
+    b.FSize = count;
+    return b;
+}
+
 TByteBuffer::TByteBuffer(std::size_t count, std::uint8_t value)
     : TByteBuffer(Uninitialized(count)) {
     if (count > 0)
@@ -45,7 +54,8 @@ TByteBuffer& TByteBuffer::operator=(const TByteBuffer& other) {
 }
 
 TByteBuffer::TByteBuffer(TByteBuffer&& other) noexcept
-    : FBlock(std::move(other.FBlock)), FData(other.FData), FSize(other.FSize) {
+    : FBlock(std::move(other.FBlock)), FExternal(std::move(other.FExternal)), FData(other.FData),
+      FSize(other.FSize) {
     other.FData = nullptr;
     other.FSize = 0;
 }
@@ -53,6 +63,7 @@ TByteBuffer::TByteBuffer(TByteBuffer&& other) noexcept
 TByteBuffer& TByteBuffer::operator=(TByteBuffer&& other) noexcept {
     if (this != &other) {
         FBlock = std::move(other.FBlock);
+        FExternal = std::move(other.FExternal);
         FData = other.FData;
         FSize = other.FSize;
         other.FData = nullptr;

@@ -14,6 +14,13 @@
 
 namespace tovane {
 
+// Keeps alive a block of memory that is not the heap's (a mapped view of shared memory, say),
+// for a TByteBuffer that adopted it; the block goes when this object is destroyed.
+class TExternalBlock {
+public:
+    virtual ~TExternalBlock() = default;
+};
+
 class TByteBuffer {
 public:
     static constexpr std::size_t Alignment = 16;
@@ -26,6 +33,10 @@ public:
     // count bytes whose values are unspecified until written; the byte at alignedAt (which may
     // be count, the end) lies on an Alignment boundary.
     static TByteBuffer Uninitialized(std::size_t count, std::size_t alignedAt = 0);
+    // The count bytes at data, which owner keeps alive; the buffer owns owner from now on (a
+    // copy of the buffer is an ordinary heap copy).
+    static TByteBuffer Adopt(std::uint8_t* data, std::size_t count,
+                             std::unique_ptr<TExternalBlock> owner);
 
     TByteBuffer(const TByteBuffer& other);
     TByteBuffer& operator=(const TByteBuffer& other);
@@ -61,6 +72,7 @@ public:
 
 private:
     std::unique_ptr<std::uint8_t[]> FBlock;
+    std::unique_ptr<TExternalBlock> FExternal; // set instead of FBlock for an adopted block
     std::uint8_t* FData = nullptr; // inside FBlock, or nullptr while empty without a block
     std::size_t FSize = 0;
 };

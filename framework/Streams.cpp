@@ -143,6 +143,12 @@ TByteBuffer TMemoryStream::TakeBuffer() {
     return data;
 }
 
+void TMemoryStream::Adopt(TByteBuffer data) {
+    FBuffer = std::move(data);
+    FSize = FBuffer.size();
+    FPosition = 0;
+}
+
 void TMemoryStream::Clear() {
     FBuffer.clear();
     FSize = 0;

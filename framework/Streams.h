@@ -94,6 +94,8 @@ public:
     // leaves the stream empty at position 0.
     TByteBuffer TakeBuffer();
 
+    // Makes the buffer's bytes the stream's content, without a copy; position 0.
+    void Adopt(TByteBuffer data);
     // Empties the stream and frees its buffer.
     void Clear();
     // Replaces the content with the whole source (from its start; the source's position ends at

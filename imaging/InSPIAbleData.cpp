@@ -1,5 +1,6 @@
 #include "imaging/InSPIAbleData.h"
 
+#include "framework/BitmapFile.h"
 #include "framework/Paths.h"
 #include "framework/Strings.h"
 #include "framework/win32/Text.h"
@@ -54,6 +55,7 @@ void TInSPIAbleData::ReleaseImage() {
     FBits.Free();
     FTextInfo.Release();
     FPictureInfo.hInfo = nullptr;
+    FHostImage = THostImage();
     FLayout.reset();
 }
 
@@ -67,6 +69,9 @@ void TInSPIAbleData::DoProgress(TProgressStage stage, std::uint8_t percent,
 void TInSPIAbleData::Decode() {
     TSPIs* spis = TSPIs::Instance();
     const bool macBinary = spis != nullptr && spis->MacBinary;
+    FFaults.clear();
+    // The host is looked up once per run; the collection outlives the run.
+    FHost = spis != nullptr ? dynamic_cast<TPluginHost*>(spis->Isolation.get()) : nullptr;
     DoProgress(psStarting, 0, "Loading Graphic by Susie Plugin");
     try {
         SearchPlugins(macBinary);
@@ -98,7 +103,17 @@ void TInSPIAbleData::SearchPlugins(bool macBinary) {
                 psRunning, 1,
                 Format("Loading by [%s]",
                        AnsiToUtf8(ExtractFileName(spi->FileName(), SystemLeadByte)).c_str()));
-            TryPlugin(*spi, header.data(), offset);
+            try {
+                TryPlugin(*spi, header.data(), offset);
+            } catch (const EPluginFault& fault) {
+                // The module's host has gone: report it and ask the next module.
+                const std::string module =
+                    AnsiToUtf8(ExtractFileName(spi->FileName(), SystemLeadByte));
+                FFaults.push_back(host::PictureFaultMessage(
+                    fault.Kind, module, AnsiToUtf8(FFileName), fault.NowSkipped));
+                ReleaseImage();
+                break;
+            }
             if (!IsEmpty())
                 return;
             ReleaseImage();
@@ -116,10 +131,16 @@ std::vector<TInSPI*> TInSPIAbleData::BuildCandidates() const {
         return list;
     }
     spis->CollectLoaders<TInSPI>(LoaderExtension(FFileName, SystemLeadByte), list);
+    if (FHost != nullptr)
+        std::erase_if(list, [this](const TInSPI* spi) { return FHost->IsSkipped(*spi); });
     return list;
 }
 
 void TInSPIAbleData::TryPlugin(TInSPI& spi, const unsigned char* header, int offset) {
+    if (FHost != nullptr) {
+        TryInHost(*FHost, spi, header, offset);
+        return;
+    }
     if (spi.IsSupported(FFileName.c_str(), header + offset) == 0)
         return;
     ReadPictureInfo(spi, offset, FPictureInfo);
@@ -159,14 +180,47 @@ void TInSPIAbleData::ReceivePicture(const PictureCall& call) {
         const std::exception_ptr failure = std::exchange(FPendingFailure, nullptr);
         std::rethrow_exception(failure);
     }
-    CheckImage();
+    FRefusal.clear();
+    if (!FInfo.Empty() && !FBits.Empty())
+        CheckImage(FInfo.Lock(), FInfo.Size(), FBits.Size());
 }
 
-void TInSPIAbleData::CheckImage() {
-    FRefusal.clear();
-    if (FInfo.Empty() || FBits.Empty())
+void TInSPIAbleData::TryInHost(TPluginHost& host, TInSPI& spi, const unsigned char* header,
+                               int offset) {
+    if (host.IsSupported(spi, FFileName, header + offset) == 0)
         return;
-    const TDibCheck check = CheckDibBlocks(FInfo.Lock(), FInfo.Size(), FBits.Size());
+    const THostSource source = HostSource(offset);
+    host.GetPictureInfo(spi, source, FPictureInfo);
+    const auto picture = [&](bool preview) {
+        FPendingFailure = nullptr;
+        THostPicture result =
+            host.GetPicture(spi, source, preview, [this](int numerator, int denominator) {
+                return ProgressAnswer(numerator, denominator);
+            });
+        if (FPendingFailure) {
+            const std::exception_ptr failure = std::exchange(FPendingFailure, nullptr);
+            std::rethrow_exception(failure);
+        }
+        ReceiveHostPicture(std::move(result));
+    };
+    TSPIs* spis = TSPIs::Instance();
+    picture(spis != nullptr && spis->GraphicPreview);
+    if (IsEmpty() && spis != nullptr && spis->GraphicPreview)
+        picture(false);
+}
+
+void TInSPIAbleData::ReceiveHostPicture(THostPicture picture) {
+    FHostImage = THostImage();
+    FLayout.reset();
+    FRefusal = picture.Refusal;
+    if (picture.Value != 0 || picture.Image.Empty())
+        return;
+    FHostImage = std::move(picture.Image);
+    CheckImage(FHostImage.Info(), FHostImage.InfoSize(), FHostImage.BitsSize());
+}
+
+void TInSPIAbleData::CheckImage(const void* info, std::size_t infoSize, std::size_t bitsSize) {
+    const TDibCheck check = CheckDibBlocks(info, infoSize, bitsSize);
     if (check.Ok()) {
         FLayout = check.Layout;
         return;
@@ -174,24 +228,64 @@ void TInSPIAbleData::CheckImage() {
     FRefusal = check.Reason;
     FInfo.Release();
     FBits.Release();
+    FHostImage = THostImage();
 }
 
-int WINAPI TInSPIAbleData::ProgressCallback(int numerator, int denominator, SusieUserData data) {
-    auto* job = reinterpret_cast<TInSPIAbleData*>(data);
-    if (job == nullptr || !job->OnProgress)
+namespace {
+
+// Keeps a picture from the decoding host mapped for the bitmap that took it over.
+class THostImageBlock final : public TExternalBlock {
+public:
+    explicit THostImageBlock(THostImage image) : FImage(std::move(image)) {}
+
+private:
+    THostImage FImage;
+};
+
+void PutLittleEndian(std::uint8_t* at, std::uint32_t value, int bytes) {
+    for (int i = 0; i < bytes; ++i)
+        at[i] = static_cast<std::uint8_t>(value >> (8 * i));
+}
+
+} // namespace
+
+TByteBuffer TInSPIAbleData::TakeBitmapFile() {
+    if (FHostImage.Empty() || !FLayout)
+        return TByteBuffer();
+    static_assert(host::InfoOffset == BitmapFileHeaderSize);
+    const std::size_t pixels = FHostImage.BitsOffset();
+    const std::size_t size = pixels + FLayout->ImageSize;
+    auto* file = static_cast<std::uint8_t*>(FHostImage.Start());
+    file[0] = 'B';
+    file[1] = 'M';
+    PutLittleEndian(file + 2, static_cast<std::uint32_t>(size), 4);
+    PutLittleEndian(file + 6, 0, 4); // the two reserved words
+    PutLittleEndian(file + 10, static_cast<std::uint32_t>(pixels), 4);
+    auto owner = std::make_unique<THostImageBlock>(std::exchange(FHostImage, THostImage()));
+    FLayout.reset();
+    return TByteBuffer::Adopt(file, size, std::move(owner));
+}
+
+int TInSPIAbleData::ProgressAnswer(int numerator, int denominator) {
+    if (!OnProgress)
         return 0;
     // After a failure the plug-in is only asked to stop; the handler is not called again.
-    if (job->FPendingFailure)
+    if (FPendingFailure)
         return 1;
     try {
-        job->DoProgress(psRunning, PluginProgressPercent(numerator, denominator), std::string());
+        DoProgress(psRunning, PluginProgressPercent(numerator, denominator), std::string());
         return 0;
     } catch (const EAbort&) {
         return 1;
     } catch (...) {
-        job->FPendingFailure = std::current_exception();
+        FPendingFailure = std::current_exception();
         return 1;
     }
+}
+
+int WINAPI TInSPIAbleData::ProgressCallback(int numerator, int denominator, SusieUserData data) {
+    auto* job = reinterpret_cast<TInSPIAbleData*>(data);
+    return job == nullptr ? 0 : job->ProgressAnswer(numerator, denominator);
 }
 
 // ---- TInSPIAbleFromFile ----
@@ -210,6 +304,14 @@ void TInSPIAbleFromFile::ReadHeader(void* buffer, std::size_t count) {
     } catch (const std::exception&) {
         // A missing or unreadable file leaves the zeros: the plug-ins then decline.
     }
+}
+
+THostSource TInSPIAbleFromFile::HostSource(int offset) {
+    THostSource source;
+    source.Flag = 0;
+    source.Path = FileName();
+    source.Length = offset;
+    return source;
 }
 
 void TInSPIAbleFromFile::ReadPictureInfo(TInSPI& spi, int offset, PictureInfo& info) {
@@ -267,6 +369,18 @@ const char* TInSPIAbleFromStream::Source(int offset) const {
 
 SusieLength TInSPIAbleFromStream::Length(int offset) const {
     return MemorySourceLength(FSize, offset);
+}
+
+THostSource TInSPIAbleFromStream::HostSource(int offset) {
+    // The source is copied into shared memory once per job, when the host first needs it.
+    if (!FShared)
+        FShared = std::make_unique<THostSharedBytes>(FMemory, static_cast<std::size_t>(FSize));
+    THostSource source;
+    source.Flag = 1;
+    source.Length = Length(offset);
+    source.Shared = FShared.get();
+    source.Offset = FMemory != nullptr ? static_cast<std::size_t>(offset) : 0;
+    return source;
 }
 
 void TInSPIAbleFromStream::ReadPictureInfo(TInSPI& spi, int offset, PictureInfo& info) {

@@ -10,7 +10,12 @@
 // is consistent with the sizes of both blocks (CheckDibBlocks); Layout() then tells how many
 // bytes of each block the picture occupies, so nothing past the blocks is ever read.
 //
-// Threads: one thread (the GUI thread); plug-in calls and their progress callbacks are
+// Isolation: when the collection has a TPluginHost as its Isolation, the picture calls run in
+// the decoding host; the image then comes back as a shared-memory section instead of the
+// plug-in's blocks, and is checked here all the same. A module that faults or hangs there costs
+// its attempt: the fault is reported in Faults() and the next candidate is asked.
+//
+// Threads: one thread at a time; plug-in calls and their progress callbacks are
 // synchronous. A failure raised by the progress handler while a plug-in runs never unwinds
 // through the plug-in: the callback stores it, asks the plug-in to stop, and it is raised again
 // once the plug-in has returned. The silent abort (EAbort) only stops that plug-in.
@@ -18,10 +23,12 @@
 
 #include <windows.h>
 
+#include "framework/ByteBuffer.h"
 #include "framework/DibCheck.h"
 #include "framework/Streams.h"
 #include "framework/win32/Graphics.h"
 #include "framework/win32/Handles.h"
+#include "imaging/PluginHost.h"
 #include "plugins/SPIs.h"
 
 #include <cstddef>
@@ -79,16 +86,24 @@ public:
     // on failures of the progress handler.
     void Decode();
     // True unless the job holds a checked image (both blocks present and consistent).
-    bool IsEmpty() const { return FInfo.Empty() || FBits.Empty() || !FLayout; }
+    bool IsEmpty() const { return !FLayout; }
     // Locked addresses of the two blocks (locked on first use; null when there is no block).
-    void* LockInfo() { return FInfo.Lock(); }
-    void* LockBits() { return FBits.Lock(); }
+    void* LockInfo() { return FHostImage.Empty() ? FInfo.Lock() : FHostImage.Info(); }
+    void* LockBits() { return FHostImage.Empty() ? FBits.Lock() : FHostImage.Bits(); }
+    // When the image came from the decoding host: makes its shared memory a Windows bitmap file
+    // where it lies (the file header written into the room before the information) and hands
+    // it over; the job is empty afterwards. Otherwise an empty buffer, and the image stays.
+    TByteBuffer TakeBitmapFile();
+    // The plug-in's handles (null when the image came from the decoding host).
     HLOCAL InfoHandle() const { return FInfo.Handle(); }
     HLOCAL BitsHandle() const { return FBits.Handle(); }
     // What the image needs of its blocks; set exactly when the job holds an image.
     const std::optional<TDibLayout>& Layout() const { return FLayout; }
     // Why the last attempt's blocks were refused (empty when none was).
     const std::string& RefusalReason() const { return FRefusal; }
+    // The reports (UTF-8) of the modules that faulted or hung during the last Decode, one per
+    // fault, naming the module and the file.
+    const std::vector<std::string>& Faults() const { return FFaults; }
 
     const std::string& FileName() const { return FFileName; }
     // The record filled by the last GetPictureInfo; its text-information handle is owned by
@@ -120,14 +135,20 @@ protected:
     void ReceivePicture(const PictureCall& call);
     // For the sources: takes over the text-information handle that GetPictureInfo wrote.
     void ReceivePictureInfo(const PictureInfo& info);
+    // For the decoding host: the source of a call at the skip offset.
+    virtual THostSource HostSource(int offset) = 0;
 
 private:
     void ReleaseImage();
     std::vector<TInSPI*> BuildCandidates() const;
     void SearchPlugins(bool macBinary);
     void TryPlugin(TInSPI& spi, const unsigned char* header, int offset);
+    void TryInHost(TPluginHost& host, TInSPI& spi, const unsigned char* header, int offset);
+    void ReceiveHostPicture(THostPicture picture);
+    // The progress callback's answer to the plug-in (0 go on, 1 stop).
+    int ProgressAnswer(int numerator, int denominator);
     // Checks a delivered image; refuses (releases) inconsistent blocks.
-    void CheckImage();
+    void CheckImage(const void* info, std::size_t infoSize, std::size_t bitsSize);
     void DoProgress(TProgressStage stage, std::uint8_t percent, const std::string& msg);
     static int WINAPI ProgressCallback(int numerator, int denominator, SusieUserData data);
 
@@ -140,6 +161,9 @@ private:
     std::optional<TDibLayout> FLayout;
     std::string FRefusal;
     std::exception_ptr FPendingFailure; // raised by the handler inside a plug-in call
+    TPluginHost* FHost = nullptr;       // the decoding host during Decode, else null
+    THostImage FHostImage;              // the image, when the host delivered it
+    std::vector<std::string> FFaults;
 };
 
 // A file named by its path (ANSI); the plug-ins read it themselves.
@@ -150,6 +174,7 @@ public:
 protected:
     void ReadHeader(void* buffer, std::size_t count) override;
     bool ReachesOffset(int) const override { return true; }
+    THostSource HostSource(int offset) override;
     void ReadPictureInfo(TInSPI& spi, int offset, PictureInfo& info) override;
     void ReadPreview(TInSPI& spi, int offset) override;
     void ReadPicture(TInSPI& spi, int offset) override;
@@ -171,6 +196,7 @@ public:
 protected:
     void ReadHeader(void* buffer, std::size_t count) override;
     bool ReachesOffset(int offset) const override;
+    THostSource HostSource(int offset) override;
     void ReadPictureInfo(TInSPI& spi, int offset, PictureInfo& info) override;
     void ReadPreview(TInSPI& spi, int offset) override;
     void ReadPicture(TInSPI& spi, int offset) override;
@@ -180,6 +206,7 @@ private:
     SusieLength Length(int offset) const;
 
     std::unique_ptr<TMemoryStream> FOwnCopy;
+    std::unique_ptr<THostSharedBytes> FShared; // the source as the decoding host reads it
     const char* FMemory = nullptr;
     std::int64_t FSize = 0;
 };

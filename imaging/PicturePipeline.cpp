@@ -8,6 +8,7 @@
 #include "framework/win32/Picture.h"
 #include "framework/win32/Text.h"
 #include "framework/win32/Thread.h"
+#include "imaging/SPIBmp.h"
 #include "imaging/portable/PictureCache.h"
 
 #include <windows.h>
@@ -28,6 +29,7 @@ struct TCachedPicture {
     std::unique_ptr<TBitmap> Picture; // never changed once cached
     int Width = 0;
     int Height = 0;
+    std::vector<std::string> Faults; // modules that faulted before one decoded it
     // The last rendering made: the picture shrunk to RenderSize (under the pipeline's lock).
     TPictureSize RenderSize;
     std::shared_ptr<const TDib> Rendering;
@@ -193,7 +195,7 @@ private:
                 return;
             answer->Picture =
                 TShownPicture{rendering ? BitmapOf(*rendering) : CopyOf(*entry->Picture),
-                              entry->Width, entry->Height};
+                              entry->Width, entry->Height, entry->Faults};
         } catch (...) {
             if (S->Cancel)
                 return;
@@ -240,6 +242,8 @@ private:
         }
         ++S->Counters.Decoded;
         auto entry = std::make_shared<TCachedPicture>();
+        if (const auto* loaded = dynamic_cast<const TSPIBitmap*>(picture.Graphic()))
+            entry->Faults = loaded->LoadFaults();
         entry->Picture = std::make_unique<TBitmap>();
         if (auto* bitmap = dynamic_cast<TBitmap*>(picture.Graphic()))
             entry->Picture->TakeOver(*bitmap);
@@ -327,7 +331,7 @@ TPicturePipeline::TShowResult TPicturePipeline::Show(const std::string& path,
     }
     FTicket = 0;
     TShownPicture picture{rendering ? BitmapOf(*rendering) : CopyOf(*entry->Picture), entry->Width,
-                          entry->Height};
+                          entry->Height, entry->Faults};
     return {std::move(picture), 0};
 }
 

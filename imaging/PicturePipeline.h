@@ -43,6 +43,8 @@ struct TShownPicture {
     std::unique_ptr<TBitmap> Graphic; // what the image control draws, stretched to its bounds
     int Width = 0;                    // the picture's own size
     int Height = 0;
+    // Modules that faulted on the picture before another one decoded it (reports to show).
+    std::vector<std::string> Faults;
 };
 
 // The answer to a request: a picture, or the error its load raised.

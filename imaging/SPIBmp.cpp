@@ -12,6 +12,34 @@
 
 namespace tovane {
 
+namespace {
+
+// A load that failed names the faults that happened on the way, and why the last picture a
+// module delivered was refused (a size beyond the limits, say).
+std::string CouldNotDecodeMessage(const std::vector<std::string>& faults,
+                                  const std::string& refusal) {
+    std::string text = SpiCouldNotDecode;
+    for (const std::string& fault : faults)
+        text += "\n" + fault;
+    if (!refusal.empty())
+        text += "\n" + refusal;
+    return text;
+}
+
+// After the reader's load; failure is null when it succeeded.
+void Report(const TGraphic* graphic, const std::exception* failure, TPluginLoadReport* report) {
+    const auto* spi = dynamic_cast<const TSPIGraphic*>(graphic);
+    if (report == nullptr || spi == nullptr)
+        return;
+    report->Faults.insert(report->Faults.end(), spi->LoadFaults().begin(), spi->LoadFaults().end());
+    const std::string_view message = failure != nullptr ? failure->what() : "";
+    if (dynamic_cast<const EInvalidGraphic*>(failure) != nullptr &&
+        message.starts_with(SpiCouldNotDecode) && message != SpiCouldNotDecode)
+        report->Failure = message;
+}
+
+} // namespace
+
 // ---- TSPIGraphic ----
 
 const TGraphicClassInfo TSPIGraphic::ClassInfo{
@@ -93,11 +121,18 @@ void TSPIGraphic::UpdateInfo() {
 }
 
 void TSPIGraphic::RunJob() {
+    FLoadFaults.clear();
     try {
         FJob->OnProgress = OnProgress;
-        FJob->Decode();
+        try {
+            FJob->Decode();
+        } catch (...) {
+            FLoadFaults = FJob->Faults();
+            throw;
+        }
+        FLoadFaults = FJob->Faults();
         if (FJob->IsEmpty())
-            throw EInvalidGraphic(SpiCouldNotDecode);
+            throw EInvalidGraphic(CouldNotDecodeMessage(FLoadFaults, FJob->RefusalReason()));
     } catch (...) {
         ClearImage();
         throw;
@@ -155,6 +190,17 @@ void TSPIGraphic::SaveToStream(TStream& stream) {
 std::unique_ptr<TGraphic> TSPIGraphic::Convert(TGraphicClass graphicClass, bool release) {
     std::unique_ptr<TGraphic> converted = graphicClass->Create();
     TMemoryStream file;
+    if (release && !GetEmpty()) {
+        // A picture from the decoding host becomes the bitmap file where it lies: the shared
+        // memory it came in is not copied again.
+        TByteBuffer inPlace = FJob->TakeBitmapFile();
+        if (!inPlace.empty()) {
+            ClearImage();
+            file.Adopt(std::move(inPlace));
+            converted->LoadFromDiscardedStream(file);
+            return converted;
+        }
+    }
     if (!GetEmpty()) {
         // One block for the whole file, with the pixel rows on an aligned address: a bitmap
         // keeps them where they are.
@@ -243,8 +289,12 @@ void TSPIBitmap::NotifyLoaded() {
 }
 
 void TSPIBitmap::LoadNotifying(const std::string& fileNameAnsi, const TLoadByClasses& load) {
+    FReport = TPluginLoadReport();
     try {
-        AssignLoadedGraphic(load(IsBitmapFirst(fileNameAnsi, SystemLeadByte)));
+        std::unique_ptr<TGraphic> graphic = load(IsBitmapFirst(fileNameAnsi, SystemLeadByte));
+        if (graphic == nullptr && !FReport.Failure.empty())
+            throw EInvalidGraphic(FReport.Failure);
+        AssignLoadedGraphic(std::move(graphic));
     } catch (...) {
         // The ending notification goes out on every way; a failure of its own replaces.
         const std::exception_ptr failure = std::current_exception();
@@ -257,7 +307,7 @@ void TSPIBitmap::LoadNotifying(const std::string& fileNameAnsi, const TLoadByCla
 void TSPIBitmap::LoadFromFile(const std::string& fileNameAnsi) {
     LoadNotifying(fileNameAnsi, [&](bool bitmapFirst) {
         return LoadFileByClasses(&TSPIGraphic::ClassInfo, fileNameAnsi, &TBitmap::ClassInfo,
-                                 bitmapFirst, Forwarder());
+                                 bitmapFirst, Forwarder(), &FReport);
     });
 }
 
@@ -268,7 +318,7 @@ void TSPIBitmap::LoadFromStream(TStream& stream) {
 void TSPIBitmap::LoadFromStreamWithName(TStream& stream, const std::string& fileNameAnsi) {
     LoadNotifying(fileNameAnsi, [&](bool bitmapFirst) {
         return LoadStreamByClasses(&TSPIGraphic::ClassInfo, stream, fileNameAnsi,
-                                   &TBitmap::ClassInfo, bitmapFirst, Forwarder());
+                                   &TBitmap::ClassInfo, bitmapFirst, Forwarder(), &FReport);
     });
 }
 
@@ -288,15 +338,18 @@ std::array<TGraphicClass, 2> ReaderOrder(TGraphicClass pluginClass, TGraphicClas
 std::unique_ptr<TGraphic> LoadFileByClasses(TGraphicClass pluginClass,
                                             const std::string& fileNameAnsi,
                                             TGraphicClass plainClass, bool bitmapFirst,
-                                            const TProgressEvent& progress) {
+                                            const TProgressEvent& progress,
+                                            TPluginLoadReport* report) {
     for (TGraphicClass graphicClass : ReaderOrder(pluginClass, plainClass, bitmapFirst)) {
+        std::unique_ptr<TGraphic> graphic = graphicClass->Create();
         try {
-            std::unique_ptr<TGraphic> graphic = graphicClass->Create();
             graphic->OnProgress = progress;
             graphic->LoadFromFile(fileNameAnsi);
+            Report(graphic.get(), nullptr, report);
             return graphic;
-        } catch (const std::exception&) {
+        } catch (const std::exception& e) {
             // This reader failed (the silent abort too); the other one is tried.
+            Report(graphic.get(), &e, report);
         }
     }
     return nullptr;
@@ -305,18 +358,21 @@ std::unique_ptr<TGraphic> LoadFileByClasses(TGraphicClass pluginClass,
 std::unique_ptr<TGraphic> LoadStreamByClasses(TGraphicClass pluginClass, TStream& stream,
                                               const std::string& fileNameAnsi,
                                               TGraphicClass plainClass, bool bitmapFirst,
-                                              const TProgressEvent& progress) {
+                                              const TProgressEvent& progress,
+                                              TPluginLoadReport* report) {
     const std::int64_t start = stream.Position();
     for (TGraphicClass graphicClass : ReaderOrder(pluginClass, plainClass, bitmapFirst)) {
+        std::unique_ptr<TGraphic> graphic = graphicClass->Create();
         try {
-            std::unique_ptr<TGraphic> graphic = graphicClass->Create();
             graphic->OnProgress = progress;
             if (auto* spi = dynamic_cast<TSPIGraphic*>(graphic.get()))
                 spi->LoadFromStreamWithName(stream, fileNameAnsi);
             else
                 graphic->LoadFromStream(stream);
+            Report(graphic.get(), nullptr, report);
             return graphic;
-        } catch (const std::exception&) {
+        } catch (const std::exception& e) {
+            Report(graphic.get(), &e, report);
             stream.SetPosition(start);
         }
     }

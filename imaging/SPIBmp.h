@@ -14,6 +14,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace tovane {
 
@@ -40,7 +41,8 @@ public:
     void SetWidth(int) override {}
     void SetHeight(int) override {}
     // Decode through the plug-ins; a failure raises (EInvalidGraphic "Susie Plugins could not
-    // decode" when no plug-in decodes) and leaves the graphic empty.
+    // decode" when no plug-in decodes, followed by the fault reports and by why the last
+    // picture delivered was refused, if any) and leaves the graphic empty.
     void LoadFromFile(const std::string& fileNameAnsi) override;
     void LoadFromStream(TStream& stream) override;
     // Decodes the stream; the name (ANSI, may be empty) only steers the plug-ins.
@@ -61,6 +63,9 @@ public:
 
     // The job of the last load (null when empty); for diagnostics and tests.
     const TInSPIAbleData* Job() const { return FJob.get(); }
+    // The fault reports of the last load (modules that faulted or hung in the decoding host),
+    // also when a later module decoded the picture or the load failed.
+    const std::vector<std::string>& LoadFaults() const { return FLoadFaults; }
 
 private:
     void RunJob();
@@ -77,6 +82,14 @@ private:
     std::uint32_t FColorCount = 0;
     bool FIs4Bit = false;
     bool FInfoCached = false;
+    std::vector<std::string> FLoadFaults;
+};
+
+// What the plug-in reader of a load reported: the fault reports of its modules (also when it
+// succeeded) and, when it failed, its message when that says more than SpiCouldNotDecode.
+struct TPluginLoadReport {
+    std::vector<std::string> Faults;
+    std::string Failure;
 };
 
 using TSPILoadFromStreamWithNameEvent =
@@ -110,6 +123,10 @@ public:
     void ForwardProgress(TGraphic* Sender, TProgressStage Stage, std::uint8_t PercentDone,
                          bool RedrawNow, const TRect& R, const std::string& Msg);
 
+    // The fault reports of the last load (see TSPIGraphic::LoadFaults): shown to the user by
+    // whoever loaded the picture. A load that fails names them in its message too.
+    const std::vector<std::string>& LoadFaults() const { return FReport.Faults; }
+
     // Always this object's LoadFromStreamWithName; the setter does nothing.
     TSPILoadFromStreamWithNameEvent OnLoadFromStreamWithName();
     void SetOnLoadFromStreamWithName(const TSPILoadFromStreamWithNameEvent&) {}
@@ -121,21 +138,26 @@ private:
     // first for this name) and sends the ending notification, also when the load fails.
     using TLoadByClasses = std::function<std::unique_ptr<TGraphic>(bool bitmapFirst)>;
     void LoadNotifying(const std::string& fileNameAnsi, const TLoadByClasses& load);
+
+    TPluginLoadReport FReport;
 };
 
 // Tries the two classes in turn (the plain one first when bitmapFirst), each created through
 // its virtual constructor with the progress handler attached, and returns the first that loads
-// the file; failures are forgotten. Null when both fail.
+// the file; failures are forgotten. Null when both fail. report, when given, receives what the
+// plug-in reader's load reported.
 std::unique_ptr<TGraphic> LoadFileByClasses(TGraphicClass pluginClass,
                                             const std::string& fileNameAnsi,
                                             TGraphicClass plainClass, bool bitmapFirst,
-                                            const TProgressEvent& progress);
+                                            const TProgressEvent& progress,
+                                            TPluginLoadReport* report = nullptr);
 // The same for a stream (a TSPIGraphic reads with LoadFromStreamWithName); after a failure the
 // stream's position is set back before the next class is tried.
 std::unique_ptr<TGraphic> LoadStreamByClasses(TGraphicClass pluginClass, TStream& stream,
                                               const std::string& fileNameAnsi,
                                               TGraphicClass plainClass, bool bitmapFirst,
-                                              const TProgressEvent& progress);
+                                              const TProgressEvent& progress,
+                                              TPluginLoadReport* report = nullptr);
 
 // Unit start-up: makes TSPIBitmap the class the plug-in collection registers plug-in formats
 // for. Call before the collection (the main window) is created.

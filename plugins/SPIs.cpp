@@ -213,6 +213,13 @@ void TSPIs::SearchFolder(const std::string& folder, std::string_view mask) {
             OnSearching(*this, candidate, accept);
         if (!accept)
             continue;
+        if (Isolation) {
+            std::string fault = Isolation->Preflight(candidate);
+            if (!fault.empty()) {
+                FPreflightFaults.push_back(std::move(fault));
+                continue;
+            }
+        }
         std::unique_ptr<TSPI> spi = LoadPlugin(candidate);
         if (!spi)
             continue;

@@ -200,6 +200,17 @@ std::unique_ptr<TSPI> LoadPlugin(const std::string& fileName);
 
 class TSPIs;
 
+// A place outside this process where modules are tried and called (the decoding host), so that
+// one that faults costs a picture, not the program. The collection asks it about each candidate
+// before loading it here; the decoding job sends its picture calls there.
+class TSPIIsolation {
+public:
+    virtual ~TSPIIsolation() = default;
+    // Loads the module there and reads its self-description. Empty when that came through;
+    // otherwise the message (UTF-8) naming the module, which is then not loaded here.
+    virtual std::string Preflight(const std::string& fileName) = 0;
+};
+
 // Events. Unset events are skipped; handlers answer through the references.
 using TSPISearchEvent = std::function<void(TSPIs& sender, TSPI& spi, bool& accept)>;
 using TSPISearchingEvent =
@@ -277,6 +288,11 @@ public:
     TSPISearchEvent OnSearch;
     TSPISearchingEvent OnSearching;
     TSPIPictureRegisterEvent OnPictureRegister;
+    // Null: modules are loaded and called in this process only. Set before Search: candidates
+    // go through its Preflight first, and picture calls run there. Owned.
+    std::unique_ptr<TSPIIsolation> Isolation;
+    // The messages of the candidates that the pre-flight refused, in search order.
+    const std::vector<std::string>& PreflightFaults() const { return FPreflightFaults; }
 
 private:
     void SearchFolder(const std::string& folder, std::string_view mask);
@@ -285,6 +301,7 @@ private:
     void CheckIndex(int index, int upper) const;
 
     std::vector<std::unique_ptr<TSPI>> FList;
+    std::vector<std::string> FPreflightFaults;
 };
 
 } // namespace tovane

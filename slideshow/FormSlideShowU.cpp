@@ -2,7 +2,9 @@
 
 #include "app/portable/MainWindowRules.h"
 #include "framework/Paths.h"
+#include "framework/win32/Application.h"
 #include "framework/win32/Text.h"
+#include "imaging/SPIBmp.h"
 #include "slideshow/portable/Placement.h"
 #include "slideshow/portable/SlideShowTexts.h"
 
@@ -132,6 +134,8 @@ void TFormSlideShow::ShowGraphicNow(int Index) {
     Image1.Picture().LoadFromFile(path);
     PlaceAndLabel(Index, path, Image1.Picture().Width(), Image1.Picture().Height());
     Image1.SetVisible(true);
+    if (const auto* bitmap = dynamic_cast<const TSPIBitmap*>(Image1.Picture().Graphic()))
+        ReportLoadFaults(bitmap->LoadFaults());
     if (FPlaying)
         Timer1.SetEnabled(true); // every image gets a full interval from now
 }
@@ -176,6 +180,7 @@ void TFormSlideShow::Present(int Index, TShownPicture picture) {
     Image1.Picture().SetGraphic(std::move(picture.Graphic));
     PlaceAndLabel(Index, FileListBox1.FileName(), picture.Width, picture.Height);
     Image1.SetVisible(true);
+    ReportLoadFaults(picture.Faults);
     if (FPlaying)
         Timer1.SetEnabled(true); // every image gets a full interval from now
     ReadAheadFromHere();
@@ -330,6 +335,16 @@ void TFormSlideShow::actBairituResetExecute(TObject&) {
 
 int TFormSlideShow::ImageCount() const {
     return FileListBox1.Count();
+}
+
+void TFormSlideShow::ReportLoadFaults(const std::vector<std::string>& faults) {
+    // A module that faulted on the picture is reported even when another one decoded it.
+    if (faults.empty())
+        return;
+    std::string report;
+    for (const std::string& fault : faults)
+        report += (report.empty() ? "" : "\n") + fault;
+    Application().ShowErrorReport(report);
 }
 
 int TFormSlideShow::ImageIndex() const {

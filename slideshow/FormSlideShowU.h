@@ -74,6 +74,8 @@ public:
     // waits for it, and a failed load is reported when it is known, leaving Image1 hidden and
     // the timer stopped. Without read-ahead it is loaded here and a failure raises at once.
     void ShowGraphic(int Index) override;
+    // Shows the standard error report for modules that faulted while the picture loaded.
+    void ReportLoadFaults(const std::vector<std::string>& faults);
     // A new magnification factor (0.5 to 5.0); a change reloads the current image.
     void SetBairitu(double Value);
 

@@ -2,12 +2,14 @@
 //   tovane-cli plugins [--plugins DIR]
 //   tovane-cli decode [--memory] [--plugins DIR] FILE OUT.bmp
 // Plug-ins are searched in DIR only, or else in the main window's default locations. Arguments
-// are ANSI (the system code page); errors go to stderr with a nonzero exit code.
+// are ANSI (the system code page); errors go to stderr with a nonzero exit code. Modules run in
+// the decoding host (unless --in-process): one that faults or hangs is reported on stderr.
 #include "framework/FileFormats.h"
 #include "framework/Paths.h"
 #include "framework/Strings.h"
 #include "framework/win32/Picture.h"
 #include "framework/win32/Text.h"
+#include "imaging/PluginHost.h"
 #include "imaging/SPIBmp.h"
 #include "imaging/cli/ConsoleOutput.h"
 #include "imaging/portable/CliArguments.h"
@@ -28,8 +30,10 @@ constexpr int ExitUsage = 2;
 
 // The collection as the main window sets it up, searched in the folder given or in the main
 // window's locations.
-std::unique_ptr<TSPIs> LoadPlugins(const std::string& folderAnsi) {
+std::unique_ptr<TSPIs> LoadPlugins(const std::string& folderAnsi, bool inProcess) {
     auto spis = std::make_unique<TSPIs>();
+    if (!inProcess)
+        spis->Isolation = std::make_unique<TPluginHost>();
     spis->MacBinary = true;
     spis->GraphicPreview = false;
     spis->SearchOptions = {TSPISearchOption::spsSusieDir, TSPISearchOption::spsAppDir,
@@ -38,11 +42,13 @@ std::unique_ptr<TSPIs> LoadPlugins(const std::string& folderAnsi) {
         spis->Search(DefaultSPIMask);
     else
         spis->Search(IncludeTrailingBackslash(folderAnsi, SystemLeadByte) + DefaultSPIMask);
+    for (const std::string& fault : spis->PreflightFaults())
+        Err("tovane-cli: " + fault + "\n");
     return spis;
 }
 
 int ListPlugins(const Command& command) {
-    const std::unique_ptr<TSPIs> spis = LoadPlugins(command.PluginFolder);
+    const std::unique_ptr<TSPIs> spis = LoadPlugins(command.PluginFolder, command.InProcess);
     for (int i = 0; i < spis->Count(); ++i) {
         const TSPI& spi = spis->Items(i);
         Out(AnsiToUtf8(spi.FileName()) + "\n");
@@ -76,12 +82,17 @@ std::unique_ptr<TGraphic> LoadThroughMemory(const std::string& fileAnsi) {
 }
 
 int DecodePicture(const Command& command) {
-    const std::unique_ptr<TSPIs> spis = LoadPlugins(command.PluginFolder);
+    const std::unique_ptr<TSPIs> spis = LoadPlugins(command.PluginFolder, command.InProcess);
     TPicture picture;
     if (command.FromMemory)
         picture.SetGraphic(LoadThroughMemory(command.Input));
     else
         picture.LoadFromFile(command.Input);
+    // Modules that faulted before another one decoded the picture (a failed load names them
+    // in its error instead).
+    if (const auto* bitmap = dynamic_cast<const TSPIBitmap*>(picture.Graphic()))
+        for (const std::string& fault : bitmap->LoadFaults())
+            Err("tovane-cli: " + fault + "\n");
     picture.SaveToFile(command.Output);
     Out(Format("%dx%d\n", picture.Width(), picture.Height()));
     return 0;

@@ -14,8 +14,9 @@ ParseResult Fail(std::string message) {
 
 const char* UsageText() {
     return "usage:\n"
-           "  tovane-cli plugins [--plugins DIR]\n"
-           "  tovane-cli decode [--memory] [--plugins DIR] FILE OUT.bmp\n";
+           "  tovane-cli plugins [--plugins DIR] [--in-process]\n"
+           "  tovane-cli decode [--memory] [--plugins DIR] [--in-process] FILE OUT.bmp\n"
+           "  --in-process: run the plug-ins in this process, not in the decoding host\n";
 }
 
 ParseResult ParseCommandLine(const std::vector<std::string>& args) {
@@ -43,6 +44,8 @@ ParseResult ParseCommandLine(const std::vector<std::string>& args) {
             optionsEnded = true;
         } else if (a == "--memory" && c.Kind == CommandKind::Decode) {
             c.FromMemory = true;
+        } else if (a == "--in-process") {
+            c.InProcess = true;
         } else if (a == "--plugins") {
             if (i + 1 >= args.size() || args[i + 1].empty())
                 return Fail("--plugins needs a folder");

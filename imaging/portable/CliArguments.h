@@ -1,6 +1,6 @@
 // The command line of the console tool:
-//   tovane-cli plugins [--plugins DIR]
-//   tovane-cli decode [--memory] [--plugins DIR] FILE OUT.bmp
+//   tovane-cli plugins [--plugins DIR] [--in-process]
+//   tovane-cli decode [--memory] [--plugins DIR] [--in-process] FILE OUT.bmp
 // Options may stand anywhere after the command; "--" ends them.
 #pragma once
 
@@ -14,6 +14,7 @@ enum class CommandKind { Help, Plugins, Decode };
 struct Command {
     CommandKind Kind = CommandKind::Help;
     bool FromMemory = false;  // decode: read the file into a memory stream first
+    bool InProcess = false;   // plug-ins run in this process, not in the decoding host
     std::string PluginFolder; // empty: the program's default plug-in locations
     std::string Input;        // decode: the picture file
     std::string Output;       // decode: the bitmap file to write

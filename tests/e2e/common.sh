@@ -72,6 +72,7 @@ install_program() {
   local dest=$1
   mkdir -p "$dest"
   cp "$e2e_bin/Tovane.exe" "$dest/" || fail "no Tovane.exe in $e2e_bin"
+  cp "$e2e_bin/tovane-host.exe" "$dest/" || fail "no tovane-host.exe in $e2e_bin"
   local f
   for f in "$e2e_bin"/*.sph "$e2e_bin"/*.spi "$e2e_bin"/*.dll; do
     [ -e "$f" ] && cp "$f" "$dest/"

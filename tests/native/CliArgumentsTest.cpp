@@ -27,6 +27,11 @@ TEST(CliArguments, DecodeTakesOptionsAnywhere) {
     r = ParseCommandLine({"decode", "a.jpg", "out.bmp"});
     ASSERT_EQ(r.Error, "");
     EXPECT_FALSE(r.Value.FromMemory);
+    EXPECT_FALSE(r.Value.InProcess);
+
+    r = ParseCommandLine({"decode", "--in-process", "a.jpg", "out.bmp"});
+    ASSERT_EQ(r.Error, "");
+    EXPECT_TRUE(r.Value.InProcess);
 }
 
 TEST(CliArguments, DoubleDashEndsOptions) {

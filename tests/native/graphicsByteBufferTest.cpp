@@ -132,6 +132,35 @@ TEST(BitmapFile, ReadingABufferKeepsThePixelRowsWhereTheyLie) {
     EXPECT_TRUE(buffer.empty());
 }
 
+// A block that is not the heap's (a picture's shared memory): the bitmap read from it keeps
+// its rows there, and the block goes when the last holder does.
+TEST(BitmapFile, AnAdoptedBlockIsKeptByThePixelRowsReadFromIt) {
+    struct Owner : TExternalBlock {
+        explicit Owner(Bytes bytes, bool& gone) : Data(std::move(bytes)), Gone(gone) {}
+        ~Owner() override { Gone = true; }
+        Bytes Data;
+        bool& Gone;
+    };
+    bool gone = false;
+    auto owner = std::make_unique<Owner>(CountingFile(5), gone);
+    std::uint8_t* start = owner->Data.data();
+    const std::size_t size = owner->Data.size();
+    const TDib expected = ReadBitmapFile(std::span<const std::uint8_t>(owner->Data));
+    TMemoryStream stream;
+    stream.Adopt(TByteBuffer::Adopt(start, size, std::move(owner)));
+    EXPECT_EQ(stream.Memory(), start);
+    EXPECT_EQ(stream.Size(), static_cast<std::int64_t>(size));
+    {
+        const TDib d = ReadBitmapFile(stream.TakeBuffer());
+        EXPECT_EQ(d.Bits.data(), start + 54);
+        EXPECT_TRUE(d == expected);
+        const TByteBuffer copy = d.Bits; // a heap copy, not a second owner
+        EXPECT_NE(copy.data(), d.Bits.data());
+        EXPECT_FALSE(gone);
+    }
+    EXPECT_TRUE(gone);
+}
+
 TEST(BitmapFile, ReadingABufferCopiesRlePixelsAndRefusesWhatTheOtherReadersRefuse) {
     InfoHeader h;
     h.Width = 4;

@@ -6,3 +6,13 @@ if(WIN32)
     target_compile_definitions(decode_${behaviour} PRIVATE DECODE_${upper})
   endforeach()
 endif()
+
+# Test import modules that fault or hang, for the decoding host (see fault_plugin.c).
+set(tovane_fault_plugins av stack abort hang second dllmain info)
+if(WIN32)
+  foreach(behaviour ${tovane_fault_plugins})
+    tovane_test_plugin(fault_${behaviour} SOURCES ${CMAKE_CURRENT_LIST_DIR}/fault_plugin.c)
+    string(TOUPPER ${behaviour} upper)
+    target_compile_definitions(fault_${behaviour} PRIVATE FAULT_${upper})
+  endforeach()
+endif()

@@ -179,3 +179,29 @@ TEST(Cli, DecodesThroughTheBundledPlugins) {
         }
     }
 }
+
+// A module that faults in the decoding host: the tool reports it and exits with its failure
+// code when nothing else decodes the picture, and still decodes with a module that can.
+TEST(Cli, ReportsAModuleThatFaultsAndNeverCrashes) {
+    const std::string input = WriteScratch("cli-fault.flt", {1, 2, 3});
+    const std::string suffix = tovane::DefaultSPIMask + 1; // ".sph" or ".spi"
+    for (const char* module : {"fault_av", "fault_stack", "fault_abort"}) {
+        SCOPED_TRACE(module);
+        const std::string folder = ScratchFolder() + module;
+        CreateDirectoryA(folder.c_str(), nullptr);
+        ASSERT_TRUE(CopyFileA(PluginPath(module).c_str(), (folder + "\\" + module + suffix).c_str(),
+                              FALSE));
+        const std::string output = ScratchFolder() + module + ".bmp";
+        CliRun run = RunCli({"decode", "--plugins", folder, input, output});
+        EXPECT_EQ(run.ExitCode, 1u) << run.Err;
+        EXPECT_NE(run.Err.find(module + suffix), std::string::npos) << run.Err;
+        EXPECT_NE(run.Err.find("異常終了しました"), std::string::npos) << run.Err;
+
+        ASSERT_TRUE(CopyFileA(PluginPath("decode_any").c_str(),
+                              (folder + "\\decode_any" + suffix).c_str(), FALSE));
+        run = RunCli({"decode", "--plugins", folder, input, output});
+        EXPECT_EQ(run.ExitCode, 0u) << run.Err;
+        EXPECT_EQ(run.Out, "1x1\n");
+        EXPECT_NE(run.Err.find("異常終了しました"), std::string::npos) << run.Err;
+    }
+}

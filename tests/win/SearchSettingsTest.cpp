@@ -93,6 +93,16 @@ TEST(SearchSettings, ValuesAsTheProfileFunctionsReturnThem) {
     EXPECT_EQ(ReadSlideShowSettings(ini).Interval, 10);
 }
 
+TEST(SearchSettings, PluginIsolationIsOnUnlessTheFileTurnsItOff) {
+    const std::string ini = TempFolder("tovane-settings") + "\\isolate.ini";
+    DeleteFileA(ini.c_str());
+    EXPECT_TRUE(ReadPluginIsolation(ini));
+    WriteText(ini, "[Plugins]\r\nIsolate=0\r\n");
+    EXPECT_FALSE(ReadPluginIsolation(ini));
+    WriteText(ini, "[Plugins]\r\nIsolate=off\r\n"); // no integer: the default
+    EXPECT_TRUE(ReadPluginIsolation(ini));
+}
+
 TEST(SearchSettings, EachPassWritesOnlyItsSection) {
     const std::string ini = TempFolder("tovane-settings") + "\\write.ini";
     WriteText(ini, "[SlideShow]\r\nInterval=0x1E\r\nbSecond=2\r\n");

@@ -18,3 +18,15 @@ if(WIN32)
   endforeach()
   add_dependencies(decoding_cli_tests tovane-cli)
 endif()
+tovane_win_test(decoding_host_tests
+  SOURCES
+    ${CMAKE_CURRENT_LIST_DIR}/DecodingSupport.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/DecodingHostTest.cpp
+  LIBS tovane_imaging)
+if(WIN32)
+  add_dependencies(decoding_host_tests decode_raw decode_any decode_progress)
+  foreach(behaviour ${tovane_fault_plugins})
+    add_dependencies(decoding_host_tests fault_${behaviour})
+    add_dependencies(decoding_cli_tests fault_${behaviour})
+  endforeach()
+endif()

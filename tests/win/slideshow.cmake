@@ -16,5 +16,5 @@ tovane_win_test(slideshow_window_tests
     ${CMAKE_CURRENT_LIST_DIR}/DecodingSupport.cpp
   LIBS tovane_ui)
 if(TARGET slideshow_window_tests AND TARGET decode_any AND TARGET decode_error)
-  add_dependencies(slideshow_window_tests decode_any decode_error decode_slow)
+  add_dependencies(slideshow_window_tests decode_any decode_error decode_slow fault_av)
 endif()

@@ -1,6 +1,7 @@
 // The slideshow over pictures that only a plug-in decodes: the picture container creates the
 // class registered for the extension (TSPIBitmap), which runs the real test modules.
 #include "framework/win32/Application.h"
+#include "imaging/PluginHost.h"
 #include "imaging/SPIBmp.h"
 #include "plugins/SPIs.h"
 #include "plugins/portable/SPIRules.h"
@@ -30,7 +31,7 @@ public:
         s.bSecond = true;
         return s;
     }
-    std::vector<std::string> ImageExtensions() override { return {"bmp", "any", "err"}; }
+    std::vector<std::string> ImageExtensions() override { return {"bmp", "any", "err", "flt"}; }
 
 private:
     std::string FFolder;
@@ -72,7 +73,7 @@ protected:
         Spis.reset();
         FinalizeSpiBmp();
         SetCurrentDirectoryA("C:\\");
-        for (const char* name : {"a.any", "b.err", "c.txt"})
+        for (const char* name : {"a.any", "b.err", "c.txt", "d.flt"})
             DeleteFileA((Folder + "\\" + name).c_str());
         RemoveDirectoryA(Folder.c_str());
     }
@@ -141,5 +142,34 @@ TEST_F(SlideShowPlugins, PictureNoPluginDecodesIsReported) {
         Settle();
     }
     EXPECT_EQ(Errors.back(), SpiCouldNotDecode);
+    Form->Close();
+}
+
+TEST_F(SlideShowPlugins, AModuleFaultingInTheDecodingHostIsReportedAndTheShowGoesOn) {
+    WriteText(Folder + "\\d.flt", "the first module faults on this");
+    Spis = std::make_unique<TSPIs>();
+    Spis->Isolation = std::make_unique<TPluginHost>();
+    for (const char* name : {"fault_av", "decode_any"})
+        Spis->Search(ProgramFolder() + "testplugins\\" + name + "\\" + DefaultSPIMask);
+    ASSERT_EQ(Spis->Count(), 2);
+    Start();
+    ASSERT_TRUE(Errors.empty()) << Errors.front();
+    EXPECT_EQ(Form->FileListBox1.Count(), 3);
+    // b.err: no module reads it; d.flt: fault_av faults, decode_any reads it.
+    for (int k = 1; k <= 2; ++k) {
+        PostMessageW(Form->Handle(), WM_KEYDOWN, VK_RIGHT, 1);
+        Settle();
+        ASSERT_EQ(Errors.size(), static_cast<std::size_t>(k));
+    }
+    EXPECT_EQ(Form->LabelFile.Caption(), "3 / 3  d.flt");
+    EXPECT_TRUE(Form->Image1.Visible());
+    EXPECT_NE(Errors.back().find("fault_av"), std::string::npos) << Errors.back();
+    EXPECT_NE(Errors.back().find("異常終了しました"), std::string::npos) << Errors.back();
+    // The next picture comes from a fresh host.
+    PostMessageW(Form->Handle(), WM_KEYDOWN, VK_LEFT, 1);
+    PostMessageW(Form->Handle(), WM_KEYDOWN, VK_LEFT, 1);
+    Settle();
+    EXPECT_EQ(Form->LabelFile.Caption(), "1 / 3  a.any");
+    EXPECT_TRUE(Form->Image1.Visible());
     Form->Close();
 }

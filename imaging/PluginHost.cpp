@@ -1,0 +1,349 @@
+#include "imaging/PluginHost.h"
+
+#include "framework/Paths.h"
+#include "framework/Strings.h"
+#include "framework/win32/ModuleFile.h"
+#include "framework/win32/Text.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace tovane {
+
+using namespace host;
+
+namespace {
+
+// The host ended (or said something that makes no sense) or hung: internal to this unit.
+struct THostLost {
+    TFaultKind Kind;
+};
+
+std::uint64_t HandleValue(HANDLE h) {
+    return static_cast<std::uint64_t>(reinterpret_cast<std::uintptr_t>(h));
+}
+
+HANDLE HandleFromValue(std::uint64_t value) {
+    return reinterpret_cast<HANDLE>(static_cast<std::uintptr_t>(value));
+}
+
+std::string PipeName(unsigned serial) {
+    return Format("\\\\.\\pipe\\tovane-host-%lu-%lu-%u", GetCurrentProcessId(),
+                  static_cast<unsigned long>(GetTickCount()), serial);
+}
+
+// A job whose processes end when its last handle closes (the program ending, however it ends),
+// and in which an unhandled exception ends the process without the system's error report.
+UniqueKernelHandle MakeKillOnCloseJob() {
+    UniqueKernelHandle job(CreateJobObjectW(nullptr, nullptr));
+    if (!job)
+        return job;
+    JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits{};
+    limits.BasicLimitInformation.LimitFlags =
+        JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE | JOB_OBJECT_LIMIT_DIE_ON_UNHANDLED_EXCEPTION;
+    SetInformationJobObject(job.Get(), JobObjectExtendedLimitInformation, &limits, sizeof limits);
+    return job;
+}
+
+} // namespace
+
+EPluginFault::EPluginFault(TFaultKind kind, std::string modulePath, bool nowSkipped)
+    : Exception(PictureFaultMessage(kind, AnsiToUtf8(modulePath), std::string(), nowSkipped)),
+      Kind(kind), ModulePath(std::move(modulePath)), NowSkipped(nowSkipped) {
+}
+
+// ---- THostSharedBytes ----
+
+THostSharedBytes::THostSharedBytes(const void* data, std::size_t size) : FSize(size) {
+    const std::uint64_t bytes = std::max<std::uint64_t>(size, 1);
+    FSection.Reset(CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE,
+                                      static_cast<DWORD>(bytes >> 32), static_cast<DWORD>(bytes),
+                                      nullptr));
+    if (!FSection)
+        throw Exception(std::to_string(size) + " バイトの共有メモリを確保できません");
+    const UniqueView view(MapViewOfFile(FSection.Get(), FILE_MAP_WRITE, 0, 0, 0));
+    if (!view)
+        throw Exception(std::to_string(size) + " バイトの共有メモリを確保できません");
+    if (size > 0)
+        std::memcpy(view.Get(), data, size);
+}
+
+// ---- THostImage ----
+
+THostImage::THostImage(UniqueKernelHandle section, const TPictureResult& result)
+    : FSection(std::move(section)) {
+    const std::uint64_t end = result.BitsOffset + result.BitsSize;
+    if (!FSection || result.BitsOffset < InfoOffset + result.InfoSize || end < result.BitsOffset)
+        return;
+    UniqueView view(MapViewOfFile(FSection.Get(), FILE_MAP_READ | FILE_MAP_WRITE, 0, 0, 0));
+    MEMORY_BASIC_INFORMATION region{};
+    if (!view || VirtualQuery(view.Get(), &region, sizeof region) == 0 || region.RegionSize < end)
+        return;
+    FView = std::move(view);
+    FInfoSize = static_cast<std::size_t>(result.InfoSize);
+    FBitsOffset = static_cast<std::size_t>(result.BitsOffset);
+    FBitsSize = static_cast<std::size_t>(result.BitsSize);
+}
+
+// ---- TPluginHost ----
+
+struct TPluginHost::TRunning {
+    UniqueKernelHandle Process;
+    UniqueFile Pipe;
+    UniqueKernelHandle Event;
+    DWORD Id = 0;
+};
+
+TPluginHost::TPluginHost(std::string hostPathAnsi, std::uint32_t hangTimeoutMs)
+    : FHostPath(std::move(hostPathAnsi)), FHangTimeoutMs(hangTimeoutMs), FWaitMs(hangTimeoutMs) {
+}
+
+TPluginHost::~TPluginHost() {
+    Stop();
+}
+
+std::string TPluginHost::DefaultHostPath() {
+    return ExtractFilePath(ModuleFileName(), SystemLeadByte) + "tovane-host.exe";
+}
+
+DWORD TPluginHost::ProcessId() const {
+    return FRunning ? FRunning->Id : 0;
+}
+
+void TPluginHost::Stop() {
+    if (!FRunning)
+        return;
+    // Closing the pipe lets a waiting host end by itself; one busy in a module is ended.
+    FRunning->Pipe.Reset();
+    if (WaitForSingleObject(FRunning->Process.Get(), 200) != WAIT_OBJECT_0) {
+        TerminateProcess(FRunning->Process.Get(), 1);
+        WaitForSingleObject(FRunning->Process.Get(), 5000);
+    }
+    FRunning.reset();
+}
+
+void TPluginHost::Start() {
+    if (FRunning)
+        return;
+    if (!FJob)
+        FJob = MakeKillOnCloseJob();
+
+    auto running = std::make_unique<TRunning>();
+    const std::string pipeName = PipeName(++FStarts);
+    running->Pipe.Reset(CreateNamedPipeA(
+        pipeName.c_str(), PIPE_ACCESS_DUPLEX | FILE_FLAG_OVERLAPPED | FILE_FLAG_FIRST_PIPE_INSTANCE,
+        PIPE_TYPE_BYTE | PIPE_READMODE_BYTE | PIPE_WAIT | PIPE_REJECT_REMOTE_CLIENTS, 1, 65536,
+        65536, 0, nullptr));
+    running->Event.Reset(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+    if (!running->Pipe || !running->Event)
+        throw Exception("デコード用のパイプを作成できません");
+
+    std::wstring commandLine = L"\"" + AnsiToWide(FHostPath) + L"\" " + AnsiToWide(pipeName);
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION info{};
+    if (!CreateProcessW(AnsiToWide(FHostPath).c_str(), commandLine.data(), nullptr, nullptr, FALSE,
+                        CREATE_SUSPENDED | CREATE_NO_WINDOW, nullptr, nullptr, &startup, &info))
+        throw Exception(AnsiToUtf8(FHostPath) + " を起動できません");
+    running->Process.Reset(info.hProcess);
+    const UniqueKernelHandle thread(info.hThread);
+    running->Id = info.dwProcessId;
+    // Without the job (nested jobs refused) the host still ends when its pipe breaks.
+    if (FJob)
+        AssignProcessToJobObject(FJob.Get(), info.hProcess);
+    ResumeThread(thread.Get());
+    FRunning = std::move(running);
+
+    try {
+        OVERLAPPED ov{};
+        ov.hEvent = FRunning->Event.Get();
+        ResetEvent(ov.hEvent);
+        if (!ConnectNamedPipe(FRunning->Pipe.Get(), &ov)) {
+            const DWORD error = GetLastError();
+            if (error == ERROR_IO_PENDING) {
+                const HANDLE waits[2] = {ov.hEvent, FRunning->Process.Get()};
+                const DWORD w = WaitForMultipleObjects(2, waits, FALSE, StartTimeoutMs);
+                if (w != WAIT_OBJECT_0) {
+                    CancelIoEx(FRunning->Pipe.Get(), &ov);
+                    DWORD n = 0;
+                    GetOverlappedResult(FRunning->Pipe.Get(), &ov, &n, TRUE);
+                    throw THostLost{w == WAIT_TIMEOUT ? TFaultKind::Hung : TFaultKind::Died};
+                }
+                DWORD n = 0;
+                if (!GetOverlappedResult(FRunning->Pipe.Get(), &ov, &n, FALSE))
+                    throw THostLost{TFaultKind::Died};
+            } else if (error != ERROR_PIPE_CONNECTED) {
+                throw THostLost{TFaultKind::Died};
+            }
+        }
+        FWaitMs = StartTimeoutMs;
+        const THello hello = Decode<THello>(ReadBody());
+        FWaitMs = FHangTimeoutMs;
+        if (hello.ProcessId != FRunning->Id)
+            throw THostLost{TFaultKind::Died};
+    } catch (const THostLost&) {
+        FWaitMs = FHangTimeoutMs;
+        Stop();
+        throw Exception(AnsiToUtf8(FHostPath) + " が応答しません");
+    } catch (const EProtocol&) {
+        FWaitMs = FHangTimeoutMs;
+        Stop();
+        throw Exception(AnsiToUtf8(FHostPath) + " が応答しません");
+    }
+}
+
+void TPluginHost::Transfer(bool write, void* data, std::size_t size) {
+    auto* at = static_cast<char*>(data);
+    while (size > 0) {
+        const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(size, 1u << 20));
+        OVERLAPPED ov{};
+        ov.hEvent = FRunning->Event.Get();
+        ResetEvent(ov.hEvent);
+        const HANDLE pipe = FRunning->Pipe.Get();
+        const BOOL done = write ? WriteFile(pipe, at, chunk, nullptr, &ov)
+                                : ReadFile(pipe, at, chunk, nullptr, &ov);
+        if (!done && GetLastError() != ERROR_IO_PENDING)
+            throw THostLost{TFaultKind::Died};
+        const HANDLE waits[2] = {ov.hEvent, FRunning->Process.Get()};
+        const DWORD w = WaitForMultipleObjects(2, waits, FALSE, FWaitMs);
+        DWORD n = 0;
+        if (w != WAIT_OBJECT_0) {
+            // The OVERLAPPED must outlive the operation: cancel and wait for it.
+            CancelIoEx(pipe, &ov);
+            GetOverlappedResult(pipe, &ov, &n, TRUE);
+            throw THostLost{w == WAIT_TIMEOUT ? TFaultKind::Hung : TFaultKind::Died};
+        }
+        if (!GetOverlappedResult(pipe, &ov, &n, FALSE) || n == 0)
+            throw THostLost{TFaultKind::Died};
+        at += n;
+        size -= n;
+    }
+}
+
+std::vector<std::uint8_t> TPluginHost::ReadBody() {
+    std::uint8_t prefix[4];
+    Transfer(false, prefix, sizeof prefix);
+    std::vector<std::uint8_t> body(FrameLength(prefix));
+    Transfer(false, body.data(), body.size());
+    return body;
+}
+
+void TPluginHost::WriteBody(const std::vector<std::uint8_t>& body) {
+    std::vector<std::uint8_t> frame = FramePrefix(body.size());
+    frame.insert(frame.end(), body.begin(), body.end());
+    Transfer(true, frame.data(), frame.size());
+}
+
+std::vector<std::uint8_t> TPluginHost::Exchange(const std::string& module,
+                                                const std::vector<std::uint8_t>& request,
+                                                const TProgressFn* progress) {
+    Start();
+    try {
+        WriteBody(request);
+        for (;;) {
+            std::vector<std::uint8_t> body = ReadBody();
+            const TMessageKind kind = KindOf(body);
+            if (kind == TMessageKind::Failed) {
+                const TFailed failed = host::Decode<TFailed>(body);
+                throw Exception(failed.Message);
+            }
+            if (kind != TMessageKind::Progress)
+                return body;
+            if (progress == nullptr)
+                throw THostLost{TFaultKind::Died};
+            const TProgress p = host::Decode<TProgress>(body);
+            WriteBody(Encode(TProgressAnswer{(*progress)(p.Numerator, p.Denominator)}));
+        }
+    } catch (const THostLost& lost) {
+        Stop();
+        const bool nowSkipped = FFaults.RecordFault(module);
+        throw EPluginFault(lost.Kind, module, nowSkipped);
+    } catch (const EProtocol&) {
+        Stop();
+        const bool nowSkipped = FFaults.RecordFault(module);
+        throw EPluginFault(TFaultKind::Died, module, nowSkipped);
+    }
+}
+
+std::string TPluginHost::Preflight(const std::string& fileName) {
+    try {
+        const std::vector<std::uint8_t> answer =
+            Exchange(fileName, Encode(TPreflight{fileName}), nullptr);
+        host::Decode<TResult>(answer);
+        return std::string();
+    } catch (const EPluginFault& fault) {
+        return PreflightFaultMessage(fault.Kind, AnsiToUtf8(fileName));
+    } catch (const Exception&) {
+        // The host could not load it either: the collection's own load decides.
+        return std::string();
+    }
+}
+
+int TPluginHost::IsSupported(const TSPI& spi, const std::string& fileName, const void* header2048) {
+    TIsSupported request;
+    request.Module = spi.FileName();
+    request.FileName = fileName;
+    const auto* header = static_cast<const std::uint8_t*>(header2048);
+    request.Header.assign(header, header + 2048);
+    return host::Decode<TResult>(Exchange(spi.FileName(), Encode(request), nullptr)).Value;
+}
+
+TSourceDesc TPluginHost::Describe(const THostSource& source) {
+    TSourceDesc desc;
+    desc.Flag = static_cast<std::uint8_t>(source.Flag);
+    desc.Path = source.Path;
+    desc.Length = source.Length;
+    if (source.Shared != nullptr) {
+        // A handle of the host's own, closed by the host after the call.
+        HANDLE remote = nullptr;
+        if (!DuplicateHandle(GetCurrentProcess(), source.Shared->Section(), FRunning->Process.Get(),
+                             &remote, FILE_MAP_READ, FALSE, 0))
+            throw Exception("デコード用の共有メモリを渡せません");
+        desc.Section = HandleValue(remote);
+        desc.SectionSize = source.Shared->Size();
+        desc.Offset = source.Offset;
+    }
+    return desc;
+}
+
+int TPluginHost::GetPictureInfo(const TSPI& spi, const THostSource& source, PictureInfo& info) {
+    Start();
+    TPictureInfoRequest request{spi.FileName(), Describe(source)};
+    const TInfoResult r =
+        host::Decode<TInfoResult>(Exchange(spi.FileName(), Encode(request), nullptr));
+    info = PictureInfo{};
+    info.left = r.Left;
+    info.top = r.Top;
+    info.width = r.Width;
+    info.height = r.Height;
+    info.x_density = r.XDensity;
+    info.y_density = r.YDensity;
+    info.colorDepth = r.ColorDepth;
+    info.hInfo = nullptr; // the host keeps and frees the text information
+    return r.Value;
+}
+
+THostPicture TPluginHost::GetPicture(const TSPI& spi, const THostSource& source, bool preview,
+                                     const TProgressFn& progress) {
+    Start();
+    TPictureRequest request{spi.FileName(), Describe(source), preview};
+    const TPictureResult r =
+        host::Decode<TPictureResult>(Exchange(spi.FileName(), Encode(request), &progress));
+    FFaults.RecordSuccess(spi.FileName());
+    THostPicture picture;
+    picture.Value = r.Value;
+    picture.Refusal = r.Refusal;
+    if (r.Section != 0) {
+        // Taking the handle over closes the host's own.
+        HANDLE local = nullptr;
+        if (DuplicateHandle(FRunning->Process.Get(), HandleFromValue(r.Section),
+                            GetCurrentProcess(), &local, 0, FALSE,
+                            DUPLICATE_SAME_ACCESS | DUPLICATE_CLOSE_SOURCE))
+            picture.Image = THostImage(UniqueKernelHandle(local), r);
+        if (picture.Image.Empty() && picture.Refusal.empty())
+            picture.Refusal = "the picture's shared memory could not be mapped";
+    }
+    return picture;
+}
+
+} // namespace tovane

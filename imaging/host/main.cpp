@@ -1,0 +1,340 @@
+// tovane-host: the decoding host. Started by the program with the name of a pipe to connect
+// to; loads plug-in modules on request and makes their picture calls, so that a module that
+// faults or hangs ends this process and not the program. It serves one request at a time and
+// ends when the pipe breaks. See imaging/portable/HostProtocol.h for the conversation.
+//
+// A fault must end this process at once and quietly: no error report, no debugger, no dialog.
+#include "framework/Exceptions.h"
+#include "framework/win32/Handles.h"
+#include "imaging/portable/DecodeRules.h"
+#include "imaging/portable/HostProtocol.h"
+#include "plugins/SPIs.h"
+
+#include <windows.h>
+
+#include <objbase.h>
+
+#include <csignal>
+#include <cstdlib>
+#include <cstring>
+#include <exception>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+using namespace tovane;
+using namespace tovane::host;
+
+namespace {
+
+constexpr UINT ExitFault = 3;
+
+[[noreturn]] void EndNow() {
+    TerminateProcess(GetCurrentProcess(), ExitFault);
+    std::_Exit(ExitFault);
+}
+
+LONG WINAPI OnUnhandledException(EXCEPTION_POINTERS*) {
+    EndNow();
+}
+
+void OnAbortSignal(int) {
+    EndNow();
+}
+
+void EndQuietlyOnFaults() {
+    SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOGPFAULTERRORBOX | SEM_NOOPENFILEERRORBOX);
+    SetUnhandledExceptionFilter(OnUnhandledException);
+    // The runtime's abort shows its message box only in a windowed program; this one is a
+    // console program started without a console, so the message goes nowhere.
+    std::signal(SIGABRT, OnAbortSignal);
+    std::set_terminate([] { EndNow(); });
+}
+
+// The pipe to the program, read and written synchronously. A broken pipe means the program
+// has gone: the host ends.
+class TPipe {
+public:
+    explicit TPipe(HANDLE pipe) : FPipe(pipe) {}
+    bool Valid() const { return static_cast<bool>(FPipe); }
+
+    std::vector<std::uint8_t> Read() {
+        std::uint8_t prefix[4];
+        Transfer(false, prefix, sizeof prefix);
+        std::vector<std::uint8_t> body(FrameLength(prefix));
+        Transfer(false, body.data(), body.size());
+        return body;
+    }
+    void Write(const std::vector<std::uint8_t>& body) {
+        std::vector<std::uint8_t> frame = FramePrefix(body.size());
+        frame.insert(frame.end(), body.begin(), body.end());
+        Transfer(true, frame.data(), frame.size());
+    }
+
+private:
+    void Transfer(bool write, void* data, std::size_t size) {
+        auto* at = static_cast<char*>(data);
+        while (size > 0) {
+            DWORD n = 0;
+            const DWORD chunk = static_cast<DWORD>(size < (1u << 20) ? size : (1u << 20));
+            const BOOL ok = write ? WriteFile(FPipe.Get(), at, chunk, &n, nullptr)
+                                  : ReadFile(FPipe.Get(), at, chunk, &n, nullptr);
+            if (!ok || n == 0)
+                throw EProtocol("the program has gone");
+            at += n;
+            size -= n;
+        }
+    }
+    UniqueFile FPipe;
+};
+
+// A memory source handed over by the program, mapped for one call.
+class TMappedSource {
+public:
+    explicit TMappedSource(const TSourceDesc& desc) {
+        if (desc.Flag != 1)
+            return;
+        const UniqueKernelHandle section(
+            reinterpret_cast<HANDLE>(static_cast<std::uintptr_t>(desc.Section)));
+        if (desc.Offset > desc.SectionSize)
+            throw Exception("source offset past the data");
+        FView.Reset(MapViewOfFile(section.Get(), FILE_MAP_READ, 0, 0, 0));
+        if (!FView)
+            throw Exception("the source cannot be mapped");
+        FAddress = static_cast<const char*>(FView.Get()) + desc.Offset;
+    }
+    // The module's source argument: the path for a file, the address for memory.
+    const char* Source(const TSourceDesc& desc) const {
+        return desc.Flag == 1 ? FAddress : desc.Path.c_str();
+    }
+
+private:
+    struct ViewTraits {
+        static void* Invalid() { return nullptr; }
+        static bool IsValid(void* p) { return p != nullptr; }
+        static void Close(void* p) { UnmapViewOfFile(p); }
+    };
+    UniqueHandle<void*, ViewTraits> FView;
+    const char* FAddress = nullptr;
+};
+
+class THostServer {
+public:
+    explicit THostServer(TPipe& pipe) : FPipe(pipe) {}
+
+    void Serve() {
+        FPipe.Write(Encode(THello{GetCurrentProcessId()}));
+        for (;;) {
+            const std::vector<std::uint8_t> request = FPipe.Read();
+            std::vector<std::uint8_t> answer;
+            try {
+                answer = Answer(request);
+            } catch (const EProtocol&) {
+                throw;
+            } catch (const std::exception& e) {
+                answer = Encode(TFailed{e.what()});
+            }
+            FPipe.Write(answer);
+        }
+    }
+
+private:
+    std::vector<std::uint8_t> Answer(const std::vector<std::uint8_t>& request) {
+        switch (KindOf(request)) {
+        case TMessageKind::Preflight:
+            return Preflight(Decode<TPreflight>(request));
+        case TMessageKind::IsSupported:
+            return IsSupported(Decode<TIsSupported>(request));
+        case TMessageKind::PictureInfo:
+            return PictureInfo(Decode<TPictureInfoRequest>(request));
+        case TMessageKind::Picture:
+            return Picture(Decode<TPictureRequest>(request));
+        default:
+            throw EProtocol("unexpected request");
+        }
+    }
+
+    // The module, loaded on first use and kept for the host's life.
+    TSPI* Module(const std::string& path) {
+        auto found = FModules.find(path);
+        if (found == FModules.end())
+            found = FModules.emplace(path, LoadPlugin(path)).first;
+        return found->second.get();
+    }
+    TInSPI& Import(const std::string& path) {
+        auto* spi = dynamic_cast<TInSPI*>(Module(path));
+        if (spi == nullptr)
+            throw ESPIFOpenErrorSPI(path);
+        return *spi;
+    }
+
+    std::vector<std::uint8_t> Preflight(const TPreflight& request) {
+        try {
+            Module(request.Module);
+        } catch (const ESPIInvalidAPI&) {
+            // A missing export is the collection's business; the module did not fault.
+        }
+        return Encode(TResult{0});
+    }
+
+    std::vector<std::uint8_t> IsSupported(const TIsSupported& request) {
+        TInSPI& spi = Import(request.Module);
+        std::vector<std::uint8_t> header = request.Header;
+        header.resize(2048);
+        return Encode(TResult{spi.IsSupported(request.FileName.c_str(), header.data())});
+    }
+
+    std::vector<std::uint8_t> PictureInfo(const TPictureInfoRequest& request) {
+        // The source first: it owns the section handle the program gave, whatever happens.
+        const TMappedSource source(request.Source);
+        TInSPI& spi = Import(request.Module);
+        tovane::PictureInfo info{};
+        TInfoResult r;
+        r.Value = spi.GetPictureInfo(source.Source(request.Source),
+                                     static_cast<SusieLength>(request.Source.Length),
+                                     request.Source.Flag, &info);
+        // The text information is not handed over; it is the host's to free.
+        const UniqueLocal text(info.hInfo);
+        r.Left = info.left;
+        r.Top = info.top;
+        r.Width = info.width;
+        r.Height = info.height;
+        r.XDensity = info.x_density;
+        r.YDensity = info.y_density;
+        r.ColorDepth = info.colorDepth;
+        return Encode(r);
+    }
+
+    std::vector<std::uint8_t> Picture(const TPictureRequest& request) {
+        const TMappedSource source(request.Source);
+        TInSPI& spi = Import(request.Module);
+        HLOCAL info = nullptr;
+        HLOCAL bits = nullptr;
+        FProgressCalls = 0;
+        FLastAnswer = 0;
+        int result = 0;
+        const char* src = source.Source(request.Source);
+        const auto length = static_cast<SusieLength>(request.Source.Length);
+        const auto user = reinterpret_cast<SusieUserData>(this);
+        if (request.Preview) {
+            try {
+                result = spi.GetPreview(src, length, request.Source.Flag, &info, &bits,
+                                        &THostServer::Progress, user);
+            } catch (const ESPIInvalidAPI&) {
+                result = -1; // no GetPreview export: a module without previews
+            }
+        } else {
+            result = spi.GetPicture(src, length, request.Source.Flag, &info, &bits,
+                                    &THostServer::Progress, user);
+        }
+        TPictureResult r;
+        r.Value = result;
+        if (result == 0)
+            HandOver(info, bits, r);
+        return Encode(r);
+    }
+
+    // Moves both blocks into one section the program takes over, and frees them.
+    static void HandOver(HLOCAL infoHandle, HLOCAL bitsHandle, TPictureResult& r) {
+        const UniqueLocal info(infoHandle);
+        const UniqueLocal bits(bitsHandle != infoHandle ? bitsHandle : nullptr);
+        if (!info || !bits)
+            return;
+        const std::uint64_t infoSize = LocalSize(info.Get());
+        const std::uint64_t bitsSize = LocalSize(bits.Get());
+        r.Refusal = HandOverRefusal(infoSize, bitsSize);
+        if (!r.Refusal.empty())
+            return;
+        const std::uint64_t bitsOffset = PixelOffset(infoSize);
+        const std::uint64_t total = bitsOffset + bitsSize;
+        UniqueKernelHandle section(CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE,
+                                                      static_cast<DWORD>(total >> 32),
+                                                      static_cast<DWORD>(total), nullptr));
+        void* view = section ? MapViewOfFile(section.Get(), FILE_MAP_WRITE, 0, 0, 0) : nullptr;
+        if (view == nullptr) {
+            r.Refusal = "no shared memory for " + std::to_string(total) + " bytes";
+            return;
+        }
+        auto* to = static_cast<char*>(view);
+        std::memcpy(to + InfoOffset, LocalLock(info.Get()), infoSize);
+        LocalUnlock(info.Get());
+        std::memcpy(to + bitsOffset, LocalLock(bits.Get()), bitsSize);
+        LocalUnlock(bits.Get());
+        UnmapViewOfFile(view);
+        r.Section = static_cast<std::uint64_t>(reinterpret_cast<std::uintptr_t>(section.Release()));
+        r.InfoSize = infoSize;
+        r.BitsOffset = bitsOffset;
+        r.BitsSize = bitsSize;
+    }
+
+    // The module's progress callback: passed on to the program when the percentage changes
+    // (and now and then while it stands still, to show the module lives); otherwise the last
+    // answer is given again.
+    static int WINAPI Progress(int numerator, int denominator, SusieUserData data) {
+        auto* self = reinterpret_cast<THostServer*>(data);
+        const int percent = PluginProgressPercent(numerator, denominator);
+        const DWORD now = GetTickCount();
+        if (!ShouldForwardProgress(self->FProgressCalls == 0, self->FLastPercent, percent,
+                                   now - self->FLastForward))
+            return self->FLastAnswer;
+        ++self->FProgressCalls;
+        self->FLastPercent = percent;
+        self->FLastForward = now;
+        try {
+            self->FPipe.Write(Encode(TProgress{numerator, denominator}));
+            self->FLastAnswer = Decode<TProgressAnswer>(self->FPipe.Read()).Answer;
+        } catch (...) {
+            // The program has gone; nothing may unwind through the module.
+            EndNow();
+        }
+        return self->FLastAnswer;
+    }
+
+    TPipe& FPipe;
+    std::map<std::string, std::unique_ptr<TSPI>> FModules;
+    int FProgressCalls = 0;
+    int FLastPercent = 0;
+    DWORD FLastForward = 0;
+    int FLastAnswer = 0;
+};
+
+// The pipe's name: the last word of the command line (it holds no spaces). Read by hand, so
+// that starting up loads no shell library.
+std::wstring PipeNameArgument() {
+    std::wstring line = GetCommandLineW();
+    while (!line.empty() && line.back() == L' ')
+        line.pop_back();
+    const std::size_t space = line.find_last_of(L" \"");
+    if (space == std::wstring::npos)
+        return std::wstring();
+    std::wstring name = line.substr(space + 1);
+    return name.rfind(L"\\\\.\\pipe\\", 0) == 0 ? name : std::wstring();
+}
+
+} // namespace
+
+int main() {
+    EndQuietlyOnFaults();
+    const std::wstring name = PipeNameArgument();
+    if (name.empty())
+        return 2;
+    // Modules get what the program's decoding thread gives them: an apartment-threaded COM.
+    const HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+    TPipe pipe(CreateFileW(name.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0,
+                           nullptr));
+    int code = 0;
+    if (!pipe.Valid()) {
+        code = 2;
+    } else {
+        try {
+            THostServer server(pipe);
+            server.Serve();
+        } catch (const std::exception&) {
+            // The pipe broke: the program has gone or has let this host go.
+        }
+    }
+    if (SUCCEEDED(com))
+        CoUninitialize();
+    return code;
+}

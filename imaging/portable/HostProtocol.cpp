@@ -1,0 +1,82 @@
+#include "imaging/portable/HostProtocol.h"
+
+#include <limits>
+
+namespace tovane::host {
+
+TMessageKind KindOf(std::span<const std::uint8_t> body) {
+    if (body.empty())
+        throw EProtocol("empty message");
+    return static_cast<TMessageKind>(body[0]);
+}
+
+std::vector<std::uint8_t> FramePrefix(std::size_t bodySize) {
+    if (bodySize == 0 || bodySize > MaxMessageSize)
+        throw EProtocol("message size out of range");
+    detail::Writer w;
+    w.Integer(static_cast<std::uint32_t>(bodySize));
+    return std::move(w.Bytes);
+}
+
+std::uint32_t FrameLength(const std::uint8_t (&prefix)[4]) {
+    detail::Reader r(prefix);
+    const auto n = r.Integer<std::uint32_t>();
+    if (n == 0 || n > MaxMessageSize)
+        throw EProtocol("message size out of range");
+    return n;
+}
+
+std::uint64_t PixelOffset(std::uint64_t infoSize) {
+    return (InfoOffset + infoSize + 63) / 64 * 64;
+}
+
+std::string HandOverRefusal(std::uint64_t infoSize, std::uint64_t bitsSize) {
+    constexpr std::uint64_t maxInfo = 1u << 20;
+    constexpr std::uint64_t maxBits = std::numeric_limits<std::int32_t>::max();
+    if (infoSize > maxInfo)
+        return "bitmap information block of " + std::to_string(infoSize) + " bytes";
+    if (bitsSize > maxBits)
+        return "pixel block of " + std::to_string(bitsSize) + " bytes";
+    return std::string();
+}
+
+bool ShouldForwardProgress(bool first, int lastPercent, int percent, std::uint64_t msSinceLast) {
+    return first || percent != lastPercent || msSinceLast >= ProgressHeartbeatMs;
+}
+
+bool TFaultCounter::RecordFault(const std::string& module) {
+    if (FSkipped.count(module) != 0)
+        return false;
+    if (++FInARow[module] < FaultsBeforeSkip)
+        return false;
+    FSkipped.insert(module);
+    return true;
+}
+
+void TFaultCounter::RecordSuccess(const std::string& module) {
+    FInARow.erase(module);
+}
+
+bool TFaultCounter::IsSkipped(const std::string& module) const {
+    return FSkipped.count(module) != 0;
+}
+
+std::string PictureFaultMessage(TFaultKind kind, const std::string& moduleName,
+                                const std::string& pictureName, bool nowSkipped) {
+    std::string text = "Susie Plugin [" + moduleName + "] が";
+    if (!pictureName.empty())
+        text += " " + pictureName + " の読み込み中に";
+    text += kind == TFaultKind::Hung ? "応答しません" : "異常終了しました";
+    if (nowSkipped)
+        text += "\n[" + moduleName + "] は" + std::to_string(FaultsBeforeSkip) +
+                "回続けて異常終了したため、以後使いません";
+    return text;
+}
+
+std::string PreflightFaultMessage(TFaultKind kind, const std::string& modulePath) {
+    return modulePath + (kind == TFaultKind::Hung
+                             ? ":Susie Pluginが初期化の途中で応答しないため、使いません"
+                             : ":Susie Pluginが初期化の途中で異常終了したため、使いません");
+}
+
+} // namespace tovane::host

@@ -1,0 +1,302 @@
+// The messages between the program and its decoding host (tovane-host.exe), and the rules both
+// sides share: framing, fault bookkeeping, progress forwarding and the texts of fault reports.
+//
+// A message on the pipe is a 32-bit little-endian length followed by that many bytes: one byte
+// of kind, then the message's fields in declaration order (integers little-endian, texts and
+// byte strings as a 32-bit length and the bytes). Pixels never travel on the pipe: they cross
+// in a shared-memory section whose handle value the messages carry.
+//
+// The conversation: the host greets (THello) once connected; then the program sends one request
+// at a time and reads until its answer. While GetPicture/GetPreview runs, the host may send
+// TProgress, each answered by one TProgressAnswer, before the TPictureResult. Any request can be
+// answered by TFailed (the host could not carry it out, for instance a module it cannot load).
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <map>
+#include <set>
+#include <span>
+#include <stdexcept>
+#include <string>
+#include <type_traits>
+#include <vector>
+
+namespace tovane::host {
+
+// The largest message either side accepts (requests carry a 2048-byte header and two paths).
+inline constexpr std::uint32_t MaxMessageSize = 1u << 20;
+// A call that neither returns nor reports progress for this long counts as hung.
+inline constexpr std::uint32_t HangTimeoutMs = 15000;
+// How long a host may take to start and greet, whatever the hang timeout (starting a process
+// can take seconds on a busy machine).
+inline constexpr std::uint32_t StartTimeoutMs = 15000;
+// The host forwards a progress call at least this often while the percentage stands still, so
+// that a slow but living module is never taken for a hung one.
+inline constexpr std::uint32_t ProgressHeartbeatMs = 1000;
+// Consecutive faults after which a module is left out for the rest of the session.
+inline constexpr int FaultsBeforeSkip = 3;
+
+// Malformed or unexpected data on the pipe.
+class EProtocol : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+enum class TMessageKind : std::uint8_t {
+    Hello = 1,
+    Preflight,
+    IsSupported,
+    PictureInfo,
+    Picture,
+    Progress,
+    ProgressAnswer,
+    Result,
+    InfoResult,
+    PictureResult,
+    Failed,
+};
+
+// Where a reading call takes its data from, as the module's (source, length, flag) arguments.
+struct TSourceDesc {
+    std::uint8_t Flag = 0;     // 0: Path is the file and Length the offset of the data in it;
+                               // 1: the data is in the section, at Offset, Length bytes
+    std::string Path;          // flag 0 (ANSI)
+    std::int64_t Length = 0;   // the module's length argument
+    std::uint64_t Section = 0; // flag 1: the section's handle value in the host
+    std::uint64_t SectionSize = 0;
+    std::uint64_t Offset = 0;
+    template <typename V> void Fields(V& v) {
+        v(Flag), v(Path), v(Length), v(Section), v(SectionSize), v(Offset);
+    }
+};
+
+struct THello {
+    static constexpr TMessageKind Kind = TMessageKind::Hello;
+    std::uint32_t ProcessId = 0;
+    template <typename V> void Fields(V& v) { v(ProcessId); }
+};
+
+// Load the module and read its self-description; answered by TResult 0.
+struct TPreflight {
+    static constexpr TMessageKind Kind = TMessageKind::Preflight;
+    std::string Module;
+    template <typename V> void Fields(V& v) { v(Module); }
+};
+
+// Answered by TResult with the module's result.
+struct TIsSupported {
+    static constexpr TMessageKind Kind = TMessageKind::IsSupported;
+    std::string Module;
+    std::string FileName;
+    std::vector<std::uint8_t> Header; // the 2048 bytes the module is shown
+    template <typename V> void Fields(V& v) { v(Module), v(FileName), v(Header); }
+};
+
+// Answered by TInfoResult.
+struct TPictureInfoRequest {
+    static constexpr TMessageKind Kind = TMessageKind::PictureInfo;
+    std::string Module;
+    TSourceDesc Source;
+    template <typename V> void Fields(V& v) { v(Module), Source.Fields(v); }
+};
+
+// GetPicture, or GetPreview when Preview; answered by TPictureResult.
+struct TPictureRequest {
+    static constexpr TMessageKind Kind = TMessageKind::Picture;
+    std::string Module;
+    TSourceDesc Source;
+    bool Preview = false;
+    template <typename V> void Fields(V& v) { v(Module), Source.Fields(v), v(Preview); }
+};
+
+struct TProgress {
+    static constexpr TMessageKind Kind = TMessageKind::Progress;
+    std::int32_t Numerator = 0;
+    std::int32_t Denominator = 0;
+    template <typename V> void Fields(V& v) { v(Numerator), v(Denominator); }
+};
+
+// What the program's progress callback answered: 0 go on, nonzero stop.
+struct TProgressAnswer {
+    static constexpr TMessageKind Kind = TMessageKind::ProgressAnswer;
+    std::int32_t Answer = 0;
+    template <typename V> void Fields(V& v) { v(Answer); }
+};
+
+struct TResult {
+    static constexpr TMessageKind Kind = TMessageKind::Result;
+    std::int32_t Value = 0;
+    template <typename V> void Fields(V& v) { v(Value); }
+};
+
+// GetPictureInfo's result and record (the text-information block stays with the host, which
+// frees it).
+struct TInfoResult {
+    static constexpr TMessageKind Kind = TMessageKind::InfoResult;
+    std::int32_t Value = 0;
+    std::int32_t Left = 0, Top = 0, Width = 0, Height = 0;
+    std::uint16_t XDensity = 0, YDensity = 0;
+    std::int16_t ColorDepth = 0;
+    template <typename V> void Fields(V& v) {
+        v(Value), v(Left), v(Top), v(Width), v(Height), v(XDensity), v(YDensity), v(ColorDepth);
+    }
+};
+
+// The picture: the bitmap information at InfoOffset of the section, the pixels at BitsOffset.
+// Section is 0 when the module failed, or delivered less than both blocks, or blocks that the
+// host refused to hand over (Refusal says why).
+struct TPictureResult {
+    static constexpr TMessageKind Kind = TMessageKind::PictureResult;
+    std::int32_t Value = 0;
+    std::uint64_t Section = 0; // handle value in the host; the program takes it over
+    std::uint64_t InfoSize = 0;
+    std::uint64_t BitsOffset = 0;
+    std::uint64_t BitsSize = 0;
+    std::string Refusal;
+    template <typename V> void Fields(V& v) {
+        v(Value), v(Section), v(InfoSize), v(BitsOffset), v(BitsSize), v(Refusal);
+    }
+};
+
+struct TFailed {
+    static constexpr TMessageKind Kind = TMessageKind::Failed;
+    std::string Message; // UTF-8
+    template <typename V> void Fields(V& v) { v(Message); }
+};
+
+namespace detail {
+
+class Writer {
+public:
+    template <typename T> void operator()(const T& value) {
+        if constexpr (std::is_same_v<T, std::string> ||
+                      std::is_same_v<T, std::vector<std::uint8_t>>) {
+            Integer(static_cast<std::uint32_t>(value.size()));
+            Bytes.insert(Bytes.end(), value.begin(), value.end());
+        } else if constexpr (std::is_same_v<T, bool>) {
+            Integer(static_cast<std::uint8_t>(value ? 1 : 0));
+        } else {
+            static_assert(std::is_integral_v<T>);
+            Integer(value);
+        }
+    }
+    template <typename T> void Integer(T value) {
+        using U = std::make_unsigned_t<T>;
+        const U u = static_cast<U>(value);
+        for (std::size_t i = 0; i < sizeof(T); ++i)
+            Bytes.push_back(static_cast<std::uint8_t>(u >> (8 * i)));
+    }
+    std::vector<std::uint8_t> Bytes;
+};
+
+class Reader {
+public:
+    explicit Reader(std::span<const std::uint8_t> bytes) : FBytes(bytes) {}
+    template <typename T> void operator()(T& value) {
+        if constexpr (std::is_same_v<T, std::string> ||
+                      std::is_same_v<T, std::vector<std::uint8_t>>) {
+            const auto n = Integer<std::uint32_t>();
+            const auto bytes = Take(n);
+            value.assign(bytes.begin(), bytes.end());
+        } else if constexpr (std::is_same_v<T, bool>) {
+            value = Integer<std::uint8_t>() != 0;
+        } else {
+            static_assert(std::is_integral_v<T>);
+            value = Integer<T>();
+        }
+    }
+    template <typename T> T Integer() {
+        using U = std::make_unsigned_t<T>;
+        const auto bytes = Take(sizeof(T));
+        U u = 0;
+        for (std::size_t i = 0; i < sizeof(T); ++i)
+            u = static_cast<U>(u | static_cast<U>(static_cast<U>(bytes[i]) << (8 * i)));
+        return static_cast<T>(u);
+    }
+    bool AtEnd() const { return FBytes.empty(); }
+
+private:
+    std::span<const std::uint8_t> Take(std::size_t n) {
+        if (n > FBytes.size())
+            throw EProtocol("message ends early");
+        const auto taken = FBytes.first(n);
+        FBytes = FBytes.subspan(n);
+        return taken;
+    }
+    std::span<const std::uint8_t> FBytes;
+};
+
+} // namespace detail
+
+// The message's body (kind and fields), without the length prefix. (Taken by value: the field
+// list is one function for reading and writing.)
+template <typename M> std::vector<std::uint8_t> Encode(M message) {
+    detail::Writer w;
+    w.Integer(static_cast<std::uint8_t>(M::Kind));
+    message.Fields(w);
+    return std::move(w.Bytes);
+}
+
+// The kind of a received body; EProtocol for an empty one.
+TMessageKind KindOf(std::span<const std::uint8_t> body);
+
+// Reads a body of kind M::Kind; EProtocol when the kind differs, the body is short, or bytes
+// are left over.
+template <typename M> M Decode(std::span<const std::uint8_t> body) {
+    if (KindOf(body) != M::Kind)
+        throw EProtocol("unexpected message");
+    detail::Reader r(body.subspan(1));
+    M message;
+    message.Fields(r);
+    if (!r.AtEnd())
+        throw EProtocol("message too long");
+    return message;
+}
+
+// The 4-byte length prefix of a body.
+std::vector<std::uint8_t> FramePrefix(std::size_t bodySize);
+// The length a received prefix announces; EProtocol when it is 0 or over MaxMessageSize.
+std::uint32_t FrameLength(const std::uint8_t (&prefix)[4]);
+
+// Where, in a section holding both blocks, the bitmap information starts: after room for a
+// bitmap file header, so that the program can make the section a bitmap file in place.
+inline constexpr std::uint64_t InfoOffset = 14;
+// Where the pixels start: past the bitmap information, aligned to 64 bytes.
+std::uint64_t PixelOffset(std::uint64_t infoSize);
+// Why two blocks cannot be handed over (empty when they can): the information block is
+// limited to 1 MB, the pixels to what a 32-bit size holds.
+std::string HandOverRefusal(std::uint64_t infoSize, std::uint64_t bitsSize);
+
+// Whether a progress call is passed to the program: when the percentage it would show changes,
+// and otherwise at least every ProgressHeartbeatMs. The first call of a decode always is.
+bool ShouldForwardProgress(bool first, int lastPercent, int percent, std::uint64_t msSinceLast);
+
+// Consecutive faults per module (by path, as given). A success clears the count; the
+// FaultsBeforeSkip-th fault in a row leaves the module out for the session.
+class TFaultCounter {
+public:
+    // Counts a fault; true when this fault makes the module skipped (once per module).
+    bool RecordFault(const std::string& module);
+    void RecordSuccess(const std::string& module);
+    bool IsSkipped(const std::string& module) const;
+
+private:
+    std::map<std::string, int> FInARow;
+    std::set<std::string> FSkipped;
+};
+
+enum class TFaultKind {
+    Died, // the host ended during the call
+    Hung, // no return and no progress within HangTimeoutMs
+};
+
+// The report of one fault while a picture was read (UTF-8 in, UTF-8 out): names the module and
+// the picture, and when the fault made the module skipped, says so.
+std::string PictureFaultMessage(TFaultKind kind, const std::string& moduleName,
+                                const std::string& pictureName, bool nowSkipped);
+// The report of a module that faulted while being loaded and described before the program
+// loaded it; it is not used.
+std::string PreflightFaultMessage(TFaultKind kind, const std::string& modulePath);
+
+} // namespace tovane::host

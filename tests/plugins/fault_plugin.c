@@ -1,0 +1,127 @@
+/* Test import modules that fault, for the decoding host. One source, one behaviour per module,
+ * chosen by a FAULT_* definition. Each accepts anything and declares "*.flt":
+ *   FAULT_AV       GetPicture writes through a null pointer (access violation)
+ *   FAULT_STACK    GetPicture recurses until the stack overflows
+ *   FAULT_ABORT    GetPicture calls abort()
+ *   FAULT_HANG     GetPicture loops forever without calling the progress callback
+ *   FAULT_SECOND   GetPicture delivers a 1x1 picture on the first call of the process, and
+ *                  writes through a null pointer on the second
+ *   FAULT_DLLMAIN  ends the process from DllMain when loaded (abort(); a fault there is caught
+ *                  by this Wine's loader, which then only fails the load)
+ *   FAULT_INFO     faults in GetPluginInfo for index 1 (the description)
+ */
+#include <windows.h>
+
+#include <stdlib.h>
+#include <string.h>
+
+#define EXPORT __declspec(dllexport)
+
+typedef int(WINAPI* ProgressCallback)(int nNum, int nDenom, LONG_PTR lData);
+
+static volatile int* volatile nowhere = NULL;
+
+__attribute__((unused)) static void WriteNowhere(void) {
+    *nowhere = 1;
+}
+
+#if defined(FAULT_STACK)
+#pragma GCC diagnostic ignored "-Winfinite-recursion"
+static int Recurse(volatile char* previous) {
+    volatile char frame[4096];
+    frame[0] = previous ? previous[0] : 1;
+    return Recurse(frame) + frame[100];
+}
+#endif
+
+#if defined(FAULT_DLLMAIN)
+BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved) {
+    (void)instance;
+    (void)reserved;
+    if (reason == DLL_PROCESS_ATTACH)
+        abort();
+    return TRUE;
+}
+#endif
+
+EXPORT int WINAPI GetPluginInfo(int infono, LPSTR buf, int buflen) {
+    const char* text = NULL;
+    switch (infono) {
+    case 0:
+        text = "00IN";
+        break;
+    case 1:
+#if defined(FAULT_INFO)
+        WriteNowhere();
+#endif
+        text = "fault test";
+        break;
+    case 2:
+        text = "*.flt";
+        break;
+    case 3:
+        text = "Fault test";
+        break;
+    default:
+        return 0;
+    }
+    lstrcpynA(buf, text, buflen);
+    return lstrlenA(buf);
+}
+
+EXPORT int WINAPI IsSupported(LPCSTR filename, void* dw) {
+    (void)filename;
+    (void)dw;
+    return 1;
+}
+
+EXPORT int WINAPI GetPictureInfo(LPCSTR buf, LONG_PTR len, unsigned int flag, void* info) {
+    (void)buf;
+    (void)len;
+    (void)flag;
+    (void)info;
+    return 0;
+}
+
+EXPORT int WINAPI GetPicture(LPCSTR buf, LONG_PTR len, unsigned int flag, HLOCAL* info,
+                             HLOCAL* bits, ProgressCallback progress, LONG_PTR lData) {
+    (void)buf;
+    (void)len;
+    (void)flag;
+    (void)progress;
+    (void)lData;
+    *info = NULL;
+    *bits = NULL;
+#if defined(FAULT_AV)
+    WriteNowhere();
+#elif defined(FAULT_STACK)
+    return Recurse(NULL);
+#elif defined(FAULT_ABORT)
+    abort();
+#elif defined(FAULT_HANG)
+    for (;;)
+        Sleep(50);
+#elif defined(FAULT_SECOND)
+    {
+        static int calls = 0;
+        BITMAPINFOHEADER* h;
+        BYTE* p;
+        if (++calls == 2)
+            WriteNowhere();
+        *info = LocalAlloc(LMEM_MOVEABLE | LMEM_ZEROINIT, sizeof(BITMAPINFOHEADER));
+        *bits = LocalAlloc(LMEM_MOVEABLE | LMEM_ZEROINIT, 4);
+        h = (BITMAPINFOHEADER*)LocalLock(*info);
+        h->biSize = sizeof(BITMAPINFOHEADER);
+        h->biWidth = 1;
+        h->biHeight = 1;
+        h->biPlanes = 1;
+        h->biBitCount = 24;
+        LocalUnlock(*info);
+        p = (BYTE*)LocalLock(*bits);
+        p[2] = 255; /* red */
+        LocalUnlock(*bits);
+        return 0;
+    }
+#endif
+    return 2;
+}

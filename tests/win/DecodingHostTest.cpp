@@ -1,0 +1,207 @@
+// The decoding host: pictures decoded in tovane-host.exe come back as they do in-process, and a
+// module that faults, hangs or fails to start costs a picture (with a report naming it), never
+// the test program.
+#include "framework/Streams.h"
+#include "imaging/PluginHost.h"
+#include "imaging/SPIBmp.h"
+#include "tests/win/DecodingSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+using namespace decoding_test;
+using namespace tovane;
+
+namespace {
+
+// Short, so that the hang case does not hold the test up for the program's 15 s.
+constexpr std::uint32_t TestHangMs = 3000;
+
+TPluginHost& Isolate(TSPIs& spis) {
+    spis.Isolation = std::make_unique<TPluginHost>(TPluginHost::DefaultHostPath(), TestHangMs);
+    return static_cast<TPluginHost&>(*spis.Isolation);
+}
+
+// The named test modules, tried in the host first (they fault only when asked for pictures),
+// then loaded here; modules without the decoding tests' statistics are fine.
+std::unique_ptr<TSPIs> IsolatedCollection(std::initializer_list<const char*> names) {
+    auto spis = std::make_unique<TSPIs>();
+    Isolate(*spis);
+    for (const char* name : names)
+        spis->Search(PluginFolder(name) + DefaultSPIMask);
+    EXPECT_EQ(spis->Count(), static_cast<int>(names.size()));
+    EXPECT_TRUE(spis->PreflightFaults().empty());
+    return spis;
+}
+
+TPluginHost& HostOf(TSPIs& spis) {
+    return static_cast<TPluginHost&>(*spis.Isolation);
+}
+
+std::string Pixels(TBitmap& bitmap) {
+    TMemoryStream out;
+    bitmap.SaveToStream(out);
+    return std::string(static_cast<const char*>(out.Memory()),
+                       static_cast<std::size_t>(out.Size()));
+}
+
+// The module file name's extension in this build.
+std::string Suffix() {
+    return DefaultSPIMask + 1;
+}
+
+bool Contains(const std::string& text, const std::string& part) {
+    return text.find(part) != std::string::npos;
+}
+
+DWORD HandleCount() {
+    DWORD n = 0;
+    GetProcessHandleCount(GetCurrentProcess(), &n);
+    return n;
+}
+
+} // namespace
+
+TEST(DecodingHost, DecodesFilesAndMemoryAsInProcess) {
+    const std::string path = WriteScratch("host.tvr", TinyPicture());
+    std::string expected;
+    {
+        const auto spis = MakeCollection({"decode_raw"});
+        TSPIBitmap bitmap;
+        ASSERT_NO_THROW(bitmap.LoadFromFile(path)) << "in process";
+        expected = Pixels(bitmap);
+    }
+    const auto spis = MakeCollection({"decode_raw"});
+    TPluginHost& host = Isolate(*spis);
+    TSPIBitmap fromFile;
+    ASSERT_NO_THROW(fromFile.LoadFromFile(path));
+    EXPECT_NE(host.ProcessId(), 0u) << "the picture was not decoded in the host";
+    EXPECT_EQ(Pixels(fromFile), expected);
+    EXPECT_TRUE(fromFile.LoadFaults().empty());
+
+    TMemoryStream memory;
+    memory.LoadFromFile(path);
+    TSPIBitmap fromMemory;
+    ASSERT_NO_THROW(fromMemory.LoadFromStreamWithName(memory, "host.tvr"));
+    EXPECT_EQ(Pixels(fromMemory), expected);
+}
+
+TEST(DecodingHost, HeaderAgainstBlockChecksStillRefuseALyingModule) {
+    // The header claims 100 x 100 at 24 bits; the pixel block holds 12 bytes.
+    const auto spis = MakeCollection({"decode_raw"});
+    Isolate(*spis);
+    const std::string path = WriteScratch(
+        "liar.tvr", RawPicture(InfoBlock(100, 100, 24), std::vector<std::uint8_t>(12)));
+    TSPIGraphic graphic;
+    EXPECT_THROW(graphic.LoadFromFile(path), EInvalidGraphic);
+    EXPECT_TRUE(graphic.GetEmpty());
+}
+
+TEST(DecodingHost, CancellingFromTheProgressHandlerStopsTheModuleInTheHost) {
+    const auto spis = MakeCollection({"decode_progress"});
+    Isolate(*spis);
+    const std::string path = WriteScratch("stop.prg", {1, 2, 3});
+    for (const bool cancel : {false, true}) {
+        TSPIGraphic graphic;
+        int running = 0;
+        graphic.OnProgress = [&](TGraphic*, TProgressStage stage, std::uint8_t percent, bool,
+                                 const TRect&, const std::string&) {
+            // Every attempt (both skip offsets) is stopped at its first progress call.
+            if (stage == psRunning && percent >= 2 && ++running >= 1 && cancel)
+                throw EAbort();
+        };
+        if (cancel)
+            EXPECT_THROW(graphic.LoadFromFile(path), EInvalidGraphic);
+        else
+            EXPECT_NO_THROW(graphic.LoadFromFile(path));
+        EXPECT_GE(running, 1) << "no progress came across";
+    }
+}
+
+// Each faulting module, tried before one that decodes anything: the picture still comes, with
+// one report naming the module and the file; the host is replaced; nothing is left behind.
+TEST(DecodingHost, AModuleThatFaultsCostsOnlyItsAttempt) {
+    struct Case {
+        const char* Module;
+        const char* Says;
+    };
+    const Case cases[] = {
+        {"fault_av", "異常終了しました"},
+        {"fault_stack", "異常終了しました"},
+        {"fault_abort", "異常終了しました"},
+        {"fault_hang", "応答しません"},
+    };
+    const std::string path = WriteScratch("picture.flt", {1, 2, 3});
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.Module);
+        const auto spis = IsolatedCollection({c.Module, "decode_any"});
+        TPluginHost& host = HostOf(*spis);
+        DWORD handles[2] = {};
+        DWORD previousHost = 0;
+        for (int round = 0; round < 2; ++round) {
+            {
+                TSPIBitmap bitmap;
+                ASSERT_NO_THROW(bitmap.LoadFromFile(path));
+                EXPECT_EQ(bitmap.Width(), 1);
+                ASSERT_EQ(bitmap.LoadFaults().size(), 1u);
+                const std::string& report = bitmap.LoadFaults()[0];
+                EXPECT_TRUE(Contains(report, c.Module + Suffix())) << report;
+                EXPECT_TRUE(Contains(report, path)) << report;
+                EXPECT_TRUE(Contains(report, c.Says)) << report;
+                // decode_any ran in a host started after the fault.
+                EXPECT_NE(host.ProcessId(), 0u);
+                EXPECT_NE(host.ProcessId(), previousHost);
+                previousHost = host.ProcessId();
+            }
+            handles[round] = HandleCount();
+        }
+        EXPECT_EQ(handles[1], handles[0]) << "handles left behind by a fault";
+    }
+}
+
+TEST(DecodingHost, AFailedLoadNamesTheFaultAndAModuleFaultingThreeTimesInARowIsLeftOut) {
+    const auto spis = IsolatedCollection({"fault_av"});
+    TPluginHost& host = HostOf(*spis);
+    const std::string path = WriteScratch("thrice.flt", {1, 2, 3});
+    for (int round = 1; round <= 4; ++round) {
+        SCOPED_TRACE(round);
+        TSPIBitmap bitmap;
+        std::string message;
+        try {
+            bitmap.LoadFromFile(path);
+        } catch (const EInvalidGraphic& e) {
+            message = e.what();
+        }
+        EXPECT_TRUE(Contains(message, SpiCouldNotDecode)) << message;
+        EXPECT_EQ(Contains(message, "fault_av" + Suffix()), round <= 3) << message;
+        EXPECT_EQ(Contains(message, "以後使いません"), round == 3) << message;
+    }
+    EXPECT_EQ(host.ProcessId(), 0u) << "a module left out is not even asked";
+}
+
+TEST(DecodingHost, AModuleFaultingOnItsSecondCallServesAgainFromAFreshHost) {
+    const auto spis = IsolatedCollection({"fault_second", "decode_any"});
+    const std::string path = WriteScratch("second.flt", {1, 2, 3});
+    const std::size_t expectedFaults[] = {0, 1, 0, 1};
+    for (std::size_t faults : expectedFaults) {
+        TSPIBitmap bitmap;
+        ASSERT_NO_THROW(bitmap.LoadFromFile(path));
+        EXPECT_EQ(bitmap.LoadFaults().size(), faults);
+    }
+}
+
+TEST(DecodingHost, PreflightLeavesOutModulesThatFaultWhileLoadingOrDescribing) {
+    const std::string folder = ScratchFolder() + "preflight\\";
+    CreateDirectoryA(folder.c_str(), nullptr);
+    for (const char* name : {"fault_dllmain", "fault_info", "decode_any"})
+        ASSERT_TRUE(CopyFileA(PluginPath(name).c_str(), (folder + name + Suffix()).c_str(), FALSE));
+    TSPIs spis;
+    Isolate(spis);
+    spis.Search(folder + DefaultSPIMask);
+    ASSERT_EQ(spis.Count(), 1);
+    EXPECT_TRUE(Contains(spis.Items(0).FileName(), "decode_any" + Suffix()));
+    ASSERT_EQ(spis.PreflightFaults().size(), 2u);
+    EXPECT_TRUE(Contains(spis.PreflightFaults()[0], "fault_dllmain" + Suffix()));
+    EXPECT_TRUE(Contains(spis.PreflightFaults()[1], "fault_info" + Suffix()));
+}
