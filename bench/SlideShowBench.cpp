@@ -66,8 +66,9 @@ std::string CopyProgram() {
     CreateDirectoryA(dir.c_str(), nullptr);
     DeleteFileA((dir + "Tovane.ini").c_str());
     const std::string bin = BinFolder();
-    if (!CopyFileA((bin + "Tovane.exe").c_str(), (dir + "Tovane.exe").c_str(), FALSE))
-        Fail("cannot copy Tovane.exe");
+    for (const char* program : {"Tovane.exe", "tovane-host.exe"})
+        if (!CopyFileA((bin + program).c_str(), (dir + program).c_str(), FALSE))
+            Fail("cannot copy the program");
     WIN32_FIND_DATAA fd;
     HANDLE find = FindFirstFileA((bin + tovane::DefaultSPIMask).c_str(), &fd);
     if (find != INVALID_HANDLE_VALUE) {

@@ -347,12 +347,26 @@ TEST(OptionDialog, EnterConfirmsAndEscCloseBoxAndCancelLeaveTheRecord) {
 
 // Presses and releases a colour panel with a mouse button; onDialog runs while the colour
 // dialog is open (its window, or nullptr if none opened) and must close it.
+// Calls onDialog with the colour dialog once it is open (a busy machine takes its time), or
+// with null after `tries` looks 50 ms apart.
+void WhenColorDialogOpens(HWND owner, const std::function<void(HWND)>& onDialog, int tries) {
+    RunSoon(
+        [owner, onDialog, tries] {
+            const HWND found = dialogstest::FindColorDialog(owner);
+            if (found != nullptr || tries <= 1)
+                onDialog(found);
+            else
+                WhenColorDialogOpens(owner, onDialog, tries - 1);
+        },
+        50);
+}
+
 void ClickPanel(TFormOption& dialog, TPanel& panel, UINT down, UINT up, WPARAM keys,
                 const std::function<void(HWND)>& onDialog, bool& loweredWhilePressed) {
     SendMessageW(panel.Handle(), down, keys, MAKELPARAM(5, 5));
     loweredWhilePressed =
         panel.BevelInner() == TBevelCut::Lowered && panel.BevelOuter() == TBevelCut::Lowered;
-    RunSoon([&dialog, onDialog] { onDialog(dialogstest::FindColorDialog(dialog.Handle())); }, 100);
+    WhenColorDialogOpens(dialog.Handle(), onDialog, 200);
     SendMessageW(panel.Handle(), up, 0, MAKELPARAM(5, 5));
 }
 
