@@ -38,8 +38,12 @@ void TPluginBlock::Unlock() {
 
 // ---- TInSPIAbleData ----
 
-TInSPIAbleData::TInSPIAbleData(TGraphic* graphic, std::string fileNameAnsi)
-    : FFileName(std::move(fileNameAnsi)), FGraphic(graphic) {
+TInSPIAbleData::TInSPIAbleData(TGraphic* graphic, std::wstring fileName, std::string pluginName)
+    : FFileName(std::move(fileName)), FPluginName(std::move(pluginName)), FGraphic(graphic) {
+}
+
+std::string TInSPIAbleData::FailureText() const {
+    return "Susie Plugins could not decode";
 }
 
 TInSPIAbleData::~TInSPIAbleData() {
@@ -115,12 +119,12 @@ std::vector<TInSPI*> TInSPIAbleData::BuildCandidates() const {
         list.push_back(spis->GraphicForcedLoader);
         return list;
     }
-    spis->CollectLoaders<TInSPI>(LoaderExtension(FFileName, SystemLeadByte), list);
+    spis->CollectLoaders<TInSPI>(LoaderExtension(FPluginName, SystemLeadByte), list);
     return list;
 }
 
 void TInSPIAbleData::TryPlugin(TInSPI& spi, const unsigned char* header, int offset) {
-    if (spi.IsSupported(FFileName.c_str(), header + offset) == 0)
+    if (spi.IsSupported(FPluginName.c_str(), header + offset) == 0)
         return;
     ReadPictureInfo(spi, offset, FPictureInfo);
     TSPIs* spis = TSPIs::Instance();
@@ -196,13 +200,58 @@ int WINAPI TInSPIAbleData::ProgressCallback(int numerator, int denominator, Susi
 
 // ---- TInSPIAbleFromFile ----
 
-TInSPIAbleFromFile::TInSPIAbleFromFile(TGraphic* graphic, std::string fileNameAnsi)
-    : TInSPIAbleData(graphic, std::move(fileNameAnsi)) {
+std::optional<std::wstring> SystemShortName(const std::wstring& path) {
+    const DWORD n = GetShortPathNameW(path.c_str(), nullptr, 0);
+    if (n == 0)
+        return std::nullopt;
+    std::wstring shortPath(n, L'\0');
+    const DWORD got = GetShortPathNameW(path.c_str(), shortPath.data(), n);
+    if (got == 0 || got >= n)
+        return std::nullopt;
+    shortPath.resize(got);
+    return shortPath;
+}
+
+TInSPIAbleFromFile::TInSPIAbleFromFile(TGraphic* graphic, const std::wstring& fileName,
+                                       const ShortNameLookup& shortName)
+    : TInSPIAbleFromFile(graphic, fileName,
+                         ChoosePluginFileForm(fileName, WideToAnsiExact, shortName)) {
+}
+
+TInSPIAbleFromFile::TInSPIAbleFromFile(TGraphic* graphic, const std::string& fileNameAnsi)
+    : TInSPIAbleFromFile(graphic, AnsiToWide(fileNameAnsi), PluginFileForm{false, fileNameAnsi}) {
+}
+
+// In memory the plug-ins still see the name, with "?" for what the code page lacks: it keeps
+// the extension that orders them and names no file.
+TInSPIAbleFromFile::TInSPIAbleFromFile(TGraphic* graphic, const std::wstring& fileName,
+                                       PluginFileForm form)
+    : TInSPIAbleData(graphic, fileName,
+                     form.InMemory ? WideToAnsiNoBestFit(fileName) : form.Path),
+      FForm(std::move(form)) {
+}
+
+std::string TInSPIAbleFromFile::FailureText() const {
+    if (!FForm.InMemory)
+        return TInSPIAbleData::FailureText();
+    return Format("Susie Plugins could not decode \"%s\": its name does not fit the system "
+                  "code page and has no short form, so the plug-ins got its bytes in memory, "
+                  "which none of them decoded",
+                  WideToUtf8(FileName()).c_str());
 }
 
 void TInSPIAbleFromFile::ReadHeader(void* buffer, std::size_t count) {
     try {
         TFileStream file(FileName(), TFileMode::fmOpenRead);
+        if (FForm.InMemory) {
+            if (FBytes.Size() == 0)
+                FBytes.LoadFromStream(file);
+            const std::int64_t n =
+                std::min<std::int64_t>(static_cast<std::int64_t>(count), FBytes.Size());
+            if (n > 0)
+                std::memcpy(buffer, FBytes.Memory(), static_cast<std::size_t>(n));
+            return;
+        }
         const std::int64_t n =
             std::min<std::int64_t>(static_cast<std::int64_t>(count), file.Size());
         if (n > 0)
@@ -212,15 +261,30 @@ void TInSPIAbleFromFile::ReadHeader(void* buffer, std::size_t count) {
     }
 }
 
+bool TInSPIAbleFromFile::ReachesOffset(int offset) const {
+    return !FForm.InMemory || MemorySourceReachesOffset(FBytes.Size(), offset);
+}
+
+const char* TInSPIAbleFromFile::Source(int offset) const {
+    if (!FForm.InMemory)
+        return FForm.Path.c_str();
+    static const char nothing[1] = {0};
+    return FBytes.Size() > 0 ? static_cast<const char*>(FBytes.Memory()) + offset : nothing;
+}
+
+SusieLength TInSPIAbleFromFile::Length(int offset) const {
+    return FForm.InMemory ? MemorySourceLength(FBytes.Size(), offset) : offset;
+}
+
 void TInSPIAbleFromFile::ReadPictureInfo(TInSPI& spi, int offset, PictureInfo& info) {
-    spi.GetPictureInfo(FileName().c_str(), offset, 0, &info);
+    spi.GetPictureInfo(Source(offset), Length(offset), Flag(), &info);
     ReceivePictureInfo(info);
 }
 
 void TInSPIAbleFromFile::ReadPreview(TInSPI& spi, int offset) {
     ReceivePicture([&](HLOCAL* info, HLOCAL* bits, SusieProgressCallback cb, SusieUserData data) {
         try {
-            return spi.GetPreview(FileName().c_str(), offset, 0, info, bits, cb, data);
+            return spi.GetPreview(Source(offset), Length(offset), Flag(), info, bits, cb, data);
         } catch (const ESPIInvalidAPI&) {
             return -1; // no GetPreview export: a plug-in without previews
         }
@@ -229,7 +293,7 @@ void TInSPIAbleFromFile::ReadPreview(TInSPI& spi, int offset) {
 
 void TInSPIAbleFromFile::ReadPicture(TInSPI& spi, int offset) {
     ReceivePicture([&](HLOCAL* info, HLOCAL* bits, SusieProgressCallback cb, SusieUserData data) {
-        return spi.GetPicture(FileName().c_str(), offset, 0, info, bits, cb, data);
+        return spi.GetPicture(Source(offset), Length(offset), Flag(), info, bits, cb, data);
     });
 }
 
@@ -237,7 +301,7 @@ void TInSPIAbleFromFile::ReadPicture(TInSPI& spi, int offset) {
 
 TInSPIAbleFromStream::TInSPIAbleFromStream(TGraphic* graphic, TStream& stream,
                                            std::string fileNameAnsi)
-    : TInSPIAbleData(graphic, std::move(fileNameAnsi)) {
+    : TInSPIAbleData(graphic, AnsiToWide(fileNameAnsi), fileNameAnsi) {
     if (auto* memory = dynamic_cast<TMemoryStream*>(&stream)) {
         FMemory = static_cast<const char*>(memory->Memory());
         FSize = memory->Size();

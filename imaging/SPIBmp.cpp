@@ -96,8 +96,12 @@ void TSPIGraphic::RunJob() {
     try {
         FJob->OnProgress = OnProgress;
         FJob->Decode();
-        if (FJob->IsEmpty())
+        if (FJob->IsEmpty()) {
+            const auto* file = dynamic_cast<const TInSPIAbleFromFile*>(FJob.get());
+            if (file != nullptr && file->InMemory())
+                throw ESPIUnreachableName(file->FailureText());
             throw EInvalidGraphic(SpiCouldNotDecode);
+        }
     } catch (...) {
         ClearImage();
         throw;
@@ -105,9 +109,9 @@ void TSPIGraphic::RunJob() {
     Changed();
 }
 
-void TSPIGraphic::LoadFromFile(const std::string& fileNameAnsi) {
+void TSPIGraphic::LoadFromFile(const std::wstring& fileName) {
     ClearImage();
-    FJob = std::make_unique<TInSPIAbleFromFile>(this, fileNameAnsi);
+    FJob = std::make_unique<TInSPIAbleFromFile>(this, fileName);
     RunJob();
 }
 
@@ -242,9 +246,9 @@ void TSPIBitmap::NotifyLoaded() {
     Progress(this, psEnding, 100, true, TRect(0, 0, Width(), Height()), "Loaded Graphic");
 }
 
-void TSPIBitmap::LoadNotifying(const std::string& fileNameAnsi, const TLoadByClasses& load) {
+void TSPIBitmap::LoadNotifying(const std::string& steering, const TLoadByClasses& load) {
     try {
-        AssignLoadedGraphic(load(IsBitmapFirst(fileNameAnsi, SystemLeadByte)));
+        AssignLoadedGraphic(load(IsBitmapFirst(steering, SystemLeadByte)));
     } catch (...) {
         // The ending notification goes out on every way; a failure of its own replaces.
         const std::exception_ptr failure = std::current_exception();
@@ -254,9 +258,9 @@ void TSPIBitmap::LoadNotifying(const std::string& fileNameAnsi, const TLoadByCla
     NotifyLoaded();
 }
 
-void TSPIBitmap::LoadFromFile(const std::string& fileNameAnsi) {
-    LoadNotifying(fileNameAnsi, [&](bool bitmapFirst) {
-        return LoadFileByClasses(&TSPIGraphic::ClassInfo, fileNameAnsi, &TBitmap::ClassInfo,
+void TSPIBitmap::LoadFromFile(const std::wstring& fileName) {
+    LoadNotifying(WideToAnsiNoBestFit(fileName), [&](bool bitmapFirst) {
+        return LoadFileByClasses(&TSPIGraphic::ClassInfo, fileName, &TBitmap::ClassInfo,
                                  bitmapFirst, Forwarder());
     });
 }
@@ -286,19 +290,24 @@ std::array<TGraphicClass, 2> ReaderOrder(TGraphicClass pluginClass, TGraphicClas
 } // namespace
 
 std::unique_ptr<TGraphic> LoadFileByClasses(TGraphicClass pluginClass,
-                                            const std::string& fileNameAnsi,
+                                            const std::wstring& fileName,
                                             TGraphicClass plainClass, bool bitmapFirst,
                                             const TProgressEvent& progress) {
+    std::exception_ptr unreachable;
     for (TGraphicClass graphicClass : ReaderOrder(pluginClass, plainClass, bitmapFirst)) {
         try {
             std::unique_ptr<TGraphic> graphic = graphicClass->Create();
             graphic->OnProgress = progress;
-            graphic->LoadFromFile(fileNameAnsi);
+            graphic->LoadFromFile(fileName);
             return graphic;
+        } catch (const ESPIUnreachableName&) {
+            unreachable = std::current_exception();
         } catch (const std::exception&) {
             // This reader failed (the silent abort too); the other one is tried.
         }
     }
+    if (unreachable)
+        std::rethrow_exception(unreachable);
     return nullptr;
 }
 

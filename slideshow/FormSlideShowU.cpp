@@ -97,7 +97,7 @@ void TFormSlideShow::ShowGraphic(int Index) {
         Timer1.SetEnabled(false);
 
     FileListBox1.SetItemIndex(Index);
-    const std::string path = FileListBox1.FileName();
+    const std::wstring path = FileListBox1.FileName();
     Image1.Picture().LoadFromFile(path);
     const int w = Image1.Picture().Width();
     const int h = Image1.Picture().Height();
@@ -108,10 +108,10 @@ void TFormSlideShow::ShowGraphic(int Index) {
     const int folderCount = FSource->FolderCount();
     const int imageCount = FileListBox1.Count();
     const int digits = LabelNumberDigits(folderCount, imageCount);
-    LabelPath.SetCaption(AnsiToUtf8(
-        NumberedLine(digits, FSource->CurrentFolder() + 1, folderCount, FileListBox1.Directory())));
-    LabelFile.SetCaption(AnsiToUtf8(
-        NumberedLine(digits, Index + 1, imageCount, ExtractFileName(path, SystemLeadByte))));
+    LabelPath.SetCaption(NumberedLine(digits, FSource->CurrentFolder() + 1, folderCount,
+                                      WideToUtf8(FileListBox1.Directory())));
+    LabelFile.SetCaption(NumberedLine(digits, Index + 1, imageCount,
+                                      WideToUtf8(FileListBox1.Item(Index))));
     LabelIndex.SetCaption(IndexLabelText(FBairitu, placement, w, h));
 
     Image1.SetVisible(true);

@@ -69,7 +69,7 @@ namespace {
 FolderListModel List(int count, std::vector<int> selected, int itemIndex) {
     FolderListModel m;
     for (int i = 0; i < count; ++i)
-        m.Items.push_back(std::string(1, static_cast<char>('a' + i)));
+        m.Items.push_back(std::wstring(1, static_cast<wchar_t>(L'a' + i)));
     m.Selected.assign(count, false);
     for (int i : selected)
         m.Selected[i] = true;
@@ -80,7 +80,7 @@ FolderListModel List(int count, std::vector<int> selected, int itemIndex) {
 std::string Text(const FolderListModel& m) {
     std::string s;
     for (std::size_t i = 0; i < m.Items.size(); ++i)
-        s += m.Selected[i] ? static_cast<char>(m.Items[i][0] - 'a' + 'A') : m.Items[i][0];
+        s += static_cast<char>(m.Selected[i] ? m.Items[i][0] - L'a' + 'A' : m.Items[i][0]);
     return s;
 }
 
