@@ -70,7 +70,7 @@ private:
     void TestFile(const std::wstring& dir, const wchar_t* fileName);
     void QueueFolderCount();
     void CheckFoundFile(const std::wstring& dir); // UI thread
-    void ShowFolderCount();                      // UI thread
+    void ShowFolderCount();                       // UI thread
 
     IFindThreadSink& FSink;
     const std::vector<std::wstring> FImageExtensions;

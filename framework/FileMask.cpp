@@ -42,8 +42,7 @@ bool SameChar(std::wstring_view a, std::wstring_view b) {
     return a == b;
 }
 
-template <class Char>
-bool IsOne(std::basic_string_view<Char> c, char ascii) {
+template <class Char> bool IsOne(std::basic_string_view<Char> c, char ascii) {
     return c.size() == 1 && c[0] == static_cast<Char>(ascii);
 }
 

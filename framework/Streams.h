@@ -138,7 +138,9 @@ public:
     std::int64_t Size() override;
 
     // As given; from a UTF-16 name, its ANSI form with "?" for characters outside the code page.
-    const std::string& FileName() const { return FFileName; }
+    const std::string& FileName() const {
+        return FFileName;
+    }
 
 private:
 #if defined(_WIN32)
@@ -146,7 +148,7 @@ private:
 #endif
     std::string FFileName;
     std::string FMessageName; // UTF-8, for error messages
-    void* FHandle = nullptr; // HANDLE on Windows, std::FILE* elsewhere
+    void* FHandle = nullptr;  // HANDLE on Windows, std::FILE* elsewhere
 };
 
 } // namespace tovane

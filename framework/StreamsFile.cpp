@@ -56,8 +56,8 @@ std::string MessagePath(const std::string& path) {
 
 std::string FromWide(UINT codePage, const std::wstring& wide, DWORD flags, const char* fallback) {
     const int wn = static_cast<int>(wide.size());
-    const int n = WideCharToMultiByte(codePage, flags, wide.data(), wn, nullptr, 0, fallback,
-                                      nullptr);
+    const int n =
+        WideCharToMultiByte(codePage, flags, wide.data(), wn, nullptr, 0, fallback, nullptr);
     std::string out(static_cast<std::size_t>(n > 0 ? n : 0), '\0');
     if (n > 0)
         WideCharToMultiByte(codePage, flags, wide.data(), wn, out.data(), n, fallback, nullptr);
@@ -119,8 +119,8 @@ std::int64_t TFileStream::Read(void* buffer, std::int64_t count) {
         const DWORD piece = static_cast<DWORD>(std::min<std::int64_t>(count, 0x40000000));
         DWORD got = 0;
         if (!ReadFile(H(FHandle), out + total, piece, &got, nullptr))
-            throw EReadError(Format("Cannot read file \"%s\" (error %lu)",
-                                    FMessageName.c_str(), GetLastError()));
+            throw EReadError(Format("Cannot read file \"%s\" (error %lu)", FMessageName.c_str(),
+                                    GetLastError()));
         if (got == 0)
             break;
         total += got;
@@ -153,8 +153,8 @@ std::int64_t TFileStream::Seek(std::int64_t offset, TSeekOrigin origin) {
     distance.QuadPart = offset;
     LARGE_INTEGER result;
     if (!SetFilePointerEx(H(FHandle), distance, &result, method))
-        throw EStreamError(Format("Cannot seek in file \"%s\" (error %lu)",
-                                  FMessageName.c_str(), GetLastError()));
+        throw EStreamError(
+            Format("Cannot seek in file \"%s\" (error %lu)", FMessageName.c_str(), GetLastError()));
     return result.QuadPart;
 }
 
@@ -238,8 +238,7 @@ void TFileStream::SetSize(std::int64_t size) {
     const std::int64_t position = Position();
     std::fflush(F(FHandle));
     if (size < 0 || ftruncate(fileno(F(FHandle)), static_cast<off_t>(size)) != 0)
-        throw EStreamError(
-            Format("Cannot set the size of file \"%s\"", FMessageName.c_str()));
+        throw EStreamError(Format("Cannot set the size of file \"%s\"", FMessageName.c_str()));
     Seek(std::min(position, size), TSeekOrigin::soBeginning);
 }
 
@@ -247,8 +246,7 @@ std::int64_t TFileStream::Size() {
     std::fflush(F(FHandle));
     struct stat st {};
     if (fstat(fileno(F(FHandle)), &st) != 0)
-        throw EStreamError(
-            Format("Cannot get the size of file \"%s\"", FMessageName.c_str()));
+        throw EStreamError(Format("Cannot get the size of file \"%s\"", FMessageName.c_str()));
     return static_cast<std::int64_t>(st.st_size);
 }
 

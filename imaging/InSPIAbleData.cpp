@@ -226,8 +226,7 @@ TInSPIAbleFromFile::TInSPIAbleFromFile(TGraphic* graphic, const std::string& fil
 // the extension that orders them and names no file.
 TInSPIAbleFromFile::TInSPIAbleFromFile(TGraphic* graphic, const std::wstring& fileName,
                                        PluginFileForm form)
-    : TInSPIAbleData(graphic, fileName,
-                     form.InMemory ? WideToAnsiNoBestFit(fileName) : form.Path),
+    : TInSPIAbleData(graphic, fileName, form.InMemory ? WideToAnsiNoBestFit(fileName) : form.Path),
       FForm(std::move(form)) {
 }
 

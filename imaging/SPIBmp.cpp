@@ -289,8 +289,7 @@ std::array<TGraphicClass, 2> ReaderOrder(TGraphicClass pluginClass, TGraphicClas
 
 } // namespace
 
-std::unique_ptr<TGraphic> LoadFileByClasses(TGraphicClass pluginClass,
-                                            const std::wstring& fileName,
+std::unique_ptr<TGraphic> LoadFileByClasses(TGraphicClass pluginClass, const std::wstring& fileName,
                                             TGraphicClass plainClass, bool bitmapFirst,
                                             const TProgressEvent& progress) {
     std::exception_ptr unreachable;

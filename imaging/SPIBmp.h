@@ -139,8 +139,7 @@ private:
 // its virtual constructor with the progress handler attached, and returns the first that loads
 // the file; failures are forgotten. Null when both fail, except that an ESPIUnreachableName
 // is raised again then, since it tells the user why the file cannot be shown.
-std::unique_ptr<TGraphic> LoadFileByClasses(TGraphicClass pluginClass,
-                                            const std::wstring& fileName,
+std::unique_ptr<TGraphic> LoadFileByClasses(TGraphicClass pluginClass, const std::wstring& fileName,
                                             TGraphicClass plainClass, bool bitmapFirst,
                                             const TProgressEvent& progress);
 // The same for a stream (a TSPIGraphic reads with LoadFromStreamWithName); after a failure the

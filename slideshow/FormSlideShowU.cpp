@@ -110,8 +110,8 @@ void TFormSlideShow::ShowGraphic(int Index) {
     const int digits = LabelNumberDigits(folderCount, imageCount);
     LabelPath.SetCaption(NumberedLine(digits, FSource->CurrentFolder() + 1, folderCount,
                                       WideToUtf8(FileListBox1.Directory())));
-    LabelFile.SetCaption(NumberedLine(digits, Index + 1, imageCount,
-                                      WideToUtf8(FileListBox1.Item(Index))));
+    LabelFile.SetCaption(
+        NumberedLine(digits, Index + 1, imageCount, WideToUtf8(FileListBox1.Item(Index))));
     LabelIndex.SetCaption(IndexLabelText(FBairitu, placement, w, h));
 
     Image1.SetVisible(true);

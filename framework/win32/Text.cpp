@@ -11,7 +11,8 @@ namespace {
 std::wstring ToWide(UINT codePage, std::string_view s) {
     if (s.empty())
         return std::wstring();
-    const int n = MultiByteToWideChar(codePage, 0, s.data(), static_cast<int>(s.size()), nullptr, 0);
+    const int n =
+        MultiByteToWideChar(codePage, 0, s.data(), static_cast<int>(s.size()), nullptr, 0);
     std::wstring out(static_cast<std::size_t>(n), L'\0');
     MultiByteToWideChar(codePage, 0, s.data(), static_cast<int>(s.size()), out.data(), n);
     return out;
@@ -20,8 +21,8 @@ std::wstring ToWide(UINT codePage, std::string_view s) {
 std::string FromWide(UINT codePage, std::wstring_view w) {
     if (w.empty())
         return std::string();
-    const int n = WideCharToMultiByte(codePage, 0, w.data(), static_cast<int>(w.size()), nullptr,
-                                      0, nullptr, nullptr);
+    const int n = WideCharToMultiByte(codePage, 0, w.data(), static_cast<int>(w.size()), nullptr, 0,
+                                      nullptr, nullptr);
     std::string out(static_cast<std::size_t>(n), '\0');
     WideCharToMultiByte(codePage, 0, w.data(), static_cast<int>(w.size()), out.data(), n, nullptr,
                         nullptr);
@@ -30,12 +31,24 @@ std::string FromWide(UINT codePage, std::wstring_view w) {
 
 } // namespace
 
-std::wstring AnsiToWide(std::string_view ansi) { return ToWide(CP_ACP, ansi); }
-std::string WideToAnsi(std::wstring_view wide) { return FromWide(CP_ACP, wide); }
-std::wstring Utf8ToWide(std::string_view utf8) { return ToWide(CP_UTF8, utf8); }
-std::string WideToUtf8(std::wstring_view wide) { return FromWide(CP_UTF8, wide); }
-std::string AnsiToUtf8(std::string_view ansi) { return WideToUtf8(AnsiToWide(ansi)); }
-std::string Utf8ToAnsi(std::string_view utf8) { return WideToAnsi(Utf8ToWide(utf8)); }
+std::wstring AnsiToWide(std::string_view ansi) {
+    return ToWide(CP_ACP, ansi);
+}
+std::string WideToAnsi(std::wstring_view wide) {
+    return FromWide(CP_ACP, wide);
+}
+std::wstring Utf8ToWide(std::string_view utf8) {
+    return ToWide(CP_UTF8, utf8);
+}
+std::string WideToUtf8(std::wstring_view wide) {
+    return FromWide(CP_UTF8, wide);
+}
+std::string AnsiToUtf8(std::string_view ansi) {
+    return WideToUtf8(AnsiToWide(ansi));
+}
+std::string Utf8ToAnsi(std::string_view utf8) {
+    return WideToAnsi(Utf8ToWide(utf8));
+}
 
 std::optional<std::string> WideToAnsiExact(std::wstring_view wide) {
     if (wide.empty())
@@ -93,6 +106,8 @@ std::string NameSortKey(std::wstring_view name) {
     return key;
 }
 
-bool SystemLeadByte(unsigned char byte) { return IsDBCSLeadByte(byte) != FALSE; }
+bool SystemLeadByte(unsigned char byte) {
+    return IsDBCSLeadByte(byte) != FALSE;
+}
 
 } // namespace tovane

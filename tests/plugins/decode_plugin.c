@@ -8,10 +8,17 @@
  *   DECODE_ERROR    accepts anything; fails with result 2 after storing bogus handles
  *   DECODE_HALF     accepts anything; reports success with an info block and no pixel block
  *   DECODE_PREVIEW  accepts anything; GetPreview gives 1x1 green, GetPicture 1x1 blue
+ *   DECODE_RAWFILE  DECODE_RAW for files only: the memory form (flag 1) answers -1, as a module
+ *                   that implements only file paths does
  */
 #include "decode_stats.h"
 
 #include <string.h>
+
+#if defined(DECODE_RAWFILE)
+#define DECODE_RAW 1
+#define DECODE_FILE_ONLY 1
+#endif
 
 #if defined(DECODE_RAW)
 #define PLUGIN_NAME "decode test: raw"
@@ -200,6 +207,10 @@ EXPORT int WINAPI GetPictureInfo(LPCSTR buf, LONG_PTR len, unsigned int flag, Pi
     ++stats.pictureInfoCalls;
     NoteSource(buf, len, flag);
     memset(info, 0, sizeof *info);
+#if defined(DECODE_FILE_ONLY)
+    if ((flag & 7) == 1)
+        return -1;
+#endif
 #if defined(DECODE_ERROR)
     return 2;
 #else
@@ -221,6 +232,10 @@ EXPORT int WINAPI GetPictureInfo(LPCSTR buf, LONG_PTR len, unsigned int flag, Pi
 static int Decode(LPCSTR buf, LONG_PTR len, unsigned int flag, HLOCAL* info, HLOCAL* bits,
                   ProgressCallback progress, LONG_PTR lData, int preview) {
     NoteSource(buf, len, flag);
+#if defined(DECODE_FILE_ONLY)
+    if ((flag & 7) == 1)
+        return -1;
+#endif
 #if defined(DECODE_RAW)
     (void)preview;
     {

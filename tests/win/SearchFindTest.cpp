@@ -193,8 +193,10 @@ TEST(SearchFind, AFolderIsListedOnceHoweverOftenItIsMet) {
     TFindThread thread(sink, Images, AnsiToWide(a), true);
     EXPECT_EQ(thread.AddFolder(AnsiToWide(a)), TFindThread::AddResult::Queued);
     EXPECT_EQ(thread.AddFolder(AnsiToWide(b)), TFindThread::AddResult::Queued);
-    EXPECT_EQ(thread.AddFolder(AnsiToWide(s.Root + "\\missing")), TFindThread::AddResult::NotAFolder);
-    EXPECT_EQ(thread.AddFolder(AnsiToWide(s.Root + "\\a\\1.jpg")), TFindThread::AddResult::NotAFolder);
+    EXPECT_EQ(thread.AddFolder(AnsiToWide(s.Root + "\\missing")),
+              TFindThread::AddResult::NotAFolder);
+    EXPECT_EQ(thread.AddFolder(AnsiToWide(s.Root + "\\a\\1.jpg")),
+              TFindThread::AddResult::NotAFolder);
     ASSERT_TRUE(RunSearch(thread));
     EXPECT_EQ(sink.items, (Strings{"Z:\\elsewhere", AsciiUpper(b), a}));
     // a: its first image lists it; walked again, its first image finds it listed, and that is

@@ -388,7 +388,8 @@ TEST_F(MainWindow, FolderDialogCancelRegistersNothing) {
 TEST_F(MainWindow, ClosingSavesTheWindowPosition) {
     Start();
     FormMain->SetBounds(33, 44, 500, 300);
-    FormMain->RegisterFolder(AnsiToWide(Folders[0]), true); // a search still running at the end is stopped
+    FormMain->RegisterFolder(AnsiToWide(Folders[0]),
+                             true); // a search still running at the end is stopped
     FormMain.reset();
     EXPECT_EQ(GetPrivateProfileIntA("Window", "Left", -1, Ini.c_str()), 33);
     EXPECT_EQ(GetPrivateProfileIntA("Window", "Top", -1, Ini.c_str()), 44);

@@ -125,7 +125,8 @@ protected:
     // What the main window does: point the image list at the current folder and show.
     void Start(int folder = 0) {
         Source->Current = folder;
-        Form->FileListBox1.SetDirectory(AnsiToWide(Source->Folders[static_cast<std::size_t>(folder)]));
+        Form->FileListBox1.SetDirectory(
+            AnsiToWide(Source->Folders[static_cast<std::size_t>(folder)]));
         Form->Show();
         Application().ProcessMessages();
     }
