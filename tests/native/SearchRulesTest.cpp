@@ -58,6 +58,16 @@ TEST(ImageExtensions, MembershipAndFileExtensions) {
     EXPECT_EQ(FileExtensionOf("name.", IsCp932LeadByte), "");
 }
 
+TEST(ImageExtensions, Utf16NamesAgainstTheList) {
+    EXPECT_EQ(FileExtensionOf(L"\xD83D\xDE00.JPG"), L"JPG");
+    EXPECT_EQ(FileExtensionOf(L"a.b\\c"), L"");
+    EXPECT_EQ(FileExtensionOf(L"README"), L"");
+    const std::vector<std::wstring> list{L"bmp", L"jpg", L"\u00E9"};
+    EXPECT_TRUE(ContainsExtension(list, L"JPG"));
+    EXPECT_FALSE(ContainsExtension(list, L"\u00C9")); // only ASCII letters ignore case
+    EXPECT_FALSE(ContainsExtension(list, L"jpeg"));
+}
+
 TEST(ImageExtensions, Masks) {
     EXPECT_EQ(StatusBarMask({"bmp"}), " *.bmp;");
     EXPECT_EQ(StatusBarMask({"bmp", "jpg", "jpeg"}), " *.bmp;*.jpg;*.jpeg;");

@@ -19,6 +19,8 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
+
 using namespace tovane;
 using shelltest::PumpUntil;
 
@@ -450,6 +452,41 @@ TEST_F(MainWindow, EnterShowsTheSlideshowOfTheCurrentFolderAndFollowsItsMoves) {
     shelltest::Pump(100);
     EXPECT_EQ(FormMain->ListBox1.ItemIndex(), 3);
     EXPECT_EQ(SelectedIndexes(), (std::vector<int>{3, 4}));
+    EXPECT_EQ(Errors, std::vector<std::string>{});
+    FormSlideShow.reset();
+}
+
+TEST_F(MainWindow, NamesOutsideTheCodePageAreSearchedListedAndShown) {
+    // 한국 and café hold a picture each; plain holds ok.bmp and 😀.bmp.
+    const std::string ok = Dir.MakeBitmap("ok.bmp");
+    const std::wstring root = AnsiToWide(Dir.MakeDir("tree"));
+    const std::wstring korea = root + L"\\\uD55C\uAD6D", cafe = root + L"\\caf\u00E9",
+                       plain = root + L"\\plain";
+    for (const std::wstring& d : {korea, cafe, plain})
+        CreateDirectoryW(d.c_str(), nullptr);
+    for (const std::wstring& picture : {korea + L"\\\u301C.bmp", cafe + L"\\a.bmp",
+                                        plain + L"\\ok.bmp", plain + L"\\\U0001F600.bmp"})
+        ASSERT_TRUE(CopyFileW(AnsiToWide(ok).c_str(), picture.c_str(), FALSE));
+    WritePrivateProfileStringA("SlideShow", "bFindSubDir", "1", Ini.c_str());
+    Start();
+    FormSlideShow = std::make_unique<TFormSlideShow>();
+    FormMain->RegisterFolder(root, true);
+    ASSERT_TRUE(WaitDone());
+    std::vector<std::wstring> listed = FormMain->ListBox1.Items();
+    std::sort(listed.begin(), listed.end());
+    EXPECT_EQ(listed, (std::vector<std::wstring>{cafe, plain, korea}));
+    EXPECT_EQ(Panel(0), "フォルダ数 3");
+    EXPECT_EQ(Caption(), "Tovane - " + WideToUtf8(root));
+
+    // The slideshow of plain: ok.bmp (names of the code page sort first), then 😀.bmp.
+    FormMain->ListBox1.SetItemIndex(FormMain->ListBox1.IndexOf(plain));
+    PostMessageW(FormSlideShow->Handle(), WM_KEYDOWN, VK_RIGHT, 1);
+    PostMessageW(FormSlideShow->Handle(), WM_KEYDOWN, VK_ESCAPE, 1);
+    FormMain->actSlideShow.Execute();
+    EXPECT_EQ(FormSlideShow->FileListBox1.Items(),
+              (std::vector<std::wstring>{L"ok.bmp", L"\U0001F600.bmp"}));
+    EXPECT_EQ(FormSlideShow->LabelFile.Caption(), WideToUtf8(L"2 / 2  \U0001F600.bmp"));
+    EXPECT_EQ(FormSlideShow->LabelPath.Caption().substr(7), WideToUtf8(plain));
     EXPECT_EQ(Errors, std::vector<std::string>{});
     FormSlideShow.reset();
 }
