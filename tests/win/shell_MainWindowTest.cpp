@@ -268,13 +268,19 @@ TEST_F(MainWindow, DroppedFoldersAreRegistered) {
     ASSERT_TRUE(WaitDone());
     EXPECT_EQ(Items(), (std::vector<std::string>{Folders[0], Folders[1]}));
     EXPECT_EQ(Caption(), "Tovane - " + AnsiToUtf8(Folders[0]));
-    // With Ctrl: added after what is there.
+    // With Ctrl: added after what is there, whatever the name.
+    const std::wstring photos = AnsiToWide(Dir.Path()) + L"\\\u5199\u771F\U0001F600";
+    CreateDirectoryW(photos.c_str(), nullptr);
+    ASSERT_TRUE(
+        CopyFileW(AnsiToWide(Dir.Sub("one\\a.bmp")).c_str(), (photos + L"\\a.bmp").c_str(), FALSE));
     shelltest::SetCtrlHeld(true);
-    drop = shelltest::MakeDrop({Folders[3]});
+    drop = shelltest::MakeDrop(std::vector<std::wstring>{AnsiToWide(Folders[3]), photos});
     SendMessageW(FormMain->Handle(), WM_DROPFILES, reinterpret_cast<WPARAM>(drop), 0);
     shelltest::SetCtrlHeld(false);
     ASSERT_TRUE(WaitDone());
-    EXPECT_EQ(Items(), (std::vector<std::string>{Folders[0], Folders[1], Folders[3]}));
+    EXPECT_EQ(FormMain->ListBox1.Items(),
+              (std::vector<std::wstring>{AnsiToWide(Folders[0]), AnsiToWide(Folders[1]),
+                                         AnsiToWide(Folders[3]), photos}));
 }
 
 TEST_F(MainWindow, DroppedNameTooLongForTheBufferIsNotCutToAnotherFolder) {
