@@ -1,32 +1,38 @@
 #include "app/FindThreadU.h"
 
 #include "app/portable/MainWindowRules.h"
-#include "framework/Paths.h"
 #include "framework/win32/Handles.h"
 #include "framework/win32/Text.h"
 
 #include <windows.h>
 
 #include <algorithm>
-#include <cstring>
+#include <cwchar>
 #include <utility>
 
 namespace tovane {
 
 namespace {
 
-bool IsFolder(const std::string& path) {
-    const DWORD attributes = GetFileAttributesA(path.c_str());
+bool IsFolder(const std::wstring& path) {
+    const DWORD attributes = GetFileAttributesW(path.c_str());
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
-bool IsDotEntry(const char* name) {
-    return !std::strcmp(name, ".") || !std::strcmp(name, "..");
+bool IsDotEntry(const wchar_t* name) {
+    return !std::wcscmp(name, L".") || !std::wcscmp(name, L"..");
 }
 
 // A registered drive root already ends in "\": no second separator is added.
-std::string ChildPath(const std::string& dir, const char* name) {
-    return IncludeTrailingBackslash(dir, SystemLeadByte) + name;
+std::wstring ChildPath(const std::wstring& dir, const wchar_t* name) {
+    return (dir.empty() || dir.back() == L'\\' ? dir : dir + L'\\') + name;
+}
+
+std::vector<std::wstring> WideExtensions(const std::vector<std::string>& ansi) {
+    std::vector<std::wstring> wide;
+    for (const std::string& ext : ansi)
+        wide.push_back(AnsiToWide(ext));
+    return wide;
 }
 
 // Links that the volume cannot identify are still followed; this bound keeps such a cycle
@@ -35,9 +41,9 @@ constexpr std::size_t MaxDepth = 4096;
 
 } // namespace
 
-TFindThread::TFindThread(IFindThreadSink& sink, std::vector<std::string> imageExtensions,
-                         const std::string& firstFolder, bool findSubDir)
-    : FSink(sink), FImageExtensions(std::move(imageExtensions)), FFindSubDir(findSubDir) {
+TFindThread::TFindThread(IFindThreadSink& sink, const std::vector<std::string>& imageExtensions,
+                         const std::wstring& firstFolder, bool findSubDir)
+    : FSink(sink), FImageExtensions(WideExtensions(imageExtensions)), FFindSubDir(findSubDir) {
     AddFolder(firstFolder);
 }
 
@@ -46,7 +52,7 @@ TFindThread::~TFindThread() {
     StopAndWait();
 }
 
-TFindThread::AddResult TFindThread::AddFolder(const std::string& dir) {
+TFindThread::AddResult TFindThread::AddFolder(const std::wstring& dir) {
     if (!IsFolder(dir))
         return AddResult::NotAFolder;
     std::lock_guard lock(FQueueLock);
@@ -56,7 +62,7 @@ TFindThread::AddResult TFindThread::AddFolder(const std::string& dir) {
     return AddResult::Queued;
 }
 
-bool TFindThread::TakeFirst(std::string& dir) {
+bool TFindThread::TakeFirst(std::wstring& dir) {
     std::lock_guard lock(FQueueLock);
     // Finding the queue empty and closing it is one step, so a folder added by the UI thread
     // is either taken by this loop or refused with Finished, never lost in between.
@@ -74,7 +80,7 @@ void TFindThread::DropFirst() {
 }
 
 void TFindThread::Execute() {
-    std::string dir;
+    std::wstring dir;
     for (;;) {
         CheckPaused();
         if (!TakeFirst(dir))
@@ -84,8 +90,8 @@ void TFindThread::Execute() {
     }
 }
 
-std::optional<TFindThread::FolderId> TFindThread::FolderIdOf(const std::string& dir) {
-    UniqueFile file(CreateFileA(dir.c_str(), 0,
+std::optional<TFindThread::FolderId> TFindThread::FolderIdOf(const std::wstring& dir) {
+    UniqueFile file(CreateFileW(dir.c_str(), 0,
                                 FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                 OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
     BY_HANDLE_FILE_INFORMATION info;
@@ -97,26 +103,26 @@ std::optional<TFindThread::FolderId> TFindThread::FolderIdOf(const std::string& 
 // Walks dir depth first, a sub-folder at the point where the enumeration meets it. The walk
 // keeps its own stack of open enumerations instead of recursing, so no folder depth can
 // exhaust the thread's stack; the order of entries is the same.
-void TFindThread::ScanFolder(const std::string& dir) {
+void TFindThread::ScanFolder(const std::wstring& dir) {
     struct Level {
-        std::string Dir;
+        std::wstring Dir;
         std::optional<FolderId> Id;
         bool IdKnown = false; // Id is looked up only once a link needs it
         UniqueFind Find;
-        WIN32_FIND_DATAA Data;
+        WIN32_FIND_DATAW Data;
         bool Started = false;
     };
     std::vector<Level> stack;
-    auto enter = [&](const std::string& folder) {
+    auto enter = [&](const std::wstring& folder) {
         FFound = false;
         Level& level = stack.emplace_back();
         level.Dir = folder;
-        const std::string pattern = IncludeTrailingBackslash(folder, SystemLeadByte) + "*.*";
-        level.Find.Reset(FindFirstFileA(pattern.c_str(), &level.Data));
+        const std::wstring pattern = ChildPath(folder, L"*.*");
+        level.Find.Reset(FindFirstFileW(pattern.c_str(), &level.Data));
     };
     // A folder that the walk is inside already: following it again would never end. Only a
     // link (a reparse point) can lead back there, so only links cost opening the folders.
-    auto onPath = [&](const std::string& link) {
+    auto onPath = [&](const std::wstring& link) {
         const std::optional<FolderId> id = FolderIdOf(link);
         return id && std::any_of(stack.begin(), stack.end(), [&](Level& level) {
                    if (!level.IdKnown) {
@@ -136,7 +142,7 @@ void TFindThread::ScanFolder(const std::string& dir) {
             haveEntry = static_cast<bool>(level.Find);
         } else {
             // A stop ends the enumeration before the next entry is fetched.
-            haveEntry = !Terminated() && FindNextFileA(level.Find.Get(), &level.Data);
+            haveEntry = !Terminated() && FindNextFileW(level.Find.Get(), &level.Data);
         }
         if (!haveEntry) {
             stack.pop_back();
@@ -148,14 +154,14 @@ void TFindThread::ScanFolder(const std::string& dir) {
         }
         CheckPaused();
 
-        const char* name = level.Data.cFileName;
+        const wchar_t* name = level.Data.cFileName;
         if (IsDotEntry(name))
             continue;
         if (level.Data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
             // A folder is never taken for an image file, also when sub-folders are not walked.
             if (!FFindSubDir)
                 continue;
-            const std::string child = ChildPath(level.Dir, name);
+            const std::wstring child = ChildPath(level.Dir, name);
             const bool link = level.Data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT;
             if (stack.size() >= MaxDepth || (link && onPath(child)))
                 continue;
@@ -172,15 +178,14 @@ void TFindThread::ScanFolder(const std::string& dir) {
 // stands in the list once it has run, so the folder's further files need no call (a call for
 // them could only find it listed). The walk does not wait for the call: the UI thread runs the
 // calls in the order they were made, so the list's order is that of the walk.
-void TFindThread::TestFile(const std::string& dir, const char* fileName) {
-    if (!ContainsExtension(FImageExtensions, FileExtensionOf(fileName, SystemLeadByte),
-                           SystemLeadByte))
+void TFindThread::TestFile(const std::wstring& dir, const wchar_t* fileName) {
+    if (!ContainsExtension(FImageExtensions, FileExtensionOf(fileName)))
         return;
     FFound = true;
     Queue([this, dir] { CheckFoundFile(dir); });
 }
 
-void TFindThread::CheckFoundFile(const std::string& dir) {
+void TFindThread::CheckFoundFile(const std::wstring& dir) {
     if (!FSink.HasFolder(dir))
         FSink.AppendFolder(dir);
 }

@@ -15,14 +15,14 @@
 namespace tovane {
 
 // What the search needs of the main window. Every call comes on the UI thread, inside a call
-// the search hands it (in the order of the walk). Folder paths are ANSI. The sink must outlive
+// the search hands it (in the order of the walk). Folder paths are UTF-16. The sink must outlive
 // the search.
 class IFindThreadSink {
 public:
     // True when the folder list holds dir, compared whole and ignoring case.
-    virtual bool HasFolder(const std::string& dir) = 0;
+    virtual bool HasFolder(const std::wstring& dir) = 0;
     // Appends dir as the new last item of the folder list.
-    virtual void AppendFolder(const std::string& dir) = 0;
+    virtual void AppendFolder(const std::wstring& dir) = 0;
     // Number of items of the folder list, whoever added them.
     virtual int FolderCount() = 0;
     // Sets the folder-count panel of the status bar (UTF-8).
@@ -40,16 +40,16 @@ public:
         Finished,   // the search has taken its last folder and is ending: start a new one
     };
 
-    // Created suspended with firstFolder queued. imageExtensions is a copy of the extension
-    // list (fixed after start-up), so the search tests extensions without the UI thread.
-    TFindThread(IFindThreadSink& sink, std::vector<std::string> imageExtensions,
-                const std::string& firstFolder, bool findSubDir);
+    // Created suspended with firstFolder queued. imageExtensions (ANSI) is copied (the list is
+    // fixed after start-up), so the search tests extensions without the UI thread.
+    TFindThread(IFindThreadSink& sink, const std::vector<std::string>& imageExtensions,
+                const std::wstring& firstFolder, bool findSubDir);
     ~TFindThread() override;
 
     // UI thread. Queues dir when it is an existing folder. A folder queued here is searched
     // unless the search is stopped; once the search has found its queue empty it accepts
     // nothing more and answers Finished.
-    AddResult AddFolder(const std::string& dir);
+    AddResult AddFolder(const std::wstring& dir);
 
 protected:
     void Execute() override;
@@ -62,18 +62,18 @@ private:
         unsigned long IndexLow;
         bool operator==(const FolderId&) const = default;
     };
-    static std::optional<FolderId> FolderIdOf(const std::string& dir);
+    static std::optional<FolderId> FolderIdOf(const std::wstring& dir);
 
-    bool TakeFirst(std::string& dir);
+    bool TakeFirst(std::wstring& dir);
     void DropFirst();
-    void ScanFolder(const std::string& dir);
-    void TestFile(const std::string& dir, const char* fileName);
+    void ScanFolder(const std::wstring& dir);
+    void TestFile(const std::wstring& dir, const wchar_t* fileName);
     void QueueFolderCount();
-    void CheckFoundFile(const std::string& dir); // UI thread
-    void ShowFolderCount();                      // UI thread
+    void CheckFoundFile(const std::wstring& dir); // UI thread
+    void ShowFolderCount();                       // UI thread
 
     IFindThreadSink& FSink;
-    const std::vector<std::string> FImageExtensions;
+    const std::vector<std::wstring> FImageExtensions;
 
     bool FFindSubDir;
     // Set once the folder under scan has had an image file (its listing is on its way to the UI
@@ -81,7 +81,7 @@ private:
     // so a parent's files are tested again after each of its sub-folders.
     bool FFound = false;
     std::atomic<unsigned> FCountsQueued{0}; // count calls made so far (wraps harmlessly)
-    std::deque<std::string> FQueue;         // guarded by FQueueLock
+    std::deque<std::wstring> FQueue;        // guarded by FQueueLock
     std::mutex FQueueLock;
     bool FQueueClosed = false; // guarded by FQueueLock
 };

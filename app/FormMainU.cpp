@@ -27,7 +27,7 @@ namespace tovane {
 
 std::unique_ptr<TFormMain> FormMain;
 
-TFormMain::TFormMain(std::vector<std::string> folders, std::string iniPath)
+TFormMain::TFormMain(std::vector<std::wstring> folders, std::string iniPath)
     : FCommandLineFolders(std::move(folders)), FIniPath(std::move(iniPath)) {
     LoadForm();
     // Modules are tried, and pictures decoded, in the decoding host unless the settings file
@@ -68,7 +68,7 @@ void TFormMain::FormCreate(TObject&) {
 
     LoadSettings();
 
-    for (const std::string& arg : FCommandLineFolders)
+    for (const std::wstring& arg : FCommandLineFolders)
         RegisterFolder(NormalizeFolderPath(arg), true);
 
     // Modules that faulted while being tried are left out; the user is told once, here.
@@ -115,8 +115,8 @@ void TFormMain::SaveSlideShowSettings() {
 
 // ---------------------------------------------------------------------------------- search
 
-void TFormMain::RegisterFolder(const std::string& path, bool clearFirst) {
-    const DWORD attributes = GetFileAttributesA(path.c_str());
+void TFormMain::RegisterFolder(const std::wstring& path, bool clearFirst) {
+    const DWORD attributes = GetFileAttributesW(path.c_str());
     if (path.empty() || attributes == INVALID_FILE_ATTRIBUTES ||
         (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0)
         return;
@@ -144,16 +144,16 @@ void TFormMain::RegisterFolder(const std::string& path, bool clearFirst) {
     }
 }
 
-void TFormMain::StartSearch(const std::string& path, bool clearFirst) {
+void TFormMain::StartSearch(const std::wstring& path, bool clearFirst) {
     if (clearFirst)
         ListBox1.Clear();
     LaunchSearchThread(path);
-    SetCaption("Tovane - " + AnsiToUtf8(path));
+    SetCaption("Tovane - " + WideToUtf8(path));
     FSearchState = SearchState::Searching;
     ShowSearchState();
 }
 
-void TFormMain::LaunchSearchThread(const std::string& path) {
+void TFormMain::LaunchSearchThread(const std::wstring& path) {
     FFindThread = std::make_unique<TFindThread>(static_cast<IFindThreadSink&>(*this),
                                                 FImageExtensions, path, FSettings.bFindSubDir);
     FFindThread->OnTerminate = [this] { SearchTerminated(); };
@@ -188,12 +188,12 @@ void TFormMain::actFindSuspendExecute(TObject&) {
     ShowSearchState();
 }
 
-bool TFormMain::HasFolder(const std::string& dirAnsi) {
-    return ListBox1.IndexOf(dirAnsi) >= 0;
+bool TFormMain::HasFolder(const std::wstring& dir) {
+    return ListBox1.IndexOf(dir) >= 0;
 }
 
-void TFormMain::AppendFolder(const std::string& dirAnsi) {
-    ListBox1.Add(dirAnsi);
+void TFormMain::AppendFolder(const std::wstring& dir) {
+    ListBox1.Add(dir);
 }
 
 int TFormMain::FolderCount() {
@@ -249,7 +249,7 @@ void TFormMain::actSlideShowExecute(TObject&) {
     const int current = ListBox1.ItemIndex();
     if (current < 0)
         return;
-    const std::string folder = ListBox1.Item(current);
+    const std::wstring folder = ListBox1.Item(current);
 #ifdef TOVANE_HAVE_SLIDESHOW
     if (FormSlideShow == nullptr)
         return;
@@ -331,14 +331,14 @@ void TFormMain::WMDropFiles(HDROP drop) {
                 DragFinish(Drop);
         }
     } finish{drop};
-    const UINT count = DragQueryFileA(drop, 0xFFFFFFFF, nullptr, 0);
+    const UINT count = DragQueryFileW(drop, 0xFFFFFFFF, nullptr, 0);
     for (UINT i = 0; i < count; ++i) {
-        char name[255] = "";
+        wchar_t name[255] = L"";
         // A name longer than the buffer would come back cut, and a cut path can name another,
         // existing folder (a shorter sibling): such a name is not registered at all.
-        if (DragQueryFileA(drop, i, nullptr, 0) >= sizeof name)
+        if (DragQueryFileW(drop, i, nullptr, 0) >= std::size(name))
             continue;
-        DragQueryFileA(drop, i, name, sizeof name);
+        DragQueryFileW(drop, i, name, static_cast<UINT>(std::size(name)));
         const bool ctrl = GetKeyState(VK_CONTROL) < 0;
         RegisterFolder(name, !ctrl);
     }

@@ -22,10 +22,10 @@ namespace tovane {
 
 class TFormMain : public TForm, private IFindThreadSink {
 public:
-    // folders: the command-line arguments (ANSI), registered at the end of FormCreate.
+    // folders: the command-line arguments, registered at the end of FormCreate.
     // iniPath: the settings file (the executable's path with ".ini" in the program).
     // Raises what the plug-in search raises (ESPIInvalidAPI): the window is then not created.
-    explicit TFormMain(std::vector<std::string> folders = {},
+    explicit TFormMain(std::vector<std::wstring> folders = {},
                        std::string iniPath = SettingsFilePath());
     ~TFormMain() override;
 
@@ -54,8 +54,8 @@ public:
     SlideShowSettings FSettings = DefaultSlideShowSettings();
 
     SearchState CurrentSearchState() const noexcept { return FSearchState; }
-    // The single entry of every registration (dialog, drop, command line). path is ANSI.
-    void RegisterFolder(const std::string& path, bool clearFirst);
+    // The single entry of every registration (dialog, drop, command line).
+    void RegisterFolder(const std::wstring& path, bool clearFirst);
 
     void LoadSettings();
     void SaveWindowPos();
@@ -81,8 +81,8 @@ private:
     void WMDropFiles(HDROP drop);
 
     void OpenFolderDialog(bool clearFirst);
-    void StartSearch(const std::string& path, bool clearFirst);
-    void LaunchSearchThread(const std::string& path);
+    void StartSearch(const std::wstring& path, bool clearFirst);
+    void LaunchSearchThread(const std::wstring& path);
     void ShowSearchState();
     void SearchTerminated();
     void StopSearch() noexcept;
@@ -91,14 +91,14 @@ private:
     void WriteFolderList(const FolderListModel& model);
 
     // IFindThreadSink, called on the UI thread inside the calls the search hands it.
-    bool HasFolder(const std::string& dirAnsi) override;
-    void AppendFolder(const std::string& dirAnsi) override;
+    bool HasFolder(const std::wstring& dir) override;
+    void AppendFolder(const std::wstring& dir) override;
     int FolderCount() override;
     void SetFolderCountText(const std::string& utf8) override;
 
     std::unique_ptr<TFindThread> FFindThread;
     SearchState FSearchState = SearchState::None;
-    std::vector<std::string> FCommandLineFolders;
+    std::vector<std::wstring> FCommandLineFolders;
     std::string FIniPath;
 };
 

@@ -12,35 +12,37 @@ namespace tovane {
 
 namespace {
 
-std::string FullPath(const std::string& arg) {
-    std::vector<char> buffer(MAX_PATH);
+std::wstring FullPath(const std::wstring& arg) {
+    std::vector<wchar_t> buffer(MAX_PATH);
     for (;;) {
-        const DWORD n = GetFullPathNameA(arg.c_str(), static_cast<DWORD>(buffer.size()),
+        const DWORD n = GetFullPathNameW(arg.c_str(), static_cast<DWORD>(buffer.size()),
                                          buffer.data(), nullptr);
         if (n == 0)
-            return std::string();
+            return std::wstring();
         if (n < buffer.size())
-            return std::string(buffer.data(), n);
+            return std::wstring(buffer.data(), n);
         buffer.resize(n);
     }
 }
 
 // The stored name of the entry a path names (any kind of entry). A name with wildcards
 // names no single entry: it is not looked up, so no other entry's name can replace it.
-std::optional<std::string> StoredName(const std::string& prefix) {
-    if (prefix.find_first_of("*?") != std::string::npos)
+// The walk runs over UTF-8, whose bytes of non-ASCII characters are never "\\": so no
+// lead-byte rule is needed and every name converts without loss.
+std::optional<std::string> StoredName(const std::string& prefixUtf8) {
+    if (prefixUtf8.find_first_of("*?") != std::string::npos)
         return std::nullopt;
-    WIN32_FIND_DATAA data;
-    const UniqueFind find(FindFirstFileA(prefix.c_str(), &data));
+    WIN32_FIND_DATAW data;
+    const UniqueFind find(FindFirstFileW(Utf8ToWide(prefixUtf8).c_str(), &data));
     if (!find)
         return std::nullopt;
-    return std::string(data.cFileName);
+    return WideToUtf8(data.cFileName);
 }
 
 } // namespace
 
-std::string NormalizeFolderPath(const std::string& arg) {
-    return NormalizeFolderPathWith(FullPath(arg), StoredName, SystemLeadByte);
+std::wstring NormalizeFolderPath(const std::wstring& arg) {
+    return Utf8ToWide(NormalizeFolderPathWith(WideToUtf8(FullPath(arg)), StoredName, IsSingleByte));
 }
 
 } // namespace tovane

@@ -6,7 +6,7 @@
 
 namespace tovane {
 
-// ANSI in and out. See NormalizeFolderPathWith (app/portable/MainWindowRules.h) for the walk.
-std::string NormalizeFolderPath(const std::string& arg);
+// See NormalizeFolderPathWith (app/portable/MainWindowRules.h) for the walk.
+std::wstring NormalizeFolderPath(const std::wstring& arg);
 
 } // namespace tovane

@@ -20,15 +20,15 @@
 
 namespace {
 
-// The command-line arguments after the program name, in the system code page.
-std::vector<std::string> CommandLineArguments() {
-    std::vector<std::string> args;
+// The command-line arguments after the program name.
+std::vector<std::wstring> CommandLineArguments() {
+    std::vector<std::wstring> args;
     int count = 0;
     LPWSTR* argv = CommandLineToArgvW(GetCommandLineW(), &count);
     if (argv == nullptr)
         return args;
     for (int i = 1; i < count; ++i)
-        args.push_back(tovane::WideToAnsi(argv[i]));
+        args.push_back(argv[i]);
     LocalFree(argv);
     return args;
 }

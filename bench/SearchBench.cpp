@@ -122,11 +122,11 @@ public:
         List.Create(Form, {.Align = tovane::TAlign::Client}, {.MultiSelect = true});
         Status.Create(Form, {.Align = tovane::TAlign::Bottom}, {100, 100, 200});
     }
-    bool HasFolder(const std::string& dir) override {
+    bool HasFolder(const std::wstring& dir) override {
         ++Lookups;
         return List.IndexOf(dir) >= 0;
     }
-    void AppendFolder(const std::string& dir) override { List.Add(dir); }
+    void AppendFolder(const std::wstring& dir) override { List.Add(dir); }
     int FolderCount() override { return List.Count(); }
     void SetFolderCountText(const std::string& text) override {
         ++CountTexts;
@@ -149,7 +149,7 @@ std::size_t Search(const std::string& root, long* calls = nullptr,
                    tovane::ThreadPriority priority = tovane::ThreadPriority::Lowest) {
     WindowSink sink;
     bool ended = false;
-    tovane::TFindThread thread(sink, {"bmp", "jpg", "png"}, root, true);
+    tovane::TFindThread thread(sink, {"bmp", "jpg", "png"}, tovane::AnsiToWide(root), true);
     thread.OnTerminate = [&] { ended = true; };
     thread.SetPriority(priority);
     thread.Resume();

@@ -20,4 +20,9 @@ std::vector<std::string> SplitMask(std::string_view mask);
 bool MatchesPattern(std::string_view name, std::string_view pattern, LeadByteRule lead);
 bool MatchesMask(std::string_view name, std::string_view mask, LeadByteRule lead);
 
+// The same rules for UTF-16 names and masks: a surrogate pair counts as one character, and only
+// ASCII letters compare ignoring case.
+bool MatchesPattern(std::wstring_view name, std::wstring_view pattern);
+bool MatchesMask(std::wstring_view name, std::wstring_view mask);
+
 } // namespace tovane

@@ -123,11 +123,14 @@ enum class TFileMode {
     fmCreate,        // created or truncated, read and write; others may only read
 };
 
-// A stream over a file named by an ANSI path (CreateFileA on Windows, std::FILE elsewhere).
-// Opening failures raise EFOpenError with the path in the message.
+// A stream over a file named by an ANSI path, or on Windows by its UTF-16 name (CreateFileW on
+// Windows, std::FILE elsewhere). Opening failures raise EFOpenError with the path in the message.
 class TFileStream : public TStream {
 public:
     TFileStream(const std::string& fileNameAnsi, TFileMode mode);
+#if defined(_WIN32)
+    TFileStream(const std::wstring& fileName, TFileMode mode);
+#endif
     ~TFileStream() override;
 
     std::int64_t Read(void* buffer, std::int64_t count) override;
@@ -136,11 +139,18 @@ public:
     void SetSize(std::int64_t size) override;
     std::int64_t Size() override;
 
-    const std::string& FileName() const { return FFileName; }
+    // As given; from a UTF-16 name, its ANSI form with "?" for characters outside the code page.
+    const std::string& FileName() const {
+        return FFileName;
+    }
 
 private:
+#if defined(_WIN32)
+    void Open(const std::wstring& fileName, TFileMode mode);
+#endif
     std::string FFileName;
-    void* FHandle = nullptr; // HANDLE on Windows, std::FILE* elsewhere
+    std::string FMessageName; // UTF-8, for error messages
+    void* FHandle = nullptr;  // HANDLE on Windows, std::FILE* elsewhere
 };
 
 } // namespace tovane

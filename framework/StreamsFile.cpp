@@ -1,6 +1,6 @@
 // TFileStream. The one place in the portable framework that talks to the platform's file API:
-// on Windows the ANSI CreateFileA family (paths are in the system code page and must reach the
-// file system unchanged), elsewhere std::FILE.
+// on Windows CreateFileW (an ANSI path is widened exactly as the A functions would), elsewhere
+// std::FILE.
 #include "framework/Streams.h"
 
 #include "framework/Strings.h"
@@ -53,10 +53,39 @@ std::string MessagePath(const std::string& path) {
     WideCharToMultiByte(CP_UTF8, 0, wide.data(), wn, utf8.data(), un, nullptr, nullptr);
     return utf8;
 }
+
+std::string FromWide(UINT codePage, const std::wstring& wide, DWORD flags, const char* fallback) {
+    const int wn = static_cast<int>(wide.size());
+    const int n =
+        WideCharToMultiByte(codePage, flags, wide.data(), wn, nullptr, 0, fallback, nullptr);
+    std::string out(static_cast<std::size_t>(n > 0 ? n : 0), '\0');
+    if (n > 0)
+        WideCharToMultiByte(codePage, flags, wide.data(), wn, out.data(), n, fallback, nullptr);
+    return out;
+}
+
+std::wstring AnsiPathToWide(const std::string& path) {
+    const int n = static_cast<int>(std::min<std::size_t>(path.size(), 0x7FFFFFF));
+    const int wn = MultiByteToWideChar(CP_ACP, 0, path.data(), n, nullptr, 0);
+    std::wstring wide(static_cast<std::size_t>(wn > 0 ? wn : 0), L'\0');
+    if (wn > 0)
+        MultiByteToWideChar(CP_ACP, 0, path.data(), n, wide.data(), wn);
+    return wide;
+}
 } // namespace
 
 TFileStream::TFileStream(const std::string& fileNameAnsi, TFileMode mode)
-    : FFileName(fileNameAnsi) {
+    : FFileName(fileNameAnsi), FMessageName(MessagePath(fileNameAnsi)) {
+    Open(AnsiPathToWide(fileNameAnsi), mode);
+}
+
+TFileStream::TFileStream(const std::wstring& fileName, TFileMode mode)
+    : FFileName(FromWide(CP_ACP, fileName, WC_NO_BEST_FIT_CHARS, "?")),
+      FMessageName(FromWide(CP_UTF8, fileName, 0, nullptr)) {
+    Open(fileName, mode);
+}
+
+void TFileStream::Open(const std::wstring& fileName, TFileMode mode) {
     DWORD access = GENERIC_READ;
     // A reader lets others go on writing (a picture viewer should not fail on a file another
     // program keeps open); a writer lets others only read.
@@ -70,11 +99,11 @@ TFileStream::TFileStream(const std::string& fileNameAnsi, TFileMode mode)
         share = FILE_SHARE_READ;
         disposition = CREATE_ALWAYS;
     }
-    HANDLE h = CreateFileA(fileNameAnsi.c_str(), access, share, nullptr, disposition,
+    HANDLE h = CreateFileW(fileName.c_str(), access, share, nullptr, disposition,
                            FILE_ATTRIBUTE_NORMAL, nullptr);
     if (h == INVALID_HANDLE_VALUE)
         throw EFOpenError(Format("Cannot %s file \"%s\" (error %lu)", ModeText(mode),
-                                 MessagePath(fileNameAnsi).c_str(), GetLastError()));
+                                 FMessageName.c_str(), GetLastError()));
     FHandle = h;
 }
 
@@ -90,8 +119,8 @@ std::int64_t TFileStream::Read(void* buffer, std::int64_t count) {
         const DWORD piece = static_cast<DWORD>(std::min<std::int64_t>(count, 0x40000000));
         DWORD got = 0;
         if (!ReadFile(H(FHandle), out + total, piece, &got, nullptr))
-            throw EReadError(Format("Cannot read file \"%s\" (error %lu)",
-                                    MessagePath(FFileName).c_str(), GetLastError()));
+            throw EReadError(Format("Cannot read file \"%s\" (error %lu)", FMessageName.c_str(),
+                                    GetLastError()));
         if (got == 0)
             break;
         total += got;
@@ -124,8 +153,8 @@ std::int64_t TFileStream::Seek(std::int64_t offset, TSeekOrigin origin) {
     distance.QuadPart = offset;
     LARGE_INTEGER result;
     if (!SetFilePointerEx(H(FHandle), distance, &result, method))
-        throw EStreamError(Format("Cannot seek in file \"%s\" (error %lu)",
-                                  MessagePath(FFileName).c_str(), GetLastError()));
+        throw EStreamError(
+            Format("Cannot seek in file \"%s\" (error %lu)", FMessageName.c_str(), GetLastError()));
     return result.QuadPart;
 }
 
@@ -134,7 +163,7 @@ void TFileStream::SetSize(std::int64_t size) {
     Seek(size, TSeekOrigin::soBeginning);
     if (!SetEndOfFile(H(FHandle)))
         throw EStreamError(Format("Cannot set the size of file \"%s\" (error %lu)",
-                                  MessagePath(FFileName).c_str(), GetLastError()));
+                                  FMessageName.c_str(), GetLastError()));
     Seek(std::min(position, size), TSeekOrigin::soBeginning);
 }
 
@@ -142,7 +171,7 @@ std::int64_t TFileStream::Size() {
     LARGE_INTEGER size;
     if (!GetFileSizeEx(H(FHandle), &size))
         throw EStreamError(Format("Cannot get the size of file \"%s\" (error %lu)",
-                                  MessagePath(FFileName).c_str(), GetLastError()));
+                                  FMessageName.c_str(), GetLastError()));
     return size.QuadPart;
 }
 
@@ -158,7 +187,7 @@ std::string MessagePath(const std::string& path) {
 } // namespace
 
 TFileStream::TFileStream(const std::string& fileNameAnsi, TFileMode mode)
-    : FFileName(fileNameAnsi) {
+    : FFileName(fileNameAnsi), FMessageName(MessagePath(fileNameAnsi)) {
     const char* how = mode == TFileMode::fmOpenRead        ? "rb"
                       : mode == TFileMode::fmOpenReadWrite ? "r+b"
                                                            : "w+b";
@@ -185,7 +214,7 @@ std::int64_t TFileStream::Read(void* buffer, std::int64_t count) {
         return 0;
     const std::size_t got = std::fread(buffer, 1, static_cast<std::size_t>(count), F(FHandle));
     if (got == 0 && std::ferror(F(FHandle)))
-        throw EReadError(Format("Cannot read file \"%s\"", MessagePath(FFileName).c_str()));
+        throw EReadError(Format("Cannot read file \"%s\"", FMessageName.c_str()));
     return static_cast<std::int64_t>(got);
 }
 
@@ -201,7 +230,7 @@ std::int64_t TFileStream::Seek(std::int64_t offset, TSeekOrigin origin) {
                        : origin == TSeekOrigin::soCurrent ? SEEK_CUR
                                                           : SEEK_END;
     if (fseeko(F(FHandle), static_cast<off_t>(offset), whence) != 0)
-        throw EStreamError(Format("Cannot seek in file \"%s\"", MessagePath(FFileName).c_str()));
+        throw EStreamError(Format("Cannot seek in file \"%s\"", FMessageName.c_str()));
     return static_cast<std::int64_t>(ftello(F(FHandle)));
 }
 
@@ -209,8 +238,7 @@ void TFileStream::SetSize(std::int64_t size) {
     const std::int64_t position = Position();
     std::fflush(F(FHandle));
     if (size < 0 || ftruncate(fileno(F(FHandle)), static_cast<off_t>(size)) != 0)
-        throw EStreamError(
-            Format("Cannot set the size of file \"%s\"", MessagePath(FFileName).c_str()));
+        throw EStreamError(Format("Cannot set the size of file \"%s\"", FMessageName.c_str()));
     Seek(std::min(position, size), TSeekOrigin::soBeginning);
 }
 
@@ -218,8 +246,7 @@ std::int64_t TFileStream::Size() {
     std::fflush(F(FHandle));
     struct stat st {};
     if (fstat(fileno(F(FHandle)), &st) != 0)
-        throw EStreamError(
-            Format("Cannot get the size of file \"%s\"", MessagePath(FFileName).c_str()));
+        throw EStreamError(Format("Cannot get the size of file \"%s\"", FMessageName.c_str()));
     return static_cast<std::int64_t>(st.st_size);
 }
 

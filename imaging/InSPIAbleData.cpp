@@ -39,8 +39,12 @@ void TPluginBlock::Unlock() {
 
 // ---- TInSPIAbleData ----
 
-TInSPIAbleData::TInSPIAbleData(TGraphic* graphic, std::string fileNameAnsi)
-    : FFileName(std::move(fileNameAnsi)), FGraphic(graphic) {
+TInSPIAbleData::TInSPIAbleData(TGraphic* graphic, std::wstring fileName, std::string pluginName)
+    : FFileName(std::move(fileName)), FPluginName(std::move(pluginName)), FGraphic(graphic) {
+}
+
+std::string TInSPIAbleData::FailureText() const {
+    return "Susie Plugins could not decode";
 }
 
 TInSPIAbleData::~TInSPIAbleData() {
@@ -110,7 +114,7 @@ void TInSPIAbleData::SearchPlugins(bool macBinary) {
                 const std::string module =
                     AnsiToUtf8(ExtractFileName(spi->FileName(), SystemLeadByte));
                 FFaults.push_back(host::PictureFaultMessage(
-                    fault.Kind, module, AnsiToUtf8(FFileName), fault.NowSkipped));
+                    fault.Kind, module, WideToUtf8(FFileName), fault.NowSkipped));
                 ReleaseImage();
                 break;
             }
@@ -130,7 +134,7 @@ std::vector<TInSPI*> TInSPIAbleData::BuildCandidates() const {
         list.push_back(spis->GraphicForcedLoader);
         return list;
     }
-    spis->CollectLoaders<TInSPI>(LoaderExtension(FFileName, SystemLeadByte), list);
+    spis->CollectLoaders<TInSPI>(LoaderExtension(FPluginName, SystemLeadByte), list);
     if (FHost != nullptr)
         std::erase_if(list, [this](const TInSPI* spi) { return FHost->IsSkipped(*spi); });
     return list;
@@ -141,7 +145,7 @@ void TInSPIAbleData::TryPlugin(TInSPI& spi, const unsigned char* header, int off
         TryInHost(*FHost, spi, header, offset);
         return;
     }
-    if (spi.IsSupported(FFileName.c_str(), header + offset) == 0)
+    if (spi.IsSupported(FPluginName.c_str(), header + offset) == 0)
         return;
     ReadPictureInfo(spi, offset, FPictureInfo);
     TSPIs* spis = TSPIs::Instance();
@@ -187,7 +191,7 @@ void TInSPIAbleData::ReceivePicture(const PictureCall& call) {
 
 void TInSPIAbleData::TryInHost(TPluginHost& host, TInSPI& spi, const unsigned char* header,
                                int offset) {
-    if (host.IsSupported(spi, FFileName, header + offset) == 0)
+    if (host.IsSupported(spi, FPluginName, header + offset) == 0)
         return;
     const THostSource source = HostSource(offset);
     host.GetPictureInfo(spi, source, FPictureInfo);
@@ -290,13 +294,57 @@ int WINAPI TInSPIAbleData::ProgressCallback(int numerator, int denominator, Susi
 
 // ---- TInSPIAbleFromFile ----
 
-TInSPIAbleFromFile::TInSPIAbleFromFile(TGraphic* graphic, std::string fileNameAnsi)
-    : TInSPIAbleData(graphic, std::move(fileNameAnsi)) {
+std::optional<std::wstring> SystemShortName(const std::wstring& path) {
+    const DWORD n = GetShortPathNameW(path.c_str(), nullptr, 0);
+    if (n == 0)
+        return std::nullopt;
+    std::wstring shortPath(n, L'\0');
+    const DWORD got = GetShortPathNameW(path.c_str(), shortPath.data(), n);
+    if (got == 0 || got >= n)
+        return std::nullopt;
+    shortPath.resize(got);
+    return shortPath;
+}
+
+TInSPIAbleFromFile::TInSPIAbleFromFile(TGraphic* graphic, const std::wstring& fileName,
+                                       const ShortNameLookup& shortName)
+    : TInSPIAbleFromFile(graphic, fileName,
+                         ChoosePluginFileForm(fileName, WideToAnsiExact, shortName)) {
+}
+
+TInSPIAbleFromFile::TInSPIAbleFromFile(TGraphic* graphic, const std::string& fileNameAnsi)
+    : TInSPIAbleFromFile(graphic, AnsiToWide(fileNameAnsi), PluginFileForm{false, fileNameAnsi}) {
+}
+
+// In memory the plug-ins still see the name, with "?" for what the code page lacks: it keeps
+// the extension that orders them and names no file.
+TInSPIAbleFromFile::TInSPIAbleFromFile(TGraphic* graphic, const std::wstring& fileName,
+                                       PluginFileForm form)
+    : TInSPIAbleData(graphic, fileName, form.InMemory ? WideToAnsiNoBestFit(fileName) : form.Path),
+      FForm(std::move(form)) {
+}
+
+std::string TInSPIAbleFromFile::FailureText() const {
+    if (!FForm.InMemory)
+        return TInSPIAbleData::FailureText();
+    return Format("Susie Plugins could not decode \"%s\": its name does not fit the system "
+                  "code page and has no short form, so the plug-ins got its bytes in memory, "
+                  "which none of them decoded",
+                  WideToUtf8(FileName()).c_str());
 }
 
 void TInSPIAbleFromFile::ReadHeader(void* buffer, std::size_t count) {
     try {
         TFileStream file(FileName(), TFileMode::fmOpenRead);
+        if (FForm.InMemory) {
+            if (FBytes.Size() == 0)
+                FBytes.LoadFromStream(file);
+            const std::int64_t n =
+                std::min<std::int64_t>(static_cast<std::int64_t>(count), FBytes.Size());
+            if (n > 0)
+                std::memcpy(buffer, FBytes.Memory(), static_cast<std::size_t>(n));
+            return;
+        }
         const std::int64_t n =
             std::min<std::int64_t>(static_cast<std::int64_t>(count), file.Size());
         if (n > 0)
@@ -306,23 +354,49 @@ void TInSPIAbleFromFile::ReadHeader(void* buffer, std::size_t count) {
     }
 }
 
+bool TInSPIAbleFromFile::ReachesOffset(int offset) const {
+    return !FForm.InMemory || MemorySourceReachesOffset(FBytes.Size(), offset);
+}
+
+const char* TInSPIAbleFromFile::Source(int offset) const {
+    if (!FForm.InMemory)
+        return FForm.Path.c_str();
+    static const char nothing[1] = {0};
+    return FBytes.Size() > 0 ? static_cast<const char*>(FBytes.Memory()) + offset : nothing;
+}
+
+SusieLength TInSPIAbleFromFile::Length(int offset) const {
+    return FForm.InMemory ? MemorySourceLength(FBytes.Size(), offset) : offset;
+}
+
 THostSource TInSPIAbleFromFile::HostSource(int offset) {
     THostSource source;
-    source.Flag = 0;
-    source.Path = FileName();
-    source.Length = offset;
+    source.Length = Length(offset);
+    if (!FForm.InMemory) {
+        source.Flag = 0;
+        source.Path = FForm.Path;
+        return source;
+    }
+    // The file's bytes are copied into shared memory once per job, when the host first needs
+    // them.
+    if (!FShared)
+        FShared = std::make_unique<THostSharedBytes>(FBytes.Memory(),
+                                                     static_cast<std::size_t>(FBytes.Size()));
+    source.Flag = 1;
+    source.Shared = FShared.get();
+    source.Offset = FBytes.Size() > 0 ? static_cast<std::size_t>(offset) : 0;
     return source;
 }
 
 void TInSPIAbleFromFile::ReadPictureInfo(TInSPI& spi, int offset, PictureInfo& info) {
-    spi.GetPictureInfo(FileName().c_str(), offset, 0, &info);
+    spi.GetPictureInfo(Source(offset), Length(offset), Flag(), &info);
     ReceivePictureInfo(info);
 }
 
 void TInSPIAbleFromFile::ReadPreview(TInSPI& spi, int offset) {
     ReceivePicture([&](HLOCAL* info, HLOCAL* bits, SusieProgressCallback cb, SusieUserData data) {
         try {
-            return spi.GetPreview(FileName().c_str(), offset, 0, info, bits, cb, data);
+            return spi.GetPreview(Source(offset), Length(offset), Flag(), info, bits, cb, data);
         } catch (const ESPIInvalidAPI&) {
             return -1; // no GetPreview export: a plug-in without previews
         }
@@ -331,7 +405,7 @@ void TInSPIAbleFromFile::ReadPreview(TInSPI& spi, int offset) {
 
 void TInSPIAbleFromFile::ReadPicture(TInSPI& spi, int offset) {
     ReceivePicture([&](HLOCAL* info, HLOCAL* bits, SusieProgressCallback cb, SusieUserData data) {
-        return spi.GetPicture(FileName().c_str(), offset, 0, info, bits, cb, data);
+        return spi.GetPicture(Source(offset), Length(offset), Flag(), info, bits, cb, data);
     });
 }
 
@@ -339,7 +413,7 @@ void TInSPIAbleFromFile::ReadPicture(TInSPI& spi, int offset) {
 
 TInSPIAbleFromStream::TInSPIAbleFromStream(TGraphic* graphic, TStream& stream,
                                            std::string fileNameAnsi)
-    : TInSPIAbleData(graphic, std::move(fileNameAnsi)) {
+    : TInSPIAbleData(graphic, AnsiToWide(fileNameAnsi), fileNameAnsi) {
     if (auto* memory = dynamic_cast<TMemoryStream*>(&stream)) {
         FMemory = static_cast<const char*>(memory->Memory());
         FSize = memory->Size();

@@ -29,6 +29,7 @@
 #include "framework/win32/Graphics.h"
 #include "framework/win32/Handles.h"
 #include "imaging/PluginHost.h"
+#include "imaging/portable/DecodeRules.h"
 #include "plugins/SPIs.h"
 
 #include <cstddef>
@@ -105,7 +106,12 @@ public:
     // fault, naming the module and the file.
     const std::vector<std::string>& Faults() const { return FFaults; }
 
-    const std::string& FileName() const { return FFileName; }
+    // The source's real name; and the ANSI name the plug-ins are shown (IsSupported, and the
+    // extension that orders them).
+    const std::wstring& FileName() const { return FFileName; }
+    const std::string& PluginName() const { return FPluginName; }
+    // Why nothing decoded, for the error of a failed load.
+    virtual std::string FailureText() const;
     // The record filled by the last GetPictureInfo; its text-information handle is owned by
     // the job (freed on release).
     const PictureInfo& PictureInformation() const { return FPictureInfo; }
@@ -116,7 +122,7 @@ public:
 
 protected:
     // graphic: the owner, passed as Sender in every notification (not owned).
-    TInSPIAbleData(TGraphic* graphic, std::string fileNameAnsi);
+    TInSPIAbleData(TGraphic* graphic, std::wstring fileName, std::string pluginName);
 
     // Copies up to count bytes from the start of the source into the buffer.
     virtual void ReadHeader(void* buffer, std::size_t count) = 0;
@@ -155,7 +161,8 @@ private:
     TPluginBlock FInfo;
     TPluginBlock FBits;
     TPluginBlock FTextInfo; // PictureInfo.hInfo
-    std::string FFileName;
+    std::wstring FFileName;
+    std::string FPluginName;
     PictureInfo FPictureInfo{};
     TGraphic* FGraphic;
     std::optional<TDibLayout> FLayout;
@@ -166,18 +173,42 @@ private:
     std::vector<std::string> FFaults;
 };
 
-// A file named by its path (ANSI); the plug-ins read it themselves.
+// The short (8.3) form of a path as the file system gives it.
+std::optional<std::wstring> SystemShortName(const std::wstring& path);
+
+// A file named by its path. The plug-ins read it themselves by an ANSI path: the path itself
+// when it fits the code page, else its short form; when neither exists the job reads the file
+// and hands its bytes over in memory (flag 1), and a module that cannot decode from memory
+// fails with a message naming the file (FailureText).
 class TInSPIAbleFromFile : public TInSPIAbleData {
 public:
-    TInSPIAbleFromFile(TGraphic* graphic, std::string fileNameAnsi);
+    TInSPIAbleFromFile(TGraphic* graphic, const std::wstring& fileName,
+                       const ShortNameLookup& shortName = SystemShortName);
+    // An ANSI path, widened as the system would.
+    TInSPIAbleFromFile(TGraphic* graphic, const std::string& fileNameAnsi);
+
+    // True when the file goes to the plug-ins in memory.
+    bool InMemory() const { return FForm.InMemory; }
+    std::string FailureText() const override;
 
 protected:
     void ReadHeader(void* buffer, std::size_t count) override;
-    bool ReachesOffset(int) const override { return true; }
+    bool ReachesOffset(int offset) const override;
     THostSource HostSource(int offset) override;
     void ReadPictureInfo(TInSPI& spi, int offset, PictureInfo& info) override;
     void ReadPreview(TInSPI& spi, int offset) override;
     void ReadPicture(TInSPI& spi, int offset) override;
+
+private:
+    TInSPIAbleFromFile(TGraphic* graphic, const std::wstring& fileName, PluginFileForm form);
+    // The source argument of a plug-in call at the offset: the ANSI path, or the bytes.
+    const char* Source(int offset) const;
+    SusieLength Length(int offset) const;
+    unsigned Flag() const { return FForm.InMemory ? 1 : 0; }
+
+    PluginFileForm FForm;
+    TMemoryStream FBytes; // the file's bytes, read once, when it goes in memory
+    std::unique_ptr<THostSharedBytes> FShared; // those bytes for the decoding host
 };
 
 // A stream, decoded from memory. A TMemoryStream is decoded in place from the first byte of its

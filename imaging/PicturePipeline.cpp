@@ -49,13 +49,13 @@ bool Shrinks(TPictureSize size, int w, int h) {
     return size.Width > 0 && size.Height > 0 && (size.Width < w || size.Height < h);
 }
 
-std::optional<PictureStamp> StampOf(const std::string& path) {
+std::optional<PictureStamp> StampOf(const std::wstring& path) {
     WIN32_FILE_ATTRIBUTE_DATA data;
-    if (path.empty() || !GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data) ||
+    if (path.empty() || !GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data) ||
         (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0)
         return std::nullopt;
     PictureStamp stamp;
-    stamp.Path = path;
+    stamp.Path = WideToUtf8(path);
     stamp.Size = (static_cast<std::uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
     stamp.WriteTime = (static_cast<std::uint64_t>(data.ftLastWriteTime.dwHighDateTime) << 32) |
                       data.ftLastWriteTime.dwLowDateTime;
@@ -70,10 +70,10 @@ std::size_t MachineCacheBytes() {
     return DefaultPictureCacheBytes(status.ullTotalPhys);
 }
 
-std::string KeyOf(const TReadAheadItem& item) {
+std::wstring KeyOf(const TReadAheadItem& item) {
     if (!item.Path.empty())
         return item.Path;
-    return item.Folder + '\n' + item.Mask + '\n' + std::to_string(item.Image);
+    return item.Folder + L'\n' + AnsiToWide(item.Mask) + L'\n' + std::to_wstring(item.Image);
 }
 
 std::unique_ptr<TBitmap> CopyOf(TBitmap& picture) {
@@ -100,7 +100,7 @@ struct TPicturePipeline::TShared {
     explicit TShared(std::size_t cacheBytes) : Cache(cacheBytes) {}
 
     // Whether the running job is the picture of this key or path.
-    bool RunningIs(const std::string& keyOrPath) const {
+    bool RunningIs(const std::wstring& keyOrPath) const {
         return Running && (RunningKey == keyOrPath || RunningPath == keyOrPath);
     }
 
@@ -110,8 +110,8 @@ struct TPicturePipeline::TShared {
     std::optional<TJob> Wanted;
     std::deque<TJob> Ahead;
     bool Running = false;
-    std::string RunningKey;
-    std::string RunningPath;
+    std::wstring RunningKey;
+    std::wstring RunningPath;
     std::uint64_t RunningTicket = 0; // whose answer the running job is; 0: nobody's
     std::atomic<bool> Cancel{false}; // the running job is to stop
     bool Stop = false;
@@ -179,8 +179,10 @@ private:
                 ListMatchingFiles(job.Item.Folder, job.Item.Mask);
             if (job.Item.Image < 0 || static_cast<std::size_t>(job.Item.Image) >= names.size())
                 return;
-            path = IncludeTrailingBackslash(job.Item.Folder, SystemLeadByte) +
-                   names[static_cast<std::size_t>(job.Item.Image)];
+            path = job.Item.Folder;
+            if (!path.empty() && path.back() != L'\\')
+                path += L'\\';
+            path += names[static_cast<std::size_t>(job.Item.Image)];
             std::lock_guard lock(S->Lock);
             S->RunningPath = path;
         }
@@ -214,7 +216,7 @@ private:
     }
 
     // The picture from the cache, or decoded and cached; null when cancelled on the way.
-    std::shared_ptr<TCachedPicture> Obtain(const std::string& path) {
+    std::shared_ptr<TCachedPicture> Obtain(const std::wstring& path) {
         const std::optional<PictureStamp> stamp = StampOf(path);
         if (stamp) {
             std::lock_guard lock(S->Lock);
@@ -258,7 +260,7 @@ private:
 
     // The shrunk copy of the picture at size, made once per size; null when the picture is
     // drawn from itself.
-    std::shared_ptr<const TDib> Rendering(const std::string& path, TCachedPicture& entry,
+    std::shared_ptr<const TDib> Rendering(const std::wstring& path, TCachedPicture& entry,
                                           TPictureSize size) {
         if (!Shrinks(size, entry.Width, entry.Height))
             return nullptr;
@@ -272,7 +274,7 @@ private:
         std::lock_guard lock(S->Lock);
         entry.Rendering = rendering;
         entry.RenderSize = size;
-        S->Cache.Resize(path, entry.Bytes());
+        S->Cache.Resize(WideToUtf8(path), entry.Bytes());
         return rendering;
     }
 
@@ -290,7 +292,7 @@ TPicturePipeline::~TPicturePipeline() {
     FThread.reset();
 }
 
-TPicturePipeline::TShowResult TPicturePipeline::Show(const std::string& path,
+TPicturePipeline::TShowResult TPicturePipeline::Show(const std::wstring& path,
                                                      const TShowSize& size) {
     const std::optional<PictureStamp> stamp = StampOf(path);
     std::shared_ptr<TCachedPicture> entry;
@@ -341,7 +343,7 @@ void TPicturePipeline::ReadAhead(std::vector<TReadAheadItem> items, const TShowS
     s.Ahead.clear();
     bool runningListed = false;
     for (TReadAheadItem& item : items) {
-        const std::string key = KeyOf(item);
+        const std::wstring key = KeyOf(item);
         if (s.RunningIs(key))
             runningListed = true;
         s.Ahead.push_back(TShared::TJob{std::move(item), size, 0});

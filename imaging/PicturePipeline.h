@@ -56,9 +56,9 @@ struct TPictureAnswer {
 // A picture to decode ahead: a file by its full path, or the image-th file of a folder as its
 // file list shows it (listed on the decoding thread; skipped when the folder has fewer files).
 struct TReadAheadItem {
-    std::string Path;
-    std::string Folder;
-    std::string Mask;
+    std::wstring Path;
+    std::wstring Folder;
+    std::string Mask; // as the file list's mask (ANSI)
     int Image = 0;
 };
 
@@ -71,14 +71,14 @@ public:
     // Cancels what runs, stops the decoding thread and waits for it.
     ~TPicturePipeline();
 
-    // Asks for the picture of the file (ANSI full path) at the size size gives. Either the picture
+    // Asks for the picture of the file (full path) at the size size gives. Either the picture
     // at once (from the cache), or a ticket: the answer then comes through OnPicture. Supersedes
     // every earlier request and drops the read-ahead not yet started.
     struct TShowResult {
         std::optional<TShownPicture> Picture;
         std::uint64_t Ticket = 0;
     };
-    TShowResult Show(const std::string& path, const TShowSize& size);
+    TShowResult Show(const std::wstring& path, const TShowSize& size);
 
     // The pictures to decode ahead, in order, after any asked-for picture; replaces the earlier
     // list, and cancels a running read-ahead that is not in the new one.

@@ -131,8 +131,12 @@ void TSPIGraphic::RunJob() {
             throw;
         }
         FLoadFaults = FJob->Faults();
-        if (FJob->IsEmpty())
+        if (FJob->IsEmpty()) {
+            const auto* file = dynamic_cast<const TInSPIAbleFromFile*>(FJob.get());
+            if (file != nullptr && file->InMemory())
+                throw ESPIUnreachableName(file->FailureText());
             throw EInvalidGraphic(CouldNotDecodeMessage(FLoadFaults, FJob->RefusalReason()));
+        }
     } catch (...) {
         ClearImage();
         throw;
@@ -140,9 +144,9 @@ void TSPIGraphic::RunJob() {
     Changed();
 }
 
-void TSPIGraphic::LoadFromFile(const std::string& fileNameAnsi) {
+void TSPIGraphic::LoadFromFile(const std::wstring& fileName) {
     ClearImage();
-    FJob = std::make_unique<TInSPIAbleFromFile>(this, fileNameAnsi);
+    FJob = std::make_unique<TInSPIAbleFromFile>(this, fileName);
     RunJob();
 }
 
@@ -288,10 +292,10 @@ void TSPIBitmap::NotifyLoaded() {
     Progress(this, psEnding, 100, true, TRect(0, 0, Width(), Height()), "Loaded Graphic");
 }
 
-void TSPIBitmap::LoadNotifying(const std::string& fileNameAnsi, const TLoadByClasses& load) {
+void TSPIBitmap::LoadNotifying(const std::string& steering, const TLoadByClasses& load) {
     FReport = TPluginLoadReport();
     try {
-        std::unique_ptr<TGraphic> graphic = load(IsBitmapFirst(fileNameAnsi, SystemLeadByte));
+        std::unique_ptr<TGraphic> graphic = load(IsBitmapFirst(steering, SystemLeadByte));
         if (graphic == nullptr && !FReport.Failure.empty())
             throw EInvalidGraphic(FReport.Failure);
         AssignLoadedGraphic(std::move(graphic));
@@ -304,10 +308,13 @@ void TSPIBitmap::LoadNotifying(const std::string& fileNameAnsi, const TLoadByCla
     NotifyLoaded();
 }
 
-void TSPIBitmap::LoadFromFile(const std::string& fileNameAnsi) {
-    LoadNotifying(fileNameAnsi, [&](bool bitmapFirst) {
-        return LoadFileByClasses(&TSPIGraphic::ClassInfo, fileNameAnsi, &TBitmap::ClassInfo,
-                                 bitmapFirst, Forwarder(), &FReport);
+void TSPIBitmap::LoadNotifying(const std::string& steering, const TLoadByClasses& load) {
+    FReport = TPluginLoadReport();
+    try {
+        std::unique_ptr<TGraphic> graphic = load(IsBitmapFirst(steering, SystemLeadByte));
+        if (graphic == nullptr && !FReport.Failure.empty())
+            throw EInvalidGraphic(FReport.Failure);
+        AssignLoadedGraphic(std::move(graphic));
     });
 }
 
@@ -335,23 +342,28 @@ std::array<TGraphicClass, 2> ReaderOrder(TGraphicClass pluginClass, TGraphicClas
 
 } // namespace
 
-std::unique_ptr<TGraphic> LoadFileByClasses(TGraphicClass pluginClass,
-                                            const std::string& fileNameAnsi,
+std::unique_ptr<TGraphic> LoadFileByClasses(TGraphicClass pluginClass, const std::wstring& fileName,
                                             TGraphicClass plainClass, bool bitmapFirst,
                                             const TProgressEvent& progress,
                                             TPluginLoadReport* report) {
+    std::exception_ptr unreachable;
     for (TGraphicClass graphicClass : ReaderOrder(pluginClass, plainClass, bitmapFirst)) {
         std::unique_ptr<TGraphic> graphic = graphicClass->Create();
         try {
             graphic->OnProgress = progress;
-            graphic->LoadFromFile(fileNameAnsi);
+            graphic->LoadFromFile(fileName);
             Report(graphic.get(), nullptr, report);
             return graphic;
+        } catch (const ESPIUnreachableName& e) {
+            Report(graphic.get(), &e, report);
+            unreachable = std::current_exception();
         } catch (const std::exception& e) {
             // This reader failed (the silent abort too); the other one is tried.
             Report(graphic.get(), &e, report);
         }
     }
+    if (unreachable)
+        std::rethrow_exception(unreachable);
     return nullptr;
 }
 

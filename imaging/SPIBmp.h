@@ -21,6 +21,13 @@ namespace tovane {
 // The message of every load that no reader could decode.
 inline constexpr const char* SpiCouldNotDecode = "Susie Plugins could not decode";
 
+// A file whose name has no form in the code page (nor a short one) reached the plug-ins only in
+// memory, and none decoded it there; the message names the file.
+class ESPIUnreachableName : public EInvalidGraphic {
+public:
+    using EInvalidGraphic::EInvalidGraphic;
+};
+
 // One decoded image, kept in the plug-in's own memory blocks.
 class TSPIGraphic : public TGraphic {
 public:
@@ -42,8 +49,10 @@ public:
     void SetHeight(int) override {}
     // Decode through the plug-ins; a failure raises (EInvalidGraphic "Susie Plugins could not
     // decode" when no plug-in decodes, followed by the fault reports and by why the last
-    // picture delivered was refused, if any) and leaves the graphic empty.
-    void LoadFromFile(const std::string& fileNameAnsi) override;
+    // picture delivered was refused, if any; ESPIUnreachableName when the file could reach them
+    // only in memory) and leaves the graphic empty.
+    using TGraphic::LoadFromFile;
+    void LoadFromFile(const std::wstring& fileName) override;
     void LoadFromStream(TStream& stream) override;
     // Decodes the stream; the name (ANSI, may be empty) only steers the plug-ins.
     virtual void LoadFromStreamWithName(TStream& stream, const std::string& fileNameAnsi);
@@ -108,8 +117,10 @@ public:
     void Assign(TGraphic& source) override;
     // Reads the file with the plain reader and the plug-ins, the plain reader first for a
     // ".bmp" name. Neither succeeding raises EInvalidGraphic "Susie Plugins could not decode"
-    // and leaves the bitmap as it was. The ending notification "Loaded Graphic" follows always.
-    void LoadFromFile(const std::string& fileNameAnsi) override;
+    // and leaves the bitmap as it was, or ESPIUnreachableName for a file whose name the plug-ins
+    // could not be given. The ending notification "Loaded Graphic" follows always.
+    using TGraphic::LoadFromFile;
+    void LoadFromFile(const std::wstring& fileName) override;
     // LoadFromStreamWithName with an empty name: the plug-ins first.
     void LoadFromStream(TStream& stream) override;
 
@@ -137,17 +148,18 @@ private:
     // Loads through one of the LoadByClasses functions (given whether the bitmap reader goes
     // first for this name) and sends the ending notification, also when the load fails.
     using TLoadByClasses = std::function<std::unique_ptr<TGraphic>(bool bitmapFirst)>;
-    void LoadNotifying(const std::string& fileNameAnsi, const TLoadByClasses& load);
+    // steering: the name whose extension decides the order (ANSI).
+    void LoadNotifying(const std::string& steering, const TLoadByClasses& load);
 
     TPluginLoadReport FReport;
 };
 
 // Tries the two classes in turn (the plain one first when bitmapFirst), each created through
 // its virtual constructor with the progress handler attached, and returns the first that loads
-// the file; failures are forgotten. Null when both fail. report, when given, receives what the
-// plug-in reader's load reported.
-std::unique_ptr<TGraphic> LoadFileByClasses(TGraphicClass pluginClass,
-                                            const std::string& fileNameAnsi,
+// the file; failures are forgotten. Null when both fail, except that an ESPIUnreachableName
+// is raised again then, since it tells the user why the file cannot be shown. report, when
+// given, receives what the plug-in reader's load reported.
+std::unique_ptr<TGraphic> LoadFileByClasses(TGraphicClass pluginClass, const std::wstring& fileName,
                                             TGraphicClass plainClass, bool bitmapFirst,
                                             const TProgressEvent& progress,
                                             TPluginLoadReport* report = nullptr);

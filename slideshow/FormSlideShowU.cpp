@@ -130,9 +130,9 @@ void TFormSlideShow::ShowGraphicNow(int Index) {
         Timer1.SetEnabled(false);
 
     FileListBox1.SetItemIndex(Index);
-    const std::string path = FileListBox1.FileName();
+    const std::wstring path = FileListBox1.FileName();
     Image1.Picture().LoadFromFile(path);
-    PlaceAndLabel(Index, path, Image1.Picture().Width(), Image1.Picture().Height());
+    PlaceAndLabel(Index, Image1.Picture().Width(), Image1.Picture().Height());
     Image1.SetVisible(true);
     if (const auto* bitmap = dynamic_cast<const TSPIBitmap*>(Image1.Picture().Graphic()))
         ReportLoadFaults(bitmap->LoadFaults());
@@ -144,7 +144,7 @@ void TFormSlideShow::RequestGraphic(int Index) {
     if (Timer1.Enabled())
         Timer1.SetEnabled(false);
     FileListBox1.SetItemIndex(Index);
-    const std::string path = FileListBox1.FileName();
+    const std::wstring path = FileListBox1.FileName();
     if (path.empty()) {
         // Nothing selected (an empty folder): fails as the synchronous load does.
         FPipeline->CancelAll();
@@ -178,7 +178,7 @@ void TFormSlideShow::PictureArrived(TPictureAnswer& answer) {
 
 void TFormSlideShow::Present(int Index, TShownPicture picture) {
     Image1.Picture().SetGraphic(std::move(picture.Graphic));
-    PlaceAndLabel(Index, FileListBox1.FileName(), picture.Width, picture.Height);
+    PlaceAndLabel(Index, picture.Width, picture.Height);
     Image1.SetVisible(true);
     ReportLoadFaults(picture.Faults);
     if (FPlaying)
@@ -186,17 +186,17 @@ void TFormSlideShow::Present(int Index, TShownPicture picture) {
     ReadAheadFromHere();
 }
 
-void TFormSlideShow::PlaceAndLabel(int Index, const std::string& path, int w, int h) {
+void TFormSlideShow::PlaceAndLabel(int Index, int w, int h) {
     const ImagePlacement placement = PlaceImage(w, h, FBairitu, Width(), Height());
     Image1.SetBounds(placement.Left, placement.Top, placement.Width, placement.Height);
 
     const int folderCount = FSource->FolderCount();
     const int imageCount = FileListBox1.Count();
     const int digits = LabelNumberDigits(folderCount, imageCount);
-    LabelPath.SetCaption(AnsiToUtf8(
-        NumberedLine(digits, FSource->CurrentFolder() + 1, folderCount, FileListBox1.Directory())));
-    LabelFile.SetCaption(AnsiToUtf8(
-        NumberedLine(digits, Index + 1, imageCount, ExtractFileName(path, SystemLeadByte))));
+    LabelPath.SetCaption(NumberedLine(digits, FSource->CurrentFolder() + 1, folderCount,
+                                      WideToUtf8(FileListBox1.Directory())));
+    LabelFile.SetCaption(
+        NumberedLine(digits, Index + 1, imageCount, WideToUtf8(FileListBox1.Item(Index))));
     LabelIndex.SetCaption(IndexLabelText(FBairitu, placement, w, h));
 }
 
@@ -218,7 +218,9 @@ void TFormSlideShow::ReadAheadFromHere() {
                                      .AllDir = AllDir(),
                                      .LastAction = LastAction()};
     std::vector<TReadAheadItem> items;
-    const std::string folder = IncludeTrailingBackslash(FileListBox1.Directory(), SystemLeadByte);
+    std::wstring folder = FileListBox1.Directory();
+    if (!folder.empty() && folder.back() != L'\\')
+        folder += L'\\';
     for (const PictureSlot& slot : ReadAheadSlots(position, FDirection)) {
         TReadAheadItem item;
         if (slot.Folder == position.Folder) {

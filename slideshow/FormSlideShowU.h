@@ -115,7 +115,7 @@ private:
     void RequestGraphic(int Index);
     void PictureArrived(TPictureAnswer& answer);
     // Places a picture of w x h and writes the per-image labels for image Index.
-    void PlaceAndLabel(int Index, const std::string& path, int w, int h);
+    void PlaceAndLabel(int Index, int w, int h);
     void Present(int Index, TShownPicture picture);
     void ReadAheadFromHere();
     TShowSize ShowSize() const;

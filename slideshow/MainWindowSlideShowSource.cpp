@@ -10,7 +10,7 @@ namespace {
 class MainWindowSource final : public TSlideShowSource {
 public:
     int FolderCount() override { return Main().ListBox1.Count(); }
-    std::string Folder(int index) override { return Main().ListBox1.Item(index); }
+    std::wstring Folder(int index) override { return Main().ListBox1.Item(index); }
     int CurrentFolder() override { return Main().ListBox1.ItemIndex(); }
     void SetCurrentFolder(int index) override { Main().ListBox1.SetItemIndex(index); }
     SlideShowSettings Settings() override { return Main().FSettings; }

@@ -16,8 +16,8 @@ class TSlideShowSource {
 public:
     virtual ~TSlideShowSource() = default;
     virtual int FolderCount() = 0;
-    // The folder path of an item (ANSI).
-    virtual std::string Folder(int index) = 0;
+    // The folder path of an item.
+    virtual std::wstring Folder(int index) = 0;
     // The folder list's current (focus) item; -1 when there is none.
     virtual int CurrentFolder() = 0;
     // Moves the current item; the selection stays as it is.

@@ -46,6 +46,22 @@ std::string FileExtensionOf(std::string_view fileName, LeadByteRule lead) {
     return ext;
 }
 
+bool ContainsExtension(const std::vector<std::wstring>& extensions, std::wstring_view ext) {
+    const auto lower = [](wchar_t c) { return c >= L'A' && c <= L'Z' ? c - L'A' + L'a' : c; };
+    return std::any_of(extensions.begin(), extensions.end(), [&](const std::wstring& e) {
+        return e.size() == ext.size() &&
+               std::equal(e.begin(), e.end(), ext.begin(),
+                          [&](wchar_t x, wchar_t y) { return lower(x) == lower(y); });
+    });
+}
+
+std::wstring FileExtensionOf(std::wstring_view fileName) {
+    const std::size_t dot = fileName.find_last_of(L".\\:");
+    if (dot == std::wstring_view::npos || fileName[dot] != L'.')
+        return std::wstring();
+    return std::wstring(fileName.substr(dot + 1));
+}
+
 std::string FileMask(const std::vector<std::string>& extensions) {
     std::string mask;
     for (const auto& ext : extensions) {

@@ -1,7 +1,8 @@
 // The main window's rules that need no window: the image extension list and its masks, the
 // folder list's editing commands over a plain model, the search state, and the walk that spells
-// a command-line folder as it stands on disk. Paths and extensions are ANSI byte strings; the
-// code page's lead-byte rule is a parameter (SystemLeadByte on Windows, IsCp932LeadByte in tests).
+// a command-line folder as it stands on disk. Extensions and the spelling walk work on byte
+// strings; the code page's lead-byte rule is a parameter (SystemLeadByte on Windows,
+// IsCp932LeadByte in tests). Folder names in the list model are UTF-16.
 #pragma once
 
 #include "framework/Strings.h"
@@ -31,6 +32,10 @@ bool ContainsExtension(const std::vector<std::string>& extensions, std::string_v
 // The extension of a file name without its dot: the text after the last "."; empty without one.
 std::string FileExtensionOf(std::string_view fileName, LeadByteRule lead);
 
+// The same two for UTF-16 names (the list converted once): only ASCII letters ignore case.
+bool ContainsExtension(const std::vector<std::wstring>& extensions, std::wstring_view ext);
+std::wstring FileExtensionOf(std::wstring_view fileName);
+
 // "*.bmp;*.jpg;" : "*.", the extension and ";" for each extension.
 std::string FileMask(const std::vector<std::string>& extensions);
 // The status bar's text: a space, then FileMask.
@@ -41,7 +46,7 @@ std::string StatusBarMask(const std::vector<std::string>& extensions);
 // A list box with multiple selection as plain data. ItemIndex is the current item (the focus
 // mark), independent of the selection; -1 when there is none.
 struct FolderListModel {
-    std::vector<std::string> Items;
+    std::vector<std::wstring> Items;
     std::vector<bool> Selected; // same length as Items
     int ItemIndex = -1;
 };

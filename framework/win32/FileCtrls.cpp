@@ -12,37 +12,39 @@ namespace tovane {
 
 namespace {
 
-std::string CurrentDirectory() {
-    const DWORD n = GetCurrentDirectoryA(0, nullptr);
-    std::string s(n, '\0');
-    const DWORD got = GetCurrentDirectoryA(n, s.data());
-    s.resize(got);
+std::wstring CurrentDirectory() {
+    const DWORD n = GetCurrentDirectoryW(0, nullptr);
+    std::wstring s(n, L'\0');
+    const DWORD got = GetCurrentDirectoryW(n, s.data());
+    s.resize(got < n ? got : 0);
     return s;
 }
 
+std::wstring WithBackslash(const std::wstring& path) {
+    return path.empty() || path.back() == L'\\' ? path : path + L'\\';
+}
+
 // Makes path the process's current folder and gives it back as the system spells it.
-std::string ChangeDirectory(const std::string& path) {
-    if (!SetCurrentDirectoryA(path.c_str()))
-        throw Exception("フォルダを開けません: " + AnsiToUtf8(path));
+std::wstring ChangeDirectory(const std::wstring& path) {
+    if (!SetCurrentDirectoryW(path.c_str()))
+        throw Exception("フォルダを開けません: " + WideToUtf8(path));
     return CurrentDirectory();
 }
 
-bool LessIgnoringCase(const std::string& a, const std::string& b) {
-    return CompareTextAscii(a, b, SystemLeadByte) < 0;
-}
-
 // Names of the entries of a folder; folders or files.
-std::vector<std::string> ListFolder(const std::string& dir, bool folders) {
-    std::vector<std::string> names;
-    WIN32_FIND_DATAA fd;
-    UniqueFind find(
-        FindFirstFileA(IncludeTrailingBackslash(dir, SystemLeadByte).append("*").c_str(), &fd));
+// Sorted ignoring case, by NameSortKey: names that fit the code page keep the order they always
+// had.
+std::vector<std::wstring> ListFolder(const std::wstring& dir, bool folders) {
+    std::vector<std::pair<std::string, std::wstring>> keyed;
+    WIN32_FIND_DATAW fd;
+    UniqueFind find(FindFirstFileW((WithBackslash(dir) + L"*").c_str(), &fd));
+    std::vector<std::wstring> names;
     if (!find)
         return names;
     do {
         const bool isDir = (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
-        const std::string name = fd.cFileName;
-        if (name == "." || name == "..")
+        const std::wstring name = fd.cFileName;
+        if (name == L"." || name == L"..")
             continue;
         if (folders) {
             if (isDir &&
@@ -51,8 +53,14 @@ std::vector<std::string> ListFolder(const std::string& dir, bool folders) {
         } else if (!isDir) {
             names.push_back(name);
         }
-    } while (FindNextFileA(find.Get(), &fd));
-    std::sort(names.begin(), names.end(), LessIgnoringCase);
+    } while (FindNextFileW(find.Get(), &fd));
+    keyed.reserve(names.size());
+    for (std::wstring& name : names)
+        keyed.emplace_back(NameSortKey(name), std::move(name));
+    std::stable_sort(keyed.begin(), keyed.end(),
+                     [](const auto& a, const auto& b) { return a.first < b.first; });
+    for (std::size_t i = 0; i < names.size(); ++i)
+        names[i] = std::move(keyed[i].second);
     return names;
 }
 
@@ -66,9 +74,9 @@ void TDriveComboBox::Create(TControl& parent, const TControlProps& props) {
         p.Height = 200; // the height of a drop-down list includes its list
     CreateControl(&parent, p, L"COMBOBOX", WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWNLIST, 0);
     Fill();
-    const std::string cwd = CurrentDirectory();
-    if (cwd.size() >= 2 && cwd[1] == ':')
-        SetDrive(cwd[0]);
+    const std::wstring cwd = CurrentDirectory();
+    if (cwd.size() >= 2 && cwd[1] == L':' && cwd[0] < 0x80)
+        SetDrive(static_cast<char>(cwd[0]));
 }
 
 void TDriveComboBox::Fill() {
@@ -116,12 +124,12 @@ bool TDriveComboBox::CommandNotify(WORD code) {
         FDrive = drive;
         if (FDirList != nullptr) {
             // The drive's current folder ("x:" expands to it).
-            char full[MAX_PATH];
-            const std::string driveOnly = std::string(1, drive) + ":";
-            const DWORD n = GetFullPathNameA(driveOnly.c_str(), MAX_PATH, full, nullptr);
+            wchar_t full[MAX_PATH];
+            const std::wstring driveOnly = {static_cast<wchar_t>(drive), L':'};
+            const DWORD n = GetFullPathNameW(driveOnly.c_str(), MAX_PATH, full, nullptr);
             try {
-                FDirList->SetDirectory(n > 0 && n < MAX_PATH ? std::string(full, n)
-                                                             : driveOnly + "\\");
+                FDirList->SetDirectory(n > 0 && n < MAX_PATH ? std::wstring(full, n)
+                                                             : driveOnly + L"\\");
             } catch (...) {
                 SetDrive(previous);
                 throw;
@@ -142,11 +150,12 @@ void TDirectoryListBox::Create(TControl& parent, const TControlProps& props, int
     Fill();
 }
 
-void TDirectoryListBox::SetDirectory(const std::string& path) {
+void TDirectoryListBox::SetDirectory(const std::wstring& path) {
     FDirectory = ChangeDirectory(path);
     Fill();
-    if (FDriveCombo != nullptr && FDirectory.size() >= 2 && FDirectory[1] == ':')
-        FDriveCombo->SetDrive(FDirectory[0]);
+    if (FDriveCombo != nullptr && FDirectory.size() >= 2 && FDirectory[1] == L':' &&
+        FDirectory[0] < 0x80)
+        FDriveCombo->SetDrive(static_cast<char>(FDirectory[0]));
     if (FFileList != nullptr)
         FFileList->SetDirectory(FDirectory);
     if (OnChange)
@@ -156,65 +165,54 @@ void TDirectoryListBox::SetDirectory(const std::string& path) {
 void TDirectoryListBox::Fill() {
     // Components of the open folder: "c:\", then each folder name down to it.
     FParts.clear();
-    std::string dir = FDirectory;
+    const std::wstring& dir = FDirectory;
     std::size_t start = 0;
-    if (dir.size() >= 2 && dir[1] == ':') {
-        FParts.push_back(dir.substr(0, 2) + "\\");
+    if (dir.size() >= 2 && dir[1] == L':') {
+        FParts.push_back(dir.substr(0, 2) + L"\\");
         start = 3;
-    } else if (dir.rfind("\\\\", 0) == 0) {
+    } else if (dir.rfind(L"\\\\", 0) == 0) {
         // UNC: \\server\share is the root
-        std::size_t p = dir.find('\\', 2);
-        p = p == std::string::npos ? dir.size() : dir.find('\\', p + 1);
-        if (p == std::string::npos)
+        std::size_t p = dir.find(L'\\', 2);
+        p = p == std::wstring::npos ? dir.size() : dir.find(L'\\', p + 1);
+        if (p == std::wstring::npos)
             p = dir.size();
-        FParts.push_back(dir.substr(0, p) + "\\");
+        FParts.push_back(dir.substr(0, p) + L"\\");
         start = p + 1;
     }
-    std::string rest = start < dir.size() ? dir.substr(start) : std::string();
+    std::wstring rest = start < dir.size() ? dir.substr(start) : std::wstring();
     while (!rest.empty()) {
-        // Split at the first "\" that is not a trail byte.
-        std::size_t cut = std::string::npos;
-        for (std::size_t i = 0; i < rest.size(); ++i) {
-            if (SystemLeadByte(static_cast<unsigned char>(rest[i]))) {
-                ++i;
-                continue;
-            }
-            if (rest[i] == '\\') {
-                cut = i;
-                break;
-            }
-        }
-        const std::string part = rest.substr(0, cut);
+        const std::size_t cut = rest.find(L'\\');
+        const std::wstring part = rest.substr(0, cut);
         if (!part.empty())
             FParts.push_back(part);
-        if (cut == std::string::npos)
+        if (cut == std::wstring::npos)
             break;
         rest = rest.substr(cut + 1);
     }
     SendMessageW(FHandle, WM_SETREDRAW, FALSE, 0);
     Clear();
-    for (const std::string& p : FParts)
+    for (const std::wstring& p : FParts)
         Add(p);
-    for (const std::string& sub : ListFolder(FDirectory, true))
+    for (const std::wstring& sub : ListFolder(FDirectory, true))
         Add(sub);
     SetItemIndex(static_cast<int>(FParts.size()) - 1);
     SendMessageW(FHandle, WM_SETREDRAW, TRUE, 0);
     Invalidate();
 }
 
-std::string TDirectoryListBox::ItemPath(int index) const {
+std::wstring TDirectoryListBox::ItemPath(int index) const {
     if (index < 0 || index >= Count())
         ThrowListIndexError(index);
     const auto open = static_cast<int>(FParts.size()) - 1;
-    std::string path;
+    std::wstring path;
     const int upTo = std::min(index, open);
     for (int i = 0; i <= upTo; ++i) {
         if (i > 0)
-            path = IncludeTrailingBackslash(path, SystemLeadByte);
+            path = WithBackslash(path);
         path += FParts[static_cast<std::size_t>(i)];
     }
     if (index > open)
-        path = IncludeTrailingBackslash(FDirectory, SystemLeadByte) + Item(index);
+        path = WithBackslash(FDirectory) + Item(index);
     return path;
 }
 
@@ -239,7 +237,7 @@ void TDirectoryListBox::DrawItem(HDC dc, int index, const RECT& rect, UINT state
     DeleteObject(brush);
     FrameRect(dc, &mark, GetSysColorBrush(COLOR_WINDOWTEXT));
     r.left += 14;
-    const std::wstring text = AnsiToWide(Item(index));
+    const std::wstring text = Item(index);
     DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &r,
               DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX);
     if (state & ODS_FOCUS)
@@ -263,7 +261,7 @@ void TFileListBox::Create(TControl& parent, const TControlProps& props, int item
     TListBox::Create(parent, props, {.MultiSelect = false, .ItemHeight = itemHeight});
 }
 
-void TFileListBox::SetDirectory(const std::string& path) {
+void TFileListBox::SetDirectory(const std::wstring& path) {
     FDirectory = ChangeDirectory(path);
     Update();
 }
@@ -274,10 +272,11 @@ void TFileListBox::SetMask(const std::string& mask) {
         Update();
 }
 
-std::vector<std::string> ListMatchingFiles(const std::string& dir, const std::string& mask) {
-    std::vector<std::string> names;
-    for (std::string& name : ListFolder(dir, false))
-        if (MatchesMask(name, mask, SystemLeadByte))
+std::vector<std::wstring> ListMatchingFiles(const std::wstring& dir, const std::string& mask) {
+    const std::wstring wideMask = AnsiToWide(mask);
+    std::vector<std::wstring> names;
+    for (std::wstring& name : ListFolder(dir, false))
+        if (MatchesMask(name, wideMask))
             names.push_back(std::move(name));
     return names;
 }
@@ -285,17 +284,17 @@ std::vector<std::string> ListMatchingFiles(const std::string& dir, const std::st
 void TFileListBox::Update() {
     SendMessageW(FHandle, WM_SETREDRAW, FALSE, 0);
     Clear();
-    for (const std::string& name : ListMatchingFiles(FDirectory, FMask))
+    for (const std::wstring& name : ListMatchingFiles(FDirectory, FMask))
         Add(name);
     SendMessageW(FHandle, WM_SETREDRAW, TRUE, 0);
     Invalidate();
 }
 
-std::string TFileListBox::FileName() const {
+std::wstring TFileListBox::FileName() const {
     const int index = ItemIndex();
     if (index < 0)
-        return std::string();
-    return IncludeTrailingBackslash(FDirectory, SystemLeadByte) + Item(index);
+        return std::wstring();
+    return WithBackslash(FDirectory) + Item(index);
 }
 
 } // namespace tovane

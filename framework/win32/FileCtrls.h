@@ -1,4 +1,4 @@
-// The drive, folder and file list controls. Paths are ANSI (system code page) strings.
+// The drive, folder and file list controls. Paths and names are UTF-16.
 //
 // Linked as the folder-pick dialog uses them: choosing a drive in the drive box opens that
 // drive's current folder in the folder list; opening a folder in the folder list (double
@@ -41,13 +41,13 @@ class TDirectoryListBox : public TListBox {
 public:
     void Create(TControl& parent, const TControlProps& props, int itemHeight = 16);
     // The open folder, as the system spells the current folder after opening it.
-    const std::string& Directory() const noexcept { return FDirectory; }
+    const std::wstring& Directory() const noexcept { return FDirectory; }
     // Opens a folder: makes it the current folder (raises when that fails) and lists it.
-    void SetDirectory(const std::string& path);
+    void SetDirectory(const std::wstring& path);
     // Opens item `index` (a folder above the open one, the open one, or a sub-folder).
     void OpenItem(int index);
     // The full path item `index` stands for.
-    std::string ItemPath(int index) const;
+    std::wstring ItemPath(int index) const;
     void SetFileList(TFileListBox* list) noexcept { FFileList = list; }
     void SetDriveCombo(TDriveComboBox* combo) noexcept { FDriveCombo = combo; }
     TNotifyEvent OnChange;
@@ -58,15 +58,15 @@ protected:
 
 private:
     void Fill();
-    std::string FDirectory;
-    std::vector<std::string> FParts; // root "c:\", then the components down to the open folder
+    std::wstring FDirectory;
+    std::vector<std::wstring> FParts; // root "c:\", then the components down to the open folder
     TFileListBox* FFileList = nullptr;
     TDriveComboBox* FDriveCombo = nullptr;
 };
 
 // The names of the files of a folder that match the mask, as TFileListBox lists them (sorted
 // ignoring case); none when the folder cannot be read. Any thread.
-std::vector<std::string> ListMatchingFiles(const std::string& dir, const std::string& mask);
+std::vector<std::wstring> ListMatchingFiles(const std::wstring& dir, const std::string& mask);
 
 // The files of one folder whose names match the mask: no folders, every attribute kind
 // (read-only, hidden, system, archive, normal), sorted ignoring case. Single selection.
@@ -74,10 +74,10 @@ class TFileListBox : public TListBox {
 public:
     void Create(TControl& parent, const TControlProps& props, int itemHeight = 0);
     // The folder listed, as the system spells the current folder after the change.
-    const std::string& Directory() const noexcept { return FDirectory; }
+    const std::wstring& Directory() const noexcept { return FDirectory; }
     // Makes path the current folder (raises an Exception when that fails) and lists it; no
     // item is selected afterwards.
-    void SetDirectory(const std::string& path);
+    void SetDirectory(const std::wstring& path);
     const std::string& Mask() const noexcept { return FMask; }
     // A new mask re-reads the folder (when one is set).
     void SetMask(const std::string& mask);
@@ -85,10 +85,10 @@ public:
     void Update();
     // Folder, a "\" unless the folder ends in one, and the selected name; empty when nothing
     // is selected.
-    std::string FileName() const;
+    std::wstring FileName() const;
 
 private:
-    std::string FDirectory;
+    std::wstring FDirectory;
     std::string FMask = "*.*";
 };
 

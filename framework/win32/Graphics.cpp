@@ -4,6 +4,7 @@
 #include "framework/FileFormats.h"
 #include "framework/Strings.h"
 #include "framework/win32/Canvas.h"
+#include "framework/win32/Text.h"
 
 #include <cstring>
 
@@ -31,14 +32,22 @@ const bool BitmapFormatRegistered = [] {
 
 // ---- TGraphic ----
 
-void TGraphic::LoadFromFile(const std::string& fileNameAnsi) {
-    TFileStream stream(fileNameAnsi, TFileMode::fmOpenRead);
+void TGraphic::LoadFromFile(const std::wstring& fileName) {
+    TFileStream stream(fileName, TFileMode::fmOpenRead);
     LoadFromStream(stream);
 }
 
-void TGraphic::SaveToFile(const std::string& fileNameAnsi) {
-    TFileStream stream(fileNameAnsi, TFileMode::fmCreate);
+void TGraphic::SaveToFile(const std::wstring& fileName) {
+    TFileStream stream(fileName, TFileMode::fmCreate);
     SaveToStream(stream);
+}
+
+void TGraphic::LoadFromFile(const std::string& fileNameAnsi) {
+    LoadFromFile(AnsiToWide(fileNameAnsi));
+}
+
+void TGraphic::SaveToFile(const std::string& fileNameAnsi) {
+    SaveToFile(AnsiToWide(fileNameAnsi));
 }
 
 void TGraphic::LoadFromClipboardFormat(UINT, HANDLE, HPALETTE) {

@@ -73,10 +73,13 @@ public:
     virtual void SetWidth(int width) = 0;
     virtual void SetHeight(int height) = 0;
 
-    // Opens the file (ANSI path) for reading and calls LoadFromStream.
-    virtual void LoadFromFile(const std::string& fileNameAnsi);
-    // Creates the file (ANSI path) and calls SaveToStream.
-    virtual void SaveToFile(const std::string& fileNameAnsi);
+    // Opens the file for reading and calls LoadFromStream.
+    virtual void LoadFromFile(const std::wstring& fileName);
+    // Creates the file and calls SaveToStream.
+    virtual void SaveToFile(const std::wstring& fileName);
+    // The same for an ANSI path, widened as the system would.
+    void LoadFromFile(const std::string& fileNameAnsi);
+    void SaveToFile(const std::string& fileNameAnsi);
     virtual void LoadFromStream(TStream& stream) = 0;
     virtual void SaveToStream(TStream& stream) = 0;
     // Loads from a stream in memory that the caller discards afterwards. The base class calls

@@ -17,9 +17,19 @@ TBitmap& TPicture::Bitmap() {
 }
 
 void TPicture::LoadFromFile(const std::string& fileNameAnsi) {
-    std::string ext = ExtractFileExt(fileNameAnsi, SystemLeadByte);
-    if (!ext.empty())
-        ext.erase(0, 1);
+    LoadFromFile(AnsiToWide(fileNameAnsi));
+}
+
+void TPicture::SaveToFile(const std::string& fileNameAnsi) {
+    SaveToFile(AnsiToWide(fileNameAnsi));
+}
+
+void TPicture::LoadFromFile(const std::wstring& fileName) {
+    // Extensions are registered in the code page; one outside it matches none.
+    const std::size_t dot = fileName.find_last_of(L".\\:");
+    const std::string ext = dot != std::wstring::npos && fileName[dot] == L'.'
+                                ? WideToAnsiNoBestFit(fileName.substr(dot + 1))
+                                : std::string();
     const TFileFormat* format = FileFormats().Find(ext);
     if (format == nullptr || format->GraphicClass == nullptr ||
         format->GraphicClass->Create == nullptr)
@@ -31,14 +41,14 @@ void TPicture::LoadFromFile(const std::string& fileNameAnsi) {
         if (OnProgress)
             OnProgress(sender, stage, percent, redraw, r, msg);
     };
-    graphic->LoadFromFile(fileNameAnsi);
+    graphic->LoadFromFile(fileName);
     Attach(std::move(graphic));
 }
 
-void TPicture::SaveToFile(const std::string& fileNameAnsi) {
+void TPicture::SaveToFile(const std::wstring& fileName) {
     if (FGraphic == nullptr)
         throw EInvalidGraphic("Cannot save an empty picture");
-    FGraphic->SaveToFile(fileNameAnsi);
+    FGraphic->SaveToFile(fileName);
 }
 
 int TPicture::Width() const {

@@ -28,11 +28,14 @@ public:
 
     // Creates the graphic class registered for the file's extension (the part after the last
     // dot of the final path component, double-byte aware, case ignored) and lets it load the
-    // file (ANSI path). An unknown extension raises EInvalidGraphic ("Unknown picture file
-    // extension (.xyz)"); a failed load passes its exception on. Either way the picture keeps
-    // what it held before. During the load the graphic's progress goes to OnProgress.
-    void LoadFromFile(const std::string& fileNameAnsi);
+    // file. An unknown extension raises EInvalidGraphic ("Unknown picture file extension
+    // (.xyz)"); a failed load passes its exception on. Either way the picture keeps what it held
+    // before. During the load the graphic's progress goes to OnProgress.
+    void LoadFromFile(const std::wstring& fileName);
     // The held graphic's SaveToFile; an empty picture raises EInvalidGraphic.
+    void SaveToFile(const std::wstring& fileName);
+    // The same for an ANSI path.
+    void LoadFromFile(const std::string& fileNameAnsi);
     void SaveToFile(const std::string& fileNameAnsi);
 
     // 0 when empty.

@@ -189,35 +189,35 @@ int TListBox::Count() const {
     return static_cast<int>(FItems.size());
 }
 
-std::string TListBox::Item(int index) const {
+std::wstring TListBox::Item(int index) const {
     if (index < 0 || index >= Count())
         ThrowListIndexError(index);
     return FItems[static_cast<std::size_t>(index)];
 }
 
-std::vector<std::string> TListBox::Items() const {
+std::vector<std::wstring> TListBox::Items() const {
     return FItems;
 }
 
-int TListBox::Add(std::string_view ansi) {
-    const std::wstring w = AnsiToWide(ansi);
+int TListBox::Add(std::wstring_view text) {
+    const std::wstring w(text);
     const auto index = SendMessageW(FHandle, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(w.c_str()));
     if (index < 0)
         throw Exception("リストに追加できません");
-    FItems.emplace_back(ansi);
-    ++FFoldedCounts[Folded(ansi)];
+    FItems.push_back(w);
+    ++FFoldedCounts[Folded(w)];
     return static_cast<int>(index);
 }
 
-void TListBox::Insert(int index, std::string_view ansi) {
+void TListBox::Insert(int index, std::wstring_view text) {
     if (index < 0 || index > Count())
         ThrowListIndexError(index);
-    const std::wstring w = AnsiToWide(ansi);
+    const std::wstring w(text);
     if (SendMessageW(FHandle, LB_INSERTSTRING, static_cast<WPARAM>(index),
                      reinterpret_cast<LPARAM>(w.c_str())) < 0)
         throw Exception("リストに追加できません");
-    FItems.insert(FItems.begin() + index, std::string(ansi));
-    ++FFoldedCounts[Folded(ansi)];
+    FItems.insert(FItems.begin() + index, w);
+    ++FFoldedCounts[Folded(w)];
 }
 
 void TListBox::Delete(int index) {
@@ -234,14 +234,18 @@ void TListBox::Clear() {
     FFoldedCounts.clear();
 }
 
-std::string TListBox::Folded(std::string_view ansi) const {
-    // Folding ASCII letters outside trail bytes makes two texts equal exactly when
-    // SameTextAscii with the same lead-byte rule calls them equal.
-    return AsciiLower(ansi, SystemLeadByte);
+std::wstring TListBox::Folded(std::wstring_view text) {
+    // Only ASCII letters fold, as the lists always compared: two names that fit the code page
+    // are equal here exactly when their ANSI forms were equal ignoring ASCII case.
+    std::wstring folded(text);
+    for (wchar_t& c : folded)
+        if (c >= L'A' && c <= L'Z')
+            c = static_cast<wchar_t>(c - L'A' + L'a');
+    return folded;
 }
 
-void TListBox::Forget(const std::string& ansi) {
-    const auto it = FFoldedCounts.find(Folded(ansi));
+void TListBox::Forget(const std::wstring& text) {
+    const auto it = FFoldedCounts.find(Folded(text));
     if (it != FFoldedCounts.end() && --it->second == 0)
         FFoldedCounts.erase(it);
 }
@@ -249,7 +253,7 @@ void TListBox::Forget(const std::string& ansi) {
 void TListBox::Move(int from, int to) {
     if (from == to)
         return;
-    const std::string text = Item(from);
+    const std::wstring text = Item(from);
     if (to < 0 || to >= Count())
         ThrowListIndexError(to);
     const bool selected = Selected(from);
@@ -261,11 +265,12 @@ void TListBox::Move(int from, int to) {
     Invalidate();
 }
 
-int TListBox::IndexOf(std::string_view ansi) const {
-    if (FFoldedCounts.find(Folded(ansi)) == FFoldedCounts.end())
+int TListBox::IndexOf(std::wstring_view text) const {
+    const std::wstring folded = Folded(text);
+    if (FFoldedCounts.find(folded) == FFoldedCounts.end())
         return -1;
     for (std::size_t i = 0; i < FItems.size(); ++i)
-        if (SameTextAscii(FItems[i], ansi, SystemLeadByte))
+        if (Folded(FItems[i]) == folded)
             return static_cast<int>(i);
     return -1;
 }
@@ -342,7 +347,7 @@ void TListBox::DrawItem(HDC dc, int index, const RECT& rect, UINT state) {
     FillRect(dc, &rect, GetSysColorBrush(selected ? COLOR_HIGHLIGHT : COLOR_WINDOW));
     SetTextColor(dc, GetSysColor(selected ? COLOR_HIGHLIGHTTEXT : COLOR_WINDOWTEXT));
     SetBkMode(dc, TRANSPARENT);
-    const std::wstring text = AnsiToWide(Item(index));
+    const std::wstring text = Item(index);
     RECT r = rect;
     r.left += 2;
     DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &r,

@@ -1,6 +1,6 @@
 // Standard controls: label, button, check box, edit field, list box, group box, radio group.
-// Texts of captions and labels are UTF-8. List box items are ANSI (system code page) strings,
-// because every list of the program holds paths.
+// Texts of captions and labels are UTF-8. List box items are UTF-16, because every list of the
+// program holds names of folders or files.
 #pragma once
 
 #include "framework/win32/Controls.h"
@@ -94,17 +94,17 @@ public:
     void Create(TControl& parent, const TControlProps& props, const TListBoxOptions& options = {});
 
     int Count() const;
-    std::string Item(int index) const; // ANSI
-    std::vector<std::string> Items() const;
-    int Add(std::string_view ansi);
-    void Insert(int index, std::string_view ansi);
+    std::wstring Item(int index) const;
+    std::vector<std::wstring> Items() const;
+    int Add(std::wstring_view text);
+    void Insert(int index, std::wstring_view text);
     void Delete(int index);
     void Clear();
     // Moves an item, its selection state with it; the other items keep theirs.
     void Move(int from, int to);
-    // Index of the first item equal to text, ignoring the case of ASCII letters (the
-    // double-byte rule of the system code page applies); -1 when none.
-    int IndexOf(std::string_view ansi) const;
+    // Index of the first item equal to text, ignoring the case of ASCII letters only; -1 when
+    // none.
+    int IndexOf(std::wstring_view text) const;
 
     // The current item: with MultiSelect the focus (caret) item, which is independent of the
     // selection; otherwise the selected item. -1 when the list is empty or has none.
@@ -128,14 +128,14 @@ protected:
 private:
     friend class TControl;
     TListBoxOptions FOptions;
-    // The items as given (ANSI), kept beside the control so that reading and searching them
+    // The items as given, kept beside the control so that reading and searching them
     // costs no window messages: the search asks for every found folder whether it is listed.
-    std::vector<std::string> FItems;
+    std::vector<std::wstring> FItems;
     // How many items there are of each case-folded text, so that IndexOf answers "not listed"
     // without a scan (the usual answer while a search fills the list).
-    std::unordered_map<std::string, int> FFoldedCounts;
-    std::string Folded(std::string_view ansi) const;
-    void Forget(const std::string& ansi);
+    std::unordered_map<std::wstring, int> FFoldedCounts;
+    static std::wstring Folded(std::wstring_view text);
+    void Forget(const std::wstring& text);
 };
 
 // A frame with a caption around other controls. Children are created with the group box as

@@ -2,8 +2,9 @@
 //   tovane-cli plugins [--plugins DIR]
 //   tovane-cli decode [--memory] [--plugins DIR] FILE OUT.bmp
 // Plug-ins are searched in DIR only, or else in the main window's default locations. Arguments
-// are ANSI (the system code page); errors go to stderr with a nonzero exit code. Modules run in
-// the decoding host (unless --in-process): one that faults or hangs is reported on stderr.
+// arrive in UTF-16 and are parsed as UTF-8; errors go to stderr with a nonzero exit code.
+// Modules run in the decoding host (unless --in-process): one that faults or hangs is reported
+// on stderr.
 #include "framework/FileFormats.h"
 #include "framework/Paths.h"
 #include "framework/Strings.h"
@@ -17,6 +18,7 @@
 
 #include <exception>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -30,7 +32,13 @@ constexpr int ExitUsage = 2;
 
 // The collection as the main window sets it up, searched in the folder given or in the main
 // window's locations.
-std::unique_ptr<TSPIs> LoadPlugins(const std::string& folderAnsi, bool inProcess) {
+std::unique_ptr<TSPIs> LoadPlugins(const std::string& folderUtf8, bool inProcess) {
+    // The collection searches by ANSI paths; a folder outside the code page has no such path.
+    const std::optional<std::string> exact = WideToAnsiExact(Utf8ToWide(folderUtf8));
+    if (!exact)
+        throw Exception("The plug-in folder's name does not fit the system code page: " +
+                        folderUtf8);
+    const std::string& folderAnsi = *exact;
     auto spis = std::make_unique<TSPIs>();
     if (!inProcess)
         spis->Isolation = std::make_unique<TPluginHost>();
@@ -66,16 +74,19 @@ int ListPlugins(const Command& command) {
 }
 
 // The graphic the picture-format registry names for the file, loaded from a memory stream.
-std::unique_ptr<TGraphic> LoadThroughMemory(const std::string& fileAnsi) {
-    const std::string ext = ExtractFileExt(fileAnsi, SystemLeadByte);
+std::unique_ptr<TGraphic> LoadThroughMemory(const std::wstring& file) {
+    // The name only steers the plug-ins: "?" stands for what the code page lacks.
+    const std::string steering = WideToAnsiNoBestFit(file);
+    const std::string ext = ExtractFileExt(steering, SystemLeadByte);
     const TFileFormat* format = FileFormats().Find(ext.empty() ? ext : ext.substr(1));
     if (format == nullptr || format->GraphicClass == nullptr)
         throw EInvalidGraphic("Unknown picture file extension (" + AnsiToUtf8(ext) + ")");
     TMemoryStream memory;
-    memory.LoadFromFile(fileAnsi);
+    TFileStream stream(file, TFileMode::fmOpenRead);
+    memory.LoadFromStream(stream);
     std::unique_ptr<TGraphic> graphic = format->GraphicClass->Create();
     if (auto* bitmap = dynamic_cast<TSPIBitmap*>(graphic.get()))
-        bitmap->LoadFromStreamWithName(memory, fileAnsi);
+        bitmap->LoadFromStreamWithName(memory, steering);
     else
         graphic->LoadFromStream(memory);
     return graphic;
@@ -84,24 +95,27 @@ std::unique_ptr<TGraphic> LoadThroughMemory(const std::string& fileAnsi) {
 int DecodePicture(const Command& command) {
     const std::unique_ptr<TSPIs> spis = LoadPlugins(command.PluginFolder, command.InProcess);
     TPicture picture;
+    const std::wstring input = Utf8ToWide(command.Input);
     if (command.FromMemory)
-        picture.SetGraphic(LoadThroughMemory(command.Input));
+        picture.SetGraphic(LoadThroughMemory(input));
     else
-        picture.LoadFromFile(command.Input);
+        picture.LoadFromFile(input);
     // Modules that faulted before another one decoded the picture (a failed load names them
     // in its error instead).
     if (const auto* bitmap = dynamic_cast<const TSPIBitmap*>(picture.Graphic()))
         for (const std::string& fault : bitmap->LoadFaults())
             Err("tovane-cli: " + fault + "\n");
-    picture.SaveToFile(command.Output);
+    picture.SaveToFile(Utf8ToWide(command.Output));
     Out(Format("%dx%d\n", picture.Width(), picture.Height()));
     return 0;
 }
 
 } // namespace
 
-int main(int argc, char** argv) {
-    const std::vector<std::string> args(argv + 1, argv + argc);
+int wmain(int argc, wchar_t** argv) {
+    std::vector<std::string> args;
+    for (int i = 1; i < argc; ++i)
+        args.push_back(WideToUtf8(argv[i]));
     const ParseResult parsed = ParseCommandLine(args);
     if (!parsed.Error.empty()) {
         Err("tovane-cli: " + parsed.Error + "\n");

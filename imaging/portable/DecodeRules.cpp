@@ -50,4 +50,14 @@ bool IsBitmapFirst(std::string_view fileName, LeadByteRule lead) {
     return AsciiUpper(LoaderExtension(fileName, lead), lead) == ".BMP";
 }
 
+PluginFileForm ChoosePluginFileForm(const std::wstring& path, const ExactAnsiConversion& exact,
+                                    const ShortNameLookup& shortName) {
+    if (std::optional<std::string> ansi = exact(path))
+        return {false, std::move(*ansi)};
+    if (const std::optional<std::wstring> shortPath = shortName(path))
+        if (std::optional<std::string> ansi = exact(*shortPath))
+            return {false, std::move(*ansi)};
+    return {true, std::string()};
+}
+
 } // namespace tovane

@@ -6,6 +6,8 @@
 #include "framework/Strings.h"
 
 #include <cstdint>
+#include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -37,5 +39,20 @@ std::string LoaderExtension(std::string_view fileName, LeadByteRule lead);
 // True when a name's extension is ".BMP" in any letter case: the plain bitmap reader then goes
 // before the plug-ins.
 bool IsBitmapFirst(std::string_view fileName, LeadByteRule lead);
+
+// How a file reaches the plug-ins, whose calls take ANSI paths: by a path in the code page, or
+// by its bytes in memory (flag 1).
+struct PluginFileForm {
+    bool InMemory = false;
+    std::string Path; // ANSI; empty when InMemory
+};
+// The name in the code page without any substitute, or nothing when a character has no code.
+using ExactAnsiConversion = std::function<std::optional<std::string>(std::wstring_view name)>;
+// The short (8.3) form of a path; nothing when the file system gives none.
+using ShortNameLookup = std::function<std::optional<std::wstring>(const std::wstring& path)>;
+// The path itself when it converts without loss; else its short form when that converts; else
+// the memory form. A lossy (best-fit) name is never used: it can name another, existing file.
+PluginFileForm ChoosePluginFileForm(const std::wstring& path, const ExactAnsiConversion& exact,
+                                    const ShortNameLookup& shortName);
 
 } // namespace tovane

@@ -91,3 +91,38 @@ TEST(IsBitmapFirst, AnyLetterCaseOfBmp) {
     EXPECT_FALSE(IsBitmapFirst("x.bmp\\y", IsCp932LeadByte));
     EXPECT_FALSE(IsBitmapFirst("x.dib", IsCp932LeadByte));
 }
+
+TEST(ChoosePluginFileForm, PathThenShortFormThenMemory) {
+    // A code page of ASCII only; the short form of every name is "C:\SHORT~1.JPG" or, on a
+    // volume without short names, the long name itself.
+    const ExactAnsiConversion ascii = [](std::wstring_view w) -> std::optional<std::string> {
+        std::string s;
+        for (wchar_t c : w) {
+            if (c >= 0x80)
+                return std::nullopt;
+            s += static_cast<char>(c);
+        }
+        return s;
+    };
+    const ShortNameLookup shortNames = [](const std::wstring&) {
+        return std::optional<std::wstring>(L"C:\\SHORT~1.JPG");
+    };
+    const ShortNameLookup longNamesOnly = [](const std::wstring& p) {
+        return std::optional<std::wstring>(p);
+    };
+    const ShortNameLookup none = [](const std::wstring&) { return std::optional<std::wstring>(); };
+    struct Case {
+        const wchar_t* Path;
+        const ShortNameLookup* Short;
+        bool InMemory;
+        const char* Ansi;
+    };
+    for (const Case& c : {Case{L"C:\\plain.jpg", &none, false, "C:\\plain.jpg"},
+                          Case{L"C:\\caf\u00E9.jpg", &shortNames, false, "C:\\SHORT~1.JPG"},
+                          Case{L"C:\\caf\u00E9.jpg", &longNamesOnly, true, ""},
+                          Case{L"C:\\caf\u00E9.jpg", &none, true, ""}}) {
+        const PluginFileForm form = ChoosePluginFileForm(c.Path, ascii, *c.Short);
+        EXPECT_EQ(form.InMemory, c.InMemory);
+        EXPECT_EQ(form.Path, c.Ansi);
+    }
+}

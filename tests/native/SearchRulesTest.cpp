@@ -58,6 +58,16 @@ TEST(ImageExtensions, MembershipAndFileExtensions) {
     EXPECT_EQ(FileExtensionOf("name.", IsCp932LeadByte), "");
 }
 
+TEST(ImageExtensions, Utf16NamesAgainstTheList) {
+    EXPECT_EQ(FileExtensionOf(L"\xD83D\xDE00.JPG"), L"JPG");
+    EXPECT_EQ(FileExtensionOf(L"a.b\\c"), L"");
+    EXPECT_EQ(FileExtensionOf(L"README"), L"");
+    const std::vector<std::wstring> list{L"bmp", L"jpg", L"\u00E9"};
+    EXPECT_TRUE(ContainsExtension(list, L"JPG"));
+    EXPECT_FALSE(ContainsExtension(list, L"\u00C9")); // only ASCII letters ignore case
+    EXPECT_FALSE(ContainsExtension(list, L"jpeg"));
+}
+
 TEST(ImageExtensions, Masks) {
     EXPECT_EQ(StatusBarMask({"bmp"}), " *.bmp;");
     EXPECT_EQ(StatusBarMask({"bmp", "jpg", "jpeg"}), " *.bmp;*.jpg;*.jpeg;");
@@ -69,7 +79,7 @@ namespace {
 FolderListModel List(int count, std::vector<int> selected, int itemIndex) {
     FolderListModel m;
     for (int i = 0; i < count; ++i)
-        m.Items.push_back(std::string(1, static_cast<char>('a' + i)));
+        m.Items.push_back(std::wstring(1, static_cast<wchar_t>(L'a' + i)));
     m.Selected.assign(count, false);
     for (int i : selected)
         m.Selected[i] = true;
@@ -80,7 +90,7 @@ FolderListModel List(int count, std::vector<int> selected, int itemIndex) {
 std::string Text(const FolderListModel& m) {
     std::string s;
     for (std::size_t i = 0; i < m.Items.size(); ++i)
-        s += m.Selected[i] ? static_cast<char>(m.Items[i][0] - 'a' + 'A') : m.Items[i][0];
+        s += static_cast<char>(m.Selected[i] ? m.Items[i][0] - L'a' + 'A' : m.Items[i][0]);
     return s;
 }
 

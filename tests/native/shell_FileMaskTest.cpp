@@ -57,3 +57,15 @@ TEST(FileMask, DoubleByteCharacterIsOneCharacter) {
     EXPECT_FALSE(MatchesPattern("\x83\x61.bmp", a + ".bmp", IsCp932LeadByte));
     EXPECT_TRUE(MatchesPattern(a + ".BMP", a + ".bmp", IsCp932LeadByte));
 }
+
+TEST(FileMask, Utf16NamesMatchByCharacterAndAsciiCaseOnly) {
+    // An emoji is a surrogate pair in UTF-16: "?" stands for the pair.
+    const std::wstring smile = L"\xD83D\xDE00.bmp";
+    EXPECT_TRUE(MatchesPattern(smile, L"?.bmp"));
+    EXPECT_FALSE(MatchesPattern(smile, L"??.bmp"));
+    EXPECT_TRUE(MatchesMask(L"PHOTO.JPG", L"*.bmp;*.jpg;"));
+    EXPECT_FALSE(MatchesMask(L"photo.jpeg", L"*.bmp;*.jpg;"));
+    EXPECT_FALSE(MatchesPattern(L"\u00C9t\u00E9.bmp", L"\u00E9t\u00E9.bmp"));
+    EXPECT_TRUE(MatchesPattern(L"README", L"*."));
+    EXPECT_FALSE(MatchesMask(L"a.bmp", L""));
+}

@@ -12,11 +12,18 @@
  *                   text says (a file's first bytes, read by the module, or the memory), asking
  *                   the progress callback every 10 ms and stopping when it answers non-zero;
  *                   then a 1x1 picture of the colour (0xBBGGRR) given after a comma, if any
+ *   DECODE_RAWFILE  DECODE_RAW for files only: the memory form (flag 1) answers -1, as a module
+ *                   that implements only file paths does
  */
 #include "decode_stats.h"
 
 #include <stdlib.h>
 #include <string.h>
+
+#if defined(DECODE_RAWFILE)
+#define DECODE_RAW 1
+#define DECODE_FILE_ONLY 1
+#endif
 
 #if defined(DECODE_RAW)
 #define PLUGIN_NAME "decode test: raw"
@@ -226,6 +233,10 @@ EXPORT int WINAPI GetPictureInfo(LPCSTR buf, LONG_PTR len, unsigned int flag, Pi
     ++stats.pictureInfoCalls;
     NoteSource(buf, len, flag);
     memset(info, 0, sizeof *info);
+#if defined(DECODE_FILE_ONLY)
+    if ((flag & 7) == 1)
+        return -1;
+#endif
 #if defined(DECODE_ERROR)
     return 2;
 #else
@@ -247,6 +258,10 @@ EXPORT int WINAPI GetPictureInfo(LPCSTR buf, LONG_PTR len, unsigned int flag, Pi
 static int Decode(LPCSTR buf, LONG_PTR len, unsigned int flag, HLOCAL* info, HLOCAL* bits,
                   ProgressCallback progress, LONG_PTR lData, int preview) {
     NoteSource(buf, len, flag);
+#if defined(DECODE_FILE_ONLY)
+    if ((flag & 7) == 1)
+        return -1;
+#endif
 #if defined(DECODE_RAW)
     (void)preview;
     {

@@ -1,6 +1,7 @@
 // The console tool end to end: a separate process over the test modules (and the bundled
 // plug-ins when they are built), its output read through pipes.
 #include "framework/BitmapFile.h"
+#include "framework/win32/Text.h"
 #include "tests/win/DecodingSupport.h"
 
 #include <gtest/gtest.h>
@@ -27,10 +28,10 @@ std::string ReadAll(HANDLE pipe) {
 }
 
 // Runs tovane-cli.exe with the arguments (each quoted) and collects what it wrote.
-CliRun RunCli(const std::vector<std::string>& args) {
-    std::string command = "\"" + ProgramFolder() + "tovane-cli.exe\"";
-    for (const std::string& a : args)
-        command += " \"" + a + "\"";
+CliRun RunCli(const std::vector<std::wstring>& args) {
+    std::wstring command = L"\"" + tovane::AnsiToWide(ProgramFolder()) + L"tovane-cli.exe\"";
+    for (const std::wstring& a : args)
+        command += L" \"" + a + L"\"";
 
     SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
     HANDLE outRead, outWrite, errRead, errWrite;
@@ -39,7 +40,7 @@ CliRun RunCli(const std::vector<std::string>& args) {
     SetHandleInformation(outRead, HANDLE_FLAG_INHERIT, 0);
     SetHandleInformation(errRead, HANDLE_FLAG_INHERIT, 0);
 
-    STARTUPINFOA si{};
+    STARTUPINFOW si{};
     si.cb = sizeof si;
     si.dwFlags = STARTF_USESTDHANDLES;
     si.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
@@ -47,16 +48,16 @@ CliRun RunCli(const std::vector<std::string>& args) {
     si.hStdError = errWrite;
     PROCESS_INFORMATION pi{};
     CliRun run;
-    std::vector<char> line(command.begin(), command.end());
+    std::vector<wchar_t> line(command.begin(), command.end());
     line.push_back(0);
-    const BOOL started = CreateProcessA(nullptr, line.data(), nullptr, nullptr, TRUE,
+    const BOOL started = CreateProcessW(nullptr, line.data(), nullptr, nullptr, TRUE,
                                         CREATE_NO_WINDOW, nullptr, nullptr, &si, &pi);
     CloseHandle(outWrite);
     CloseHandle(errWrite);
     if (!started) {
         CloseHandle(outRead);
         CloseHandle(errRead);
-        ADD_FAILURE() << "cannot start " << command;
+        ADD_FAILURE() << "cannot start " << tovane::WideToUtf8(command);
         run.ExitCode = 255;
         return run;
     }
@@ -70,6 +71,14 @@ CliRun RunCli(const std::vector<std::string>& args) {
     CloseHandle(outRead);
     CloseHandle(errRead);
     return run;
+}
+
+// Arguments in the code page, as most tests give them.
+CliRun RunCli(const std::vector<std::string>& args) {
+    std::vector<std::wstring> wide;
+    for (const std::string& a : args)
+        wide.push_back(tovane::AnsiToWide(a));
+    return RunCli(wide);
 }
 
 std::string WithoutSlash(std::string folder) {
@@ -108,6 +117,23 @@ TEST(Cli, DecodesFromFileAndFromMemoryIntoABitmapFile) {
         EXPECT_EQ(dib.PixelColor(0, 0), 0x0000FFu);
         EXPECT_EQ(dib.PixelColor(1, 1), 0x00FF00u);
     }
+}
+
+TEST(Cli, DecodesFilesNamedOutsideTheCodePage) {
+    const std::wstring plugins = tovane::AnsiToWide(WithoutSlash(PluginFolder("decode_raw")));
+    const std::wstring output = WriteScratchW(L"\u301C\U0001F600.bmp", {});
+    for (const std::wstring& input :
+         {WriteScratchW(L"\U0001F600.bmp", BitmapFile3x2()),
+          WriteScratchW(L"\u5199\u771F\U0001F600.tvr", TinyPicture())}) {
+        const CliRun run = RunCli({L"decode", L"--plugins", plugins, input, output});
+        ASSERT_EQ(run.ExitCode, 0u) << run.Err;
+        EXPECT_EQ(run.Out, input.ends_with(L".bmp") ? "3x2\n" : "2x2\n");
+    }
+    // An error names the file as it is.
+    const std::wstring missing = tovane::AnsiToWide(ScratchFolder()) + L"\uD55C\uAD6D.bmp";
+    const CliRun run = RunCli({L"decode", missing, output});
+    EXPECT_EQ(run.ExitCode, 1u);
+    EXPECT_NE(run.Err.find(tovane::WideToUtf8(missing)), std::string::npos) << run.Err;
 }
 
 TEST(Cli, ReportsFailuresOnStderrWithANonzeroExitCode) {

@@ -2,6 +2,7 @@
 // top-down pictures, drawing, saving, and the picture-format registry.
 #include "framework/win32/Canvas.h"
 #include "framework/win32/Picture.h"
+#include "framework/win32/Text.h"
 #include "imaging/SPIBmp.h"
 #include "tests/win/DecodingSupport.h"
 
@@ -387,4 +388,40 @@ TEST_F(DecodingGraphic, AssignLoadedGraphicTakesWhatTheReadersGive) {
     bitmap.AssignLoadedGraphic(std::move(plain));
     EXPECT_EQ(bitmap.Width(), 5);
     EXPECT_EQ(bitmap.Height(), 4);
+}
+
+namespace {
+
+// A reader whose every load fails with the given kind of error.
+template <class Error> class TFailingGraphic : public TBitmap {
+public:
+    static const TGraphicClassInfo ClassInfo;
+    TGraphicClass ClassType() const override { return &ClassInfo; }
+    using TGraphic::LoadFromFile;
+    void LoadFromFile(const std::wstring& name) override { throw Error(WideToUtf8(name)); }
+};
+template <class Error>
+const TGraphicClassInfo TFailingGraphic<Error>::ClassInfo{
+    "TFailingGraphic", &TBitmap::ClassInfo,
+    []() -> std::unique_ptr<TGraphic> { return std::make_unique<TFailingGraphic<Error>>(); }};
+
+} // namespace
+
+TEST_F(DecodingGraphic, NamesOutsideTheCodePageLoadByBothReaders) {
+    Spis = MakeCollection({"decode_raw"});
+    TPicture picture;
+    picture.LoadFromFile(WriteScratchW(L"\U0001F600.bmp", BitmapFile3x2()));
+    EXPECT_EQ(picture.Width(), 3);
+    picture.LoadFromFile(WriteScratchW(L"\u5199\u771F\U0001F600.tvr", TinyPicture()));
+    EXPECT_EQ(picture.Width(), 2);
+    EXPECT_EQ(Stats("decode_raw").pictureCalls, 1);
+}
+
+TEST_F(DecodingGraphic, OnlyTheUnreachableNameFailureOutlivesTheOtherReader) {
+    const auto& plain = TFailingGraphic<EInvalidGraphic>::ClassInfo;
+    const auto& unreachable = TFailingGraphic<ESPIUnreachableName>::ClassInfo;
+    EXPECT_EQ(LoadFileByClasses(&plain, L"a.tvr", &plain, false, nullptr), nullptr);
+    for (bool bitmapFirst : {false, true})
+        EXPECT_THROW(LoadFileByClasses(&unreachable, L"a.tvr", &plain, bitmapFirst, nullptr),
+                     ESPIUnreachableName);
 }

@@ -1,6 +1,7 @@
 // The decoding job against real test modules: candidate order, MacBinary offsets, sources,
 // progress, failures, the header check and the release of every plug-in block.
 #include "imaging/InSPIAbleData.h"
+#include "framework/win32/Text.h"
 #include "imaging/SPIBmp.h"
 #include "tests/win/DecodingSupport.h"
 
@@ -453,4 +454,72 @@ TEST_F(DecodingJob, FailureInTheJobsOwnNotificationsEndsTheRun) {
     };
     EXPECT_THROW(job.Decode(), std::runtime_error);
     EXPECT_EQ(seen.size(), 1u);
+}
+
+// ---- Names outside the code page ----
+
+namespace {
+
+const ShortNameLookup NoShortNames = [](const std::wstring&) {
+    return std::optional<std::wstring>();
+};
+
+} // namespace
+
+TEST_F(DecodingJob, PluginsGetAPathThatNamesTheFileNeverABestFit) {
+    Spis = MakeCollection({"decode_raw"});
+    struct Case {
+        const wchar_t* Name;
+        bool Fits; // the long name fits code page 932
+    };
+    // A wave dash (best fit: the full-width tilde, another name), Japanese with an emoji,
+    // Hangul, an accent (best fit: the plain letter); and a Japanese name that fits. Wine
+    // gives every name a short form.
+    for (const Case& c : {Case{L"\u301C.tvr", false}, Case{L"\u5199\u771F\U0001F600.tvr", false},
+                          Case{L"\uD55C\uAD6D.tvr", false}, Case{L"caf\u00E9.tvr", false},
+                          Case{L"\u5199\u771F.tvr", true}}) {
+        const std::wstring path = WriteScratchW(c.Name, TinyPicture());
+        TInSPIAbleFromFile job(&Owner, path);
+        ASSERT_FALSE(job.InMemory());
+        job.Decode();
+        ASSERT_FALSE(job.IsEmpty()) << WideToUtf8(c.Name);
+        const DecodeStats& s = Stats("decode_raw");
+        EXPECT_EQ(s.lastFlag, 0u);
+        EXPECT_EQ(std::string(s.lastName), s.lastFile);
+        // The long name when it fits, else the short form: either names this very file.
+        const std::optional<std::wstring> shortPath = SystemShortName(path);
+        ASSERT_TRUE(shortPath.has_value());
+        EXPECT_EQ(AnsiToWide(s.lastFile), c.Fits ? path : *shortPath) << s.lastFile;
+    }
+}
+
+TEST_F(DecodingJob, AFileWithoutAnyAnsiNameGoesInMemory) {
+    Spis = MakeCollection({"decode_raw"});
+    const std::wstring path = WriteScratchW(L"\u5199\u771F\U0001F600.tvr", TinyPicture());
+    TInSPIAbleFromFile job(&Owner, path, NoShortNames);
+    ASSERT_TRUE(job.InMemory());
+    job.Decode();
+    ASSERT_FALSE(job.IsEmpty());
+    EXPECT_EQ(PixelOf(job, 0, 0), Red);
+    const DecodeStats& s = Stats("decode_raw");
+    EXPECT_EQ(s.lastFlag, 1u);
+    EXPECT_EQ(s.lastLen, static_cast<LONG_PTR>(TinyPicture().size()));
+    // The name the plug-ins are shown keeps the extension and names no file.
+    const std::string fits = WideToAnsi(path.substr(0, path.size() - 6));
+    EXPECT_EQ(job.PluginName().substr(0, fits.size()), fits);
+    EXPECT_TRUE(job.PluginName().ends_with("?.tvr"));
+    EXPECT_EQ(std::string(s.lastName), job.PluginName());
+}
+
+TEST_F(DecodingJob, AModuleForFilePathsOnlyFailsThatFileByName) {
+    Spis = MakeCollection({"decode_rawfile"});
+    const std::wstring path = WriteScratchW(L"\u301C\U0001F600.tvr", TinyPicture());
+    TInSPIAbleFromFile job(&Owner, path, NoShortNames);
+    job.Decode();
+    EXPECT_TRUE(job.IsEmpty());
+    EXPECT_NE(job.FailureText().find(WideToUtf8(path)), std::string::npos) << job.FailureText();
+    // Nothing else breaks: a file with a path is decoded by the same module.
+    TInSPIAbleFromFile other(&Owner, WriteScratch("paths.tvr", TinyPicture()));
+    other.Decode();
+    EXPECT_FALSE(other.IsEmpty());
 }

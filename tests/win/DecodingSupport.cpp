@@ -1,5 +1,7 @@
 #include "tests/win/DecodingSupport.h"
 
+#include "framework/win32/Text.h"
+
 #include <algorithm>
 #include <cstring>
 #include <fstream>
@@ -143,6 +145,16 @@ std::string WriteScratch(const std::string& name, const std::vector<std::uint8_t
               static_cast<std::streamsize>(bytes.size()));
     if (!out)
         throw std::runtime_error("cannot write " + path);
+    return path;
+}
+
+std::wstring WriteScratchW(const std::wstring& name, const std::vector<std::uint8_t>& bytes) {
+    const std::wstring path = tovane::AnsiToWide(ScratchFolder()) + name;
+    HANDLE f = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                           FILE_ATTRIBUTE_NORMAL, nullptr);
+    DWORD put = 0;
+    WriteFile(f, bytes.data(), static_cast<DWORD>(bytes.size()), &put, nullptr);
+    CloseHandle(f);
     return path;
 }
 

@@ -49,6 +49,8 @@ std::vector<std::uint8_t> BitmapFile3x2();
 std::string ScratchFolder();
 // Writes the bytes to a file in the scratch folder and returns its path.
 std::string WriteScratch(const std::string& name, const std::vector<std::uint8_t>& bytes);
+// The same for a name in UTF-16.
+std::wstring WriteScratchW(const std::wstring& name, const std::vector<std::uint8_t>& bytes);
 std::vector<std::uint8_t> ReadWholeFile(const std::string& path);
 
 struct Notification {

@@ -31,15 +31,17 @@ struct ListSink : IFindThreadSink {
     DWORD ui = GetCurrentThreadId();
 
     void Check() { offThread |= GetCurrentThreadId() != ui; }
-    bool HasFolder(const std::string& dir) override {
+    // The test trees' names fit the code page: the record keeps them in ANSI.
+    bool HasFolder(const std::wstring& dir) override {
         Check();
         ++lookups;
-        return std::any_of(items.begin(), items.end(),
-                           [&](const std::string& i) { return SameTextAscii(i, dir); });
+        return std::any_of(items.begin(), items.end(), [&](const std::string& i) {
+            return SameTextAscii(i, WideToAnsi(dir), SystemLeadByte);
+        });
     }
-    void AppendFolder(const std::string& dir) override {
+    void AppendFolder(const std::wstring& dir) override {
         Check();
-        items.push_back(dir);
+        items.push_back(WideToAnsi(dir));
         if (onAppend)
             onAppend();
     }
@@ -147,7 +149,7 @@ TEST(SearchFind, ListsFoldersInWalkOrderWithOneCallPerImageTest) {
     s.File("y_sub\\z.jpg");
 
     ListSink sink;
-    TFindThread thread(sink, Images, s.Root, true);
+    TFindThread thread(sink, Images, AnsiToWide(s.Root), true);
     ASSERT_TRUE(RunSearch(thread));
     // A sub-folder met before its parent's first image is listed before the parent.
     EXPECT_EQ(sink.items, (Strings{s.Root + "\\a_sub\\deeper\\deepest", s.Root + "\\a_sub", s.Root,
@@ -169,7 +171,7 @@ TEST(SearchFind, ListsFoldersInWalkOrderWithOneCallPerImageTest) {
     t.File("sub\\a.jpg");
     t.File("readme.txt");
     ListSink flat;
-    TFindThread flatThread(flat, Images, t.Root, false);
+    TFindThread flatThread(flat, Images, AnsiToWide(t.Root), false);
     ASSERT_TRUE(RunSearch(flatThread));
     EXPECT_TRUE(flat.items.empty());
     EXPECT_EQ(flat.countUpdates, 1);
@@ -188,11 +190,13 @@ TEST(SearchFind, AFolderIsListedOnceHoweverOftenItIsMet) {
 
     ListSink sink;
     sink.items = {"Z:\\elsewhere", AsciiUpper(b)}; // listed by an earlier search
-    TFindThread thread(sink, Images, a, true);
-    EXPECT_EQ(thread.AddFolder(a), TFindThread::AddResult::Queued);
-    EXPECT_EQ(thread.AddFolder(b), TFindThread::AddResult::Queued);
-    EXPECT_EQ(thread.AddFolder(s.Root + "\\missing"), TFindThread::AddResult::NotAFolder);
-    EXPECT_EQ(thread.AddFolder(s.Root + "\\a\\1.jpg"), TFindThread::AddResult::NotAFolder);
+    TFindThread thread(sink, Images, AnsiToWide(a), true);
+    EXPECT_EQ(thread.AddFolder(AnsiToWide(a)), TFindThread::AddResult::Queued);
+    EXPECT_EQ(thread.AddFolder(AnsiToWide(b)), TFindThread::AddResult::Queued);
+    EXPECT_EQ(thread.AddFolder(AnsiToWide(s.Root + "\\missing")),
+              TFindThread::AddResult::NotAFolder);
+    EXPECT_EQ(thread.AddFolder(AnsiToWide(s.Root + "\\a\\1.jpg")),
+              TFindThread::AddResult::NotAFolder);
     ASSERT_TRUE(RunSearch(thread));
     EXPECT_EQ(sink.items, (Strings{"Z:\\elsewhere", AsciiUpper(b), a}));
     // a: its first image lists it; walked again, its first image finds it listed, and that is
@@ -201,7 +205,7 @@ TEST(SearchFind, AFolderIsListedOnceHoweverOftenItIsMet) {
     EXPECT_LE(sink.countUpdates, 3);
     EXPECT_EQ(sink.countText, "フォルダ数 3");
     // The search has ended: a folder now starts a new search instead of being lost.
-    EXPECT_EQ(thread.AddFolder(a), TFindThread::AddResult::Finished);
+    EXPECT_EQ(thread.AddFolder(AnsiToWide(a)), TFindThread::AddResult::Finished);
 }
 
 TEST(SearchFind, FilesAfterASubFolderAreTestedAgainAndGoneFoldersYieldNothing) {
@@ -215,8 +219,8 @@ TEST(SearchFind, FilesAfterASubFolderAreTestedAgainAndGoneFoldersYieldNothing) {
     const std::string gone = s.Dir("gone");
 
     ListSink sink;
-    TFindThread thread(sink, Images, s.Root, true);
-    ASSERT_EQ(thread.AddFolder(gone), TFindThread::AddResult::Queued);
+    TFindThread thread(sink, Images, AnsiToWide(s.Root), true);
+    ASSERT_EQ(thread.AddFolder(AnsiToWide(gone)), TFindThread::AddResult::Queued);
     RemoveDirectoryA(gone.c_str()); // removed while waiting in the queue
     ASSERT_TRUE(RunSearch(thread));
     EXPECT_EQ(sink.items, (Strings{s.Root, s.Root + "\\m_sub"}));
@@ -237,14 +241,14 @@ TEST(SearchFind, AFolderAddedAsTheSearchEndsIsSearchedOrRefused) {
     int queued = 0, refused = 0;
     for (int round = 0; round < 30; ++round) {
         ListSink sink;
-        TFindThread thread(sink, Images, a, false);
+        TFindThread thread(sink, Images, AnsiToWide(a), false);
         bool ended = false;
         thread.OnTerminate = [&] { ended = true; };
         thread.Resume();
         // Race the search's last look at its queue; serve calls while trying.
         Sleep(static_cast<DWORD>(round % 3));
         PumpFor(static_cast<DWORD>(round % 2));
-        const TFindThread::AddResult r = thread.AddFolder(b);
+        const TFindThread::AddResult r = thread.AddFolder(AnsiToWide(b));
         ASSERT_TRUE(PumpUntil([&] { return ended; }));
         if (r == TFindThread::AddResult::Queued) {
             ++queued;
@@ -277,7 +281,7 @@ TEST(SearchFind, LinksBackUpTheTreeAreNotFollowed) {
               static_cast<DWORD>(FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT));
 
     ListSink sink;
-    TFindThread thread(sink, Images, s.Root + "\\pics", true);
+    TFindThread thread(sink, Images, AnsiToWide(s.Root + "\\pics"), true);
     ASSERT_TRUE(RunSearch(thread));
     EXPECT_EQ(sink.items, (Strings{s.Root + "\\pics", s.Root + "\\pics\\inner",
                                    s.Root + "\\pics\\inner\\side"}));
@@ -297,7 +301,7 @@ TEST(SearchFind, SuspendedSearchResumesWithoutLossAndADiscardedOneDeliversNothin
     }
     {
         ListSink sink;
-        TFindThread thread(sink, Images, s.Root, true);
+        TFindThread thread(sink, Images, AnsiToWide(s.Root), true);
         bool paused = false;
         sink.onAppend = [&] {
             if (sink.items.size() == 2 && !paused) {
@@ -320,8 +324,8 @@ TEST(SearchFind, SuspendedSearchResumesWithoutLossAndADiscardedOneDeliversNothin
     }
     {
         ListSink sink;
-        auto thread = std::make_unique<TFindThread>(sink, Images, s.Root, true);
-        thread->AddFolder(s.Root);
+        auto thread = std::make_unique<TFindThread>(sink, Images, AnsiToWide(s.Root), true);
+        thread->AddFolder(AnsiToWide(s.Root));
         sink.onAppend = [&] {
             if (sink.items.size() == 3)
                 thread->Suspend();
@@ -363,7 +367,7 @@ TEST(SearchFind, AVeryDeepTreeEndsTheWalkCleanly) {
     ASSERT_NE(GetFileAttributesA(s.File(shallow + "\\a.jpg").c_str()), INVALID_FILE_ATTRIBUTES);
 
     ListSink sink;
-    TFindThread thread(sink, Images, s.Root, true);
+    TFindThread thread(sink, Images, AnsiToWide(s.Root), true);
     ASSERT_TRUE(RunSearch(thread));
     EXPECT_EQ(sink.items, Strings{s.Root + "\\" + shallow});
     EXPECT_EQ(sink.countText, "フォルダ数 1");
@@ -383,7 +387,7 @@ TEST(SearchFind, FolderNamesEndingInATrailByteOfTheBackslashCode) {
     s.File(hyou + "\\" + so + "\\b.bmp");
 
     ListSink sink;
-    TFindThread thread(sink, Images, s.Root + "\\" + hyou, true);
+    TFindThread thread(sink, Images, AnsiToWide(s.Root + "\\" + hyou), true);
     ASSERT_TRUE(RunSearch(thread));
     Strings items = sink.items;
     std::sort(items.begin(), items.end());

@@ -45,6 +45,11 @@ std::string ReadText(const std::string& path) {
 
 const WindowGeometry Design{0, 0, 600, 400};
 
+// The spelling of ANSI paths, for the cases below whose names fit the code page.
+std::string NormalizeFolderPath(const std::string& ansi) {
+    return WideToAnsi(tovane::NormalizeFolderPath(AnsiToWide(ansi)));
+}
+
 } // namespace
 
 TEST(SearchSettings, MissingFileGivesDefaultsAndIsNotCreated) {
@@ -178,4 +183,12 @@ TEST(SearchSettings, FolderPathsAreSpelledAsOnDisk) {
     SetCurrentDirectoryA(saved);
     RemoveDirectoryA(full.c_str());
     RemoveDirectoryA(longDir.c_str());
+}
+
+TEST(SearchSettings, FolderNamesOutsideTheCodePageAreKept) {
+    const std::wstring base = AnsiToWide(NormalizeFolderPath(TempFolder("tovane-normalize-w")));
+    const std::wstring dir = base + L"\\\uD55C\uAD6D \u301C \u5199\u771F\U0001F600";
+    CreateDirectoryW(dir.c_str(), nullptr);
+    EXPECT_EQ(tovane::NormalizeFolderPath(dir + L"\\"), dir);
+    RemoveDirectoryW(dir.c_str());
 }

@@ -4,6 +4,7 @@
 #include "framework/win32/Canvas.h"
 #include "framework/win32/Graphics.h"
 #include "framework/win32/Picture.h"
+#include "framework/win32/Text.h"
 
 #include <gtest/gtest.h>
 
@@ -97,10 +98,11 @@ public:
     int GetHeight() override { return 7; }
     void SetWidth(int) override {}
     void SetHeight(int) override {}
-    void LoadFromFile(const std::string& name) override {
+    using TGraphic::LoadFromFile;
+    void LoadFromFile(const std::wstring& name) override {
         ++Loads;
-        if (name.find("fail") != std::string::npos)
-            throw EInvalidGraphic("test graphic refuses " + name);
+        if (name.find(L"fail") != std::wstring::npos)
+            throw EInvalidGraphic("test graphic refuses " + WideToUtf8(name));
         Progress(this, psEnding, 100, true, TRect(0, 0, 5, 7), "done");
         FWidth = 5;
         Changed();

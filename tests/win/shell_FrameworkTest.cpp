@@ -45,7 +45,7 @@ struct ListForm {
     int Runs = 0;
     ListForm() {
         List.Create(Form, {.Align = TAlign::Client}, {.MultiSelect = true});
-        for (const char* s : {"a", "b", "c", "d", "e"})
+        for (const wchar_t* s : {L"a", L"b", L"c", L"d", L"e"})
             List.Add(s);
         Action.Create(Form, {});
         Action.OnExecute = [this](TObject&) { ++Runs; };
@@ -205,14 +205,14 @@ TEST_F(Framework, ListBoxCaretIsIndependentOfTheSelection) {
     // Moving an item carries its selection; the others keep theirs.
     f.List.SetSelected(0, true);
     f.List.Move(3, 1);
-    EXPECT_EQ(f.List.Items(), (std::vector<std::string>{"a", "d", "b", "c", "e"}));
+    EXPECT_EQ(f.List.Items(), (std::vector<std::wstring>{L"a", L"d", L"b", L"c", L"e"}));
     EXPECT_TRUE(f.List.Selected(0));
     EXPECT_TRUE(f.List.Selected(1));
     EXPECT_FALSE(f.List.Selected(3));
     f.List.SelectAll();
     EXPECT_EQ(f.List.SelCount(), 5);
-    EXPECT_EQ(f.List.IndexOf("D"), 1);
-    EXPECT_EQ(f.List.IndexOf("x"), -1);
+    EXPECT_EQ(f.List.IndexOf(L"D"), 1);
+    EXPECT_EQ(f.List.IndexOf(L"x"), -1);
     EXPECT_EQ(SendMessageW(f.List.Handle(), LB_GETCOUNT, 0, 0), 5);
     f.List.Clear();
     EXPECT_EQ(f.List.ItemIndex(), -1);
@@ -221,32 +221,32 @@ TEST_F(Framework, ListBoxCaretIsIndependentOfTheSelection) {
 
 TEST_F(Framework, ListBoxLookUpFollowsEveryChangeOfTheItems) {
     ListForm f; // a b c d e
-    f.List.Add("B");
+    f.List.Add(L"B");
     f.List.Delete(1); // the first "b" goes, its capital twin stays
-    EXPECT_EQ(f.List.IndexOf("b"), 4);
+    EXPECT_EQ(f.List.IndexOf(L"b"), 4);
     f.List.Delete(4);
-    EXPECT_EQ(f.List.IndexOf("b"), -1);
-    f.List.Insert(0, "C:\\Photos");
+    EXPECT_EQ(f.List.IndexOf(L"b"), -1);
+    f.List.Insert(0, L"C:\\Photos");
     f.List.Move(0, 3);
-    EXPECT_EQ(f.List.IndexOf("c:\\PHOTOS"), 3);
-    // "ア" is 0x83 0x41: its trail byte is not a letter, so "ャ"-like 0x83 0x61 differs.
-    f.List.Add("\x83\x41");
-    EXPECT_EQ(f.List.IndexOf("\x83\x61"), -1);
-    EXPECT_EQ(f.List.IndexOf("\x83\x41"), 5);
+    EXPECT_EQ(f.List.IndexOf(L"c:\\PHOTOS"), 3);
+    // Only ASCII letters ignore case, as they always did in code-page names.
+    f.List.Add(L"caf\u00E9");
+    EXPECT_EQ(f.List.IndexOf(L"CAF\u00C9"), -1);
+    EXPECT_EQ(f.List.IndexOf(L"CAF\u00E9"), 5);
     f.List.Clear();
-    EXPECT_EQ(f.List.IndexOf("c:\\photos"), -1);
-    f.List.Add("c:\\photos");
-    EXPECT_EQ(f.List.IndexOf("C:\\Photos"), 0);
+    EXPECT_EQ(f.List.IndexOf(L"c:\\photos"), -1);
+    f.List.Add(L"c:\\photos");
+    EXPECT_EQ(f.List.IndexOf(L"C:\\Photos"), 0);
 }
 
-TEST_F(Framework, ListBoxKeepsCodePage932Paths) {
+TEST_F(Framework, ListBoxKeepsNamesOutsideTheCodePage) {
     ListForm f;
-    const std::string path = "C:\\\x95\x5C\\\x83\x41"; // C:\表\ア
+    const std::wstring path = L"C:\\\u8868\\\uD55C\U0001F600"; // C:\表\한😀
     f.List.Add(path);
     EXPECT_EQ(f.List.Item(5), path);
     wchar_t wide[32] = L"";
     SendMessageW(f.List.Handle(), LB_GETTEXT, 5, reinterpret_cast<LPARAM>(wide));
-    EXPECT_EQ(std::wstring(wide), L"C:\\表\\ア");
+    EXPECT_EQ(std::wstring(wide), path);
 }
 
 TEST_F(Framework, StatusBarPanels) {
@@ -356,20 +356,20 @@ TEST_F(Framework, FileListShowsMatchingFilesOfEveryKindSortedIgnoringCase) {
     TFileListBox files;
     files.Create(form, {.Visible = false});
     files.SetMask("*.bmp;*.jpg;");
-    files.SetDirectory(dir.Path());
+    files.SetDirectory(AnsiToWide(dir.Path()));
     EXPECT_EQ(files.Items(),
-              (std::vector<std::string>{"A.bmp", "b.BMP", "c.jpg", "hidden.bmp", "ro.bmp"}));
+              (std::vector<std::wstring>{L"A.bmp", L"b.BMP", L"c.jpg", L"hidden.bmp", L"ro.bmp"}));
     EXPECT_EQ(files.ItemIndex(), -1);
-    EXPECT_EQ(files.FileName(), "");
+    EXPECT_EQ(files.FileName(), L"");
     files.SetItemIndex(1);
-    EXPECT_EQ(files.FileName(), dir.Path() + "\\b.BMP");
+    EXPECT_EQ(files.FileName(), AnsiToWide(dir.Path() + "\\b.BMP"));
     // The listed folder is the current folder.
     char cwd[MAX_PATH];
     GetCurrentDirectoryA(MAX_PATH, cwd);
     EXPECT_TRUE(SameTextAscii(cwd, dir.Path()));
     files.SetMask("*.bmp;");
     EXPECT_EQ(files.Count(), 4);
-    EXPECT_THROW(files.SetDirectory(dir.Sub("missing")), Exception);
+    EXPECT_THROW(files.SetDirectory(AnsiToWide(dir.Sub("missing"))), Exception);
 }
 
 TEST_F(Framework, FolderListShowsThePathAndTheSubFolders) {
@@ -384,21 +384,21 @@ TEST_F(Framework, FolderListShowsThePathAndTheSubFolders) {
     folders.Create(form, {.Left = 0, .Top = 0, .Width = 185, .Height = 177});
     files.Create(form, {.Left = 190, .Top = 0, .Width = 100, .Height = 100});
     folders.SetFileList(&files);
-    ASSERT_TRUE(SameTextAscii(folders.Directory(), dir.Path()));
+    ASSERT_TRUE(SameTextAscii(WideToAnsi(folders.Directory()), dir.Path()));
     const int n = folders.Count();
     ASSERT_GE(n, 3);
-    EXPECT_EQ(folders.Item(n - 2), "Alpha");
-    EXPECT_EQ(folders.Item(n - 1), "zeta");
-    EXPECT_TRUE(SameTextAscii(folders.Item(0).substr(1), ":\\"));
+    EXPECT_EQ(folders.Item(n - 2), L"Alpha");
+    EXPECT_EQ(folders.Item(n - 1), L"zeta");
+    EXPECT_EQ(folders.Item(0).substr(1), L":\\");
     EXPECT_EQ(folders.ItemIndex(), n - 3); // the open folder
     // Opening a sub-folder lists it and points the file list at it.
     folders.OpenItem(n - 1);
-    EXPECT_TRUE(SameTextAscii(folders.Directory(), dir.Sub("zeta")));
-    EXPECT_TRUE(SameTextAscii(files.Directory(), dir.Sub("zeta")));
+    EXPECT_TRUE(SameTextAscii(WideToAnsi(folders.Directory()), dir.Sub("zeta")));
+    EXPECT_TRUE(SameTextAscii(WideToAnsi(files.Directory()), dir.Sub("zeta")));
     // Opening the parent (the item above the open one) goes back up.
     folders.OpenItem(folders.ItemIndex() - 1);
-    EXPECT_TRUE(SameTextAscii(folders.Directory(), dir.Path()));
-    EXPECT_EQ(files.Items(), std::vector<std::string>{"file.bmp"});
+    EXPECT_TRUE(SameTextAscii(WideToAnsi(folders.Directory()), dir.Path()));
+    EXPECT_EQ(files.Items(), std::vector<std::wstring>{L"file.bmp"});
 }
 
 TEST_F(Framework, ChoosingADriveOpensItsCurrentFolder) {
@@ -431,7 +431,7 @@ TEST_F(Framework, ChoosingADriveOpensItsCurrentFolder) {
                  MAKEWPARAM(GetDlgCtrlID(drives.Handle()), CBN_SELCHANGE),
                  reinterpret_cast<LPARAM>(drives.Handle()));
     EXPECT_EQ(drives.Drive(), 'z');
-    EXPECT_TRUE(SameTextAscii(folders.Directory().substr(0, 2), "Z:")) << folders.Directory();
+    EXPECT_TRUE(SameTextAscii(WideToAnsi(folders.Directory().substr(0, 2)), "Z:"));
     EXPECT_EQ(files.Directory(), folders.Directory());
     EXPECT_TRUE(Errors.empty());
 }
@@ -530,9 +530,16 @@ TEST_F(Framework, StandardErrorReportIsAMessageBoxOwnedByTheActiveWindow) {
 
 TEST_F(Framework, FileControlsTakeJapaneseNamesAndDoubleClicks) {
     shelltest::TScratchDir dir;
-    const std::string landscape = "\x95\x97\x8C\x69"; // 風景 in code page 932
-    dir.MakeDir(landscape);
-    dir.MakeFile(landscape + "\\\x8E\xCA\x90\x5E.bmp"); // 写真.bmp
+    const std::wstring landscape = L"\u98A8\u666F"; // 風景
+    const std::wstring photo = L"\u5199\u771F.bmp"; // 写真.bmp
+    // Outside code page 932: a wave dash (its best fit would be the full-width tilde) and an
+    // emoji; "〜" sorts after every name of the code page.
+    const std::wstring outside = L"\u301C\U0001F600.bmp";
+    const std::wstring folder = AnsiToWide(dir.Path()) + L"\\" + landscape;
+    CreateDirectoryW(folder.c_str(), nullptr);
+    for (const std::wstring& name : {photo, outside})
+        CloseHandle(CreateFileW((folder + L"\\" + name).c_str(), GENERIC_WRITE, 0, nullptr,
+                                CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
     SetCurrentDirectoryA(dir.Path().c_str());
     TBareForm form;
     TDirectoryListBox folders;
@@ -551,14 +558,14 @@ TEST_F(Framework, FileControlsTakeJapaneseNamesAndDoubleClicks) {
     const LPARAM at = MAKELPARAM(r.left + 20, (r.top + r.bottom) / 2);
     SendMessageW(folders.Handle(), WM_LBUTTONDOWN, MK_LBUTTON, at);
     SendMessageW(folders.Handle(), WM_LBUTTONUP, 0, at);
-    EXPECT_TRUE(SameTextAscii(folders.Directory(), dir.Path()));
+    EXPECT_TRUE(SameTextAscii(WideToAnsi(folders.Directory()), dir.Path()));
     SendMessageW(folders.Handle(), WM_LBUTTONDBLCLK, MK_LBUTTON, at);
     SendMessageW(folders.Handle(), WM_LBUTTONUP, 0, at);
-    EXPECT_EQ(folders.Directory(), dir.Path() + "\\" + landscape);
-    ASSERT_EQ(files.Count(), 1);
-    files.SetItemIndex(0);
-    EXPECT_EQ(files.FileName(), dir.Path() + "\\" + landscape + "\\\x8E\xCA\x90\x5E.bmp");
-    EXPECT_EQ(GetFileAttributesA(files.FileName().c_str()) & FILE_ATTRIBUTE_DIRECTORY, 0u);
+    EXPECT_EQ(folders.Directory(), folder);
+    EXPECT_EQ(files.Items(), (std::vector<std::wstring>{photo, outside}));
+    files.SetItemIndex(1);
+    EXPECT_EQ(files.FileName(), folder + L"\\" + outside);
+    EXPECT_EQ(GetFileAttributesW(files.FileName().c_str()) & FILE_ATTRIBUTE_DIRECTORY, 0u);
 }
 
 namespace {

@@ -19,6 +19,8 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
+
 using namespace tovane;
 using shelltest::PumpUntil;
 
@@ -46,8 +48,11 @@ protected:
         Application().OnException = nullptr;
         shelltest::SetCtrlHeld(false);
     }
-    void Start(std::vector<std::string> args = {}) {
-        FormMain = std::make_unique<TFormMain>(std::move(args), Ini);
+    void Start(const std::vector<std::string>& args = {}) {
+        std::vector<std::wstring> wide;
+        for (const std::string& arg : args)
+            wide.push_back(AnsiToWide(arg));
+        FormMain = std::make_unique<TFormMain>(std::move(wide), Ini);
         FormMain->Show();
         FormMain->ListBox1.SetFocus();
     }
@@ -65,7 +70,13 @@ protected:
         GetWindowTextW(FormMain->Handle(), text, 512);
         return WideToUtf8(text);
     }
-    static std::vector<std::string> Items() { return FormMain->ListBox1.Items(); }
+    // The test folders' names fit the code page: the list is compared in ANSI.
+    static std::vector<std::string> Items() {
+        std::vector<std::string> items;
+        for (const std::wstring& item : FormMain->ListBox1.Items())
+            items.push_back(WideToAnsi(item));
+        return items;
+    }
     // The key is handled at once, as the message loop handles it, before anything else waiting
     // (a search's end, say); then the messages it caused are handled.
     static void Key(UINT vk, bool alt = false) {
@@ -79,9 +90,9 @@ protected:
     }
     // Fills the list with the five folders (one search, waited for).
     void FillFive() {
-        FormMain->RegisterFolder(Folders[0], true);
+        FormMain->RegisterFolder(AnsiToWide(Folders[0]), true);
         for (std::size_t i = 1; i < Folders.size(); ++i)
-            FormMain->RegisterFolder(Folders[i], false);
+            FormMain->RegisterFolder(AnsiToWide(Folders[i]), false);
         ASSERT_TRUE(WaitDone());
         ASSERT_EQ(Items(), Folders);
     }
@@ -141,34 +152,34 @@ TEST_F(MainWindow, CommandLineSearchesExistingFoldersInOrderAfterOneEmptying) {
 
 TEST_F(MainWindow, RegisteringWhileSearchingJoinsTheRunningSearch) {
     Start();
-    FormMain->RegisterFolder(Folders[0], true);
+    FormMain->RegisterFolder(AnsiToWide(Folders[0]), true);
     // Still Searching: the termination can only be seen through the message loop.
-    FormMain->RegisterFolder(Folders[1], true);
-    FormMain->RegisterFolder(Dir.Sub("one\\a.bmp"), true); // a file: ignored
+    FormMain->RegisterFolder(AnsiToWide(Folders[1]), true);
+    FormMain->RegisterFolder(AnsiToWide(Dir.Sub("one\\a.bmp")), true); // a file: ignored
     ASSERT_TRUE(WaitDone());
     EXPECT_EQ(Items(), (std::vector<std::string>{Folders[0], Folders[1]}));
     EXPECT_EQ(Caption(), "Tovane - " + AnsiToUtf8(Folders[0]));
     // Done: the next registration starts a new search, emptying the list.
-    FormMain->RegisterFolder(Folders[2], true);
+    FormMain->RegisterFolder(AnsiToWide(Folders[2]), true);
     EXPECT_EQ(Caption(), "Tovane - " + AnsiToUtf8(Folders[2]));
     ASSERT_TRUE(WaitDone());
     EXPECT_EQ(Items(), std::vector<std::string>{Folders[2]});
     // Without emptying, the new results follow the old ones.
-    FormMain->RegisterFolder(Folders[3], false);
+    FormMain->RegisterFolder(AnsiToWide(Folders[3]), false);
     ASSERT_TRUE(WaitDone());
     EXPECT_EQ(Items(), (std::vector<std::string>{Folders[2], Folders[3]}));
 }
 
 TEST_F(MainWindow, RegisteringWhileSuspendedDropsTheOldSearch) {
     Start();
-    FormMain->RegisterFolder(Folders[0], true);
-    FormMain->RegisterFolder(Folders[1], false);
+    FormMain->RegisterFolder(AnsiToWide(Folders[0]), true);
+    FormMain->RegisterFolder(AnsiToWide(Folders[1]), false);
     shelltest::SetCtrlHeld(true);
     Key('S');
     shelltest::SetCtrlHeld(false);
     EXPECT_EQ(FormMain->CurrentSearchState(), SearchState::Suspended);
     EXPECT_EQ(Panel(1), "検索中断");
-    FormMain->RegisterFolder(Folders[4], true);
+    FormMain->RegisterFolder(AnsiToWide(Folders[4]), true);
     EXPECT_EQ(Panel(1), "検索中...");
     EXPECT_EQ(Caption(), "Tovane - " + AnsiToUtf8(Folders[4]));
     ASSERT_TRUE(WaitDone());
@@ -182,7 +193,7 @@ TEST_F(MainWindow, SuspendAndResumeWithCtrlS) {
     shelltest::SetCtrlHeld(true);
     Key('S');
     EXPECT_EQ(Panel(1), "");
-    FormMain->RegisterFolder(Folders[0], true);
+    FormMain->RegisterFolder(AnsiToWide(Folders[0]), true);
     Key('S');
     EXPECT_EQ(FormMain->CurrentSearchState(), SearchState::Suspended);
     Key('S');
@@ -249,7 +260,7 @@ TEST_F(MainWindow, AltArrowsMoveTheSelectedBlock) {
 
 TEST_F(MainWindow, DroppedFoldersAreRegistered) {
     Start();
-    FormMain->RegisterFolder(Folders[4], true);
+    FormMain->RegisterFolder(AnsiToWide(Folders[4]), true);
     ASSERT_TRUE(WaitDone());
     // Without Ctrl: the list is emptied once, every dropped folder is searched, files ignored.
     HDROP drop = shelltest::MakeDrop({Folders[0], Dir.Sub("one\\a.bmp"), Folders[1]});
@@ -257,13 +268,19 @@ TEST_F(MainWindow, DroppedFoldersAreRegistered) {
     ASSERT_TRUE(WaitDone());
     EXPECT_EQ(Items(), (std::vector<std::string>{Folders[0], Folders[1]}));
     EXPECT_EQ(Caption(), "Tovane - " + AnsiToUtf8(Folders[0]));
-    // With Ctrl: added after what is there.
+    // With Ctrl: added after what is there, whatever the name.
+    const std::wstring photos = AnsiToWide(Dir.Path()) + L"\\\u5199\u771F\U0001F600";
+    CreateDirectoryW(photos.c_str(), nullptr);
+    ASSERT_TRUE(
+        CopyFileW(AnsiToWide(Dir.Sub("one\\a.bmp")).c_str(), (photos + L"\\a.bmp").c_str(), FALSE));
     shelltest::SetCtrlHeld(true);
-    drop = shelltest::MakeDrop({Folders[3]});
+    drop = shelltest::MakeDrop(std::vector<std::wstring>{AnsiToWide(Folders[3]), photos});
     SendMessageW(FormMain->Handle(), WM_DROPFILES, reinterpret_cast<WPARAM>(drop), 0);
     shelltest::SetCtrlHeld(false);
     ASSERT_TRUE(WaitDone());
-    EXPECT_EQ(Items(), (std::vector<std::string>{Folders[0], Folders[1], Folders[3]}));
+    EXPECT_EQ(FormMain->ListBox1.Items(),
+              (std::vector<std::wstring>{AnsiToWide(Folders[0]), AnsiToWide(Folders[1]),
+                                         AnsiToWide(Folders[3]), photos}));
 }
 
 TEST_F(MainWindow, DroppedNameTooLongForTheBufferIsNotCutToAnotherFolder) {
@@ -314,7 +331,7 @@ void RunWithDialog(const std::function<void()>& command, std::function<void(TFor
 }
 
 int ItemOf(TListBox& list, const std::string& text) {
-    return list.IndexOf(text);
+    return list.IndexOf(AnsiToWide(text));
 }
 
 } // namespace
@@ -327,9 +344,10 @@ TEST_F(MainWindow, FolderDialogRegistersTheOpenFolderOnOk) {
     bool ran = false;
     RunWithDialog([] { FormMain->actOpen.Execute(); },
                   [&](TFormOpenDir& d) {
-                      startedIn = d.DirectoryListBox1.Directory();
+                      startedIn = WideToAnsi(d.DirectoryListBox1.Directory());
                       d.DirectoryListBox1.OpenItem(ItemOf(d.DirectoryListBox1, "one"));
-                      files = d.FileListBox1.Items();
+                      for (const std::wstring& file : d.FileListBox1.Items())
+                          files.push_back(WideToAnsi(file));
                       // Highlighting a sub-folder does not open it; Enter means OK.
                       d.DirectoryListBox1.SetItemIndex(0);
                       PostMessageW(d.DirectoryListBox1.Handle(), WM_KEYDOWN, VK_RETURN, 1);
@@ -345,7 +363,7 @@ TEST_F(MainWindow, FolderDialogRegistersTheOpenFolderOnOk) {
     // The next dialog opens where the last one left off; "add" keeps the list.
     RunWithDialog([] { FormMain->actAppendOpen.Execute(); },
                   [&](TFormOpenDir& d) {
-                      startedIn = d.DirectoryListBox1.Directory();
+                      startedIn = WideToAnsi(d.DirectoryListBox1.Directory());
                       d.DirectoryListBox1.OpenItem(d.DirectoryListBox1.ItemIndex() - 1);
                       d.DirectoryListBox1.OpenItem(ItemOf(d.DirectoryListBox1, "two"));
                       d.Button1.Click();
@@ -378,7 +396,8 @@ TEST_F(MainWindow, FolderDialogCancelRegistersNothing) {
 TEST_F(MainWindow, ClosingSavesTheWindowPosition) {
     Start();
     FormMain->SetBounds(33, 44, 500, 300);
-    FormMain->RegisterFolder(Folders[0], true); // a search still running at the end is stopped
+    FormMain->RegisterFolder(AnsiToWide(Folders[0]),
+                             true); // a search still running at the end is stopped
     FormMain.reset();
     EXPECT_EQ(GetPrivateProfileIntA("Window", "Left", -1, Ini.c_str()), 33);
     EXPECT_EQ(GetPrivateProfileIntA("Window", "Top", -1, Ini.c_str()), 44);
@@ -431,7 +450,7 @@ TEST_F(MainWindow, EnterShowsTheSlideshowOfTheCurrentFolderAndFollowsItsMoves) {
     EXPECT_FALSE(IsWindowVisible(FormSlideShow->Handle()));
     EXPECT_EQ(FormMain->ListBox1.ItemIndex(), 3);
     EXPECT_EQ(SelectedIndexes(), (std::vector<int>{3, 4}));
-    EXPECT_TRUE(SameTextAscii(FormSlideShow->FileListBox1.Directory(), Folders[3]));
+    EXPECT_TRUE(SameTextAscii(WideToAnsi(FormSlideShow->FileListBox1.Directory()), Folders[3]));
     // Enter in the list (run by the main loop), then Esc in the slideshow (run by its modal
     // loop): closed where it started, the selection stays as it was.
     PostMessageW(FormMain->ListBox1.Handle(), WM_KEYDOWN, VK_RETURN, 1);
@@ -439,6 +458,41 @@ TEST_F(MainWindow, EnterShowsTheSlideshowOfTheCurrentFolderAndFollowsItsMoves) {
     shelltest::Pump(100);
     EXPECT_EQ(FormMain->ListBox1.ItemIndex(), 3);
     EXPECT_EQ(SelectedIndexes(), (std::vector<int>{3, 4}));
+    EXPECT_EQ(Errors, std::vector<std::string>{});
+    FormSlideShow.reset();
+}
+
+TEST_F(MainWindow, NamesOutsideTheCodePageAreSearchedListedAndShown) {
+    // 한국 and café hold a picture each; plain holds ok.bmp and 😀.bmp.
+    const std::string ok = Dir.MakeBitmap("ok.bmp");
+    const std::wstring root = AnsiToWide(Dir.MakeDir("tree"));
+    const std::wstring korea = root + L"\\\uD55C\uAD6D", cafe = root + L"\\caf\u00E9",
+                       plain = root + L"\\plain";
+    for (const std::wstring& d : {korea, cafe, plain})
+        CreateDirectoryW(d.c_str(), nullptr);
+    for (const std::wstring& picture : {korea + L"\\\u301C.bmp", cafe + L"\\a.bmp",
+                                        plain + L"\\ok.bmp", plain + L"\\\U0001F600.bmp"})
+        ASSERT_TRUE(CopyFileW(AnsiToWide(ok).c_str(), picture.c_str(), FALSE));
+    WritePrivateProfileStringA("SlideShow", "bFindSubDir", "1", Ini.c_str());
+    Start();
+    FormSlideShow = std::make_unique<TFormSlideShow>();
+    FormMain->RegisterFolder(root, true);
+    ASSERT_TRUE(WaitDone());
+    std::vector<std::wstring> listed = FormMain->ListBox1.Items();
+    std::sort(listed.begin(), listed.end());
+    EXPECT_EQ(listed, (std::vector<std::wstring>{cafe, plain, korea}));
+    EXPECT_EQ(Panel(0), "フォルダ数 3");
+    EXPECT_EQ(Caption(), "Tovane - " + WideToUtf8(root));
+
+    // The slideshow of plain: ok.bmp (names of the code page sort first), then 😀.bmp.
+    FormMain->ListBox1.SetItemIndex(FormMain->ListBox1.IndexOf(plain));
+    PostMessageW(FormSlideShow->Handle(), WM_KEYDOWN, VK_RIGHT, 1);
+    PostMessageW(FormSlideShow->Handle(), WM_KEYDOWN, VK_ESCAPE, 1);
+    FormMain->actSlideShow.Execute();
+    EXPECT_EQ(FormSlideShow->FileListBox1.Items(),
+              (std::vector<std::wstring>{L"ok.bmp", L"\U0001F600.bmp"}));
+    EXPECT_EQ(FormSlideShow->LabelFile.Caption(), WideToUtf8(L"2 / 2  \U0001F600.bmp"));
+    EXPECT_EQ(FormSlideShow->LabelPath.Caption().substr(7), WideToUtf8(plain));
     EXPECT_EQ(Errors, std::vector<std::string>{});
     FormSlideShow.reset();
 }

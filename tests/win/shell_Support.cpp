@@ -111,21 +111,28 @@ std::string TScratchDir::MakeBitmap(const std::string& relative) const {
     return p;
 }
 
-HDROP MakeDrop(const std::vector<std::string>& paths) {
-    std::size_t size = sizeof(DROPFILES) + 1;
-    for (const std::string& p : paths)
-        size += p.size() + 1;
+HDROP MakeDrop(const std::vector<std::wstring>& paths) {
+    std::size_t size = sizeof(DROPFILES) + sizeof(wchar_t);
+    for (const std::wstring& p : paths)
+        size += (p.size() + 1) * sizeof(wchar_t);
     HGLOBAL mem = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, size);
     auto* df = static_cast<DROPFILES*>(GlobalLock(mem));
     df->pFiles = sizeof(DROPFILES);
-    df->fWide = FALSE;
-    char* out = reinterpret_cast<char*>(df) + sizeof(DROPFILES);
-    for (const std::string& p : paths) {
-        std::memcpy(out, p.c_str(), p.size() + 1);
+    df->fWide = TRUE;
+    auto* out = reinterpret_cast<wchar_t*>(reinterpret_cast<char*>(df) + sizeof(DROPFILES));
+    for (const std::wstring& p : paths) {
+        std::memcpy(out, p.c_str(), (p.size() + 1) * sizeof(wchar_t));
         out += p.size() + 1;
     }
     GlobalUnlock(mem);
     return static_cast<HDROP>(mem);
+}
+
+HDROP MakeDrop(const std::vector<std::string>& paths) {
+    std::vector<std::wstring> wide;
+    for (const std::string& p : paths)
+        wide.push_back(tovane::AnsiToWide(p));
+    return MakeDrop(wide);
 }
 
 std::string RemotePanelText(HWND statusBar, int panel) {

@@ -50,8 +50,9 @@ private:
     std::string FPath;
 };
 
-// A real drop handle (DROPFILES in global memory) naming the given ANSI paths.
-HDROP MakeDrop(const std::vector<std::string>& paths);
+// A real drop handle (DROPFILES in global memory, UTF-16) naming the given paths.
+HDROP MakeDrop(const std::vector<std::wstring>& paths);
+HDROP MakeDrop(const std::vector<std::string>& pathsAnsi);
 
 // A status bar panel's text (UTF-8) of a window of another process: the common control writes
 // into memory of its own process.

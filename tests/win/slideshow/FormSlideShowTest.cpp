@@ -29,7 +29,9 @@ public:
     std::vector<std::string> Extensions = {"bmp"};
 
     int FolderCount() override { return static_cast<int>(Folders.size()); }
-    std::string Folder(int index) override { return Folders.at(static_cast<std::size_t>(index)); }
+    std::wstring Folder(int index) override {
+        return AnsiToWide(Folders.at(static_cast<std::size_t>(index)));
+    }
     int CurrentFolder() override { return Current; }
     void SetCurrentFolder(int index) override { Current = index; }
     SlideShowSettings Settings() override { return Values; }
@@ -123,7 +125,8 @@ protected:
     // What the main window does: point the image list at the current folder and show.
     void Start(int folder = 0) {
         Source->Current = folder;
-        Form->FileListBox1.SetDirectory(Source->Folders[static_cast<std::size_t>(folder)]);
+        Form->FileListBox1.SetDirectory(
+            AnsiToWide(Source->Folders[static_cast<std::size_t>(folder)]));
         Form->Show();
         Settle();
     }
@@ -205,8 +208,8 @@ TEST_F(SlideShowWindow, ShowAppliesTheSettingsAndShowsTheFirstPicture) {
     EXPECT_EQ(Form->Image1.Height(), 600);
     EXPECT_EQ(Form->Image1.Left(), (W - 800) / 2);
     EXPECT_EQ(Form->Image1.Top(), (H - 600) / 2);
-    EXPECT_EQ(Form->LabelPath.Caption(), "1 / 2  " + AnsiToUtf8(Form->FileListBox1.Directory()));
-    EXPECT_TRUE(SameTextAscii(Form->FileListBox1.Directory(), Source->Folders[0]));
+    EXPECT_EQ(Form->LabelPath.Caption(), "1 / 2  " + WideToUtf8(Form->FileListBox1.Directory()));
+    EXPECT_TRUE(SameTextAscii(WideToAnsi(Form->FileListBox1.Directory()), Source->Folders[0]));
     EXPECT_EQ(Form->LabelFile.Caption(), "1 / 3  p00.bmp");
     EXPECT_EQ(Form->LabelIndex.Caption(), "100%");
     EXPECT_EQ(Form->LabelSSState.Caption(), "< スライドショー動作中 >");
@@ -540,7 +543,7 @@ TEST_F(SlideShowWindow, EscAndEnterEndTheModalRun) {
     AddFolder(2);
     for (unsigned vk : {VK_ESCAPE, VK_RETURN}) {
         Source->Current = 0;
-        Form->FileListBox1.SetDirectory(Source->Folders[0]);
+        Form->FileListBox1.SetDirectory(AnsiToWide(Source->Folders[0]));
         PostMessageW(Form->Handle(), WM_KEYDOWN, VK_RIGHT, 1);
         PostMessageW(Form->Handle(), WM_KEYDOWN, vk, 1);
         Form->ShowModal();

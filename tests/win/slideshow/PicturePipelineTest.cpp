@@ -2,6 +2,7 @@
 // without a plug-in call, superseded decodes are cancelled through the progress callback, the
 // window keeps answering during a decode, and nothing arrives after the window closed.
 #include "framework/win32/Application.h"
+#include "framework/win32/Text.h"
 #include "imaging/SPIBmp.h"
 #include "slideshow/FormSlideShowU.h"
 #include "tests/win/DecodingSupport.h"
@@ -24,7 +25,7 @@ public:
     std::string Dir;
     bool ReadAhead = true;
     int FolderCount() override { return 1; }
-    std::string Folder(int) override { return Dir; }
+    std::wstring Folder(int) override { return AnsiToWide(Dir); }
     int CurrentFolder() override { return 0; }
     void SetCurrentFolder(int) override {}
     SlideShowSettings Settings() override {
@@ -73,7 +74,7 @@ protected:
     }
 
     void Start() {
-        Form->FileListBox1.SetDirectory(Source->Dir);
+        Form->FileListBox1.SetDirectory(AnsiToWide(Source->Dir));
         Form->Show();
     }
     void Key(unsigned vk) {

@@ -22,7 +22,7 @@ class OneFolderSource : public TSlideShowSource {
 public:
     explicit OneFolderSource(std::string folder) : FFolder(std::move(folder)) {}
     int FolderCount() override { return 1; }
-    std::string Folder(int) override { return FFolder; }
+    std::wstring Folder(int) override { return AnsiToWide(FFolder); }
     int CurrentFolder() override { return 0; }
     void SetCurrentFolder(int) override {}
     SlideShowSettings Settings() override {
@@ -86,7 +86,7 @@ protected:
     }
 
     void Start() {
-        Form->FileListBox1.SetDirectory(Folder);
+        Form->FileListBox1.SetDirectory(AnsiToWide(Folder));
         Form->Show();
         Settle();
     }
