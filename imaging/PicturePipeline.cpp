@@ -173,9 +173,9 @@ protected:
 
 private:
     void RunJob(const TShared::TJob& job) {
-        std::string path = job.Item.Path;
+        std::wstring path = job.Item.Path;
         if (path.empty()) {
-            const std::vector<std::string> names =
+            const std::vector<std::wstring> names =
                 ListMatchingFiles(job.Item.Folder, job.Item.Mask);
             if (job.Item.Image < 0 || static_cast<std::size_t>(job.Item.Image) >= names.size())
                 return;

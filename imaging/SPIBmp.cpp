@@ -308,13 +308,10 @@ void TSPIBitmap::LoadNotifying(const std::string& steering, const TLoadByClasses
     NotifyLoaded();
 }
 
-void TSPIBitmap::LoadNotifying(const std::string& steering, const TLoadByClasses& load) {
-    FReport = TPluginLoadReport();
-    try {
-        std::unique_ptr<TGraphic> graphic = load(IsBitmapFirst(steering, SystemLeadByte));
-        if (graphic == nullptr && !FReport.Failure.empty())
-            throw EInvalidGraphic(FReport.Failure);
-        AssignLoadedGraphic(std::move(graphic));
+void TSPIBitmap::LoadFromFile(const std::wstring& fileName) {
+    LoadNotifying(WideToAnsiNoBestFit(fileName), [&](bool bitmapFirst) {
+        return LoadFileByClasses(&TSPIGraphic::ClassInfo, fileName, &TBitmap::ClassInfo,
+                                 bitmapFirst, Forwarder(), &FReport);
     });
 }
 
