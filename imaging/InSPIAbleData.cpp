@@ -1,5 +1,6 @@
 #include "imaging/InSPIAbleData.h"
 
+#include "framework/Exceptions.h"
 #include "framework/Paths.h"
 #include "framework/Strings.h"
 #include "framework/win32/Text.h"
@@ -174,6 +175,9 @@ void TInSPIAbleData::CheckImage() {
     FRefusal = check.Reason;
     FInfo.Release();
     FBits.Release();
+    // No other plug-in makes the picture smaller: the load fails here, saying why.
+    if (check.TooLarge)
+        throw EInvalidGraphic(check.Reason);
 }
 
 int WINAPI TInSPIAbleData::ProgressCallback(int numerator, int denominator, SusieUserData data) {
