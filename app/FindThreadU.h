@@ -50,6 +50,8 @@ public:
     // unless the search is stopped; once the search has found its queue empty it accepts
     // nothing more and answers Finished.
     AddResult AddFolder(const std::wstring& dir);
+    // The sub-folder flag the search was created with; it keeps it to its end.
+    bool FindSubDir() const noexcept { return FFindSubDir; }
 
 protected:
     void Execute() override;

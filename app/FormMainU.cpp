@@ -21,6 +21,7 @@
 
 #include <shellapi.h>
 
+#include <exception>
 #include <utility>
 
 namespace tovane {
@@ -34,8 +35,9 @@ TFormMain::TFormMain(std::vector<std::wstring> folders, std::string iniPath)
     // says otherwise.
     if (ReadPluginIsolation(FIniPath))
         SPIs->Isolation = std::make_unique<TPluginHost>();
-    // The form has been read: the plug-in collection now searches its places. What it raises
-    // (a plug-in without a required export) ends the creation of the window.
+    // The form has been read: the plug-in collection now searches its places. A module that
+    // lacks a required export is skipped with one report naming it; the others serve.
+    SPIs->OnLoadError = [](TSPIs&, const Exception& e) { Application().ShowErrorReport(e.what()); };
     SPIs->Loaded();
     DoCreate();
 }
@@ -81,18 +83,63 @@ void TFormMain::FormCreate(TObject&) {
 }
 
 void TFormMain::FormDestroy(TObject&) {
-    // Nothing may reach the list once destruction has begun.
-    StopSearch();
+    // Nothing may reach the list once destruction has begun; the settings are written before
+    // the wait for the search thread, which may be blocked in the system.
+    if (FFindThread != nullptr)
+        FFindThread->Terminate();
     SaveWindowPos();
+    StopSearch();
     FImageExtensions.clear();
+}
+
+// The session ends (log-off, shutdown): the process may be ended at any moment after this
+// message, so the search is stopped and the settings written as an exit would.
+bool TFormMain::SessionMessage(UINT msg, WPARAM wParam, LRESULT& result) {
+    if (msg == WM_QUERYENDSESSION) {
+        result = TRUE;
+        return true;
+    }
+    if (msg != WM_ENDSESSION)
+        return false;
+    if (wParam) {
+        if (FFindThread != nullptr)
+            FFindThread->Terminate();
+        Application().Dispatch([this] { SaveWindowPos(); });
+        StopSearch();
+    }
+    result = 0;
+    return true;
 }
 
 // -------------------------------------------------------------------------------- settings
 
+namespace {
+
+WindowGeometry GeometryOf(const RECT& r) {
+    return {r.left, r.top, r.right - r.left, r.bottom - r.top};
+}
+
+BOOL CALLBACK AddWorkArea(HMONITOR monitor, HDC, LPRECT, LPARAM areas) {
+    MONITORINFO info{};
+    info.cbSize = sizeof info;
+    if (GetMonitorInfoW(monitor, &info))
+        reinterpret_cast<std::vector<WindowGeometry>*>(areas)->push_back(GeometryOf(info.rcWork));
+    return TRUE;
+}
+
+std::vector<WindowGeometry> MonitorWorkAreas() {
+    std::vector<WindowGeometry> areas;
+    EnumDisplayMonitors(nullptr, nullptr, &AddWorkArea, reinterpret_cast<LPARAM>(&areas));
+    return areas;
+}
+
+} // namespace
+
 void TFormMain::LoadSettings() {
     const WindowGeometry current{Left(), Top(), Width(), Height()};
-    const WindowGeometry g = ReadWindowGeometry(FIniPath, current, GetSystemMetrics(SM_CXSCREEN),
-                                                GetSystemMetrics(SM_CYSCREEN));
+    const WindowGeometry read = ReadWindowGeometry(FIniPath, current, GetSystemMetrics(SM_CXSCREEN),
+                                                   GetSystemMetrics(SM_CYSCREEN));
+    const WindowGeometry g = PlaceOnWorkAreas(read, MonitorWorkAreas(), {0, 0, 600, 400});
     SetBounds(g.Left, g.Top, g.Width, g.Height);
     FSettings = ReadSlideShowSettings(FIniPath);
 }
@@ -101,10 +148,16 @@ void TFormMain::SaveWindowPos() {
     WINDOWPLACEMENT wp{};
     wp.length = sizeof wp;
     WindowGeometry g{Left(), Top(), Width(), Height()};
-    // A minimised or maximised window keeps the position it will be restored to.
+    // A minimised or maximised window keeps the position it will be restored to, which the
+    // system gives in the coordinates of its monitor's work area.
     if ((IsIconic(Handle()) || IsZoomed(Handle())) && GetWindowPlacement(Handle(), &wp)) {
-        const RECT& r = wp.rcNormalPosition;
-        g = {r.left, r.top, r.right - r.left, r.bottom - r.top};
+        g = GeometryOf(wp.rcNormalPosition);
+        MONITORINFO info{};
+        info.cbSize = sizeof info;
+        const HMONITOR monitor = MonitorFromRect(&wp.rcNormalPosition, MONITOR_DEFAULTTONEAREST);
+        if ((GetWindowLongPtrW(Handle(), GWL_EXSTYLE) & WS_EX_TOOLWINDOW) == 0 &&
+            GetMonitorInfoW(monitor, &info))
+            g = WorkAreaToScreen(g, GeometryOf(info.rcMonitor), GeometryOf(info.rcWork));
     }
     WriteWindowGeometry(FIniPath, g);
 }
@@ -127,10 +180,15 @@ void TFormMain::RegisterFolder(const std::wstring& path, bool clearFirst) {
             return;
         // The running search had already taken its last folder and is ending: what it found
         // and has not yet handed over is listed first, then the folder is searched by a fresh
-        // thread that continues the same search (list and caption stay).
-        FFindThread->WaitFor();
-        FFindThread.reset();
-        LaunchSearchThread(path);
+        // thread that continues the same search (list, caption and sub-folder flag stay).
+        if (FFindThread != nullptr) {
+            const bool findSubDir = FFindThread->FindSubDir();
+            FFindThread->WaitFor();
+            FFindThread.reset();
+            LaunchSearchThread(path, findSubDir);
+            return;
+        }
+        StartSearch(path, clearFirst);
         return;
     case RegisterStep::DiscardSuspendedThenStart:
         // The suspended search is stopped and joined; it delivers nothing more and its
@@ -147,15 +205,23 @@ void TFormMain::RegisterFolder(const std::wstring& path, bool clearFirst) {
 void TFormMain::StartSearch(const std::wstring& path, bool clearFirst) {
     if (clearFirst)
         ListBox1.Clear();
-    LaunchSearchThread(path);
+    LaunchSearchThread(path, FSettings.bFindSubDir);
     SetCaption("Tovane - " + WideToUtf8(path));
     FSearchState = SearchState::Searching;
     ShowSearchState();
 }
 
-void TFormMain::LaunchSearchThread(const std::wstring& path) {
-    FFindThread = std::make_unique<TFindThread>(static_cast<IFindThreadSink&>(*this),
-                                                FImageExtensions, path, FSettings.bFindSubDir);
+void TFormMain::LaunchSearchThread(const std::wstring& path, bool findSubDir) {
+    try {
+        FFindThread = std::make_unique<TFindThread>(static_cast<IFindThreadSink&>(*this),
+                                                    FImageExtensions, path, findSubDir);
+    } catch (...) {
+        // No thread, no search: the next registration starts afresh.
+        FFindThread.reset();
+        FSearchState = SearchState::Failed;
+        ShowSearchState();
+        throw;
+    }
     FFindThread->OnTerminate = [this] { SearchTerminated(); };
     FFindThread->SetPriority(ThreadPriority::Lowest);
     FFindThread->Resume();
@@ -166,13 +232,27 @@ void TFormMain::ShowSearchState() {
 }
 
 void TFormMain::SearchTerminated() {
+    // A failure of the walk or of listing a folder (a list that refuses an item) ends it.
+    const std::exception_ptr failure = FFindThread->FatalException();
     FFindThread.reset();
-    FSearchState = SearchState::Done;
+    FSearchState = failure ? SearchState::Failed : SearchState::Done;
     ShowSearchState();
+    if (failure)
+        Application().Dispatch([&] { std::rethrow_exception(failure); });
 }
 
 void TFormMain::StopSearch() noexcept {
-    FFindThread.reset();
+    if (FFindThread == nullptr)
+        return;
+    FFindThread->Terminate();
+    // A thread blocked in the system (an unreachable network folder) is not waited for past
+    // this: it delivers nothing after the stop, and its object is left to it, since it is
+    // still running in it; the process's end takes both.
+    constexpr DWORD StopWaitMs = 2000;
+    if (FFindThread->WaitFor(StopWaitMs))
+        FFindThread.reset();
+    else
+        static_cast<void>(FFindThread.release());
 }
 
 void TFormMain::actFindSuspendExecute(TObject&) {

@@ -53,6 +53,9 @@ void TFormMain::LoadForm() {
     OnCreate = [this](TObject& s) { FormCreate(s); };
     OnDestroy = [this](TObject& s) { FormDestroy(s); };
     OnDropFiles = [this](HDROP drop) { WMDropFiles(drop); };
+    OnMessage = [this](UINT msg, WPARAM wParam, LPARAM, LRESULT& result) {
+        return SessionMessage(msg, wParam, result);
+    };
     ListBox1.OnDblClick = [this](TObject& s) { ListBox1DblClick(s); };
     Exit1.OnClick = [this](TObject& s) { Exit1Click(s); };
     About1.OnClick = [this](TObject& s) { About1Click(s); };

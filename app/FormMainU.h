@@ -24,7 +24,8 @@ class TFormMain : public TForm, private IFindThreadSink {
 public:
     // folders: the command-line arguments, registered at the end of FormCreate.
     // iniPath: the settings file (the executable's path with ".ini" in the program).
-    // Raises what the plug-in search raises (ESPIInvalidAPI): the window is then not created.
+    // Raises what the plug-in search raises (an OnSearching failure): the window is then not
+    // created. A plug-in lacking a required export is reported and skipped.
     explicit TFormMain(std::vector<std::wstring> folders = {},
                        std::string iniPath = SettingsFilePath());
     ~TFormMain() override;
@@ -54,6 +55,8 @@ public:
     SlideShowSettings FSettings = DefaultSlideShowSettings();
 
     SearchState CurrentSearchState() const noexcept { return FSearchState; }
+    // The running search, or null (read-only, for the program's own checks).
+    const TFindThread* FindThread() const noexcept { return FFindThread.get(); }
     // The single entry of every registration (dialog, drop, command line).
     void RegisterFolder(const std::wstring& path, bool clearFirst);
 
@@ -82,10 +85,11 @@ private:
 
     void OpenFolderDialog(bool clearFirst);
     void StartSearch(const std::wstring& path, bool clearFirst);
-    void LaunchSearchThread(const std::wstring& path);
+    void LaunchSearchThread(const std::wstring& path, bool findSubDir);
     void ShowSearchState();
     void SearchTerminated();
     void StopSearch() noexcept;
+    bool SessionMessage(UINT msg, WPARAM wParam, LRESULT& result);
 
     FolderListModel ReadFolderList() const;
     void WriteFolderList(const FolderListModel& model);

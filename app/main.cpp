@@ -1,6 +1,7 @@
 // The program's entry: the decoding unit's start-up, the main window (which loads the
 // plug-ins), the slideshow window, then the message loop until the main window closes.
 #include "app/FormMainU.h"
+#include "app/portable/CommandLine.h"
 #include "framework/win32/Application.h"
 #include "framework/win32/Text.h"
 #include "imaging/SPIBmp.h"
@@ -12,8 +13,6 @@
 
 #include <windows.h>
 
-#include <shellapi.h>
-
 #include <exception>
 #include <string>
 #include <vector>
@@ -23,13 +22,8 @@ namespace {
 // The command-line arguments after the program name.
 std::vector<std::wstring> CommandLineArguments() {
     std::vector<std::wstring> args;
-    int count = 0;
-    LPWSTR* argv = CommandLineToArgvW(GetCommandLineW(), &count);
-    if (argv == nullptr)
-        return args;
-    for (int i = 1; i < count; ++i)
-        args.push_back(argv[i]);
-    LocalFree(argv);
+    for (const std::wstring& arg : tovane::SplitCommandLine(GetCommandLineW()))
+        args.push_back(arg);
     return args;
 }
 

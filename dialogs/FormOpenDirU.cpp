@@ -1,10 +1,39 @@
 #include "dialogs/FormOpenDirU.h"
 
 #include "app/FormMainU.h"
+#include "framework/Paths.h"
+#include "framework/win32/ModuleFile.h"
+
+#include <windows.h>
 
 namespace tovane {
 
+namespace {
+
+bool IsFolder(const std::string& path) {
+    const DWORD attributes = GetFileAttributesA(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+}
+
+// The dialog opens on the current folder. One that has become unreachable (a card removed, a
+// share gone) would keep it from opening at all: it then opens on the first folder of the
+// list that exists, else on the program's folder.
+void MakeCurrentFolderReachable() {
+    char current[MAX_PATH + 1] = "";
+    const DWORD n = GetCurrentDirectoryA(sizeof current, current);
+    if (n > 0 && n < sizeof current && IsFolder(current))
+        return;
+    if (FormMain != nullptr)
+        for (const std::string& folder : FormMain->ListBox1.Items())
+            if (IsFolder(folder) && SetCurrentDirectoryA(folder.c_str()))
+                return;
+    SetCurrentDirectoryA(ExtractFilePath(ModuleFileName(), SystemLeadByte).c_str());
+}
+
+} // namespace
+
 TFormOpenDir::TFormOpenDir(TForm* owner) : TForm(owner) {
+    MakeCurrentFolderReachable();
     LoadForm();
     DoCreate();
 }

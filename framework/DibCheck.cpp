@@ -76,9 +76,10 @@ TDibCheck CheckDibBlocks(const void* info, std::size_t infoBlockSize, std::size_
         return Fail(Format("unsupported compression %u", l.Compression));
     }
 
-    if (clrUsed > 256)
+    // Deeper pictures need no colour table: one of any declared length is ignored.
+    if (clrUsed > 256 && bits <= 8)
         return Fail(Format("colour count %u exceeds 256", clrUsed));
-    l.ColorCount = clrUsed;
+    l.ColorCount = clrUsed > 256 ? 0 : clrUsed;
     if (l.ColorCount == 0 && bits <= 8)
         l.ColorCount = 1u << bits;
     l.MaskBytes = (l.Compression == DibBitfields && l.HeaderSize == DibInfoHeaderSize) ? 12 : 0;
@@ -91,10 +92,24 @@ TDibCheck CheckDibBlocks(const void* info, std::size_t infoBlockSize, std::size_
     const std::uint64_t height =
         l.Height < 0 ? std::uint64_t(-std::int64_t{l.Height}) : std::uint64_t(l.Height);
     const std::uint64_t stride = ((std::uint64_t(l.Width) * bits + 31) / 32) * 4;
-    const std::uint64_t imageSize = rle ? sizeImage : stride * height; // < 2^35 * 2^31
+    // The picture becomes a bitmap of these rows: one limit, the bitmap reader's, decides
+    // before anything is copied whether it can be held at all.
+    const std::uint64_t rows = stride * height; // < 2^35 * 2^31
+    const TDibLimits limits;
+    if (rows > limits.MaxImageBytes || height > std::uint64_t(limits.MaxDimension) ||
+        std::uint64_t(l.Width) > std::uint64_t(limits.MaxDimension)) {
+        TDibCheck tooLarge = Fail(Format(
+            "The picture is too large: %d x %d pixels at %u bits need %llu MiB (at most %llu MiB)",
+            l.Width, static_cast<int>(height), bits,
+            static_cast<unsigned long long>((rows + 0xFFFFF) >> 20),
+            static_cast<unsigned long long>(limits.MaxImageBytes >> 20)));
+        tooLarge.TooLarge = true;
+        return tooLarge;
+    }
+    const std::uint64_t imageSize = rle ? sizeImage : rows;
     constexpr std::uint64_t maxSize = std::numeric_limits<std::int32_t>::max();
     if (imageSize > maxSize || BitmapFileHeaderSize + l.InfoSize + imageSize > maxSize)
-        return Fail(Format("%d x %d pixels at %u bits exceeds 2 GiB", l.Width, l.Height, bits));
+        return Fail(Format("%u bytes of run-length data exceed 2 GiB", sizeImage));
     l.Stride = static_cast<std::uint32_t>(stride);
     l.ImageSize = static_cast<std::uint32_t>(imageSize);
     if (l.ImageSize > pixelBlockSize)

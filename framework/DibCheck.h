@@ -6,7 +6,8 @@
 // the picture needs, with all arithmetic in 64 bits and limited to 32, and compares that with
 // the sizes of the blocks (LocalSize). Real plug-ins return blocks larger than needed, so only
 // a block that is too small fails; the colour table's length comes from the header, never from
-// the block size.
+// the block size. A picture larger than the bitmap reader accepts fails here, before any
+// copy of it is made.
 #pragma once
 
 #include <cstddef>
@@ -37,6 +38,9 @@ struct TDibLayout {
 struct TDibCheck {
     std::optional<TDibLayout> Layout; // set when the blocks are consistent
     std::string Reason;               // why not, in English, for logs and tests
+    // The blocks are consistent but the picture is larger than a bitmap may be (the bitmap
+    // reader's TDibLimits): Reason is then a message for the user, giving its size.
+    bool TooLarge = false;
 
     bool Ok() const { return Layout.has_value(); }
 };

@@ -1,6 +1,7 @@
 #include "imaging/InSPIAbleData.h"
 
 #include "framework/BitmapFile.h"
+#include "framework/Exceptions.h"
 #include "framework/Paths.h"
 #include "framework/Strings.h"
 #include "framework/win32/Text.h"
@@ -233,6 +234,9 @@ void TInSPIAbleData::CheckImage(const void* info, std::size_t infoSize, std::siz
     FInfo.Release();
     FBits.Release();
     FHostImage = THostImage();
+    // No other plug-in makes the picture smaller: the load fails here, saying why.
+    if (check.TooLarge)
+        throw EInvalidGraphic(check.Reason);
 }
 
 namespace {

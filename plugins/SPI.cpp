@@ -69,26 +69,16 @@ std::unique_ptr<TSPI> TSPI::Create(const std::string& fileName) {
 
 void TSPI::Describe() {
     CheckExports();
-    FAPIVersion = InfoText(0);
-    FPluginInfo = InfoText(1);
-    // Pairs from index 2 until the first pair in which either half is not answered.
-    for (int i = 2;; i += 2) {
-        std::array<char, PluginInfoBufferSize> a{};
-        std::array<char, PluginInfoBufferSize> b{};
-        if (FExports.GetPluginInfo(i, a.data(), PluginInfoBufferLength) <= 0)
-            break;
-        if (FExports.GetPluginInfo(i + 1, b.data(), PluginInfoBufferLength) <= 0)
-            break;
-        FExtensions.push_back(PluginInfoText(a));
-        FFormatNames.push_back(PluginInfoText(b));
-    }
+    FAPIVersion = InfoText(0).value_or(std::string());
+    FPluginInfo = InfoText(1).value_or(std::string());
+    ReadFilterPairs([this](int index) { return InfoText(index); }, FExtensions, FFormatNames);
     FUsable = IsUsable();
 }
 
-std::string TSPI::InfoText(int index) const {
-    std::array<char, PluginInfoBufferSize> buffer{};
+std::optional<std::string> TSPI::InfoText(int index) const {
+    std::vector<char> buffer(PluginInfoBufferSize, '\0');
     if (FExports.GetPluginInfo(index, buffer.data(), PluginInfoBufferLength) <= 0)
-        return std::string();
+        return std::nullopt;
     return PluginInfoText(buffer);
 }
 

@@ -7,6 +7,8 @@
 #include "framework/win32/ModuleFile.h"
 #include "framework/win32/Text.h"
 
+#include <cstring>
+
 namespace tovane {
 
 namespace {
@@ -35,13 +37,13 @@ std::string SusiePluginFolder() {
         (type != REG_SZ && type != REG_EXPAND_SZ))
         return std::string();
     value.resize(std::min<std::size_t>(size, value.size()));
-    value.resize(PluginInfoText(value).size()); // up to the terminating NUL
+    value.resize(std::strlen(value.c_str())); // up to the terminating NUL
     if (type == REG_EXPAND_SZ && !value.empty()) {
         const DWORD n = ExpandEnvironmentStringsA(value.c_str(), nullptr, 0);
         if (n > 0) {
             std::string expanded(n, '\0');
             if (ExpandEnvironmentStringsA(value.c_str(), expanded.data(), n) > 0) {
-                expanded.resize(PluginInfoText(expanded).size());
+                expanded.resize(std::strlen(expanded.c_str()));
                 value = expanded;
             }
         }
@@ -220,7 +222,14 @@ void TSPIs::SearchFolder(const std::string& folder, std::string_view mask) {
                 continue;
             }
         }
-        std::unique_ptr<TSPI> spi = LoadPlugin(candidate);
+        std::unique_ptr<TSPI> spi;
+        try {
+            spi = LoadPlugin(candidate);
+        } catch (const ESPIInvalidAPI& e) {
+            if (OnLoadError)
+                OnLoadError(*this, e);
+            continue;
+        }
         if (!spi)
             continue;
         TSPI* const loaded = spi.get();

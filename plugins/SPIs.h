@@ -116,8 +116,8 @@ protected:
     }
 
 private:
-    void Describe();                       // CheckExports, self-description, Usable
-    std::string InfoText(int index) const; // empty when the plug-in answers <= 0
+    void Describe();                                      // CheckExports, self-description, Usable
+    std::optional<std::string> InfoText(int index) const; // nothing when it answers <= 0
 
     UniqueModule FHandle;
     std::string FFileName;
@@ -215,6 +215,9 @@ public:
 using TSPISearchEvent = std::function<void(TSPIs& sender, TSPI& spi, bool& accept)>;
 using TSPISearchingEvent =
     std::function<void(TSPIs& sender, const std::string& fileName, bool& accept)>;
+// A module found by the search that cannot serve (it lacks an export its kind requires): the
+// search skips it and goes on. error is the ESPIInvalidAPI that names the export and module.
+using TSPILoadErrorEvent = std::function<void(TSPIs& sender, const Exception& error)>;
 using TSPIPictureRegisterEvent =
     std::function<void(TSPIs& sender, TInSPI& spi, const std::string& extension,
                        const std::string& description, TGraphicClass& graphicClass)>;
@@ -258,8 +261,10 @@ public:
 
     // Finds and loads plug-ins. A mask with a folder ("C:\x\*.sph") searches only that folder;
     // a bare mask visits the places in SearchOptions in their order. Unloadable files are
-    // skipped silently; ESPIInvalidAPI and exceptions from OnSearching end the search and pass
-    // on (plug-ins added before stay); exceptions from OnSearch or adding drop that plug-in.
+    // skipped silently; a module lacking a required export (ESPIInvalidAPI) is skipped and
+    // handed to OnLoadError, so one stray file cannot keep the program from starting; exceptions
+    // from OnSearching end the search and pass on (plug-ins added before stay); exceptions from
+    // OnSearch or adding drop that plug-in.
     void Search(std::string_view mask);
 
     // Fills target (owned by the caller; the plug-ins stay the collection's) with the plug-ins
@@ -293,6 +298,7 @@ public:
     std::unique_ptr<TSPIIsolation> Isolation;
     // The messages of the candidates that the pre-flight refused, in search order.
     const std::vector<std::string>& PreflightFaults() const { return FPreflightFaults; }
+    TSPILoadErrorEvent OnLoadError;
 
 private:
     void SearchFolder(const std::string& folder, std::string_view mask);

@@ -143,7 +143,7 @@ bool MoveSelectedFoldersDown(FolderListModel& list) {
 
 // --- Search state -----------------------------------------------------------------------------
 
-const char* const SearchStateNames[4] = {"", "検索中...", "検索中断", "検索完了"};
+const char* const SearchStateNames[5] = {"", "検索中...", "検索中断", "検索完了", "検索失敗"};
 
 const char* SearchStateName(SearchState state) {
     const auto index = static_cast<std::size_t>(state);
@@ -210,6 +210,9 @@ std::string NormalizeFolderPathWith(std::string_view absolutePath, const DiskNam
         result += *name;
         from = end + 1;
     }
+    // "C:" alone means the current folder of drive C, not its root.
+    if (result.size() == 2)
+        result += '\\';
     return result;
 }
 

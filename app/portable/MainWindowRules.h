@@ -64,17 +64,18 @@ bool MoveSelectedFoldersDown(FolderListModel& list);
 
 // --- Search state -----------------------------------------------------------------------------
 
-enum class SearchState : std::uint8_t { None, Searching, Suspended, Done };
+// Failed: the search ended on an error (shown to the user), or a new search could not start.
+enum class SearchState : std::uint8_t { None, Searching, Suspended, Done, Failed };
 
 // Status panel 1 texts (UTF-8), indexed by SearchState.
-extern const char* const SearchStateNames[4];
+extern const char* const SearchStateNames[5];
 const char* SearchStateName(SearchState state);
 
 // What registering an existing folder does in each state.
 enum class RegisterStep {
     JoinRunningSearch,         // Searching: the folder joins the running search's queue
     DiscardSuspendedThenStart, // Suspended: the old search is dropped, a new one starts
-    Start,                     // None, Done: a new search starts
+    Start,                     // None, Done, Failed: a new search starts
 };
 RegisterStep RegisterStepFor(SearchState state);
 
@@ -89,8 +90,8 @@ using DiskNameLookup = std::function<std::optional<std::string>(const std::strin
 
 // Spells an absolute path as it stands on disk, component by component from the drive root;
 // from the first component that is not found the rest is kept unchanged. A path without a
-// drive letter (UNC, empty) is returned as it is. A trailing "\" is dropped, and a bare drive
-// root gives "C:".
+// drive letter (UNC, empty) is returned as it is. A trailing "\" is dropped, except that of a
+// drive root: "C:\" stays "C:\" (a bare "C:" would name the drive's current folder).
 std::string NormalizeFolderPathWith(std::string_view absolutePath, const DiskNameLookup& lookup,
                                     LeadByteRule lead);
 

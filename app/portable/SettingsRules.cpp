@@ -2,6 +2,7 @@
 
 #include "framework/Strings.h"
 
+#include <algorithm>
 #include <iterator>
 
 namespace tovane {
@@ -38,6 +39,66 @@ WindowGeometry ReadWindowGeometry(ProfileStore& store, const WindowGeometry& cur
     g.Left = ReadProfileInt(store, WindowSection, "Left", CentredPosition(screenWidth, g.Width));
     g.Width = ReadProfileInt(store, WindowSection, "Width", 600);
     g.Height = ReadProfileInt(store, WindowSection, "Height", 400);
+    return g;
+}
+
+namespace {
+
+// Overlap of two spans [a, a + an) and [b, b + bn); 0 when apart.
+long long Overlap(long long a, long long an, long long b, long long bn) {
+    return std::max(0LL, std::min(a + an, b + bn) - std::max(a, b));
+}
+
+// Distance between two spans; 0 when they meet.
+long long Gap(long long a, long long an, long long b, long long bn) {
+    return std::max({0LL, b - (a + an), a - (b + bn)});
+}
+
+// Start of a span of length n moved into [lo, lo + room), its start first when it is longer.
+int Clamp(long long at, long long n, long long lo, long long room) {
+    return static_cast<int>(std::max(lo, std::min(at, lo + room - n)));
+}
+
+} // namespace
+
+WindowGeometry PlaceOnWorkAreas(WindowGeometry w, const std::vector<WindowGeometry>& workAreas,
+                                const WindowGeometry& defaultSize) {
+    if (w.Width <= 0 || w.Height <= 0) {
+        w.Width = defaultSize.Width;
+        w.Height = defaultSize.Height;
+    }
+    if (workAreas.empty())
+        return w;
+    constexpr long long CaptionHeight = 50, CaptionWidth = 100;
+    const long long stripHeight = std::min<long long>(w.Height, CaptionHeight);
+    const WindowGeometry* nearest = nullptr;
+    long long bestOverlap = -1, bestGap = 0;
+    for (const WindowGeometry& a : workAreas) {
+        const long long ox = Overlap(w.Left, w.Width, a.Left, a.Width);
+        const long long oy = Overlap(w.Top, stripHeight, a.Top, a.Height);
+        if (ox >= std::min<long long>(w.Width, CaptionWidth) && oy >= stripHeight)
+            return w;
+        const long long overlap = ox * Overlap(w.Top, w.Height, a.Top, a.Height);
+        const long long gx = Gap(w.Left, w.Width, a.Left, a.Width);
+        const long long gy = Gap(w.Top, w.Height, a.Top, a.Height);
+        const long long gap = gx * gx + gy * gy;
+        if (nearest == nullptr || overlap > bestOverlap ||
+            (overlap == bestOverlap && gap < bestGap)) {
+            nearest = &a;
+            bestOverlap = overlap;
+            bestGap = gap;
+        }
+    }
+    w.Left = Clamp(w.Left, w.Width, nearest->Left, nearest->Width);
+    w.Top = Clamp(w.Top, w.Height, nearest->Top, nearest->Height);
+    return w;
+}
+
+WindowGeometry WorkAreaToScreen(const WindowGeometry& normal, const WindowGeometry& monitor,
+                                const WindowGeometry& workArea) {
+    WindowGeometry g = normal;
+    g.Left += workArea.Left - monitor.Left;
+    g.Top += workArea.Top - monitor.Top;
     return g;
 }
 

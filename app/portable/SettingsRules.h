@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace tovane {
 
@@ -41,6 +42,21 @@ struct WindowGeometry {
     int Width;
     int Height;
 };
+
+// Brings a window read from the file onto the screen. workAreas are the monitors' work areas
+// (the screen less the task bar), in screen coordinates; defaultSize gives the width and height
+// that replace a zero or negative size. A window of which at least 100 x 50 pixels of its
+// caption area (its top 50 pixels; all of a smaller window) lie on one work area stays where it
+// is; any other (an unplugged monitor, an old file) is moved, keeping its size, onto the work
+// area nearest to it, as far as it fits there, so that its caption is seen.
+WindowGeometry PlaceOnWorkAreas(WindowGeometry window, const std::vector<WindowGeometry>& workAreas,
+                                const WindowGeometry& defaultSize);
+
+// The restore position of a minimised or maximised window is kept in work-area coordinates
+// (0, 0 is the top left of the work area, which a task bar at the top or left moves): the same
+// rectangle in screen coordinates, given the monitor's rectangle and its work area.
+WindowGeometry WorkAreaToScreen(const WindowGeometry& normal, const WindowGeometry& monitor,
+                                const WindowGeometry& workArea);
 
 // Section and key names of the file.
 inline constexpr const char* WindowSection = "Window";

@@ -204,6 +204,16 @@ int TForm::ShowModal() {
         throw Exception("Cannot make a visible window modal");
     HWND previous = GetActiveWindow();
     FModalResult = mrNone;
+    // A window manager gives the keyboard focus to a new window that it takes for a dialog; a
+    // sizeable form (an overlapped window) would open without it, the focus staying with its
+    // disabled owner. The modal frame marks every modal form with a caption as a dialog.
+    const LONG_PTR style = GetWindowLongPtrW(FHandle, GWL_STYLE);
+    const LONG_PTR exStyle = GetWindowLongPtrW(FHandle, GWL_EXSTYLE);
+    if ((style & WS_CAPTION) == WS_CAPTION && (exStyle & WS_EX_DLGMODALFRAME) == 0) {
+        SetWindowLongPtrW(FHandle, GWL_EXSTYLE, exStyle | WS_EX_DLGMODALFRAME);
+        SetWindowPos(FHandle, nullptr, 0, 0, 0, 0,
+                     SWP_FRAMECHANGED | SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    }
     {
         DisabledWindows disabled;
         disabled.Except = FHandle;
@@ -298,6 +308,12 @@ LRESULT TForm::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
                 }
             if (id == IDCANCEL && FCancelButton != nullptr) {
                 FCancelButton->Click();
+                return 0;
+            }
+            // Esc closes a modal form without a cancel button (a box with only OK), as it
+            // closes the system's dialog boxes.
+            if (id == IDCANCEL && FModal) {
+                Close();
                 return 0;
             }
             return 0;

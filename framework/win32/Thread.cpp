@@ -157,22 +157,35 @@ std::exception_ptr TThread::FatalException() const {
 }
 
 void TThread::WaitFor() {
+    WaitFor(INFINITE);
+}
+
+bool TThread::WaitFor(DWORD timeoutMs) {
     {
         std::lock_guard lock(FLock);
         if (!FStarted)
-            return; // never resumed: there is nothing to wait for
+            return true; // never resumed: there is nothing to wait for
     }
     HANDLE handles[2] = {FHandle.Get(), FCallRequested.Get()};
+    const ULONGLONG start = GetTickCount64();
     for (;;) {
-        const DWORD r = WaitForMultipleObjects(2, handles, FALSE, INFINITE);
+        DWORD wait = INFINITE;
+        if (timeoutMs != INFINITE) {
+            const ULONGLONG spent = GetTickCount64() - start;
+            wait = spent >= timeoutMs ? 0 : static_cast<DWORD>(timeoutMs - spent);
+        }
+        const DWORD r = WaitForMultipleObjects(2, handles, FALSE, wait);
         if (r == WAIT_OBJECT_0 + 1) {
             RunPendingCall();
             continue;
         }
+        if (r == WAIT_TIMEOUT)
+            return false;
         break; // the worker ended (or the wait itself failed: nothing left to wait on)
     }
     // What the worker queued is delivered before anyone can take the end for done.
     RunQueuedCalls();
+    return true;
 }
 
 bool TThread::Queue(std::function<void()> call) {

@@ -72,6 +72,12 @@ public:
     // runs the calls it queued (unless a stop was requested or a Suspend holds them). Does not
     // resume a suspended worker. Not to be called from inside a synchronised call.
     void WaitFor();
+    // The same, giving up after timeoutMs: answers false (and runs no queued call) when Execute
+    // is still running then, as a worker blocked in the system (an unreachable network folder)
+    // may be for minutes.
+    bool WaitFor(DWORD timeoutMs);
+    // The worker's thread handle, owned by this object.
+    HANDLE Handle() const noexcept { return FHandle.Get(); }
     // What escaped Execute, if anything (the thread entry catches everything).
     std::exception_ptr FatalException() const;
 

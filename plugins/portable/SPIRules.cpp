@@ -17,8 +17,28 @@ SPIKind SPIKindForVersion(std::string_view apiVersion) {
 }
 
 std::string PluginInfoText(std::span<const char> buffer) {
-    const auto end = std::find(buffer.begin(), buffer.end(), '\0');
-    return std::string(buffer.begin(), end);
+    const std::span<const char> text = buffer.first(std::min(buffer.size(), PluginInfoTextMax));
+    const auto end = std::find(text.begin(), text.end(), '\0');
+    return std::string(text.begin(), end);
+}
+
+void ReadFilterPairs(const PluginInfoQuery& query, std::vector<std::string>& extensions,
+                     std::vector<std::string>& formatNames) {
+    for (int pair = 0; pair < MaxFilterPairs; ++pair) {
+        std::optional<std::string> a = query(2 + 2 * pair);
+        if (!a)
+            return;
+        std::optional<std::string> b = query(3 + 2 * pair);
+        if (!b)
+            return;
+        if (a->empty() && b->empty())
+            return;
+        for (std::size_t k = 0; k < extensions.size(); ++k)
+            if (extensions[k] == *a && formatNames[k] == *b)
+                return;
+        extensions.push_back(std::move(*a));
+        formatNames.push_back(std::move(*b));
+    }
 }
 
 std::vector<std::string> RegisteredExtensions(std::string_view filterEntry) {
@@ -59,7 +79,9 @@ WrittenInfoHandleOffset(std::span<const unsigned char, PictureInfoRecordSize> re
     };
     if (!untouched(30, 32))
         return 24;
-    if (!untouched(22, 30))
+    // A whole handle at 22 writes its top byte (zero in any real handle). A record written only
+    // partly there holds no handle the module returned: nothing is read, so nothing is freed.
+    if (!untouched(29, 30))
         return 22;
     return std::nullopt;
 }

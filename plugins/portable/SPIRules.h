@@ -7,6 +7,7 @@
 
 #include <array>
 #include <cstddef>
+#include <functional>
 #include <optional>
 #include <span>
 #include <string>
@@ -22,17 +23,32 @@ inline constexpr const char* DefaultSPIMask = sizeof(void*) == 8 ? "*.sph" : "*.
 // MacBinary header.
 inline constexpr std::array<int, 2> MacBinaryOffsets{0, 128};
 
-// Size of the buffers handed to GetPluginInfo, and the length the host announces.
-inline constexpr std::size_t PluginInfoBufferSize = 256;
+// The length the host announces to GetPluginInfo, and the longest text it takes (a module
+// may fill the 256 bytes without a terminator). The buffers have spare room beyond, for modules
+// that write a terminator after 256 characters or ignore the length.
 inline constexpr int PluginInfoBufferLength = 255;
+inline constexpr std::size_t PluginInfoTextMax = 256;
+inline constexpr std::size_t PluginInfoBufferSize = 4096;
+
+// Reading stops after this many extension-filter pairs.
+inline constexpr int MaxFilterPairs = 512;
 
 // Which wrapper class an API version selects. The version is compared exactly, letter case
 // included; anything else (an empty version too) is a plain module.
 enum class SPIKind { Plain, Import, Archive, Xn };
 SPIKind SPIKindForVersion(std::string_view apiVersion);
 
-// A GetPluginInfo buffer's text: its bytes up to the first NUL, at most the whole buffer.
+// A GetPluginInfo buffer's text: its bytes up to the first NUL, at most PluginInfoTextMax.
 std::string PluginInfoText(std::span<const char> buffer);
+
+// One GetPluginInfo call: the text, or nothing when the module answers <= 0.
+using PluginInfoQuery = std::function<std::optional<std::string>(int index)>;
+// The extension filters and format names from index 2 on, pair by pair. A pair is taken when
+// both of its calls answer. Reading stops at the first pair not answered whole, and, for a
+// module that answers every index, at a pair of two empty texts, at a pair equal to one read
+// before, or after MaxFilterPairs pairs.
+void ReadFilterPairs(const PluginInfoQuery& query, std::vector<std::string>& extensions,
+                     std::vector<std::string>& formatNames);
 
 // The extensions that one filter entry ("*.jpg;*.jpeg") registers, in registration order: the
 // entry is taken apart at ";" from its end, so its last pattern comes first; a piece's
@@ -65,7 +81,8 @@ void CollectByExtension(std::span<P const> candidates, std::string_view fileName
 // 32-byte record filled with the sentinel byte and looks at what was overwritten: the published
 // 64-bit layout puts the handle at offset 24 (its top bytes 30-31 are then overwritten, a real
 // handle's top bytes being zero); modules built with packed records put it at offset 22 and
-// never touch bytes 30-31. Returns 24, 22, or nothing when neither place was written.
+// never touch bytes 30-31. Returns 24, 22, or nothing when neither place was written whole (a
+// write of fewer than 8 bytes at 22 leaves sentinel bytes in the handle's top).
 inline constexpr std::size_t PictureInfoRecordSize = 32;
 std::optional<std::size_t>
 WrittenInfoHandleOffset(std::span<const unsigned char, PictureInfoRecordSize> record,

@@ -26,6 +26,9 @@ wait_until() {
 
 # --- windows ---------------------------------------------------------------------------------
 
+# The window class wine gives the program's windows: its executable's name.
+e2e_class="${e2e_class:-^tovane\.exe\$}"
+
 # The program's visible top-level windows (wine gives them the class of the executable). The
 # application window, which stands for the program in the task bar, is mapped with no real size
 # and is left out.
@@ -33,7 +36,7 @@ wait_until() {
 # head) cannot cut the loop short with a broken pipe.
 program_windows() {
   local w WIDTH HEIGHT list=""
-  for w in $(xdotool search --onlyvisible --class '^tovane\.exe$' 2>/dev/null || true); do
+  for w in $(xdotool search --onlyvisible --class "$e2e_class" 2>/dev/null || true); do
     WIDTH=0 HEIGHT=0
     eval "$(xdotool getwindowgeometry --shell "$w" 2>/dev/null | grep -E '^(WIDTH|HEIGHT)=')"
     if ((WIDTH > 1 && HEIGHT > 1)); then list+="$w"$'\n'; fi

@@ -1,3 +1,4 @@
+#include "app/portable/CommandLine.h"
 #include "app/portable/MainWindowRules.h"
 
 #include <gtest/gtest.h>
@@ -160,12 +161,14 @@ TEST(SearchStates, NamesAndTransitions) {
     EXPECT_STREQ(SearchStateName(SearchState::Searching), "検索中...");
     EXPECT_STREQ(SearchStateName(SearchState::Suspended), "検索中断");
     EXPECT_STREQ(SearchStateName(SearchState::Done), "検索完了");
+    EXPECT_STREQ(SearchStateName(SearchState::Failed), "検索失敗");
     EXPECT_STREQ(SearchStateName(static_cast<SearchState>(9)), "");
 
     EXPECT_EQ(RegisterStepFor(SearchState::None), RegisterStep::Start);
     EXPECT_EQ(RegisterStepFor(SearchState::Searching), RegisterStep::JoinRunningSearch);
     EXPECT_EQ(RegisterStepFor(SearchState::Suspended), RegisterStep::DiscardSuspendedThenStart);
     EXPECT_EQ(RegisterStepFor(SearchState::Done), RegisterStep::Start);
+    EXPECT_EQ(RegisterStepFor(SearchState::Failed), RegisterStep::Start);
 
     EXPECT_EQ(SuspendToggled(SearchState::Searching), SearchState::Suspended);
     EXPECT_EQ(SuspendToggled(SearchState::Suspended), SearchState::Searching);
@@ -201,10 +204,12 @@ TEST(NormalizeFolderPath, SpellsEachComponentAsOnDisk) {
               "c:\\Photos\\Long Name\\2024");
     EXPECT_EQ(disk.asked,
               (Strings{"c:\\photos", "c:\\photos\\longna~1", "c:\\photos\\longna~1\\2024"}));
-    // A trailing "\" is dropped; a drive root is the drive letter and colon.
+    // A trailing "\" is dropped, but a drive root keeps its own ("C:" is the drive's current
+    // folder).
     EXPECT_EQ(NormalizeFolderPathWith("C:\\photos\\", disk.Lookup(), IsCp932LeadByte),
               "C:\\Photos");
-    EXPECT_EQ(NormalizeFolderPathWith("C:\\", disk.Lookup(), IsCp932LeadByte), "C:");
+    EXPECT_EQ(NormalizeFolderPathWith("C:\\", disk.Lookup(), IsCp932LeadByte), "C:\\");
+    EXPECT_EQ(NormalizeFolderPathWith("C:", disk.Lookup(), IsCp932LeadByte), "C:\\");
 }
 
 TEST(NormalizeFolderPath, KeepsTheRestFromAMissingComponent) {
@@ -228,4 +233,24 @@ TEST(NormalizeFolderPath, TrailByteIsNotASeparator) {
     EXPECT_EQ(NormalizeFolderPathWith("D:\\" + hyouji + "\\a", disk.Lookup(), IsCp932LeadByte),
               "D:\\" + hyouji + "\\A");
     EXPECT_EQ(disk.asked, (Strings{"D:\\" + hyouji, "D:\\" + hyouji + "\\a"}));
+}
+
+TEST(CommandLine, SplitsLikeTheSystemButAQuotedFolderMayEndInABackslash) {
+    using W = std::vector<std::wstring>;
+    const struct {
+        const wchar_t* line;
+        W args;
+    } cases[] = {
+        {L"tovane.exe", W{}},
+        {L"\"C:\\Program Files\\tovane.exe\"  a  b", W{L"a", L"b"}},
+        {L"t \"D:\\My Pics\\\" E:\\x", W{L"D:\\My Pics\\", L"E:\\x"}},
+        {L"t \"D:\\My Pics\\\"", W{L"D:\\My Pics\\"}},
+        {L"t \"D:\\\\\" x", W{L"D:\\", L"x"}},
+        {L"t a\\\\b \"c d\" \"\"", W{L"a\\\\b", L"c d", L""}},
+        // Escaped quotes inside an argument keep the standard meaning.
+        {L"t \"a\\\"b\" c\\\"d", W{L"a\"b", L"c\"d"}},
+        {L"t ab\"c d\"e\tf", W{L"abc de", L"f"}},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(SplitCommandLine(c.line), c.args) << std::wstring(c.line).size();
 }

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <map>
+#include <tuple>
 #include <vector>
 
 using namespace tovane;
@@ -155,4 +156,38 @@ TEST(Settings, LastActionNames) {
     EXPECT_STREQ(LastActionName(laRepeat), "繰り返す");
     EXPECT_STREQ(LastActionName(4), "");
     EXPECT_STREQ(LastActionName(255), "");
+}
+
+TEST(WindowPlacement, AStoredWindowOffTheScreenIsBroughtOntoTheNearestWorkArea) {
+    using G = WindowGeometry;
+    const G size{0, 0, 600, 400};
+    // Two monitors side by side; the right one's task bar takes its top 40 pixels.
+    const std::vector<G> areas{{0, 0, 1024, 728}, {1024, 40, 1280, 984}};
+    const struct {
+        const char* name;
+        G stored, placed;
+    } cases[] = {
+        {"well inside", {100, 100, 600, 400}, {100, 100, 600, 400}},
+        {"on the second monitor", {1500, 300, 600, 400}, {1500, 300, 600, 400}},
+        {"only its caption's left 100 pixels seen", {924, 500, 600, 400}, {924, 500, 600, 400}},
+        {"caption under the task bar", {1200, 0, 600, 400}, {1200, 40, 600, 400}},
+        {"a monitor unplugged", {3000, 2000, 600, 400}, {1704, 624, 600, 400}},
+        {"left of everything", {-900, 100, 600, 400}, {0, 100, 600, 400}},
+        {"99 pixels seen", {-501, 100, 600, 400}, {0, 100, 600, 400}},
+        {"caption above the screen", {100, -30, 600, 400}, {100, 0, 600, 400}},
+        {"larger than the monitor", {-50, -50, 1100, 1000}, {0, 0, 1100, 1000}},
+        {"no size", {100, 100, 0, -5}, {100, 100, 600, 400}},
+    };
+    for (const auto& c : cases) {
+        const G g = PlaceOnWorkAreas(c.stored, areas, size);
+        EXPECT_EQ(std::tie(g.Left, g.Top, g.Width, g.Height),
+                  std::tie(c.placed.Left, c.placed.Top, c.placed.Width, c.placed.Height))
+            << c.name;
+    }
+}
+
+TEST(WindowPlacement, RestorePositionsAreMovedByTheTaskBarAtTheTopOrLeft) {
+    const WindowGeometry monitor{0, 0, 1024, 768}, work{60, 30, 964, 738};
+    const WindowGeometry g = WorkAreaToScreen({10, 20, 600, 400}, monitor, work);
+    EXPECT_EQ(std::tie(g.Left, g.Top, g.Width, g.Height), std::make_tuple(70, 50, 600, 400));
 }

@@ -53,7 +53,11 @@ TEST(DibCheck, ColourCountFollowsTheHeaderNotTheBlock) {
                                     {24, 0u, 0u},
                                     {24, 5u, 5u},
                                     {16, 0u, 0u},
-                                    {32, 0u, 0u}}) {
+                                    {32, 0u, 0u},
+                                    // Deeper pictures need no table: a long one is ignored.
+                                    {16, 257u, 0u},
+                                    {24, 1000u, 0u},
+                                    {32, 0xFFFFFFFFu, 0u}}) {
         InfoHeader h;
         h.BitCount = static_cast<std::uint16_t>(bits);
         h.ClrUsed = used;
@@ -155,16 +159,40 @@ TEST(DibCheck, SizeArithmeticDoesNotOverflow) {
         const TDibCheck c =
             Check(Concat({Header(hdr), Palette(256)}), std::numeric_limits<std::size_t>::max());
         EXPECT_FALSE(c.Ok()) << w << " x " << h << " x " << bits;
-        EXPECT_NE(c.Reason.find("2 GiB"), std::string::npos) << c.Reason;
+        EXPECT_TRUE(c.TooLarge) << c.Reason;
     }
-    // Just inside: accepted when the block is large enough.
+}
+
+// The check refuses what the bitmap reader's limits refuse, and says how large it is.
+TEST(DibCheck, TheBitmapReadersSizeLimitDecidesAndTheMessageGivesTheSize) {
+    struct Case {
+        std::int32_t w, h;
+        std::uint16_t bits;
+        bool ok;
+    };
+    const TDibLimits limits;
+    for (const Case& k : {Case{0x4000, 0xC000, 8, true},  // exactly the limit
+                          Case{0x4000, 0xC001, 8, false}, // one row more
+                          Case{20000, 15000, 24, false},  // a 300-megapixel scan
+                          Case{limits.MaxDimension + 1, 1, 1, false}}) {
+        InfoHeader hdr;
+        hdr.Width = k.w;
+        hdr.Height = k.h;
+        hdr.BitCount = k.bits;
+        const TDibCheck c = Check(Concat({Header(hdr), Palette(256)}), 0xC0000000u);
+        EXPECT_EQ(c.Ok(), k.ok) << k.w << " x " << k.h << ": " << c.Reason;
+        EXPECT_EQ(c.TooLarge, !k.ok);
+        if (!c.Ok()) {
+            EXPECT_NE(c.Reason.find("too large"), std::string::npos) << c.Reason;
+        }
+    }
     InfoHeader hdr;
-    hdr.Width = 0x10000;
-    hdr.Height = 0x7FFF;
-    hdr.BitCount = 8;
-    const TDibCheck c = Check(Concat({Header(hdr), Palette(256)}), 0x7FFF0000u);
-    ASSERT_TRUE(c.Ok()) << c.Reason;
-    EXPECT_EQ(c.Layout->ImageSize, 0x7FFF0000u);
+    hdr.Width = 20000;
+    hdr.Height = 15000;
+    hdr.BitCount = 24;
+    EXPECT_NE(Reason(hdr).find("20000 x 15000 pixels at 24 bits need 859 MiB (at most 768 MiB)"),
+              std::string::npos)
+        << Reason(hdr);
 }
 
 // The blocks written out as a file read back as the same picture, whatever header they use.

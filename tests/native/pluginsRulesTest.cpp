@@ -5,6 +5,10 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <functional>
+#include <map>
+#include <optional>
+#include <string>
 
 namespace tovane {
 namespace {
@@ -104,6 +108,38 @@ TEST(PluginInfoText, StopsAtTheFirstNulOrTheBufferEnd) {
     EXPECT_EQ(PluginInfoText(b), "00IN");
     std::array<char, 4> full{'a', 'b', 'c', 'd'};
     EXPECT_EQ(PluginInfoText(full), "abcd");
+    // Past the 256 bytes of the announced buffer nothing is text.
+    EXPECT_EQ(PluginInfoText(std::string(300, 'x')), std::string(256, 'x'));
+}
+
+TEST(ReadFilterPairs, StopsAtAnUnansweredEmptyOrRepeatedPairAndAtTheBound) {
+    using Answers = std::map<int, std::string>;
+    struct Case {
+        const char* name;
+        std::function<std::optional<std::string>(int)> query;
+        std::size_t pairs;
+    };
+    const auto table = [](Answers a) {
+        return [a](int i) -> std::optional<std::string> {
+            const auto it = a.find(i);
+            return it == a.end() ? std::nullopt : std::optional(it->second);
+        };
+    };
+    const Case cases[] = {
+        {"two pairs", table({{2, "*.a"}, {3, "A"}, {4, "*.b"}, {5, "B"}}), 2},
+        {"half a pair", table({{2, "*.a"}, {3, "A"}, {4, "*.b"}}), 1},
+        {"empty pair", table({{2, "*.a"}, {3, "A"}, {4, ""}, {5, ""}, {6, "*.c"}, {7, "C"}}), 1},
+        {"one empty half", table({{2, ""}, {3, "A"}}), 1},
+        {"repeated pair", [](int i) { return std::optional<std::string>(i % 2 ? "X" : "*.x"); }, 1},
+        {"every index new", [](int i) { return std::optional<std::string>(std::to_string(i / 2)); },
+         std::size_t{MaxFilterPairs}},
+    };
+    for (const Case& c : cases) {
+        std::vector<std::string> ext, names;
+        ReadFilterPairs(c.query, ext, names);
+        EXPECT_EQ(ext.size(), c.pairs) << c.name;
+        EXPECT_EQ(names.size(), c.pairs) << c.name;
+    }
 }
 
 // Records as a 64-bit module leaves them in a buffer filled with the sentinel.
@@ -127,8 +163,10 @@ TEST(WrittenInfoHandleOffset, TellsTheTwoLayoutsApart) {
     EXPECT_EQ(WrittenInfoHandleOffset(Written(24, 8, false), kSentinel), 24u);
     EXPECT_EQ(WrittenInfoHandleOffset(Written(24, 8, true), kSentinel), 24u);
     EXPECT_EQ(WrittenInfoHandleOffset(Written(22, 8, false), kSentinel), 22u);
-    // A 32-bit module's 4-byte handle sits at 22 as well.
-    EXPECT_EQ(WrittenInfoHandleOffset(Written(22, 4, false), kSentinel), 22u);
+    // Fewer than 8 bytes at 22 would leave sentinel bytes in the handle: no handle is read.
+    for (std::size_t partial : {1u, 4u, 7u})
+        EXPECT_EQ(WrittenInfoHandleOffset(Written(22, partial, false), kSentinel), std::nullopt)
+            << partial;
 }
 
 TEST(WrittenInfoHandleOffset, NullHandlesAndUnwrittenRecords) {

@@ -388,6 +388,7 @@ TEST_F(DecodingJob, LyingHeadersAreRefused) {
     struct Case {
         const char* what;
         std::vector<std::uint8_t> picture;
+        bool tooLarge = false; // ends the load at once, saying so
     };
     const std::vector<std::uint8_t> rows(16, 0);
     const std::vector<Case> cases = {
@@ -399,7 +400,8 @@ TEST_F(DecodingJob, LyingHeadersAreRefused) {
          RawPicture(InfoBlock(2, 2, 24, 0, {}, 0, 124), rows, 60)},
         {"odd bit depth", RawPicture(InfoBlock(2, 2, 7), rows)},
         {"unknown compression", RawPicture(InfoBlock(2, 2, 24, 0, {}, 9), rows)},
-        {"size arithmetic overflow", RawPicture(InfoBlock(0x7FFFFFFF, 0x7FFFFFFF, 32), rows)},
+        {"size arithmetic overflow", RawPicture(InfoBlock(0x7FFFFFFF, 0x7FFFFFFF, 32), rows), true},
+        {"larger than a bitmap may be", RawPicture(InfoBlock(20000, 15000, 24), rows), true},
         {"negative width", RawPicture(InfoBlock(-2, 2, 24), rows)},
         {"zero height", RawPicture(InfoBlock(2, 0, 24), rows)},
     };
@@ -408,7 +410,17 @@ TEST_F(DecodingJob, LyingHeadersAreRefused) {
         LocalFreeRecorder frees; // handles are reused from case to case
         {
             TInSPIAbleFromFile job(&Owner, WriteScratch("lying.tvr", c.picture));
-            job.Decode();
+            if (c.tooLarge) {
+                try {
+                    job.Decode();
+                    ADD_FAILURE() << c.what << ": no error";
+                } catch (const EInvalidGraphic& e) {
+                    EXPECT_NE(std::string(e.what()).find("too large"), std::string::npos)
+                        << e.what();
+                }
+            } else {
+                job.Decode();
+            }
             EXPECT_TRUE(job.IsEmpty()) << c.what;
             EXPECT_FALSE(job.RefusalReason().empty()) << c.what;
             EXPECT_EQ(Stats("decode_raw").pictureCalls, 1) << c.what;

@@ -171,8 +171,8 @@ TEST(SearchSettings, FolderPathsAreSpelledAsOnDisk) {
     EXPECT_EQ(NormalizeFolderPath(longDir + "\\"), longDir);
     EXPECT_EQ(NormalizeFolderPath(base + "\\missing\\sub dir\\"), base + "\\missing\\sub dir\\");
     EXPECT_EQ(NormalizeFolderPath(base + "\\Tovane*"), base + "\\Tovane*");
-    EXPECT_EQ(NormalizeFolderPath("C:\\"), "C:");
-    EXPECT_EQ(NormalizeFolderPath("c:\\"), "c:");
+    EXPECT_EQ(NormalizeFolderPath("C:\\"), "C:\\");
+    EXPECT_EQ(NormalizeFolderPath("c:\\"), "c:\\");
 
     // Relative to the current folder, with "." and ".." resolved first.
     char saved[MAX_PATH];

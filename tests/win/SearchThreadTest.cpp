@@ -259,6 +259,30 @@ TEST(SearchThread, DestroyingASuspendedThreadDeliversNothing) {
     EXPECT_FALSE(terminated);
 }
 
+TEST(SearchThread, ABoundedWaitGivesUpOnAWorkerBlockedInTheSystem) {
+    // The worker ignores the stop request while it waits, as one inside a system call does.
+    const HANDLE entered = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    const HANDLE release = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    bool queuedRan = false;
+    TestThread thread;
+    thread.Body = [&](TestThread& self) {
+        self.Post([&] { queuedRan = true; });
+        SetEvent(entered);
+        WaitForSingleObject(release, INFINITE);
+    };
+    thread.Resume();
+    ASSERT_EQ(WaitForSingleObject(entered, 10000), WAIT_OBJECT_0);
+    thread.Terminate();
+    EXPECT_FALSE(thread.WaitFor(200));
+    EXPECT_FALSE(thread.Finished());
+    SetEvent(release);
+    EXPECT_TRUE(thread.WaitFor(10000));
+    EXPECT_TRUE(thread.Finished());
+    EXPECT_FALSE(queuedRan) << "a stopped thread delivers nothing";
+    CloseHandle(release);
+    CloseHandle(entered);
+}
+
 TEST(SearchThread, ANeverStartedThreadNeverRuns) {
     bool ran = false;
     {

@@ -49,6 +49,15 @@ TEST(AboutBox, WithoutPluginsTheListIsEmptyAndTheBoxOpensAndCloses) {
     });
     EXPECT_EQ(box.ShowModal(), mrOk);
     EXPECT_TRUE(wasVisible);
+    // Esc closes it too, as it closes the system's boxes with only OK; the box opens as a
+    // dialog, so that a window manager gives it the keyboard focus.
+    LONG_PTR exStyle = 0;
+    RunSoon([&] {
+        exStyle = GetWindowLongPtrW(box.Handle(), GWL_EXSTYLE);
+        dialogstest::PressKey(VK_ESCAPE);
+    });
+    EXPECT_EQ(box.ShowModal(), mrCancel);
+    EXPECT_NE(exStyle & WS_EX_DLGMODALFRAME, 0);
 }
 
 TEST(AboutBox, OneRowPerFilterEntryWithNameAndInformationInThePluginsFirstRow) {

@@ -10,5 +10,9 @@ if(WIN32 AND CMAKE_SIZEOF_VOID_P EQUAL 8)
     COMMAND bash ${CMAKE_CURRENT_LIST_DIR}/../e2e/demo.sh ${CMAKE_BINARY_DIR}/bin)
   add_test(NAME e2e_broken
     COMMAND bash ${CMAKE_CURRENT_LIST_DIR}/../e2e/broken.sh ${CMAKE_BINARY_DIR}/bin)
-  set_tests_properties(e2e_slideshow e2e_demo e2e_broken e2e_cli PROPERTIES TIMEOUT 900 RUN_SERIAL TRUE)
+  # Under a window manager (openbox on a display of its own), with the program's windows managed.
+  add_test(NAME e2e_managed
+    COMMAND bash ${CMAKE_CURRENT_LIST_DIR}/../e2e/managed.sh ${CMAKE_BINARY_DIR}/bin)
+  set_tests_properties(e2e_slideshow e2e_demo e2e_broken e2e_cli e2e_managed
+    PROPERTIES TIMEOUT 900 RUN_SERIAL TRUE)
 endif()

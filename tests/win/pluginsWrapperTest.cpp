@@ -59,6 +59,15 @@ TEST(LoadPlugin, TextsWithoutATerminatorAreCutAtTheBuffer) {
     EXPECT_EQ(spi->FormatNames(), (Strings{std::string(256, 'F')}));
 }
 
+TEST(LoadPlugin, AModuleAnsweringEveryIndexEndsAtItsFirstRepeatedPair) {
+    const std::unique_ptr<TSPI> spi = LoadPlugin(TestPlugin("info_endless"));
+    ASSERT_NE(spi, nullptr);
+    // 300 characters and a terminator land in the buffer's spare room; the text is cut.
+    EXPECT_EQ(spi->PluginInfo(), std::string(256, 'D'));
+    EXPECT_EQ(spi->Extensions(), Strings{"*.end"});
+    EXPECT_EQ(spi->FormatNames(), Strings{"Endless"});
+}
+
 TEST(LoadPlugin, ChoosesTheClassByTheExactVersion) {
     const auto lower = LoadPlugin(TestPlugin("in_lowercase"));
     ASSERT_NE(lower, nullptr);

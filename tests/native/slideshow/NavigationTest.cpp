@@ -91,6 +91,7 @@ TEST(SlideShowNavigation, KeyTargets) {
         {"Left", PreviousGraphicTarget, 2, 3, 1},
         {"Left at first", PreviousGraphicTarget, 0, 3, std::nullopt},
         {"Down with 5 left", Next10GraphicTarget, 4, 10, 9},
+        {"Down with 9 left", Next10GraphicTarget, 0, 10, 9},
         {"Down with 10 left", Next10GraphicTarget, 0, 11, 10},
         {"Down with 11 left", Next10GraphicTarget, 0, 12, 10},
         {"Down on last", Next10GraphicTarget, 9, 10, std::nullopt},
