@@ -10,8 +10,8 @@ namespace tovane {
 
 namespace {
 
-bool IsFolder(const std::string& path) {
-    const DWORD attributes = GetFileAttributesA(path.c_str());
+bool IsFolder(const std::wstring& path) {
+    const DWORD attributes = GetFileAttributesW(path.c_str());
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
 }
 
@@ -19,13 +19,13 @@ bool IsFolder(const std::string& path) {
 // share gone) would keep it from opening at all: it then opens on the first folder of the
 // list that exists, else on the program's folder.
 void MakeCurrentFolderReachable() {
-    char current[MAX_PATH + 1] = "";
-    const DWORD n = GetCurrentDirectoryA(sizeof current, current);
-    if (n > 0 && n < sizeof current && IsFolder(current))
+    wchar_t current[MAX_PATH + 1] = L"";
+    const DWORD n = GetCurrentDirectoryW(MAX_PATH + 1, current);
+    if (n > 0 && n < MAX_PATH + 1 && IsFolder(current))
         return;
     if (FormMain != nullptr)
-        for (const std::string& folder : FormMain->ListBox1.Items())
-            if (IsFolder(folder) && SetCurrentDirectoryA(folder.c_str()))
+        for (const std::wstring& folder : FormMain->ListBox1.Items())
+            if (IsFolder(folder) && SetCurrentDirectoryW(folder.c_str()))
                 return;
     SetCurrentDirectoryA(ExtractFilePath(ModuleFileName(), SystemLeadByte).c_str());
 }

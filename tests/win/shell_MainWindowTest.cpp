@@ -425,10 +425,10 @@ TEST_F(MainWindow, AFolderRegisteredAsASearchEndsKeepsThatSearchsSubFolderFlag) 
     Dir.MakeDir("deep\\sub");
     Dir.MakeBitmap("deep\\sub\\a.bmp");
     Start(); // the file says: no sub-folders
-    FormMain->RegisterFolder(Dir.Sub("empty"), true);
+    FormMain->RegisterFolder(AnsiToWide(Dir.Sub("empty")), true);
     WaitUntilTheSearchHasEndedUnseen();
     FormMain->FSettings.bFindSubDir = true; // changed while that search runs
-    FormMain->RegisterFolder(deep, true);
+    FormMain->RegisterFolder(AnsiToWide(deep), true);
     EXPECT_TRUE(FormMain->FindThread() != nullptr && !FormMain->FindThread()->FindSubDir());
     ASSERT_TRUE(WaitDone());
     EXPECT_TRUE(Items().empty()) << Items()[0];
@@ -448,17 +448,17 @@ static LRESULT CALLBACK RefuseSyncWindows(int code, WPARAM wParam, LPARAM lParam
 
 TEST_F(MainWindow, ASearchThreadThatCannotStartLeavesNoSearchBehind) {
     Start();
-    FormMain->RegisterFolder(Dir.Sub("empty"), true);
+    FormMain->RegisterFolder(AnsiToWide(Dir.Sub("empty")), true);
     WaitUntilTheSearchHasEndedUnseen();
     RefusingHook = SetWindowsHookExW(WH_CBT, RefuseSyncWindows, nullptr, GetCurrentThreadId());
     ASSERT_NE(RefusingHook, nullptr);
-    EXPECT_THROW(FormMain->RegisterFolder(Folders[0], true), Exception);
+    EXPECT_THROW(FormMain->RegisterFolder(AnsiToWide(Folders[0]), true), Exception);
     UnhookWindowsHookEx(RefusingHook);
     EXPECT_EQ(FormMain->FindThread(), nullptr);
     EXPECT_EQ(FormMain->CurrentSearchState(), SearchState::Failed);
     EXPECT_EQ(Panel(1), "検索失敗");
     // The next registration searches afresh.
-    FormMain->RegisterFolder(Folders[1], true);
+    FormMain->RegisterFolder(AnsiToWide(Folders[1]), true);
     ASSERT_TRUE(WaitDone());
     EXPECT_EQ(Items(), std::vector<std::string>{Folders[1]});
 }
@@ -476,7 +476,7 @@ TEST_F(MainWindow, ASearchThatCannotListAFolderEndsAsFailedAndSaysWhy) {
     const HWND list = FormMain->ListBox1.Handle();
     ListBoxProc = reinterpret_cast<WNDPROC>(
         SetWindowLongPtrW(list, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&RefuseAdding)));
-    FormMain->RegisterFolder(Folders[0], true);
+    FormMain->RegisterFolder(AnsiToWide(Folders[0]), true);
     ASSERT_TRUE(PumpUntil([] { return FormMain->CurrentSearchState() != SearchState::Searching; }));
     SetWindowLongPtrW(list, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(ListBoxProc));
     EXPECT_EQ(FormMain->CurrentSearchState(), SearchState::Failed);
@@ -487,7 +487,7 @@ TEST_F(MainWindow, ASearchThatCannotListAFolderEndsAsFailedAndSaysWhy) {
 TEST_F(MainWindow, EndingTheSessionStopsTheSearchAndSavesTheWindow) {
     Start();
     FormMain->SetBounds(21, 32, 480, 310);
-    FormMain->RegisterFolder(Folders[0], true);
+    FormMain->RegisterFolder(AnsiToWide(Folders[0]), true);
     EXPECT_EQ(SendMessageW(FormMain->Handle(), WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF), TRUE);
     // Asked, but the session goes on: nothing is done yet.
     SendMessageW(FormMain->Handle(), WM_ENDSESSION, FALSE, ENDSESSION_LOGOFF);
@@ -505,7 +505,7 @@ TEST_F(MainWindow, ExitDoesNotWaitLongForASearchBlockedInTheSystem) {
     FormMain->FSettings.bFindSubDir = true;
     char windows[MAX_PATH];
     ASSERT_GT(GetWindowsDirectoryA(windows, MAX_PATH), 0u);
-    FormMain->RegisterFolder(windows, true);
+    FormMain->RegisterFolder(AnsiToWide(windows), true);
     FormMain->actFindSuspend.Execute();
     if (FormMain->FindThread() == nullptr || FormMain->FindThread()->Finished())
         GTEST_SKIP() << "the search ended before it could be held";
@@ -541,7 +541,7 @@ TEST_F(MainWindow, AStoredPositionOffTheScreenIsBroughtBack) {
 
 TEST_F(MainWindow, FolderDialogOpensWhenTheCurrentFolderIsGone) {
     Start();
-    FormMain->RegisterFolder(Folders[3], true);
+    FormMain->RegisterFolder(AnsiToWide(Folders[3]), true);
     ASSERT_TRUE(WaitDone());
     const std::string gone = Dir.MakeDir("gone");
     ASSERT_TRUE(SetCurrentDirectoryA(gone.c_str()));
@@ -555,7 +555,7 @@ TEST_F(MainWindow, FolderDialogOpensWhenTheCurrentFolderIsGone) {
     bool ran = false;
     RunWithDialog([] { FormMain->actOpen.Execute(); },
                   [&](TFormOpenDir& d) {
-                      startedIn = d.DirectoryListBox1.Directory();
+                      startedIn = WideToAnsi(d.DirectoryListBox1.Directory());
                       d.Button2.Click();
                   },
                   ran);
