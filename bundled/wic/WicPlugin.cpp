@@ -1,5 +1,7 @@
 // Import plug-in over the Windows Imaging Component: every format whose decoder this system's
 // WIC has (JPEG, PNG, GIF, TIFF, BMP, ICO everywhere; JPEG XR, WebP, HEIF, AVIF where installed).
+// It declares only the formats that no library plug-in beside it reads, and stays the fallback
+// for the others.
 #include "bundled/common/Exif.h"
 #include "bundled/common/PluginKit.h"
 #include "bundled/common/Sniff.h"
@@ -22,20 +24,28 @@ struct WicFormat {
     const wchar_t* Extension;
     const char* Filter;
     const char* Name;
+    // Whether GetPluginInfo names the format. Those that the plug-ins over JPEG, PNG, WebP and
+    // AVIF libraries shipped beside this one decode are decoded here too, but not declared: a
+    // host puts the plug-ins that declare a file's extension first, and the last of them in its
+    // order (this one, by name) at the very front, where the faster decoders belong.
+    bool Declared;
 };
 
 // Avif's decoder, where there is one, is the HEIF container's with an AV1 extension.
 const WicFormat Formats[] = {
-    {PictureFormat::Jpeg, &GUID_ContainerFormatJpeg, L".jpg", "*.jpg;*.jpeg;*.jpe;*.jfif", "JPEG"},
-    {PictureFormat::Png, &GUID_ContainerFormatPng, L".png", "*.png", "PNG"},
-    {PictureFormat::Gif, &GUID_ContainerFormatGif, L".gif", "*.gif", "GIF"},
-    {PictureFormat::Tiff, &GUID_ContainerFormatTiff, L".tif", "*.tif;*.tiff", "TIFF"},
-    {PictureFormat::Bmp, &GUID_ContainerFormatBmp, L".bmp", "*.bmp;*.dib;*.rle", "Windows Bitmap"},
-    {PictureFormat::Ico, &GUID_ContainerFormatIco, L".ico", "*.ico", "Windows Icon"},
-    {PictureFormat::JpegXr, &GUID_ContainerFormatWmp, L".jxr", "*.jxr;*.wdp;*.hdp", "JPEG XR"},
-    {PictureFormat::WebP, &GUID_ContainerFormatWebp, L".webp", "*.webp", "WebP"},
-    {PictureFormat::Heif, &GUID_ContainerFormatHeif, L".heic", "*.heic;*.heif;*.hif", "HEIF"},
-    {PictureFormat::Avif, nullptr, L".avif", "*.avif", "AVIF"},
+    {PictureFormat::Jpeg, &GUID_ContainerFormatJpeg, L".jpg", "*.jpg;*.jpeg;*.jpe;*.jfif", "JPEG",
+     false},
+    {PictureFormat::Png, &GUID_ContainerFormatPng, L".png", "*.png", "PNG", false},
+    {PictureFormat::Gif, &GUID_ContainerFormatGif, L".gif", "*.gif", "GIF", true},
+    {PictureFormat::Tiff, &GUID_ContainerFormatTiff, L".tif", "*.tif;*.tiff", "TIFF", true},
+    {PictureFormat::Bmp, &GUID_ContainerFormatBmp, L".bmp", "*.bmp;*.dib;*.rle", "Windows Bitmap",
+     true},
+    {PictureFormat::Ico, &GUID_ContainerFormatIco, L".ico", "*.ico", "Windows Icon", true},
+    {PictureFormat::JpegXr, &GUID_ContainerFormatWmp, L".jxr", "*.jxr;*.wdp;*.hdp", "JPEG XR",
+     true},
+    {PictureFormat::WebP, &GUID_ContainerFormatWebp, L".webp", "*.webp", "WebP", false},
+    {PictureFormat::Heif, &GUID_ContainerFormatHeif, L".heic", "*.heic;*.heif;*.hif", "HEIF", true},
+    {PictureFormat::Avif, nullptr, L".avif", "*.avif", "AVIF", false},
 };
 constexpr std::size_t FormatCount = std::size(Formats);
 
@@ -374,7 +384,7 @@ const std::vector<std::string>& PluginTexts() {
                                            "system's own decoders)"};
         const std::vector<bool>& installed = InstalledFormats();
         for (std::size_t i = 0; i < FormatCount; ++i) {
-            if (installed[i]) {
+            if (installed[i] && Formats[i].Declared) {
                 t.emplace_back(Formats[i].Filter);
                 t.emplace_back(Formats[i].Name);
             }

@@ -24,13 +24,13 @@ run_cli() {
 
 # plugins: the program's folder is one of the default locations.
 run_cli "$e2e_work/plugins.txt" plugins || fail "tovane-cli plugins failed: $(cat "$e2e_work/plugins.txt.err")"
-for module in ifwic ifstb; do
+for module in ifwic ifstb ifjpeg ifpng ifwebp ifavif; do
   grep -qiE "(^|\\\\)$module\\.sph\$" "$e2e_work/plugins.txt" ||
     fail "tovane-cli plugins does not list $module.sph: $(cat "$e2e_work/plugins.txt")"
 done
 grep -q '^  APIVersion: 00IN$' "$e2e_work/plugins.txt" ||
   fail "no import plug-in (00IN) in the list: $(cat "$e2e_work/plugins.txt")"
-for ext in '\*\.png' '\*\.jpg' '\*\.tga' '\*\.psd'; do
+for ext in '\*\.png' '\*\.jpg' '\*\.webp' '\*\.avif' '\*\.tga' '\*\.psd'; do
   grep -qE "^  ${ext}[;:]" "$e2e_work/plugins.txt" || fail "no plug-in declares $ext"
 done
 e2e_log "plug-ins: $(grep -ciE '\.sph$' "$e2e_work/plugins.txt") listed"
@@ -78,5 +78,5 @@ while IFS= read -r -d '' picture; do
   e2e_log "decoded $name: $got"
   count=$((count + 1))
 done < <(find "$demo" -type f ! -name '.*' -print0 | sort -z)
-((count >= 14)) || fail "only $count demo pictures were found"
+((count >= 16)) || fail "only $count demo pictures were found"
 e2e_log "passed ($count pictures)"

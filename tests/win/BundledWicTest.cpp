@@ -49,8 +49,10 @@ TEST(WicPlugin, DescribesItselfAndEachFormat) {
                 return true;
         return false;
     };
-    EXPECT_TRUE(has("*.jpg;*.jpeg;*.jpe;*.jfif", "JPEG"));
-    EXPECT_TRUE(has("*.png", "PNG"));
+    // JPEG, PNG, WebP and AVIF are left to the library plug-ins, which a host then tries first.
+    for (const auto& p : pairs)
+        for (const char* name : {"JPEG", "PNG", "WebP", "AVIF"})
+            EXPECT_NE(p.second, name);
     EXPECT_TRUE(has("*.gif", "GIF"));
     EXPECT_TRUE(has("*.tif;*.tiff", "TIFF"));
     EXPECT_TRUE(has("*.bmp;*.dib;*.rle", "Windows Bitmap"));
@@ -65,7 +67,7 @@ TEST(WicPlugin, DescribesItselfAndEachFormat) {
 TEST(WicPlugin, CutsTextToTheBuffer) {
     ASSERT_TRUE(Wic().Loaded());
     int result = 0;
-    EXPECT_EQ(Wic().Info(3, 3, &result), "JP");
+    EXPECT_EQ(Wic().Info(3, 3, &result), "GI");
     EXPECT_EQ(result, 2);
 }
 

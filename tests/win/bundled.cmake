@@ -21,8 +21,12 @@ tovane_win_test(bundled_tests
   SOURCES
     ${CMAKE_CURRENT_LIST_DIR}/BundledSupport.cpp
     ${CMAKE_CURRENT_LIST_DIR}/BundledWicTest.cpp
-    ${CMAKE_CURRENT_LIST_DIR}/BundledStbTest.cpp)
+    ${CMAKE_CURRENT_LIST_DIR}/BundledStbTest.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/BundledLibrariesTest.cpp
+  LIBS tovane_plugins)
 add_dependencies(bundled_tests bundled_fixtures ifwic)
-if(TARGET ifstb)
-  add_dependencies(bundled_tests ifstb)
-endif()
+foreach(module ifstb ifjpeg ifpng ifwebp ifavif)
+  if(TARGET ${module})
+    add_dependencies(bundled_tests ${module})
+  endif()
+endforeach()

@@ -33,6 +33,33 @@ convert \( base.png -resize 50% \) base.png sizes.ico
 convert base.png \( base.png -negate \) +dither animated.gif
 convert base.png photo.tga
 convert base.png -orient TopLeft top.tga
+# For the library decoders: the common variants of JPEG and PNG.
+convert base.png -quality 85 -interlace Plane progressive.jpg
+convert base.png -colorspace Gray -quality 92 grey.jpg
+convert base.png -colorspace CMYK -quality 95 cmyk.jpg
+convert alpha.png -depth 16 PNG64:deep-alpha.png
+convert base.png -colorspace Gray -depth 16 grey16.png
+convert alpha.png -colorspace Gray -alpha on -depth 8 -define png:color-type=4 grey-alpha.png
+convert base.png -colorspace Gray -threshold 50% -type Bilevel -define png:bit-depth=1 mono.png
+convert base.png +dither -colors 16 -define png:bit-depth=4 -type Palette PNG8:palette4.png
+# RGB with one colour made transparent (a tRNS colour key).
+convert base.png -define png:color-type=2 -transparent '#20c040' colourkey.png
+convert alpha.png -channel A -threshold 50% +channel +dither PNG8:clear.png
+convert busy.png -interlace PNG interlaced.png
+# WebP: lossy, lossless, both with alpha, and an animation of two frames.
+convert busy.png -quality 80 lossy.webp
+convert base.png -define webp:lossless=true lossless.webp
+convert alpha.png -quality 80 alpha.webp
+convert alpha.png -define webp:lossless=true alpha-lossless.webp
+# (img2webp: ImageMagick's animations announce a RIFF size short of their frames.)
+convert base.png -negate negative.png
+img2webp -loop 0 -d 100 -lossless base.png -lossy negative.png -o animated.webp >/dev/null 2>&1
+# AVIF: 8 bits (ImageMagick), 10 and 12 bits and alpha (libavif's avifenc, which keeps it).
+convert busy.png -quality 60 photo.avif
+avifenc --min 20 --max 30 alpha.png alpha.avif >/dev/null
+convert busy.png -depth 16 PNG48:busy16.png
+avifenc -d 10 --min 20 --max 30 busy16.png deep10.avif >/dev/null
+avifenc -d 12 --min 20 --max 30 busy16.png deep12.avif >/dev/null
 convert base.png -compress RLE rle.tga
 convert alpha.png alpha.tga
 convert base.png -type TrueColor photo.psd
@@ -40,7 +67,9 @@ convert base.png photo.ppm
 convert base.png -colorspace Gray -depth 8 grey.pgm
 
 for f in photo.jpg busy.jpg photo.png palette.png alpha.png deep.png grey.png photo.gif clear.gif \
-         photo.tif lzw.tif photo.bmp photo.ico alpha.ico photo.tga top.tga rle.tga alpha.tga \
+         progressive.jpg grey.jpg cmyk.jpg deep-alpha.png grey16.png grey-alpha.png mono.png \
+         palette4.png colourkey.png clear.png interlaced.png \
+         lossy.webp lossless.webp alpha.webp alpha-lossless.webp photo.tif lzw.tif photo.bmp photo.ico alpha.ico photo.tga top.tga rle.tga alpha.tga \
          photo.psd photo.ppm grey.pgm; do
   # -auto-orient: ImageMagick reads a bottom-up TGA's rows in stored order and only notes the
   # orientation; the reference is the picture the right way up.
@@ -48,6 +77,14 @@ for f in photo.jpg busy.jpg photo.png palette.png alpha.png deep.png grey.png ph
 done
 convert 'sizes.ico[1]' -depth 8 rgba:sizes.ico.rgba
 convert 'animated.gif[0]' -depth 8 rgba:animated.gif.rgba
+convert 'animated.webp[0]' -depth 8 rgba:animated.webp.rgba
+# ImageMagick reads AVIF without its alpha and deep AVIF with other colours: the references are
+# libavif's (avifdec, chroma upsampled to the nearest sample as libheif does, 16 bits out).
+for f in photo.avif alpha.avif deep10.avif deep12.avif; do
+  avifdec -u nearest -d 16 "$f" "$f.png" >/dev/null
+  convert "$f.png" -depth 8 "rgba:$f.rgba"
+  rm -f "$f.png"
+done
 # How the JPEG looks once its EXIF orientation is applied (the tests add the EXIF tag).
 convert photo.jpg -rotate 90 -depth 8 rgba:photo-6.rgba
 convert photo.jpg -rotate 180 -depth 8 rgba:photo-3.rgba

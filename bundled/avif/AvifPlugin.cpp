@@ -1,0 +1,165 @@
+// Import plug-in for AVIF through libheif (the container: items, grids, alpha, rotation and
+// mirroring) and dav1d (the AV1 pictures): 8, 10 and 12 bits, reduced to 8 for the DIB, with or
+// without alpha. The primary picture of the file is shown.
+#include "bundled/common/Limits.h"
+#include "bundled/common/PluginKit.h"
+#include "bundled/common/Sniff.h"
+
+#include <algorithm>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include <libheif/heif.h>
+
+namespace bundled {
+namespace {
+
+struct ContextFree {
+    void operator()(heif_context* c) const noexcept { heif_context_free(c); }
+};
+struct HandleFree {
+    void operator()(heif_image_handle* h) const noexcept { heif_image_handle_release(h); }
+};
+struct ImageFree {
+    void operator()(heif_image* i) const noexcept { heif_image_release(i); }
+};
+struct OptionsFree {
+    void operator()(heif_decoding_options* o) const noexcept { heif_decoding_options_free(o); }
+};
+
+SusieResult ResultOf(const heif_error& error) {
+    switch (error.code) {
+    case heif_error_Ok:
+        return SusieSuccess;
+    case heif_error_Unsupported_filetype:
+    case heif_error_Unsupported_feature:
+        return SusieUnknownFormat;
+    case heif_error_Memory_allocation_error:
+        return SusieNoMemory;
+    default:
+        return SusieBrokenData;
+    }
+}
+
+// The file read (without a copy of its bytes) and its primary picture's handle.
+struct AvifFile {
+    std::unique_ptr<heif_context, ContextFree> Context;
+    std::unique_ptr<heif_image_handle, HandleFree> Primary;
+    std::uint32_t Width = 0, Height = 0; // as shown, after rotation
+    bool Alpha = false;
+
+    SusieResult Open(std::span<const std::uint8_t> data) {
+        Context.reset(heif_context_alloc());
+        if (!Context)
+            return SusieNoMemory;
+        if (const heif_error e = heif_context_read_from_memory_without_copy(
+                Context.get(), data.data(), data.size(), nullptr);
+            e.code != heif_error_Ok)
+            return ResultOf(e);
+        heif_image_handle* handle = nullptr;
+        if (const heif_error e = heif_context_get_primary_image_handle(Context.get(), &handle);
+            e.code != heif_error_Ok)
+            return ResultOf(e);
+        Primary.reset(handle);
+        const int w = heif_image_handle_get_width(handle), h = heif_image_handle_get_height(handle);
+        if (w <= 0 || h <= 0)
+            return SusieBrokenData;
+        Width = static_cast<std::uint32_t>(w);
+        Height = static_cast<std::uint32_t>(h);
+        if (!WithinLimits(Width, Height))
+            return SusieNoMemory;
+        Alpha = heif_image_handle_has_alpha_channel(handle) != 0;
+        return SusieSuccess;
+    }
+};
+
+} // namespace
+
+const std::vector<std::string>& PluginTexts() {
+    static const std::vector<std::string> texts{
+        "00IN",
+        std::string("AVIF import filter (libheif and dav1d); ") + LimitsText,
+        "*.avif",
+        "AVIF",
+    };
+    return texts;
+}
+
+bool CanDecode(std::span<const std::uint8_t> head, std::string_view fileName) {
+    return SniffFormat(head, fileName) == PictureFormat::Avif;
+}
+
+SusieResult ReadFacts(std::span<const std::uint8_t> data, std::string_view, PictureFacts& facts) {
+    AvifFile file;
+    if (const SusieResult r = file.Open(data); r != SusieSuccess)
+        return r;
+    facts.Width = file.Width;
+    facts.Height = file.Height;
+    const int bits = heif_image_handle_get_luma_bits_per_pixel(file.Primary.get());
+    facts.BitCount = static_cast<unsigned>(bits > 0 ? bits : 8) * (file.Alpha ? 4 : 3);
+    return SusieSuccess;
+}
+
+SusieResult Decode(std::span<const std::uint8_t> data, std::string_view, Progress& progress,
+                   DibBuilder& dib) {
+    AvifFile file;
+    if (const SusieResult r = file.Open(data); r != SusieSuccess)
+        return r;
+    // The AV1 decode cannot be interrupted: the callback is heard before and after it.
+    if (!progress.Report(10, 100))
+        return SusieAborted;
+    std::unique_ptr<heif_decoding_options, OptionsFree> options(heif_decoding_options_alloc());
+    if (!options)
+        return SusieNoMemory;
+    // Deeper pictures come as 16-bit samples, rounded to 8 bits here: libheif's own reduction
+    // to 8-bit RGB cuts the YUV samples before the colour conversion, which is visibly coarser.
+    const bool deep = heif_image_handle_get_luma_bits_per_pixel(file.Primary.get()) > 8;
+    const heif_chroma chroma =
+        deep
+            ? (file.Alpha ? heif_chroma_interleaved_RRGGBBAA_LE : heif_chroma_interleaved_RRGGBB_LE)
+            : (file.Alpha ? heif_chroma_interleaved_RGBA : heif_chroma_interleaved_RGB);
+    heif_image* decoded = nullptr;
+    if (const heif_error e = heif_decode_image(file.Primary.get(), &decoded, heif_colorspace_RGB,
+                                               chroma, options.get());
+        e.code != heif_error_Ok)
+        return ResultOf(e);
+    const std::unique_ptr<heif_image, ImageFree> image(decoded);
+    if (!progress.Report(80, 100))
+        return SusieAborted;
+    int stride = 0;
+    const std::uint8_t* pixels =
+        heif_image_get_plane_readonly(image.get(), heif_channel_interleaved, &stride);
+    const int w = heif_image_get_width(image.get(), heif_channel_interleaved);
+    const int h = heif_image_get_height(image.get(), heif_channel_interleaved);
+    const int bits = heif_image_get_bits_per_pixel_range(image.get(), heif_channel_interleaved);
+    const unsigned channels = file.Alpha ? 4 : 3;
+    if (!pixels || w <= 0 || h <= 0 ||
+        !WithinLimits(static_cast<std::uint32_t>(w), static_cast<std::uint32_t>(h)) ||
+        (deep ? bits <= 8 || bits > 16 : bits != 8) ||
+        stride < w * static_cast<int>(channels) * (deep ? 2 : 1))
+        return SusieBrokenData;
+    if (!dib.Create(static_cast<std::uint32_t>(w), static_cast<std::uint32_t>(h),
+                    file.Alpha ? 32 : 24))
+        return SusieNoMemory;
+    std::vector<std::uint8_t> reduced(deep ? static_cast<std::size_t>(w) * channels : 0);
+    const unsigned top = (1u << bits) - 1;
+    for (int y = 0; y < h; ++y) {
+        const std::uint8_t* row =
+            pixels + static_cast<std::size_t>(stride) * static_cast<std::size_t>(y);
+        if (deep) {
+            for (std::size_t i = 0; i < reduced.size(); ++i) {
+                const unsigned v =
+                    std::min(unsigned{row[2 * i]} | unsigned{row[2 * i + 1]} << 8u, top);
+                reduced[i] = static_cast<std::uint8_t>((v * 255 + top / 2) / top);
+            }
+            row = reduced.data();
+        }
+        PackDibRow(row, channels, ChannelOrder::Rgb, static_cast<std::uint32_t>(w), dib.BitCount(),
+                   dib.RowFromTop(static_cast<std::uint32_t>(y)));
+    }
+    dib.DropOpaqueAlpha();
+    return SusieSuccess;
+}
+
+} // namespace bundled

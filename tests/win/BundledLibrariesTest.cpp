@@ -1,0 +1,331 @@
+// The plug-ins over the field's decoder libraries (ifjpeg, ifpng, ifwebp, ifavif) as a host sees
+// them: their self-descriptions, pictures decoded to ImageMagick's pixels of the same files,
+// EXIF orientation, truncated and damaged files refused cleanly, headers above the limits
+// refused, and a stop asked by the progress callback.
+//
+// Tolerances are against ImageMagick's decode of the same file, so they measure two decoders,
+// not the compression: lossless pictures must match exactly (16-bit PNG within 1, rounding);
+// JPEG, lossy WebP and AVIF within 3 per channel (other rounding in the colour conversion). The
+// AVIF references are libavif's decode (ImageMagick drops AVIF's alpha).
+#include "BundledSupport.h"
+#include "plugins/SPIs.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+using namespace bundled_test;
+
+namespace {
+
+const Plugin& Module(const std::string& name) {
+    static std::map<std::string, std::unique_ptr<Plugin>> loaded;
+    auto& p = loaded[name];
+    if (!p)
+        p = std::make_unique<Plugin>(name);
+    return *p;
+}
+
+std::string TestName(std::string s) {
+    for (char& c : s)
+        if (c == '.' || c == '-')
+            c = '_';
+    return s;
+}
+
+struct Described {
+    const char* Module;
+    std::vector<std::pair<std::string, std::string>> Pairs;
+};
+
+TEST(LibraryPlugins, DescribeEachExtensionAndTheirLimits) {
+    const std::vector<Described> table = {
+        {"ifjpeg", {{"*.jpg", "JPEG"}, {"*.jpeg", "JPEG"}, {"*.jpe", "JPEG"}, {"*.jfif", "JPEG"}}},
+        {"ifpng", {{"*.png", "PNG"}}},
+        {"ifwebp", {{"*.webp", "WebP"}}},
+        {"ifavif", {{"*.avif", "AVIF"}}},
+    };
+    for (const Described& d : table) {
+        const Plugin& p = Module(d.Module);
+        ASSERT_TRUE(p.Loaded()) << d.Module;
+        EXPECT_EQ(p.Info(0), "00IN");
+        EXPECT_NE(p.Info(1).find("65535 pixels"), std::string::npos) << p.Info(1);
+        int index = 2;
+        for (const auto& [filter, name] : d.Pairs) {
+            EXPECT_EQ(p.Info(index++), filter) << d.Module;
+            EXPECT_EQ(p.Info(index++), name) << d.Module;
+        }
+        int result = 1;
+        p.Info(index, 255, &result);
+        EXPECT_EQ(result, 0) << d.Module << ": text past the last pair";
+    }
+}
+
+struct Fixture {
+    const char* Module;
+    const char* Name;
+    int Tolerance;
+    unsigned BitCount;
+};
+
+void PrintTo(const Fixture& f, std::ostream* os) {
+    *os << f.Module << " " << f.Name;
+}
+
+class LibraryDecodes : public testing::TestWithParam<Fixture> {};
+
+TEST_P(LibraryDecodes, FromFileAndMemoryLikeTheReference) {
+    const Fixture f = GetParam();
+    const Plugin& p = Module(f.Module);
+    ASSERT_TRUE(p.Loaded());
+    const std::string path = FixturePath(f.Name);
+    const std::vector<std::uint8_t> bytes = ReadBytes(path);
+    const std::vector<std::uint8_t> reference = ReadBytes(path + ".rgba");
+    ASSERT_FALSE(bytes.empty());
+    ASSERT_FALSE(reference.empty());
+    EXPECT_TRUE(p.Supports(path, bytes));
+
+    PictureInfo info{};
+    info.hInfo = reinterpret_cast<HLOCAL>(1);
+    ASSERT_EQ(p.PictureInfoOf(path.c_str(), 0, 0, info), 0);
+    EXPECT_EQ(info.hInfo, nullptr);
+
+    const Decoded file = p.FromFile(path);
+    ASSERT_EQ(file.Result, 0);
+    ASSERT_EQ(file.HeaderProblem, "");
+    EXPECT_EQ(file.BitCount, f.BitCount);
+    EXPECT_EQ(file.Width, static_cast<std::uint32_t>(info.width));
+    EXPECT_EQ(file.Height, static_cast<std::uint32_t>(info.height));
+    const int difference = MaxDifference(file.Rgba, reference);
+    EXPECT_GE(difference, 0) << "size differs from the reference";
+    EXPECT_LE(difference, f.Tolerance);
+
+    const Decoded memory = p.FromMemory(bytes);
+    ASSERT_EQ(memory.Result, 0);
+    EXPECT_EQ(memory.Rgba, file.Rgba);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Formats, LibraryDecodes,
+    testing::Values(
+        Fixture{"ifjpeg", "photo.jpg", 3, 24}, Fixture{"ifjpeg", "busy.jpg", 3, 24},
+        Fixture{"ifjpeg", "progressive.jpg", 3, 24}, Fixture{"ifjpeg", "grey.jpg", 3, 24},
+        Fixture{"ifjpeg", "cmyk.jpg", 3, 24}, Fixture{"ifpng", "photo.png", 0, 24},
+        Fixture{"ifpng", "palette.png", 0, 24}, Fixture{"ifpng", "palette4.png", 0, 24},
+        Fixture{"ifpng", "alpha.png", 0, 32}, Fixture{"ifpng", "deep.png", 1, 24},
+        Fixture{"ifpng", "deep-alpha.png", 1, 32}, Fixture{"ifpng", "grey.png", 0, 24},
+        Fixture{"ifpng", "grey16.png", 1, 24}, Fixture{"ifpng", "grey-alpha.png", 0, 32},
+        Fixture{"ifpng", "mono.png", 0, 24}, Fixture{"ifpng", "colourkey.png", 0, 32},
+        Fixture{"ifpng", "clear.png", 0, 32}, Fixture{"ifpng", "interlaced.png", 0, 24},
+        Fixture{"ifwebp", "lossy.webp", 3, 24}, Fixture{"ifwebp", "lossless.webp", 0, 24},
+        Fixture{"ifwebp", "alpha.webp", 3, 32}, Fixture{"ifwebp", "alpha-lossless.webp", 0, 32},
+        Fixture{"ifwebp", "animated.webp", 0, 24}, Fixture{"ifavif", "photo.avif", 3, 24},
+        Fixture{"ifavif", "alpha.avif", 3, 32}, Fixture{"ifavif", "deep10.avif", 3, 24},
+        Fixture{"ifavif", "deep12.avif", 3, 24}),
+    [](const testing::TestParamInfo<Fixture>& p) { return TestName(p.param.Name); });
+
+struct Orientation {
+    int Value;
+    const char* Reference;
+    bool SwapsAxes;
+};
+
+TEST(LibraryPlugins, ShowTheJpegTheWayItsExifSays) {
+    const Plugin& p = Module("ifjpeg");
+    ASSERT_TRUE(p.Loaded());
+    for (const Orientation o :
+         {Orientation{6, "photo-6.rgba", true}, Orientation{8, "photo-8.rgba", true},
+          Orientation{3, "photo-3.rgba", false}}) {
+        const std::vector<std::uint8_t> jpeg =
+            WithExifOrientation(ReadBytes(FixturePath("photo.jpg")), o.Value);
+        const std::uint32_t w = o.SwapsAxes ? 23 : 37, h = o.SwapsAxes ? 37 : 23;
+        PictureInfo info{};
+        ASSERT_EQ(p.PictureInfoOf(reinterpret_cast<const char*>(jpeg.data()),
+                                  static_cast<LONG_PTR>(jpeg.size()), 1, info),
+                  0);
+        EXPECT_EQ(info.width, static_cast<long>(w)) << o.Value;
+        EXPECT_EQ(info.height, static_cast<long>(h)) << o.Value;
+        const Decoded d = p.FromMemory(jpeg);
+        ASSERT_EQ(d.Result, 0) << o.Value;
+        EXPECT_EQ(d.Width, w);
+        EXPECT_EQ(d.Height, h);
+        const int difference = MaxDifference(d.Rgba, ReadBytes(FixturePath(o.Reference)));
+        EXPECT_GE(difference, 0) << o.Value;
+        EXPECT_LE(difference, 3) << o.Value;
+    }
+}
+
+class LibraryRefuses : public testing::TestWithParam<Fixture> {};
+
+// Cut off halfway, before its last bytes, or after the first 40: a clean error, no handles.
+// Then bytes spread over the file damaged in turn (every one in small files, about 200 in
+// larger ones): a result code of the API, and a success is a sound DIB.
+TEST_P(LibraryRefuses, TruncatedAndDamagedPictures) {
+    const Fixture f = GetParam();
+    const Plugin& p = Module(f.Module);
+    ASSERT_TRUE(p.Loaded());
+    const std::vector<std::uint8_t> bytes = ReadBytes(FixturePath(f.Name));
+    ASSERT_GT(bytes.size(), 100u);
+    for (std::size_t keep : {bytes.size() / 2, bytes.size() - 8, std::size_t{40}}) {
+        const std::vector<std::uint8_t> cut(bytes.begin(), bytes.begin() + keep);
+        const Decoded d = p.FromMemory(cut);
+        EXPECT_TRUE(d.Result == 2 || d.Result == 3) << "cut to " << keep << " gave " << d.Result;
+        EXPECT_FALSE(d.InfoHandleSet || d.BitsHandleSet);
+    }
+    const std::size_t step = std::max<std::size_t>(1, bytes.size() / 200);
+    for (std::size_t at = 0; at < bytes.size(); at += step) {
+        std::vector<std::uint8_t> damaged = bytes;
+        damaged[at] ^= 0xA5;
+        const Decoded d = p.FromMemory(damaged);
+        ASSERT_TRUE(d.Result == 0 || d.Result == 2 || d.Result == 3 || d.Result == 4)
+            << "byte " << at << " gave " << d.Result;
+        if (d.Result == 0) {
+            ASSERT_EQ(d.HeaderProblem, "") << "byte " << at;
+        } else {
+            ASSERT_FALSE(d.InfoHandleSet || d.BitsHandleSet) << "byte " << at;
+        }
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Formats, LibraryRefuses,
+    testing::Values(Fixture{"ifjpeg", "photo.jpg"}, Fixture{"ifjpeg", "progressive.jpg"},
+                    Fixture{"ifpng", "photo.png"}, Fixture{"ifpng", "palette4.png"},
+                    Fixture{"ifwebp", "lossy.webp"}, Fixture{"ifwebp", "alpha-lossless.webp"},
+                    Fixture{"ifwebp", "animated.webp"}, Fixture{"ifavif", "alpha.avif"},
+                    Fixture{"ifavif", "deep10.avif"}),
+    [](const testing::TestParamInfo<Fixture>& p) { return TestName(p.param.Name); });
+
+// PNG's chunk checksum (CRC-32 of the chunk's type and data).
+std::uint32_t Crc32(const std::uint8_t* data, std::size_t size) {
+    std::uint32_t crc = 0xFFFFFFFFu;
+    for (std::size_t i = 0; i < size; ++i) {
+        crc ^= data[i];
+        for (int k = 0; k < 8; ++k)
+            crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1u)));
+    }
+    return ~crc;
+}
+
+// Headers promising more than the limits (65535 pixels a side; 256 megapixels in a 64-bit
+// module, 64 in a 32-bit one) over a few bytes of data: "no memory" (4) from both exports.
+TEST(LibraryPlugins, RefuseHeadersAboveTheirLimits) {
+    auto sized = [](std::vector<std::uint8_t> bytes, std::size_t at, std::uint32_t w,
+                    std::uint32_t h, bool bigEndian32) {
+        if (bigEndian32) {
+            for (int i = 0; i < 4; ++i) {
+                bytes[at + i] = static_cast<std::uint8_t>(w >> (24 - 8 * i));
+                bytes[at + 4 + i] = static_cast<std::uint8_t>(h >> (24 - 8 * i));
+            }
+        } else { // JPEG's frame header: height, then width, 16 bits each
+            bytes[at] = static_cast<std::uint8_t>(h >> 8);
+            bytes[at + 1] = static_cast<std::uint8_t>(h);
+            bytes[at + 2] = static_cast<std::uint8_t>(w >> 8);
+            bytes[at + 3] = static_cast<std::uint8_t>(w);
+        }
+        return bytes;
+    };
+    const std::vector<std::uint8_t> jpeg = ReadBytes(FixturePath("photo.jpg"));
+    std::size_t frame = 0; // the baseline frame header's height field
+    for (std::size_t i = 2; i + 1 < jpeg.size(); ++i)
+        if (jpeg[i] == 0xFF && jpeg[i + 1] == 0xC0) {
+            frame = i + 5;
+            break;
+        }
+    ASSERT_NE(frame, 0u);
+    // PNG: IHDR's width and height follow the signature and the chunk's length and type; its
+    // checksum is made to match.
+    auto png = [&](std::uint32_t w, std::uint32_t h) {
+        std::vector<std::uint8_t> bytes =
+            sized(ReadBytes(FixturePath("photo.png")), 16, w, h, true);
+        const std::uint32_t crc = Crc32(&bytes[12], 17);
+        for (int i = 0; i < 4; ++i)
+            bytes[29 + i] = static_cast<std::uint8_t>(crc >> (24 - 8 * i));
+        return bytes;
+    };
+    struct Case {
+        const char* Module;
+        std::vector<std::uint8_t> Bytes;
+    };
+    const std::vector<Case> cases = {
+        {"ifjpeg", sized(jpeg, frame, 65535, 65535, false)},
+        {"ifpng", png(70000, 1)},
+        {"ifpng", png(65535, 65535)},
+    };
+    for (const Case& c : cases) {
+        const Plugin& p = Module(c.Module);
+        ASSERT_TRUE(p.Loaded());
+        EXPECT_EQ(p.FromMemory(c.Bytes).Result, 4) << c.Module;
+        PictureInfo info{};
+        EXPECT_EQ(p.PictureInfoOf(reinterpret_cast<const char*>(c.Bytes.data()),
+                                  static_cast<LONG_PTR>(c.Bytes.size()), 1, info),
+                  4)
+            << c.Module;
+    }
+}
+
+struct ProgressLog {
+    int Calls = 0;
+    int StopAtCall = -1; // the call (counted from 0) on which to ask for a stop
+};
+
+int WINAPI LogProgress(int done, int total, LONG_PTR user) {
+    auto* log = reinterpret_cast<ProgressLog*>(user);
+    EXPECT_TRUE(done >= 0 && done <= total && total > 0) << done << "/" << total;
+    return log->Calls++ == log->StopAtCall ? 1 : 0;
+}
+
+// Stopped at each of its progress calls in turn: result 1, no handles, no call after the stop.
+TEST(LibraryPlugins, StopWhenTheCallbackAsks) {
+    for (const Fixture f : {Fixture{"ifjpeg", "busy.jpg"}, Fixture{"ifpng", "interlaced.png"},
+                            Fixture{"ifwebp", "lossy.webp"}, Fixture{"ifwebp", "animated.webp"},
+                            Fixture{"ifavif", "photo.avif"}}) {
+        const Plugin& p = Module(f.Module);
+        ASSERT_TRUE(p.Loaded());
+        const std::string path = FixturePath(f.Name);
+        ProgressLog counting;
+        ASSERT_EQ(p.Picture(path.c_str(), 0, 0, LogProgress, reinterpret_cast<LONG_PTR>(&counting))
+                      .Result,
+                  0);
+        EXPECT_GE(counting.Calls, 3) << f.Name;
+        for (int stopAt = 0; stopAt < counting.Calls; ++stopAt) {
+            ProgressLog log;
+            log.StopAtCall = stopAt;
+            const Decoded d =
+                p.Picture(path.c_str(), 0, 0, LogProgress, reinterpret_cast<LONG_PTR>(&log));
+            EXPECT_EQ(d.Result, 1) << f.Name << " stopped at call " << stopAt;
+            EXPECT_FALSE(d.InfoHandleSet || d.BitsHandleSet);
+            EXPECT_EQ(log.Calls, stopAt + 1) << f.Name << ": no call after the stop";
+        }
+    }
+}
+
+// The host's trial order over the program's folder: for each extension, the library plug-in
+// comes before ifwic, which still decodes these formats as the fallback.
+TEST(LibraryPlugins, AreTriedBeforeTheWicPlugin) {
+    tovane::TSPIs spis;
+    spis.AutoSearch = false;
+    spis.Search(BinFolder() + "*.sph");
+    for (const auto& [extension, first] :
+         std::vector<std::pair<const char*, const char*>>{{".jpg", "ifjpeg.sph"},
+                                                          {".jfif", "ifjpeg.sph"},
+                                                          {".png", "ifpng.sph"},
+                                                          {".webp", "ifwebp.sph"},
+                                                          {".avif", "ifavif.sph"}}) {
+        std::vector<tovane::TInSPI*> loaders;
+        spis.CollectLoaders<tovane::TInSPI>(extension, loaders);
+        ASSERT_FALSE(loaders.empty());
+        EXPECT_TRUE(loaders.front()->FileName().ends_with(first))
+            << extension << " goes first to " << loaders.front()->FileName();
+        const auto wic = std::find_if(loaders.begin(), loaders.end(), [](tovane::TInSPI* p) {
+            return p->FileName().ends_with("ifwic.sph");
+        });
+        EXPECT_NE(wic, loaders.end()) << extension;
+    }
+}
+
+} // namespace
