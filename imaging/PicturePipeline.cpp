@@ -179,10 +179,7 @@ private:
                 ListMatchingFiles(job.Item.Folder, job.Item.Mask);
             if (job.Item.Image < 0 || static_cast<std::size_t>(job.Item.Image) >= names.size())
                 return;
-            path = job.Item.Folder;
-            if (!path.empty() && path.back() != L'\\')
-                path += L'\\';
-            path += names[static_cast<std::size_t>(job.Item.Image)];
+            path = WithBackslash(job.Item.Folder) + names[static_cast<std::size_t>(job.Item.Image)];
             std::lock_guard lock(S->Lock);
             S->RunningPath = path;
         }

@@ -218,9 +218,7 @@ void TFormSlideShow::ReadAheadFromHere() {
                                      .AllDir = AllDir(),
                                      .LastAction = LastAction()};
     std::vector<TReadAheadItem> items;
-    std::wstring folder = FileListBox1.Directory();
-    if (!folder.empty() && folder.back() != L'\\')
-        folder += L'\\';
+    const std::wstring folder = WithBackslash(FileListBox1.Directory());
     for (const PictureSlot& slot : ReadAheadSlots(position, FDirection)) {
         TReadAheadItem item;
         if (slot.Folder == position.Folder) {

@@ -20,10 +20,6 @@ std::wstring CurrentDirectory() {
     return s;
 }
 
-std::wstring WithBackslash(const std::wstring& path) {
-    return path.empty() || path.back() == L'\\' ? path : path + L'\\';
-}
-
 // Makes path the process's current folder and gives it back as the system spells it.
 std::wstring ChangeDirectory(const std::wstring& path) {
     if (!SetCurrentDirectoryW(path.c_str()))
@@ -270,6 +266,10 @@ void TFileListBox::SetMask(const std::string& mask) {
     FMask = mask;
     if (!FDirectory.empty())
         Update();
+}
+
+std::wstring WithBackslash(const std::wstring& path) {
+    return path.empty() || path.back() == L'\\' ? path : path + L'\\';
 }
 
 std::vector<std::wstring> ListMatchingFiles(const std::wstring& dir, const std::string& mask) {

@@ -64,6 +64,9 @@ private:
     TDriveComboBox* FDriveCombo = nullptr;
 };
 
+// The path with a "\" at its end (an empty path stays empty).
+std::wstring WithBackslash(const std::wstring& path);
+
 // The names of the files of a folder that match the mask, as TFileListBox lists them (sorted
 // ignoring case); none when the folder cannot be read. Any thread.
 std::vector<std::wstring> ListMatchingFiles(const std::wstring& dir, const std::string& mask);
