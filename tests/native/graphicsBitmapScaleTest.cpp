@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 using namespace tovane;
 
 namespace {
@@ -95,4 +97,53 @@ TEST(ResampleArea, LargePicturesShrinkTheSameInBothHalves) {
             ASSERT_NEAR(Green(c), g / 80, 0.51) << dx << "," << dy;
             ASSERT_NEAR(Red(c), r / 80, 0.51) << dx << "," << dy;
         }
+}
+
+// Every output pixel is the mean of the exact area it covers, rounded to the nearest value:
+// fractional factors both ways, shrinking one axis while growing the other, and each depth.
+TEST(ResampleArea, EachPixelIsTheRoundedMeanOfItsArea) {
+    struct Case {
+        int W, H, Bits, ToW, ToH;
+    };
+    const Case cases[] = {{7, 5, 24, 3, 2},  {13, 11, 32, 4, 5}, {5, 9, 8, 2, 7},
+                          {9, 3, 24, 4, 7},  {6, 6, 4, 6, 5},    {31, 17, 16, 7, 3},
+                          {1, 40, 24, 1, 3}, {40, 1, 32, 6, 1}};
+    for (const Case& k : cases) {
+        TDib d = TDib::Create(k.W, k.H, static_cast<std::uint16_t>(k.Bits), k.W % 2 == 0);
+        if (k.Bits <= 8)
+            for (int i = 0; i < (1 << k.Bits); ++i)
+                d.Colors.push_back(TRgbQuad{static_cast<std::uint8_t>(i * 37),
+                                            static_cast<std::uint8_t>(255 - i * 11),
+                                            static_cast<std::uint8_t>(i * 101), 0});
+        std::uint32_t seed = 12345;
+        for (int y = 0; y < k.H; ++y)
+            for (int x = 0; x < k.W; ++x) {
+                seed = seed * 1103515245 + 12345;
+                d.SetPixelValue(x, y,
+                                (seed >> 8) & ((k.Bits >= 24) ? 0xFFFFFF : (1u << k.Bits) - 1));
+            }
+        const TDib out = ResampleArea(d, k.ToW, k.ToH);
+        const double sx = static_cast<double>(k.W) / k.ToW, sy = static_cast<double>(k.H) / k.ToH;
+        for (int oy = 0; oy < k.ToH; ++oy)
+            for (int ox = 0; ox < k.ToW; ++ox) {
+                double mean[3] = {}; // red, green, blue
+                for (int y = 0; y < k.H; ++y)
+                    for (int x = 0; x < k.W; ++x) {
+                        const double wx = std::max(0.0, std::min(x + 1.0, (ox + 1) * sx) -
+                                                            std::max<double>(x, ox * sx));
+                        const double wy = std::max(0.0, std::min(y + 1.0, (oy + 1) * sy) -
+                                                            std::max<double>(y, oy * sy));
+                        const std::uint32_t c = d.PixelColor(x, y);
+                        for (int ch = 0; ch < 3; ++ch)
+                            mean[ch] += ((c >> (8 * ch)) & 0xFF) * wx * wy / (sx * sy);
+                    }
+                const std::uint32_t c = out.PixelColor(ox, oy);
+                ASSERT_NEAR(Red(c), mean[0], 0.5 + 1e-6)
+                    << k.W << "x" << k.H << " " << ox << "," << oy;
+                ASSERT_NEAR(Green(c), mean[1], 0.5 + 1e-6)
+                    << k.W << "x" << k.H << " " << ox << "," << oy;
+                ASSERT_NEAR(Blue(c), mean[2], 0.5 + 1e-6)
+                    << k.W << "x" << k.H << " " << ox << "," << oy;
+            }
+    }
 }
