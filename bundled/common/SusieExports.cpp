@@ -30,7 +30,10 @@ struct Source {
     std::string_view FileName;
 };
 
-SusieResult ReadFileFrom(LPCSTR path, LONG_PTR offset, std::vector<std::uint8_t>& out) {
+// The file's bytes from offset on, at most limit of them (0: all); cut tells whether more
+// followed.
+SusieResult ReadFileFrom(LPCSTR path, LONG_PTR offset, std::vector<std::uint8_t>& out,
+                         std::size_t limit = 0, bool* cut = nullptr) {
     if (!path || offset < 0)
         return SusieReadError;
     FileCloser file{CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
@@ -48,7 +51,10 @@ SusieResult ReadFileFrom(LPCSTR path, LONG_PTR offset, std::vector<std::uint8_t>
     start.QuadPart = offset;
     if (!SetFilePointerEx(file.Handle, start, nullptr, FILE_BEGIN))
         return SusieReadError;
-    out.resize(static_cast<std::size_t>(remaining));
+    const bool shortened = limit != 0 && remaining > limit;
+    if (cut)
+        *cut = shortened;
+    out.resize(shortened ? limit : static_cast<std::size_t>(remaining));
     std::size_t done = 0;
     while (done < out.size()) {
         const DWORD want = static_cast<DWORD>(std::min<std::size_t>(out.size() - done, 1u << 24));
@@ -63,10 +69,14 @@ SusieResult ReadFileFrom(LPCSTR path, LONG_PTR offset, std::vector<std::uint8_t>
     return SusieSuccess;
 }
 
-SusieResult OpenSource(LPCSTR buf, LONG_PTR len, unsigned flag, Source& source) {
+SusieResult OpenSource(LPCSTR buf, LONG_PTR len, unsigned flag, Source& source,
+                       std::size_t limit = 0, bool* cut = nullptr) {
+    if (cut)
+        *cut = false;
     switch (flag & SusieSourceMask) {
     case SusieSourceFile:
-        if (const SusieResult r = ReadFileFrom(buf, len, source.Owned); r != SusieSuccess)
+        if (const SusieResult r = ReadFileFrom(buf, len, source.Owned, limit, cut);
+            r != SusieSuccess)
             return r;
         source.Bytes = source.Owned;
         source.FileName = buf;
@@ -208,13 +218,25 @@ extern "C" int WINAPI GetPictureInfo(LPCSTR buf, LONG_PTR len, unsigned int flag
     try {
         if (!lpInfo)
             return SusieInternalError;
+        // The facts stand in a file's first bytes: a camera picture is read whole only when
+        // they do not.
+        constexpr std::size_t HeadBytes = 256 * 1024;
         Source source;
-        if (const SusieResult r = OpenSource(buf, len, flag, source); r != SusieSuccess)
-            return r;
-        PictureFacts facts;
-        if (const SusieResult r = ReadFacts(source.Bytes, source.FileName, facts);
+        bool cut = false;
+        if (const SusieResult r = OpenSource(buf, len, flag, source, HeadBytes, &cut);
             r != SusieSuccess)
             return r;
+        PictureFacts facts;
+        SusieResult read = ReadFacts(source.Bytes, source.FileName, facts);
+        if (read != SusieSuccess && cut) {
+            source = Source();
+            if (const SusieResult r = OpenSource(buf, len, flag, source); r != SusieSuccess)
+                return r;
+            facts = PictureFacts();
+            read = ReadFacts(source.Bytes, source.FileName, facts);
+        }
+        if (read != SusieSuccess)
+            return read;
         if (facts.Width > 0x7FFFFFFF || facts.Height > 0x7FFFFFFF)
             return SusieBrokenData;
         *lpInfo = SusiePictureInfo{};

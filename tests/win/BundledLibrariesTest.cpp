@@ -159,6 +159,30 @@ TEST(LibraryPlugins, ShowTheJpegTheWayItsExifSays) {
     }
 }
 
+// GetPictureInfo of a file reads its first bytes only, and the whole file when the headers
+// reach further (here comment segments push the frame header past a quarter of a megabyte).
+TEST(LibraryPlugins, ReadTheJpegFactsOfAFileWhateverItsHeadersLength) {
+    const Plugin& p = Module("ifjpeg");
+    ASSERT_TRUE(p.Loaded());
+    const std::vector<std::uint8_t> turned =
+        WithExifOrientation(ReadBytes(FixturePath("photo.jpg")), 6);
+    for (const int comments : {0, 6}) {
+        std::vector<std::uint8_t> jpeg(turned.begin(), turned.begin() + 2); // SOI
+        for (int k = 0; k < comments; ++k) {
+            const std::uint16_t length = 60000;
+            jpeg.insert(jpeg.end(), {0xFF, 0xFE, static_cast<std::uint8_t>(length >> 8),
+                                     static_cast<std::uint8_t>(length & 0xFF)});
+            jpeg.insert(jpeg.end(), length - 2, 'x');
+        }
+        jpeg.insert(jpeg.end(), turned.begin() + 2, turned.end());
+        const TempFile file(jpeg, ".jpg");
+        PictureInfo info{};
+        ASSERT_EQ(p.PictureInfoOf(file.Path().c_str(), 0, 0, info), 0) << comments;
+        EXPECT_EQ(info.width, 23) << comments;
+        EXPECT_EQ(info.height, 37) << comments;
+    }
+}
+
 class LibraryRefuses : public testing::TestWithParam<Fixture> {};
 
 // Cut off halfway, before its last bytes, or after the first 40: a clean error, no handles.
