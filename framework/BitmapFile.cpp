@@ -712,6 +712,18 @@ TDib ReadDib(std::span<const std::uint8_t> info, std::span<const std::uint8_t> p
     return std::move(p.Dib);
 }
 
+TDib ReadDib(std::span<const std::uint8_t> info, TByteBuffer&& pixels, const TDibLimits& limits) {
+    TByteBuffer owned(std::move(pixels));
+    TParsedInfo p = ParseInfo(info, limits);
+    if (p.FileCompression == DibRle8 || p.FileCompression == DibRle4 ||
+        owned.size() < p.ImageBytes) {
+        DecodePixels(p, owned, nullptr);
+        return std::move(p.Dib);
+    }
+    p.Dib.Bits = std::move(owned).Slice(0, static_cast<std::size_t>(p.ImageBytes));
+    return std::move(p.Dib);
+}
+
 void WriteBitmapFile(const TDib& dib, TStream& stream) {
     const std::vector<std::uint8_t> head = FileHead(dib);
     stream.WriteBuffer(head.data(), static_cast<std::int64_t>(head.size()));

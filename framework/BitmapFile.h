@@ -115,6 +115,9 @@ TDib ReadBitmapFile(TByteBuffer&& file, const TDibLimits& limits = {});
 // and the pixel data. Extra bytes after either are ignored.
 TDib ReadDib(std::span<const std::uint8_t> info, std::span<const std::uint8_t> pixels,
              const TDibLimits& limits = {});
+// The same, taking the pixel buffer over: uncompressed rows stay where they lie in it.
+TDib ReadDib(std::span<const std::uint8_t> info, TByteBuffer&& pixels,
+             const TDibLimits& limits = {});
 
 // Writes a bitmap file at the stream's position: file header, 40-byte info header (a V5
 // header when AlphaMask is set), masks, colour table, pixel rows. An empty TDib raises

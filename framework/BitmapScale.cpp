@@ -116,6 +116,18 @@ TDib ResampleArea(const TDib& source, std::int32_t width, std::int32_t height) {
     if (source.Empty() || !source.IsWellFormed())
         throw EInvalidGraphic("Cannot resample an empty bitmap");
     TDib out = TDib::Create(width, height, 32, true);
+    ResampleAreaInto(source, out);
+    return out;
+}
+
+void ResampleAreaInto(const TDib& source, TDib& out) {
+    if (source.Empty() || !source.IsWellFormed())
+        throw EInvalidGraphic("Cannot resample an empty bitmap");
+    if (out.Empty() || out.BitCount != 32 || out.Compression != DibRgb || !out.TopDown ||
+        !out.IsWellFormed())
+        throw EInvalidGraphic("Cannot resample into this bitmap");
+    const std::int32_t width = out.Width;
+    const std::int32_t height = out.Height;
     const std::vector<TSpan> columns = Spans(source.Width, width);
     const std::vector<TSpan> rows = Spans(source.Height, height);
 
@@ -123,7 +135,7 @@ TDib ResampleArea(const TDib& source, std::int32_t width, std::int32_t height) {
         static_cast<std::uint64_t>(source.Width) * static_cast<std::uint64_t>(source.Height);
     if (pixels < kParallelPixels || height < 2) {
         ResampleRows(source, out, columns, rows, 0, height);
-        return out;
+        return;
     }
     const std::int32_t middle = height / 2;
     std::exception_ptr failure;
@@ -138,7 +150,6 @@ TDib ResampleArea(const TDib& source, std::int32_t width, std::int32_t height) {
     upper.join();
     if (failure)
         std::rethrow_exception(failure);
-    return out;
 }
 
 } // namespace tovane

@@ -11,5 +11,8 @@ namespace tovane {
 // The picture resampled to width x height (each at least 1). An empty source raises
 // EInvalidGraphic; the size limits are those of TDib::Create.
 TDib ResampleArea(const TDib& source, std::int32_t width, std::int32_t height);
+// The same into out, which is a 32-bit top-down bitmap of the wanted size whose Bits may lie
+// anywhere (shared memory, say).
+void ResampleAreaInto(const TDib& source, TDib& out);
 
 } // namespace tovane

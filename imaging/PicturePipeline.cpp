@@ -8,6 +8,8 @@
 #include "framework/win32/Picture.h"
 #include "framework/win32/Text.h"
 #include "framework/win32/Thread.h"
+#include "plugins/SPIs.h"
+#include "imaging/PluginHost.h"
 #include "imaging/SPIBmp.h"
 #include "imaging/portable/PictureCache.h"
 
@@ -82,9 +84,31 @@ std::unique_ptr<TBitmap> CopyOf(TBitmap& picture) {
     return copy;
 }
 
-std::unique_ptr<TBitmap> BitmapOf(const TDib& dib) {
+// Keeps a cached rendering alive for a bitmap that draws it where it lies.
+class TSharedRendering final : public TExternalBlock {
+public:
+    explicit TSharedRendering(std::shared_ptr<const TDib> rendering)
+        : FRendering(std::move(rendering)) {}
+
+private:
+    std::shared_ptr<const TDib> FRendering;
+};
+
+// A bitmap that draws the rendering without a copy: the cache and the screen share its rows,
+// which nobody writes once the rendering is made (renderings are 32-bit top-down pictures
+// without a colour table).
+std::unique_ptr<TBitmap> BitmapOf(const std::shared_ptr<const TDib>& rendering) {
+    TDib view;
+    view.Width = rendering->Width;
+    view.Height = rendering->Height;
+    view.TopDown = rendering->TopDown;
+    view.BitCount = rendering->BitCount;
+    view.Compression = rendering->Compression;
+    view.Bits =
+        TByteBuffer::Adopt(const_cast<std::uint8_t*>(rendering->Bits.data()),
+                           rendering->Bits.size(), std::make_unique<TSharedRendering>(rendering));
     auto bitmap = std::make_unique<TBitmap>();
-    bitmap->SetDib(dib);
+    bitmap->SetDib(std::move(view));
     return bitmap;
 }
 
@@ -184,19 +208,22 @@ private:
             S->RunningPath = path;
         }
         auto answer = std::make_shared<TPictureAnswer>();
+        TEarly early;
         try {
-            const std::shared_ptr<TCachedPicture> entry = Obtain(path);
+            const std::shared_ptr<TCachedPicture> entry = Obtain(path, job.Size, early);
             if (!entry)
                 return; // cancelled: the result is dropped
+            if (Answered(early))
+                return;
             const TPictureSize size = job.Size(entry->Width, entry->Height);
             std::shared_ptr<const TDib> rendering = Rendering(path, *entry, size);
             if (Ticket() == 0)
                 return;
             answer->Picture =
-                TShownPicture{rendering ? BitmapOf(*rendering) : CopyOf(*entry->Picture),
+                TShownPicture{rendering ? BitmapOf(rendering) : CopyOf(*entry->Picture),
                               entry->Width, entry->Height, entry->Faults};
         } catch (...) {
-            if (S->Cancel)
+            if (S->Cancel || Answered(early))
                 return;
             answer->Error = std::current_exception();
         }
@@ -207,13 +234,46 @@ private:
         Queue([&owner, ticket, answer] { owner.Deliver(ticket, *answer); });
     }
 
+    // A rendering the decoding host handed over before the picture itself.
+    struct TEarly {
+        std::shared_ptr<const TDib> Rendering;
+        std::uint64_t Ticket = 0; // whom it was delivered to, if anybody
+    };
+
+    // Whether the request the job now serves has had its answer early (the picture that
+    // follows is then only cached).
+    bool Answered(const TEarly& early) { return early.Ticket != 0 && Ticket() == early.Ticket; }
+
+    // Asks the decoding host (when the modules run in one) for the picture's rendering at the
+    // size it is shown at, and delivers that at once when the picture is wanted on screen.
+    TRenderingWish WishFor(const TShowSize& size, TEarly& early) {
+        TRenderingWish wish;
+        wish.SizeFor = [size](int w, int h) {
+            const TPictureSize shown = size(w, h);
+            return Shrinks(shown, w, h) ? std::pair{shown.Width, shown.Height} : std::pair{0, 0};
+        };
+        wish.Arrived = [this, &early](int w, int h, TDib&& dib) {
+            early.Rendering = std::make_shared<const TDib>(std::move(dib));
+            const std::uint64_t ticket = Ticket();
+            if (ticket == 0)
+                return;
+            auto answer = std::make_shared<TPictureAnswer>();
+            answer->Picture = TShownPicture{BitmapOf(early.Rendering), w, h, {}};
+            early.Ticket = ticket;
+            TPicturePipeline& owner = FOwner;
+            Queue([&owner, ticket, answer] { owner.Deliver(ticket, *answer); });
+        };
+        return wish;
+    }
+
     std::uint64_t Ticket() {
         std::lock_guard lock(S->Lock);
         return S->Cancel ? 0 : S->RunningTicket;
     }
 
     // The picture from the cache, or decoded and cached; null when cancelled on the way.
-    std::shared_ptr<TCachedPicture> Obtain(const std::wstring& path) {
+    std::shared_ptr<TCachedPicture> Obtain(const std::wstring& path, const TShowSize& size,
+                                           TEarly& early) {
         const std::optional<PictureStamp> stamp = StampOf(path);
         if (stamp) {
             std::lock_guard lock(S->Lock);
@@ -228,14 +288,23 @@ private:
             if (S->Cancel)
                 throw EAbort();
         };
+        TSPIs* spis = TSPIs::Instance();
+        auto* host = spis != nullptr ? dynamic_cast<TPluginHost*>(spis->Isolation.get()) : nullptr;
+        const TRenderingWish wish = WishFor(size, early);
+        bool loaded = false;
         try {
+            std::optional<TPluginHost::TRenderingScope> rendering;
+            if (host != nullptr)
+                rendering.emplace(*host, wish);
             picture.LoadFromFile(path);
+            loaded = true;
         } catch (...) {
             if (!S->Cancel)
                 throw;
         }
         std::lock_guard lock(S->Lock);
-        if (S->Cancel) {
+        // A picture decoded to its end is kept even when it is no longer wanted.
+        if (!loaded) {
             ++S->Counters.Cancelled;
             return nullptr;
         }
@@ -250,6 +319,10 @@ private:
             entry->Picture->Assign(*picture.Graphic());
         entry->Width = entry->Picture->Width();
         entry->Height = entry->Picture->Height();
+        if (early.Rendering) {
+            entry->Rendering = early.Rendering;
+            entry->RenderSize = {early.Rendering->Width, early.Rendering->Height};
+        }
         if (stamp)
             S->Cache.Insert(*stamp, entry, entry->Bytes());
         return entry;
@@ -329,7 +402,7 @@ TPicturePipeline::TShowResult TPicturePipeline::Show(const std::wstring& path,
         s.RunningTicket = 0;
     }
     FTicket = 0;
-    TShownPicture picture{rendering ? BitmapOf(*rendering) : CopyOf(*entry->Picture), entry->Width,
+    TShownPicture picture{rendering ? BitmapOf(rendering) : CopyOf(*entry->Picture), entry->Width,
                           entry->Height, entry->Faults};
     return {std::move(picture), 0};
 }
@@ -381,6 +454,11 @@ void TPicturePipeline::Deliver(std::uint64_t ticket, TPictureAnswer& answer) {
 TPicturePipeline::TCounters TPicturePipeline::Counters() const {
     std::lock_guard lock(FShared->Lock);
     return FShared->Counters;
+}
+
+bool TPicturePipeline::Idle() const {
+    std::lock_guard lock(FShared->Lock);
+    return !FShared->Running && !FShared->Wanted && FShared->Ahead.empty();
 }
 
 std::size_t TPicturePipeline::CachedBytes() const {

@@ -103,6 +103,8 @@ public:
         int Cancelled = 0;
     };
     TCounters Counters() const;
+    // Nothing asked for, to decode ahead or running.
+    bool Idle() const;
     std::size_t CachedBytes() const;
     std::size_t CachedCount() const;
 

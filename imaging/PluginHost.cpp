@@ -247,6 +247,10 @@ std::vector<std::uint8_t> TPluginHost::Exchange(const std::string& module,
                 const TFailed failed = host::Decode<TFailed>(body);
                 throw Exception(failed.Message);
             }
+            if (kind == TMessageKind::Decoded || kind == TMessageKind::Rendering) {
+                RenderingMessage(body);
+                continue;
+            }
             if (kind != TMessageKind::Progress)
                 return body;
             if (progress == nullptr)
@@ -256,12 +260,79 @@ std::vector<std::uint8_t> TPluginHost::Exchange(const std::string& module,
         }
     } catch (const THostLost& lost) {
         Stop();
+        FRenderingFaulted = true;
         const bool nowSkipped = FFaults.RecordFault(module);
         throw EPluginFault(lost.Kind, module, nowSkipped);
     } catch (const EProtocol&) {
         Stop();
+        FRenderingFaulted = true;
         const bool nowSkipped = FFaults.RecordFault(module);
         throw EPluginFault(TFaultKind::Died, module, nowSkipped);
+    }
+}
+
+namespace {
+
+// A rendering's section, mapped for as long as the bitmap that took it over lives.
+class TRenderingBlock final : public TExternalBlock {
+public:
+    TRenderingBlock(UniqueKernelHandle section, UniqueView view)
+        : FSection(std::move(section)), FView(std::move(view)) {}
+
+private:
+    UniqueKernelHandle FSection;
+    UniqueView FView;
+};
+
+} // namespace
+
+void TPluginHost::RenderingMessage(const std::vector<std::uint8_t>& body) {
+    // Only a picture call that asked for a rendering gets these, in this order.
+    if (FRendering == nullptr)
+        throw EProtocol("a rendering nobody asked for");
+    if (KindOf(body) == TMessageKind::Decoded) {
+        const TDecoded decoded = host::Decode<TDecoded>(body);
+        FDecodedSize = {decoded.Width, decoded.Height};
+        std::pair<int, int> size{0, 0};
+        try {
+            if (FRendering->SizeFor)
+                size = FRendering->SizeFor(decoded.Width, decoded.Height);
+        } catch (...) {
+            size = {0, 0};
+        }
+        if (!host::RenderSizeAllowed(size.first, size.second))
+            size = {0, 0};
+        WriteBody(Encode(TRenderSize{size.first, size.second}));
+        return;
+    }
+    const TRendering r = host::Decode<TRendering>(body);
+    if (r.Section == 0)
+        return; // the host had no memory for it
+    HANDLE local = nullptr;
+    if (!DuplicateHandle(FRunning->Process.Get(), HandleFromValue(r.Section), GetCurrentProcess(),
+                         &local, 0, FALSE, DUPLICATE_SAME_ACCESS | DUPLICATE_CLOSE_SOURCE))
+        return;
+    UniqueKernelHandle section(local);
+    if (!host::RenderSizeAllowed(r.Width, r.Height))
+        return;
+    const std::size_t bytes = static_cast<std::size_t>(r.Width) * r.Height * 4;
+    UniqueView view(MapViewOfFile(section.Get(), FILE_MAP_READ | FILE_MAP_WRITE, 0, 0, 0));
+    MEMORY_BASIC_INFORMATION region{};
+    if (!view || VirtualQuery(view.Get(), &region, sizeof region) == 0 || region.RegionSize < bytes)
+        return;
+    TDib rendering;
+    rendering.Width = r.Width;
+    rendering.Height = r.Height;
+    rendering.TopDown = true;
+    rendering.BitCount = 32;
+    auto* rows = static_cast<std::uint8_t*>(view.Get());
+    rendering.Bits = TByteBuffer::Adopt(
+        rows, bytes, std::make_unique<TRenderingBlock>(std::move(section), std::move(view)));
+    try {
+        if (FRendering->Arrived)
+            FRendering->Arrived(FDecodedSize.first, FDecodedSize.second, std::move(rendering));
+    } catch (...) {
+        // The picture follows; whoever asked takes it from there.
     }
 }
 
@@ -327,6 +398,7 @@ THostPicture TPluginHost::GetPicture(const TSPI& spi, const THostSource& source,
                                      const TProgressFn& progress) {
     Start();
     TPictureRequest request{spi.FileName(), Describe(source), preview};
+    request.AskSize = FRendering != nullptr && !FRenderingFaulted && !preview;
     const TPictureResult r =
         host::Decode<TPictureResult>(Exchange(spi.FileName(), Encode(request), &progress));
     FFaults.RecordSuccess(spi.FileName());

@@ -11,6 +11,7 @@
 
 #include <windows.h>
 
+#include "framework/BitmapFile.h"
 #include "framework/Exceptions.h"
 #include "framework/win32/Handles.h"
 #include "imaging/portable/HostProtocol.h"
@@ -21,6 +22,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <utility>
 
 namespace tovane {
 
@@ -93,10 +95,39 @@ struct THostPicture {
     std::string Refusal; // why blocks it delivered were not handed over
 };
 
+// What a caller wants besides the picture: a rendering of it for the screen, which the host
+// makes from the module's own blocks and hands over before the picture itself (whose copy
+// takes longer than the shrinking on a large picture).
+struct TRenderingWish {
+    // The size to render a decoded picture of w x h at; 0 x 0 for none.
+    std::function<std::pair<int, int>(int w, int h)> SizeFor;
+    // Called on the calling thread, before GetPicture returns, with the picture's own size and
+    // the rendering (32 bits, top-down; its rows in memory shared with the host). What it raises
+    // is dropped: the rendering is a convenience, the picture follows all the same.
+    std::function<void(int w, int h, TDib&& rendering)> Arrived;
+};
+
 class TPluginHost final : public TSPIIsolation {
 public:
     // progress: (numerator, denominator) -> the answer for the module (0 go on, nonzero stop).
     using TProgressFn = std::function<int(int numerator, int denominator)>;
+
+    // While it lives, the GetPicture calls of the host ask for renderings as the wish says,
+    // until a module faults (a load that went past a fault reports it with the picture, so its
+    // picture must not come early). One scope at a time, on the thread making the calls.
+    class TRenderingScope {
+    public:
+        TRenderingScope(TPluginHost& host, const TRenderingWish& wish) : FHost(host) {
+            FHost.FRendering = &wish;
+            FHost.FRenderingFaulted = false;
+        }
+        ~TRenderingScope() { FHost.FRendering = nullptr; }
+        TRenderingScope(const TRenderingScope&) = delete;
+        TRenderingScope& operator=(const TRenderingScope&) = delete;
+
+    private:
+        TPluginHost& FHost;
+    };
 
     // hostPathAnsi: the host program; hangTimeoutMs: how long a call may go without returning
     // or reporting progress.
@@ -136,6 +167,8 @@ private:
     host::TSourceDesc Describe(const THostSource& source);
     void Transfer(bool write, void* data, std::size_t size);
     std::vector<std::uint8_t> ReadBody();
+    // A rendering's messages during a picture call (TDecoded, TRendering).
+    void RenderingMessage(const std::vector<std::uint8_t>& body);
     void WriteBody(const std::vector<std::uint8_t>& body);
     void Stop();
 
@@ -146,6 +179,9 @@ private:
     std::unique_ptr<TRunning> FRunning;
     host::TFaultCounter FFaults;
     unsigned FStarts = 0;
+    const TRenderingWish* FRendering = nullptr; // set by a TRenderingScope
+    bool FRenderingFaulted = false;
+    std::pair<int, int> FDecodedSize;
 };
 
 } // namespace tovane

@@ -4,6 +4,8 @@
 // ends when the pipe breaks. See imaging/portable/HostProtocol.h for the conversation.
 //
 // A fault must end this process at once and quietly: no error report, no debugger, no dialog.
+#include "framework/BitmapScale.h"
+#include "framework/DibCheck.h"
 #include "framework/Exceptions.h"
 #include "framework/win32/Handles.h"
 #include "imaging/portable/DecodeRules.h"
@@ -119,6 +121,23 @@ private:
     const char* FAddress = nullptr;
 };
 
+// A module's memory block locked for reading while the object lives.
+class TLockedBlock {
+public:
+    explicit TLockedBlock(HLOCAL block) : FBlock(block), FAddress(LocalLock(block)) {}
+    ~TLockedBlock() {
+        if (FAddress != nullptr)
+            LocalUnlock(FBlock);
+    }
+    TLockedBlock(const TLockedBlock&) = delete;
+    TLockedBlock& operator=(const TLockedBlock&) = delete;
+    void* Address() const { return FAddress; }
+
+private:
+    HLOCAL FBlock;
+    void* FAddress;
+};
+
 class THostServer {
 public:
     explicit THostServer(TPipe& pipe) : FPipe(pipe) {}
@@ -228,11 +247,74 @@ private:
             result = spi.GetPicture(src, length, request.Source.Flag, &info, &bits,
                                     &THostServer::Progress, user);
         }
+        if (result == 0 && request.AskSize && !request.Preview)
+            OfferRendering(info, bits);
         TPictureResult r;
         r.Value = result;
         if (result == 0)
             HandOver(info, bits, r);
         return Encode(r);
+    }
+
+    // Offers the program a rendering of the decoded picture, made from the module's own blocks
+    // before they are copied for the program, so that the program can show the picture before
+    // the copy of all its pixels is done. Blocks that are not a sound picture get no offer: the
+    // handing over refuses them as usual.
+    void OfferRendering(HLOCAL infoHandle, HLOCAL bitsHandle) {
+        if (infoHandle == nullptr || bitsHandle == nullptr || bitsHandle == infoHandle)
+            return;
+        const std::size_t infoSize = LocalSize(infoHandle);
+        const std::size_t bitsSize = LocalSize(bitsHandle);
+        const TLockedBlock info(infoHandle);
+        const TLockedBlock bits(bitsHandle);
+        TDib picture;
+        try {
+            if (info.Address() == nullptr || bits.Address() == nullptr ||
+                !CheckDibBlocks(info.Address(), infoSize, bitsSize).Ok())
+                return;
+            picture = ReadDib({static_cast<const std::uint8_t*>(info.Address()), infoSize},
+                              TByteBuffer::Adopt(static_cast<std::uint8_t*>(bits.Address()),
+                                                 bitsSize, std::make_unique<TExternalBlock>()));
+        } catch (const Exception&) {
+            return;
+        }
+        FPipe.Write(Encode(TDecoded{picture.Width, picture.Height}));
+        const TRenderSize size = Decode<TRenderSize>(FPipe.Read());
+        if (size.Width == 0 && size.Height == 0)
+            return;
+        TRendering rendering;
+        rendering.Width = size.Width;
+        rendering.Height = size.Height;
+        if (RenderSizeAllowed(size.Width, size.Height))
+            rendering.Section = Render(picture, size.Width, size.Height);
+        FPipe.Write(Encode(rendering));
+    }
+
+    // The picture shrunk into a fresh section; 0 when there is no memory for it.
+    static std::uint64_t Render(const TDib& picture, std::int32_t width, std::int32_t height) {
+        const std::size_t bytes = static_cast<std::size_t>(width) * height * 4;
+        UniqueKernelHandle section(CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE,
+                                                      0, static_cast<DWORD>(bytes), nullptr));
+        void* view = section ? MapViewOfFile(section.Get(), FILE_MAP_WRITE, 0, 0, 0) : nullptr;
+        if (view == nullptr)
+            return 0;
+        bool done = false;
+        try {
+            TDib out;
+            out.Width = width;
+            out.Height = height;
+            out.TopDown = true;
+            out.BitCount = 32;
+            out.Bits = TByteBuffer::Adopt(static_cast<std::uint8_t*>(view), bytes,
+                                          std::make_unique<TExternalBlock>());
+            ResampleAreaInto(picture, out);
+            done = true;
+        } catch (const std::exception&) {
+        }
+        UnmapViewOfFile(view);
+        return done
+                   ? static_cast<std::uint64_t>(reinterpret_cast<std::uintptr_t>(section.Release()))
+                   : 0;
     }
 
     // Moves both blocks into one section the program takes over, and frees them.

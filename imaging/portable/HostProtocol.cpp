@@ -40,6 +40,11 @@ std::string HandOverRefusal(std::uint64_t infoSize, std::uint64_t bitsSize) {
     return std::string();
 }
 
+bool RenderSizeAllowed(std::int32_t w, std::int32_t h) {
+    return w > 0 && h > 0 && w <= 0xFFFF && h <= 0xFFFF &&
+           static_cast<std::uint64_t>(w) * static_cast<std::uint64_t>(h) * 4 <= (256u << 20);
+}
+
 bool ShouldForwardProgress(bool first, int lastPercent, int percent, std::uint64_t msSinceLast) {
     return first || percent != lastPercent || msSinceLast >= ProgressHeartbeatMs;
 }

@@ -8,8 +8,11 @@
 //
 // The conversation: the host greets (THello) once connected; then the program sends one request
 // at a time and reads until its answer. While GetPicture/GetPreview runs, the host may send
-// TProgress, each answered by one TProgressAnswer, before the TPictureResult. Any request can be
-// answered by TFailed (the host could not carry it out, for instance a module it cannot load).
+// TProgress, each answered by one TProgressAnswer, before the TPictureResult. A picture request
+// that asks for a rendering adds, once the module has decoded: TDecoded (the picture's size),
+// answered by TRenderSize; then, unless that size is 0 x 0, TRendering (no answer) before the
+// TPictureResult. Any request can be answered by TFailed (the host could not carry it out, for
+// instance a module it cannot load).
 #pragma once
 
 #include <cstddef>
@@ -55,6 +58,9 @@ enum class TMessageKind : std::uint8_t {
     InfoResult,
     PictureResult,
     Failed,
+    Decoded,
+    RenderSize,
+    Rendering,
 };
 
 // Where a reading call takes its data from, as the module's (source, length, flag) arguments.
@@ -101,14 +107,42 @@ struct TPictureInfoRequest {
     template <typename V> void Fields(V& v) { v(Module), Source.Fields(v); }
 };
 
-// GetPicture, or GetPreview when Preview; answered by TPictureResult.
+// GetPicture, or GetPreview when Preview; answered by TPictureResult. With AskSize the host
+// also offers a rendering of the picture (TDecoded) before it hands the picture over.
 struct TPictureRequest {
     static constexpr TMessageKind Kind = TMessageKind::Picture;
     std::string Module;
     TSourceDesc Source;
     bool Preview = false;
-    template <typename V> void Fields(V& v) { v(Module), Source.Fields(v), v(Preview); }
+    bool AskSize = false;
+    template <typename V> void Fields(V& v) { v(Module), Source.Fields(v), v(Preview), v(AskSize); }
 };
+// The module decoded a picture of this size (the height's magnitude).
+struct TDecoded {
+    static constexpr TMessageKind Kind = TMessageKind::Decoded;
+    std::int32_t Width = 0;
+    std::int32_t Height = 0;
+    template <typename V> void Fields(V& v) { v(Width), v(Height); }
+};
+// The size to render the decoded picture at; 0 x 0 for none.
+struct TRenderSize {
+    static constexpr TMessageKind Kind = TMessageKind::RenderSize;
+    std::int32_t Width = 0;
+    std::int32_t Height = 0;
+    template <typename V> void Fields(V& v) { v(Width), v(Height); }
+};
+// The picture shrunk by area averaging to the asked size: Width x Height pixels of 32 bits
+// (blue, green, red, 0), top row first, at the start of the section; the program takes the
+// section over.
+struct TRendering {
+    static constexpr TMessageKind Kind = TMessageKind::Rendering;
+    std::uint64_t Section = 0;
+    std::int32_t Width = 0;
+    std::int32_t Height = 0;
+    template <typename V> void Fields(V& v) { v(Section), v(Width), v(Height); }
+};
+// Whether a rendering of w x h is one the host makes: at most 65535 pixels a side and 256 MiB.
+bool RenderSizeAllowed(std::int32_t w, std::int32_t h);
 
 struct TProgress {
     static constexpr TMessageKind Kind = TMessageKind::Progress;

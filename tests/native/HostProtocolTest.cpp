@@ -13,6 +13,7 @@ TEST(HostProtocol, MessagesComeBackAsTheyWereSent) {
     request.Source.SectionSize = 1ULL << 40;
     request.Source.Offset = 128;
     request.Preview = true;
+    request.AskSize = true;
     const TPictureRequest back = Decode<TPictureRequest>(Encode(request));
     EXPECT_EQ(back.Module, request.Module);
     EXPECT_EQ(back.Source.Flag, 1);
@@ -21,6 +22,11 @@ TEST(HostProtocol, MessagesComeBackAsTheyWereSent) {
     EXPECT_EQ(back.Source.SectionSize, request.Source.SectionSize);
     EXPECT_EQ(back.Source.Offset, 128u);
     EXPECT_TRUE(back.Preview);
+    EXPECT_TRUE(back.AskSize);
+    const TRendering rendering =
+        Decode<TRendering>(Encode(TRendering{0xABCD'0000'1111ULL, 1024, 683}));
+    EXPECT_EQ(rendering.Section, 0xABCD'0000'1111ULL);
+    EXPECT_EQ(rendering.Height, 683);
 
     TIsSupported ask{"m", std::string("a\0b", 3), std::vector<std::uint8_t>(2048, 0xA5)};
     const TIsSupported askBack = Decode<TIsSupported>(Encode(ask));
@@ -70,6 +76,15 @@ TEST(HostProtocol, HandOverLimitsAndPixelOffset) {
     EXPECT_EQ(HandOverRefusal(1064, 72'000'000), "");
     EXPECT_NE(HandOverRefusal((1u << 20) + 1, 4), "");
     EXPECT_NE(HandOverRefusal(40, 0x8000'0000ULL), "");
+
+    // Renderings: screen sizes, not pictures of their own.
+    EXPECT_TRUE(RenderSizeAllowed(1, 1));
+    EXPECT_TRUE(RenderSizeAllowed(3840, 2160));
+    EXPECT_TRUE(RenderSizeAllowed(8192, 8192));
+    EXPECT_FALSE(RenderSizeAllowed(0, 0));
+    EXPECT_FALSE(RenderSizeAllowed(-1, 5));
+    EXPECT_FALSE(RenderSizeAllowed(65536, 1));
+    EXPECT_FALSE(RenderSizeAllowed(10000, 10000)); // 400 MB
 }
 
 TEST(HostProtocol, ProgressIsForwardedOnChangeAndAsAHeartbeat) {

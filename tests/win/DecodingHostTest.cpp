@@ -1,6 +1,7 @@
 // The decoding host: pictures decoded in tovane-host.exe come back as they do in-process, and a
 // module that faults, hangs or fails to start costs a picture (with a report naming it), never
 // the test program.
+#include "framework/BitmapScale.h"
 #include "framework/Streams.h"
 #include "imaging/PluginHost.h"
 #include "imaging/SPIBmp.h"
@@ -85,6 +86,57 @@ TEST(DecodingHost, DecodesFilesAndMemoryAsInProcess) {
     TSPIBitmap fromMemory;
     ASSERT_NO_THROW(fromMemory.LoadFromStreamWithName(memory, "host.tvr"));
     EXPECT_EQ(Pixels(fromMemory), expected);
+}
+
+// A caller that wishes for a rendering gets it during the load, made from the module's blocks
+// exactly as the program would make it from the picture; not when it wants none, nor once a
+// module has faulted in the load (the picture then comes with the fault's report).
+TEST(DecodingHost, ARenderingComesBeforeThePictureUnlessNoneIsWantedOrAModuleFaulted) {
+    std::vector<std::uint8_t> pixels(40 * 3 * 30);
+    for (std::size_t i = 0; i < pixels.size(); ++i)
+        pixels[i] = static_cast<std::uint8_t>(i * 7 % 251);
+    const std::string picture =
+        WriteScratch("render.tvr", RawPicture(InfoBlock(40, 30, 24), pixels));
+    const std::string faulting = WriteScratch("render.flt", {1, 2, 3});
+    struct Case {
+        std::initializer_list<const char*> Modules;
+        const std::string& Path;
+        std::pair<int, int> Size;
+        bool Expected;
+    };
+    const Case cases[] = {{{"decode_raw"}, picture, {10, 6}, true},
+                          {{"decode_raw"}, picture, {0, 0}, false},
+                          {{"fault_av", "decode_any"}, faulting, {1, 1}, false}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.Path + " " + std::to_string(c.Size.first));
+        const auto spis = IsolatedCollection(c.Modules);
+        std::pair<int, int> asked{-1, -1}, decoded{-1, -1};
+        TDib rendering;
+        TRenderingWish wish;
+        wish.SizeFor = [&](int w, int h) {
+            asked = {w, h};
+            return c.Size;
+        };
+        wish.Arrived = [&](int w, int h, TDib&& dib) {
+            decoded = {w, h};
+            rendering = std::move(dib);
+        };
+        TSPIBitmap bitmap;
+        {
+            TPluginHost::TRenderingScope scope(HostOf(*spis), wish);
+            ASSERT_NO_THROW(bitmap.LoadFromFile(c.Path));
+        }
+        EXPECT_EQ(!rendering.Empty(), c.Expected);
+        if (!c.Expected)
+            continue;
+        EXPECT_EQ(asked, std::make_pair(40, 30));
+        EXPECT_EQ(decoded, std::make_pair(40, 30));
+        const TDib expected = ResampleArea(bitmap.Dib(), 10, 6);
+        EXPECT_EQ(rendering.Width, 10);
+        EXPECT_EQ(rendering.Height, 6);
+        EXPECT_TRUE(std::equal(rendering.Bits.begin(), rendering.Bits.end(), expected.Bits.begin(),
+                               expected.Bits.end()));
+    }
 }
 
 TEST(DecodingHost, HeaderAgainstBlockChecksStillRefuseALyingModule) {

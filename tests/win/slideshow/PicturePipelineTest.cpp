@@ -93,18 +93,9 @@ protected:
     bool Settle() {
         return PumpUntil([&] { return !Form->Loading(); });
     }
-    // Until the decoding thread has no more to do: every GetPicture call has returned and no
-    // new one starts for a while.
+    // Until the decoding thread has no more to do.
     void ReadAheadDone() {
-        DecodeStats& s = Stats("decode_slow");
-        int seen = -1;
-        PumpUntil([&] {
-            const bool quiet = s.pictureCalls == s.pictureReturns && s.pictureCalls == seen;
-            seen = s.pictureCalls;
-            if (!quiet)
-                Sleep(150);
-            return quiet;
-        });
+        PumpUntil([&] { return Form->Pipeline()->Idle(); });
     }
     std::string FileLabel() const { return Form->LabelFile.Caption(); }
 
