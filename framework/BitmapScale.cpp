@@ -55,40 +55,92 @@ const std::uint8_t* SourceRow(const TDib& d, std::int32_t y, std::vector<std::ui
     return scratch.data();
 }
 
-// sum[i] += row[i] * weight: the hot loop, kept plain so the compiler vectorises it (a weight
-// that fits 16 bits makes it a 16 x 16 bit multiply, which the vector units do directly).
-void AddWeighted(std::uint32_t* __restrict sum, const std::uint8_t* __restrict row,
-                 std::size_t count, std::uint32_t weight) {
+// The hot loops, kept plain so that the compiler vectorises them. sum[i] += row[i] * weight (a
+// weight that fits 16 bits makes it a 16 x 16 bit multiply, which the vector units do
+// directly).
+template <typename T>
+void AddWeighted(std::uint32_t* __restrict sum, const T* __restrict row, std::size_t count,
+                 std::uint32_t weight) {
     if (weight <= 0xFFFF) {
         const auto w16 = static_cast<std::uint16_t>(weight);
         for (std::size_t i = 0; i < count; ++i)
-            sum[i] += static_cast<std::uint32_t>(static_cast<std::uint16_t>(row[i]) * w16);
+            sum[i] += static_cast<std::uint32_t>(static_cast<std::uint16_t>(row[i])) * w16;
         return;
     }
     for (std::size_t i = 0; i < count; ++i)
         sum[i] += row[i] * weight;
 }
 
+// whole[i] += row[i]: the rows a destination row covers entirely, summed without weights.
+void AddRow(std::uint16_t* __restrict whole, const std::uint8_t* __restrict row,
+            std::size_t count) {
+    for (std::size_t i = 0; i < count; ++i)
+        whole[i] = static_cast<std::uint16_t>(whole[i] + row[i]);
+}
+
+// Rows summed into 16 bits before they are weighted: 257 rows of 255 fit.
+constexpr std::size_t kWholeRowsAtOnce = 257;
+
+// n / d rounded to the nearest integer, halves up, for n < 2^53: through a multiply by the
+// reciprocal (a 64-bit division per channel costs more than the rest of the shrink), corrected
+// by one where the multiply rounded the wrong way.
+class TRoundedDivision {
+public:
+    explicit TRoundedDivision(std::uint64_t d) : FD(d), FInverse(1.0 / static_cast<double>(d)) {}
+    std::uint64_t operator()(std::uint64_t n) const {
+        n += FD / 2;
+        auto q = static_cast<std::uint64_t>(static_cast<double>(n) * FInverse);
+        if (q * FD > n)
+            --q;
+        else if ((q + 1) * FD <= n)
+            ++q;
+        return q;
+    }
+
+private:
+    std::uint64_t FD;
+    double FInverse;
+};
+
 // Destination rows [firstRow, endRow) of out: the covering source rows are summed with their
-// shares, then each destination pixel sums its columns of that and divides
-// by its whole area.
+// shares (rows covered whole first summed as they are), then each destination pixel sums its
+// columns of that and divides by its whole area.
 void ResampleRows(const TDib& source, TDib& out, const std::vector<TSpan>& columns,
                   const std::vector<TSpan>& rows, std::int32_t firstRow, std::int32_t endRow) {
     std::vector<std::uint8_t> scratch(static_cast<std::size_t>(source.Width) * 4);
     std::vector<std::uint32_t> sum(scratch.size());
-    const std::uint64_t area =
-        static_cast<std::uint64_t>(source.Width) * static_cast<std::uint64_t>(source.Height);
+    std::vector<std::uint16_t> whole(scratch.size());
+    const auto wholeWeight = static_cast<std::uint32_t>(out.Height); // a row's full share
+    const TRoundedDivision mean(static_cast<std::uint64_t>(source.Width) *
+                                static_cast<std::uint64_t>(source.Height));
 
     for (std::int32_t dy = firstRow; dy < endRow; ++dy) {
         const TSpan& rs = rows[static_cast<std::size_t>(dy)];
         std::fill(sum.begin(), sum.end(), 0u);
         std::size_t step = 4;
+        std::size_t values = 0;
+        std::size_t wholeRows = 0;
+        const auto flushWhole = [&] {
+            if (wholeRows == 0)
+                return;
+            AddWeighted(sum.data(), whole.data(), values, wholeWeight);
+            std::fill(whole.begin(), whole.begin() + static_cast<std::ptrdiff_t>(values), 0);
+            wholeRows = 0;
+        };
         for (std::size_t k = 0; k < rs.Weights.size(); ++k) {
             const std::uint8_t* row =
                 SourceRow(source, rs.First + static_cast<std::int32_t>(k), scratch, step);
-            AddWeighted(sum.data(), row, static_cast<std::size_t>(source.Width) * step,
-                        rs.Weights[k]);
+            values = static_cast<std::size_t>(source.Width) * step;
+            if (rs.Weights[k] != wholeWeight) {
+                AddWeighted(sum.data(), row, values, rs.Weights[k]);
+                continue;
+            }
+            if (wholeRows == kWholeRowsAtOnce)
+                flushWhole();
+            AddRow(whole.data(), row, values);
+            ++wholeRows;
         }
+        flushWhole();
         std::uint8_t* o = out.ScanLine(dy);
         for (const TSpan& cs : columns) {
             std::uint64_t b = 0, g = 0, r = 0;
@@ -99,9 +151,9 @@ void ResampleRows(const TDib& source, TDib& out, const std::vector<TSpan>& colum
                 r += std::uint64_t{p[2]} * w;
                 p += step;
             }
-            o[0] = static_cast<std::uint8_t>((b + area / 2) / area);
-            o[1] = static_cast<std::uint8_t>((g + area / 2) / area);
-            o[2] = static_cast<std::uint8_t>((r + area / 2) / area);
+            o[0] = static_cast<std::uint8_t>(mean(b));
+            o[1] = static_cast<std::uint8_t>(mean(g));
+            o[2] = static_cast<std::uint8_t>(mean(r));
             o += 4;
         }
     }

@@ -107,7 +107,7 @@ TEST(ResampleArea, EachPixelIsTheRoundedMeanOfItsArea) {
     };
     const Case cases[] = {{7, 5, 24, 3, 2},  {13, 11, 32, 4, 5}, {5, 9, 8, 2, 7},
                           {9, 3, 24, 4, 7},  {6, 6, 4, 6, 5},    {31, 17, 16, 7, 3},
-                          {1, 40, 24, 1, 3}, {40, 1, 32, 6, 1}};
+                          {1, 40, 24, 1, 3}, {40, 1, 32, 6, 1},  {2, 1200, 24, 1, 2}};
     for (const Case& k : cases) {
         TDib d = TDib::Create(k.W, k.H, static_cast<std::uint16_t>(k.Bits), k.W % 2 == 0);
         if (k.Bits <= 8)
