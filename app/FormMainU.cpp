@@ -139,7 +139,8 @@ void TFormMain::LoadSettings() {
     const WindowGeometry current{Left(), Top(), Width(), Height()};
     const WindowGeometry read = ReadWindowGeometry(FIniPath, current, GetSystemMetrics(SM_CXSCREEN),
                                                    GetSystemMetrics(SM_CYSCREEN));
-    const WindowGeometry g = PlaceOnWorkAreas(read, MonitorWorkAreas(), {0, 0, 600, 400});
+    const WindowGeometry g =
+        PlaceOnWorkAreas(read, MonitorWorkAreas(), {0, 0, Scale(600), Scale(400)});
     SetBounds(g.Left, g.Top, g.Width, g.Height);
     FSettings = ReadSlideShowSettings(FIniPath);
 }

@@ -12,14 +12,25 @@ namespace tovane {
 
 void TProgramIcon::Create(TControl& parent, const TControlProps& props) {
     CreateControl(&parent, props, L"STATIC", SS_ICON | SS_CENTERIMAGE, 0);
-    // Shared icons belong to the system's cache: nothing to destroy.
-    auto icon = static_cast<HICON>(
-        LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(1), IMAGE_ICON, 32, 32, LR_SHARED));
-    if (icon == nullptr)
-        icon = LoadIconW(nullptr, MAKEINTRESOURCEW(32512)); // IDI_APPLICATION
-    SendMessageW(FHandle, STM_SETICON, reinterpret_cast<WPARAM>(icon), 0);
-    SetWindowPos(FHandle, nullptr, props.Left, props.Top, props.Width, props.Height,
-                 SWP_NOZORDER | SWP_NOACTIVATE);
+    LoadProgramIcon();
+    // Setting an icon sizes the control to it: the description's bounds win.
+    SetWindowPos(FHandle, nullptr, Scale(props.Left), Scale(props.Top), Scale(props.Width),
+                 Scale(props.Height), SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void TProgramIcon::LoadProgramIcon() {
+    // The icon is drawn at 32 x 32 design pixels: loaded at that size, not stretched.
+    const int size = Scale(32);
+    UniqueIcon icon(static_cast<HICON>(
+        LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(1), IMAGE_ICON, size, size, 0)));
+    // The system's icon is shared and stays; ours is destroyed after the control has let go.
+    HICON shown = icon ? icon.Get() : LoadIconW(nullptr, MAKEINTRESOURCEW(32512));
+    SendMessageW(FHandle, STM_SETICON, reinterpret_cast<WPARAM>(shown), 0);
+    FIcon = std::move(icon);
+}
+
+void TProgramIcon::DpiChanged(int, int) {
+    LoadProgramIcon();
 }
 
 TFormAboutBox::TFormAboutBox(TForm* owner) : TForm(owner) {

@@ -18,6 +18,13 @@ namespace tovane {
 class TProgramIcon : public TControl {
 public:
     void Create(TControl& parent, const TControlProps& props);
+
+protected:
+    void DpiChanged(int newDpi, int oldDpi) override;
+
+private:
+    void LoadProgramIcon();
+    UniqueIcon FIcon; // the program's icon at the control's size
 };
 
 class TFormAboutBox : public TForm {

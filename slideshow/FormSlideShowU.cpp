@@ -51,7 +51,9 @@ void TFormSlideShow::FormCreate(TObject&) {
 void TFormSlideShow::FormShow(TObject&) {
     const SlideShowSettings settings = FSource->Settings();
 
-    SetBounds(0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN));
+    // The monitor that holds the main window.
+    CoverMonitorOf(Application().MainForm() != nullptr ? Application().MainForm()->Handle()
+                                                       : nullptr);
     for (TLabel* label : {&LabelPath, &LabelFile, &LabelIndex, &LabelSSState, &LabelInterval,
                           &LabelLastAction, &LabelAllDir})
         label->SetFontColor(settings.FGColor);

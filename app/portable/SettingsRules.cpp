@@ -37,8 +37,8 @@ WindowGeometry ReadWindowGeometry(ProfileStore& store, const WindowGeometry& cur
     WindowGeometry g = current;
     g.Top = ReadProfileInt(store, WindowSection, "Top", CentredPosition(screenHeight, g.Height));
     g.Left = ReadProfileInt(store, WindowSection, "Left", CentredPosition(screenWidth, g.Width));
-    g.Width = ReadProfileInt(store, WindowSection, "Width", 600);
-    g.Height = ReadProfileInt(store, WindowSection, "Height", 400);
+    g.Width = ReadProfileInt(store, WindowSection, "Width", current.Width);
+    g.Height = ReadProfileInt(store, WindowSection, "Height", current.Height);
     return g;
 }
 

@@ -82,7 +82,8 @@ bool ReadProfileBool(ProfileStore& store, const char* section, const char* key, 
 int CentredPosition(int screenExtent, int windowExtent);
 
 // Reads "Top", "Left", "Width", "Height" in that order. current is the window as it stands
-// before reading (its design size): missing Left and Top centre that size on the screen.
+// before reading (its design size at the screen's DPI): missing Left and Top centre that size
+// on the screen, and a missing Width or Height keeps it.
 WindowGeometry ReadWindowGeometry(ProfileStore& store, const WindowGeometry& current,
                                   int screenWidth, int screenHeight);
 // Reads the eight slideshow keys in record order, each with its default, then "ReadAhead".

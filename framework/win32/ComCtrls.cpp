@@ -1,5 +1,6 @@
 #include "framework/win32/ComCtrls.h"
 
+#include "framework/DpiScale.h"
 #include "framework/Exceptions.h"
 #include "framework/win32/Text.h"
 
@@ -26,7 +27,7 @@ void TStatusBar::ApplyParts() {
     std::vector<int> edges;
     int right = 0;
     for (std::size_t i = 0; i < FWidths.size(); ++i) {
-        right += FWidths[i];
+        right += Scale(FWidths[i]);
         edges.push_back(i + 1 == FWidths.size() ? -1 : right);
     }
     SendMessageW(FHandle, SB_SETPARTS, edges.size(), reinterpret_cast<LPARAM>(edges.data()));
@@ -49,6 +50,10 @@ std::string TStatusBar::PanelText(int panel) const {
                  reinterpret_cast<LPARAM>(w.data()));
     w.resize(len);
     return WideToUtf8(w);
+}
+
+void TStatusBar::DpiChanged(int, int) {
+    ApplyParts();
 }
 
 // --------------------------------------------------------------------------------- TUpDown
@@ -102,12 +107,21 @@ void TListView::Create(TControl& parent, const TControlProps& props,
         std::wstring text = Utf8ToWide(c.Caption);
         LVCOLUMNW col{};
         col.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_SUBITEM;
-        col.cx = c.Width;
+        col.cx = Scale(c.Width);
         col.pszText = text.data();
         col.iSubItem = index;
         SendMessageW(FHandle, LVM_INSERTCOLUMNW, static_cast<WPARAM>(index),
                      reinterpret_cast<LPARAM>(&col));
         ++index;
+    }
+}
+
+void TListView::DpiChanged(int newDpi, int oldDpi) {
+    // Columns keep the widths the user gave them, at the new scale.
+    for (int col = 0; col < ColumnCount(); ++col) {
+        const auto width = static_cast<int>(SendMessageW(FHandle, LVM_GETCOLUMNWIDTH, col, 0));
+        SendMessageW(FHandle, LVM_SETCOLUMNWIDTH, static_cast<WPARAM>(col),
+                     MAKELPARAM(ScaleDpi(width, newDpi, oldDpi), 0));
     }
 }
 

@@ -13,12 +13,15 @@ namespace tovane {
 
 class TStatusBar : public TControl {
 public:
-    // Aligned to the bottom of its parent; panels of the given widths in pixels (the last one
-    // reaches to the right edge).
+    // Aligned to the bottom of its parent; panels of the given widths in 96-DPI pixels (the
+    // last one reaches to the right edge).
     void Create(TControl& parent, const TControlProps& props, std::vector<int> panelWidths);
     int PanelCount() const noexcept { return static_cast<int>(FWidths.size()); }
     void SetPanelText(int panel, std::string_view utf8);
     std::string PanelText(int panel) const;
+
+protected:
+    void DpiChanged(int newDpi, int oldDpi) override;
 
 private:
     void ApplyParts();
@@ -50,7 +53,7 @@ private:
 
 struct TListColumn {
     std::string Caption; // UTF-8
-    int Width = 50;
+    int Width = 50;      // 96-DPI pixels
 };
 
 struct TListViewOptions {
@@ -69,6 +72,9 @@ public:
     int AddRow(const std::vector<std::string>& textsUtf8);
     std::string Text(int row, int column) const;
     void Clear();
+
+protected:
+    void DpiChanged(int newDpi, int oldDpi) override;
 
 private:
     TListViewOptions FOptions;

@@ -5,6 +5,7 @@
 #include "framework/win32/Forms.h"
 #include "framework/win32/StdCtrls.h"
 #include "framework/win32/Text.h"
+#include "framework/DpiScale.h"
 #include "framework/Exceptions.h"
 
 #include <commctrl.h>
@@ -134,10 +135,15 @@ void TControl::CreateControl(TControl* parent, const TControlProps& props, const
         if (TForm* form = parent->ParentForm())
             id = reinterpret_cast<HMENU>(static_cast<INT_PTR>(form->NextControlId()));
     const std::wstring caption = Utf8ToWide(props.Caption);
-    HWND h = CreateWindowExW(exStyle, own ? FrameworkWindowClass() : className, caption.c_str(),
-                             style, props.Left, props.Top, props.Width, props.Height,
-                             parent != nullptr ? parent->FHandle : owner, id,
-                             GetModuleHandleW(nullptr), own ? this : nullptr);
+    // A form scales its own size (TForm::CreateForm); a child takes its design bounds at the
+    // form's DPI.
+    const bool scaled = parent != nullptr;
+    HWND h = CreateWindowExW(
+        exStyle, own ? FrameworkWindowClass() : className, caption.c_str(), style,
+        scaled ? Scale(props.Left) : props.Left, scaled ? Scale(props.Top) : props.Top,
+        scaled ? Scale(props.Width) : props.Width, scaled ? Scale(props.Height) : props.Height,
+        parent != nullptr ? parent->FHandle : owner, id, GetModuleHandleW(nullptr),
+        own ? this : nullptr);
     if (h == nullptr)
         throw Exception("CreateWindowEx failed (error " + std::to_string(GetLastError()) + ")");
     if (!own) {
@@ -362,10 +368,22 @@ void TControl::SetFont(const TFont& font) {
 void TControl::UpdateFontHandle() {
     if (FHandle == nullptr)
         return;
-    UniqueFont font = CreateFontFor(FFont);
+    UniqueFont font = CreateFontFor(FFont, Dpi());
     SendMessageW(FHandle, WM_SETFONT, reinterpret_cast<WPARAM>(font.Get()), TRUE);
     FFontHandle = std::move(font);
     FontChanged();
+}
+
+int TControl::Dpi() const noexcept {
+    const TForm* form = ParentForm();
+    return form != nullptr ? form->FDpi : kDesignDpi;
+}
+
+int TControl::Scale(int designPixels) const noexcept {
+    return ScaleDpi(designPixels, Dpi());
+}
+
+void TControl::DpiChanged(int, int) {
 }
 
 namespace {
@@ -411,6 +429,25 @@ int TControl::ClientHeight() const {
 void TControl::SetBounds(int left, int top, int width, int height) {
     SetWindowPos(FHandle, nullptr, left, top, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
     CaptureAnchors();
+}
+
+void TControl::ChangeDpi(int newDpi, int oldDpi) {
+    if (FHandle == nullptr)
+        return;
+    const auto scale = [&](int v) { return ScaleDpi(v, newDpi, oldDpi); };
+    if (FParent != nullptr) {
+        const RECT r = BoundsInParent(FHandle);
+        SetWindowPos(FHandle, nullptr, scale(r.left), scale(r.top), scale(r.right - r.left),
+                     scale(r.bottom - r.top), SWP_NOZORDER | SWP_NOACTIVATE);
+        FRightMargin = scale(FRightMargin);
+        FBottomMargin = scale(FBottomMargin);
+        FAnchorWidth = scale(FAnchorWidth);
+        FAnchorHeight = scale(FAnchorHeight);
+    }
+    UpdateFontHandle();
+    DpiChanged(newDpi, oldDpi);
+    for (TControl* child : FChildren)
+        child->ChangeDpi(newDpi, oldDpi);
 }
 
 void TControl::CaptureAnchors() {

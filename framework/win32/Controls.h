@@ -56,13 +56,14 @@ enum class TCursor { Default, Hand };
 // that name is installed, a Japanese font of the same pitch is chosen at run time (Fonts.h).
 struct TFont {
     std::string Name = "ＭＳ Ｐゴシック";
-    int Height = 12; // character height in pixels
+    int Height = 12; // character height in pixels at 96 DPI (scaled by the window's DPI)
     bool Bold = false;
     bool FixedPitch = false; // the fallback must be fixed-pitch ("ＭＳ ゴシック")
     BYTE Charset = SHIFTJIS_CHARSET;
 };
 
-// What every control's description holds. Positions are pixels inside the parent's client area.
+// What every control's description holds. Positions are pixels inside the parent's client area
+// at 96 DPI; the control is created scaled by its form's DPI.
 struct TControlProps {
     int Left = 0;
     int Top = 0;
@@ -107,6 +108,9 @@ public:
     void SetEnabled(bool enabled);
     std::string Caption() const; // UTF-8
     virtual void SetCaption(std::string_view utf8);
+    // The DPI the control's form is shown at, and a design size (96-DPI pixels) at that DPI.
+    int Dpi() const noexcept;
+    int Scale(int designPixels) const noexcept;
     const TFont& Font() const noexcept { return FFont; }
     void SetFont(const TFont& font);
     // Background colour: the control's own when set, else its parent's, else the button face.
@@ -147,6 +151,12 @@ protected:
     virtual bool StaysAtBottom() const { return false; }
     // Called after the font handle changed; controls that size themselves re-measure here.
     virtual void FontChanged() {}
+    // Called when the form moved to another DPI, after the font: controls with fixed sizes of
+    // their own (item heights, panel and column widths) scale them here.
+    virtual void DpiChanged(int newDpi, int oldDpi);
+    // Scales this control's bounds inside its parent, its anchor distances and its font from
+    // oldDpi to the form's new DPI, then does the same for its children.
+    void ChangeDpi(int newDpi, int oldDpi);
 
     HBRUSH BackgroundBrush();
     HFONT FontHandle() const noexcept { return FFontHandle.Get(); }

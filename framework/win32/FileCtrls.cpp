@@ -224,15 +224,15 @@ void TDirectoryListBox::DrawItem(HDC dc, int index, const RECT& rect, UINT state
     const int open = static_cast<int>(FParts.size()) - 1;
     const int level = index <= open ? index : open + 1;
     RECT r = rect;
-    r.left += 2 + level * 8;
+    r.left += Scale(2 + level * 8);
     // A small folder mark: filled for the folders on the open path, hollow for sub-folders.
-    RECT mark{r.left, r.top + (r.bottom - r.top) / 2 - 4, r.left + 10,
-              r.top + (r.bottom - r.top) / 2 + 4};
+    const int middle = r.top + (r.bottom - r.top) / 2;
+    RECT mark{r.left, middle - Scale(4), r.left + Scale(10), middle + Scale(4)};
     HBRUSH brush = CreateSolidBrush(index <= open ? RGB(0xE0, 0xB0, 0x40) : RGB(0xF8, 0xE0, 0x90));
     FillRect(dc, &mark, brush);
     DeleteObject(brush);
     FrameRect(dc, &mark, GetSysColorBrush(COLOR_WINDOWTEXT));
-    r.left += 14;
+    r.left += Scale(14);
     const std::wstring text = Item(index);
     DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &r,
               DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX);

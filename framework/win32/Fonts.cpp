@@ -1,5 +1,6 @@
 #include "framework/win32/Fonts.h"
 
+#include "framework/DpiScale.h"
 #include "framework/win32/Text.h"
 
 #include <cwchar>
@@ -75,13 +76,13 @@ std::wstring ResolveFontFace(const TFont& font) {
     return s.Any.empty() ? wanted : s.Any;
 }
 
-UniqueFont CreateFontFor(const TFont& font) {
+UniqueFont CreateFontFor(const TFont& font, int dpi) {
     const std::wstring face = ResolveFontFace(font);
     // A negative height asks for the character height (the em), as form descriptions mean it.
-    return UniqueFont(
-        CreateFontW(-font.Height, 0, 0, 0, font.Bold ? FW_BOLD : FW_NORMAL, FALSE, FALSE, FALSE,
-                    font.Charset, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
-                    (font.FixedPitch ? FIXED_PITCH : DEFAULT_PITCH) | FF_DONTCARE, face.c_str()));
+    return UniqueFont(CreateFontW(
+        -ScaleDpi(font.Height, dpi), 0, 0, 0, font.Bold ? FW_BOLD : FW_NORMAL, FALSE, FALSE, FALSE,
+        font.Charset, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
+        (font.FixedPitch ? FIXED_PITCH : DEFAULT_PITCH) | FF_DONTCARE, face.c_str()));
 }
 
 } // namespace tovane

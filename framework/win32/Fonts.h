@@ -12,6 +12,7 @@ namespace tovane {
 // The face that CreateFont should be given for this font.
 std::wstring ResolveFontFace(const TFont& font);
 bool FontFaceInstalled(const std::wstring& face);
-UniqueFont CreateFontFor(const TFont& font);
+// The font at a DPI: its design height (pixels at 96 DPI) scaled by dpi.
+UniqueFont CreateFontFor(const TFont& font, int dpi);
 
 } // namespace tovane

@@ -1,8 +1,10 @@
 #include "framework/win32/Forms.h"
 
+#include "framework/DpiScale.h"
 #include "framework/Exceptions.h"
 #include "framework/win32/Actions.h"
 #include "framework/win32/Application.h"
+#include "framework/win32/Dpi.h"
 #include "framework/win32/ExtCtrls.h"
 #include "framework/win32/StdCtrls.h"
 
@@ -52,11 +54,14 @@ TForm::~TForm() {
 
 void TForm::CreateForm(const TFormProps& props) {
     const StyleOf s = FormStyle(props);
+    const HWND owner = FOwner != nullptr ? FOwner->Handle() : Application().Handle();
+    // The form starts where its owner is; WindowDpi reads the system DPI without one.
+    FDpi = WindowDpi(owner);
     TControlProps cp;
     cp.Left = props.Left;
     cp.Top = props.Top;
-    cp.Width = props.Width > 0 ? props.Width : 300;
-    cp.Height = props.Height > 0 ? props.Height : 200;
+    cp.Width = Scale(props.Width > 0 ? props.Width : 300);
+    cp.Height = Scale(props.Height > 0 ? props.Height : 200);
     cp.Caption = props.Caption;
     cp.Font = props.Font;
     cp.Color = props.Color;
@@ -64,13 +69,35 @@ void TForm::CreateForm(const TFormProps& props) {
     FMinWidth = props.MinWidth;
     FMinHeight = props.MinHeight;
     FPosition = props.Position;
-    CreateControl(nullptr, cp, nullptr, s.Style, s.ExStyle,
-                  FOwner != nullptr ? FOwner->Handle() : Application().Handle());
+    CreateControl(nullptr, cp, nullptr, s.Style, s.ExStyle, owner);
+    if (const int dpi = WindowDpi(FHandle); dpi != FDpi)
+        MoveToDpi(dpi, nullptr);
     if (props.ClientWidth > 0 && props.ClientHeight > 0) {
         FDesignClientWidth = props.ClientWidth;
         FDesignClientHeight = props.ClientHeight;
-        SetClientSize(props.ClientWidth, props.ClientHeight);
+        SetClientSize(Scale(props.ClientWidth), Scale(props.ClientHeight));
     }
+}
+
+void TForm::MoveToDpi(int dpi, const RECT* suggested) {
+    const int old = FDpi;
+    FDpi = dpi;
+    ChangeDpi(dpi, old);
+    if (suggested != nullptr && FCoversMonitor) {
+        // A form over its monitor covers the monitor the suggested rectangle lies on.
+        const HMONITOR monitor = MonitorFromRect(suggested, MONITOR_DEFAULTTONEAREST);
+        MONITORINFO info{};
+        info.cbSize = sizeof info;
+        CoverRect(GetMonitorInfoW(monitor, &info) ? info.rcMonitor : *suggested);
+    } else if (suggested != nullptr) {
+        SetWindowPos(FHandle, nullptr, suggested->left, suggested->top,
+                     suggested->right - suggested->left, suggested->bottom - suggested->top,
+                     SWP_NOZORDER | SWP_NOACTIVATE);
+    } else {
+        SetWindowPos(FHandle, nullptr, 0, 0, ScaleDpi(Width(), dpi, old),
+                     ScaleDpi(Height(), dpi, old), SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    }
+    AlignControls();
 }
 
 void TForm::SetClientSize(int width, int height) {
@@ -84,7 +111,7 @@ void TForm::SetClientSize(int width, int height) {
 
 void TForm::MenuAttached() {
     if (FDesignClientWidth > 0)
-        SetClientSize(FDesignClientWidth, FDesignClientHeight);
+        SetClientSize(Scale(FDesignClientWidth), Scale(FDesignClientHeight));
 }
 
 void TForm::DoCreate() {
@@ -109,8 +136,15 @@ void TForm::DestroyForm() noexcept {
 }
 
 void TForm::Center() {
+    // On the work area of the owner's monitor, which may have a DPI of its own.
     RECT work;
     SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+    const HWND owner = GetWindow(FHandle, GW_OWNER);
+    MONITORINFO info{};
+    info.cbSize = sizeof info;
+    if (owner != nullptr &&
+        GetMonitorInfoW(MonitorFromWindow(owner, MONITOR_DEFAULTTOPRIMARY), &info))
+        work = info.rcWork;
     const int w = Width(), h = Height();
     SetWindowPos(FHandle, nullptr, work.left + (work.right - work.left - w) / 2,
                  work.top + (work.bottom - work.top - h) / 2, 0, 0,
@@ -144,6 +178,7 @@ void TForm::Hide() {
     if (FHandle == nullptr || !IsWindowVisible(FHandle))
         return;
     ShowWindow(FHandle, SW_HIDE);
+    FCoversMonitor = false;
     Application().Dispatch([&] {
         if (OnHide)
             OnHide(*this);
@@ -248,6 +283,7 @@ int TForm::ShowModal() {
     if (FHandle != nullptr)
         SetWindowPos(FHandle, nullptr, 0, 0, 0, 0,
                      SWP_HIDEWINDOW | SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER);
+    FCoversMonitor = false;
     Application().Dispatch([&] {
         if (OnHide)
             OnHide(*this);
@@ -259,6 +295,22 @@ int TForm::ShowModal() {
 
 void TForm::AcceptFiles(bool accept) {
     DragAcceptFiles(FHandle, accept ? TRUE : FALSE);
+}
+
+void TForm::CoverRect(const RECT& r) {
+    SetBounds(r.left, r.top, r.right - r.left, r.bottom - r.top);
+}
+
+void TForm::CoverMonitorOf(HWND window) {
+    FCoversMonitor = true;
+    const RECT monitor = MonitorRectOf(window);
+    CoverRect(monitor);
+    // Moving onto a monitor of another DPI has re-laid the form out (WM_DPICHANGED), which
+    // covers the monitor again; this only makes sure of it.
+    RECT now;
+    GetWindowRect(FHandle, &now);
+    if (!EqualRect(&now, &monitor))
+        CoverRect(monitor);
 }
 
 void TForm::SetWindowState(bool maximized) {
@@ -345,11 +397,16 @@ LRESULT TForm::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_GETMINMAXINFO: {
         auto* info = reinterpret_cast<MINMAXINFO*>(lParam);
         if (FMinWidth > 0)
-            info->ptMinTrackSize.x = FMinWidth;
+            info->ptMinTrackSize.x = Scale(FMinWidth);
         if (FMinHeight > 0)
-            info->ptMinTrackSize.y = FMinHeight;
+            info->ptMinTrackSize.y = Scale(FMinHeight);
         return 0;
     }
+    case WM_DPICHANGED:
+        // Another monitor, or its scale changed: lay out again at the new DPI in the rectangle
+        // the system suggests for it.
+        MoveToDpi(HIWORD(wParam), reinterpret_cast<const RECT*>(lParam));
+        return 0;
     case WM_INITMENUPOPUP:
         if (FMenu != nullptr)
             FMenu->UpdateTexts(reinterpret_cast<HMENU>(wParam));

@@ -32,6 +32,8 @@ enum class TBorderStyle { Sizeable, Dialog, None };
 enum class TPosition { Designed, DesktopCenter, ScreenCenter, DefaultPos };
 enum class TCloseAction { None, Hide, Free, Minimize };
 
+// Left and Top are screen pixels; the sizes are 96-DPI design pixels, scaled by the DPI of the
+// monitor the form is made on.
 struct TFormProps {
     std::string Caption; // UTF-8
     int Left = 0;
@@ -72,9 +74,13 @@ public:
     int ModalResult() const noexcept { return FModalResult; }
     void SetModalResult(int result) noexcept { FModalResult = result; }
 
+    // Client size in pixels (not scaled).
     void SetClientSize(int width, int height);
     void AcceptFiles(bool accept);
     void SetWindowState(bool maximized);
+    // Covers the whole monitor that holds the given window (the primary one for nullptr), at
+    // that monitor's DPI, until hidden; a DPI change keeps the form over its monitor.
+    void CoverMonitorOf(HWND window);
 
     // The enabled action with a handler whose shortcut is this key press, or nullptr.
     TAction* FindShortCut(unsigned key, TKeyModifiers mods) const;
@@ -112,6 +118,8 @@ private:
     void Center();
     void FocusFirstControl();
     void MenuAttached();
+    void MoveToDpi(int dpi, const RECT* suggested);
+    void CoverRect(const RECT& r);
 
     TForm* FOwner;
     bool FModal = false;
@@ -123,7 +131,9 @@ private:
     TMainMenu* FMenu = nullptr;
     std::vector<TAction*> FActions;
     std::vector<TTimer*> FTimers;
-    int FMinWidth = 0;
+    int FDpi = 96; // the DPI the form is laid out for (WM_DPICHANGED moves it)
+    bool FCoversMonitor = false;
+    int FMinWidth = 0; // design sizes
     int FMinHeight = 0;
     int FDesignClientWidth = 0;
     int FDesignClientHeight = 0;

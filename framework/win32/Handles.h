@@ -65,6 +65,11 @@ struct RegKeyTraits {
     static bool IsValid(HKEY h) { return h != nullptr; }
     static void Close(HKEY h) { RegCloseKey(h); }
 };
+struct IconTraits { // icons loaded unshared (a size of our own)
+    static HICON Invalid() { return nullptr; }
+    static bool IsValid(HICON h) { return h != nullptr; }
+    static void Close(HICON h) { DestroyIcon(h); }
+};
 template <typename G> struct GdiTraits {
     static G Invalid() { return nullptr; }
     static bool IsValid(G h) { return h != nullptr; }
@@ -81,5 +86,6 @@ using UniquePalette = UniqueHandle<HPALETTE, GdiTraits<HPALETTE>>;
 using UniqueBitmapHandle = UniqueHandle<HBITMAP, GdiTraits<HBITMAP>>;
 using UniqueFont = UniqueHandle<HFONT, GdiTraits<HFONT>>;
 using UniqueBrush = UniqueHandle<HBRUSH, GdiTraits<HBRUSH>>;
+using UniqueIcon = UniqueHandle<HICON, IconTraits>;
 
 } // namespace tovane

@@ -181,8 +181,17 @@ void TListBox::Create(TControl& parent, const TControlProps& props,
     if (options.OwnerDraw)
         style |= LBS_OWNERDRAWFIXED | LBS_HASSTRINGS;
     CreateControl(&parent, props, L"LISTBOX", style, WS_EX_CLIENTEDGE);
-    if (options.ItemHeight > 0)
-        SendMessageW(FHandle, LB_SETITEMHEIGHT, 0, options.ItemHeight);
+    ApplyItemHeight();
+}
+
+void TListBox::ApplyItemHeight() {
+    if (FOptions.ItemHeight > 0)
+        SendMessageW(FHandle, LB_SETITEMHEIGHT, 0, Scale(FOptions.ItemHeight));
+}
+
+void TListBox::DpiChanged(int, int) {
+    // The new font has reset the height to the font's.
+    ApplyItemHeight();
 }
 
 int TListBox::Count() const {
@@ -349,7 +358,7 @@ void TListBox::DrawItem(HDC dc, int index, const RECT& rect, UINT state) {
     SetBkMode(dc, TRANSPARENT);
     const std::wstring text = Item(index);
     RECT r = rect;
-    r.left += 2;
+    r.left += Scale(2);
     DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &r,
               DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX);
     if (state & ODS_FOCUS)
@@ -385,14 +394,14 @@ LRESULT TGroupBox::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
         DrawEdge(dc, &r, EDGE_ETCHED, BF_RECT);
         const std::wstring text = Utf8ToWide(Caption());
         if (!text.empty()) {
-            RECT t{8, 0, 0, 0};
+            RECT t{Scale(8), 0, 0, 0};
             DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &t,
                       DT_CALCRECT | DT_SINGLELINE);
-            t.right += 4;
+            t.right += Scale(4);
             FillRect(dc, &t, BackgroundBrush());
             SetBkMode(dc, TRANSPARENT);
             SetTextColor(dc, FontColor());
-            t.left += 2;
+            t.left += Scale(2);
             DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &t, DT_SINGLELINE);
         }
         SelectObject(dc, old);
@@ -455,14 +464,15 @@ void TRadioGroup::ArrangeButtons() {
     ReleaseDC(FHandle, dc);
     const int count = static_cast<int>(FButtons.size());
     const int perColumn = (count + FColumns - 1) / FColumns;
-    const int buttonWidth = (ClientWidth() - 10) / FColumns;
-    const int space = ClientHeight() - tm.tmHeight - 5;
+    const int buttonWidth = (ClientWidth() - Scale(10)) / FColumns;
+    const int space = ClientHeight() - tm.tmHeight - Scale(5);
     const int buttonHeight = space / perColumn;
     const int topMargin = tm.tmHeight + 1 + (space % perColumn) / 2;
     for (int i = 0; i < count; ++i) {
         SetWindowPos(FButtons[static_cast<std::size_t>(i)], nullptr,
-                     (i / perColumn) * buttonWidth + 8, (i % perColumn) * buttonHeight + topMargin,
-                     buttonWidth, buttonHeight, SWP_NOZORDER | SWP_NOACTIVATE);
+                     (i / perColumn) * buttonWidth + Scale(8),
+                     (i % perColumn) * buttonHeight + topMargin, buttonWidth, buttonHeight,
+                     SWP_NOZORDER | SWP_NOACTIVATE);
     }
 }
 

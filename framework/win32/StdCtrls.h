@@ -85,7 +85,7 @@ protected:
 
 struct TListBoxOptions {
     bool MultiSelect = false; // extended selection (Shift, Ctrl), caret independent of it
-    int ItemHeight = 0;       // 0: the font's
+    int ItemHeight = 0;       // 96-DPI pixels; 0: the font's
     bool OwnerDraw = false;   // DrawItem paints the items (fixed height)
 };
 
@@ -124,9 +124,11 @@ protected:
     virtual void DrawItem(HDC dc, int index, const RECT& rect, UINT state);
     LRESULT WndProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
     bool MultiSelect() const noexcept { return FOptions.MultiSelect; }
+    void DpiChanged(int newDpi, int oldDpi) override;
 
 private:
     friend class TControl;
+    void ApplyItemHeight();
     TListBoxOptions FOptions;
     // The items as given, kept beside the control so that reading and searching them
     // costs no window messages: the search asks for every found folder whether it is listed.
@@ -169,6 +171,7 @@ public:
 
 protected:
     LRESULT WndProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
+    void FontChanged() override { ArrangeButtons(); }
 
 private:
     void Rebuild();

@@ -316,7 +316,8 @@ TEST_F(Framework, JapaneseFontsResolveToInstalledFaces) {
     EXPECT_TRUE(FontFaceInstalled(fixed)) << WideToUtf8(fixed);
     EXPECT_TRUE(FontFaceInstalled(prop)) << WideToUtf8(prop);
     // The fixed-pitch stand-in really is fixed-pitch.
-    UniqueFont font = CreateFontFor({.Name = "ＭＳ ゴシック", .Height = 12, .FixedPitch = true});
+    UniqueFont font =
+        CreateFontFor({.Name = "ＭＳ ゴシック", .Height = 12, .FixedPitch = true}, 96);
     HDC dc = GetDC(nullptr);
     HGDIOBJ old = SelectObject(dc, font.Get());
     SIZE narrow{}, wide{};
