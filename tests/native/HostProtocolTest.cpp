@@ -97,7 +97,8 @@ TEST(HostProtocol, ProgressIsForwardedOnChangeAndAsAHeartbeat) {
     const Case cases[] = {
         {true, 0, 0, 0, true},
         {false, 50, 50, 10, false},
-        {false, 50, 51, 0, true},
+        {false, 50, 51, ProgressForwardMs, true},
+        {false, 50, 51, ProgressForwardMs - 1, false}, // changes come at most that often
         {false, 50, 50, ProgressHeartbeatMs, true},
     };
     for (const Case& c : cases)
