@@ -350,9 +350,9 @@ private:
         r.BitsSize = bitsSize;
     }
 
-    // The module's progress callback: passed on to the program when the percentage changes
-    // (and now and then while it stands still, to show the module lives); otherwise the last
-    // answer is given again.
+    // The module's progress callback: passed on to the program when the percentage changes,
+    // at most every ProgressForwardMs (and now and then while it stands still, to show the
+    // module lives); otherwise the last answer is given again.
     static int WINAPI Progress(int numerator, int denominator, SusieUserData data) {
         auto* self = reinterpret_cast<THostServer*>(data);
         const int percent = PluginProgressPercent(numerator, denominator);

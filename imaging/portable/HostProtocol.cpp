@@ -46,7 +46,8 @@ bool RenderSizeAllowed(std::int32_t w, std::int32_t h) {
 }
 
 bool ShouldForwardProgress(bool first, int lastPercent, int percent, std::uint64_t msSinceLast) {
-    return first || percent != lastPercent || msSinceLast >= ProgressHeartbeatMs;
+    return first || (percent != lastPercent && msSinceLast >= ProgressForwardMs) ||
+           msSinceLast >= ProgressHeartbeatMs;
 }
 
 bool TFaultCounter::RecordFault(const std::string& module) {

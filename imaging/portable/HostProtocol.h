@@ -302,8 +302,12 @@ std::uint64_t PixelOffset(std::uint64_t infoSize);
 // limited to 1 MB, the pixels to what a 32-bit size holds.
 std::string HandOverRefusal(std::uint64_t infoSize, std::uint64_t bitsSize);
 
-// Whether a progress call is passed to the program: when the percentage it would show changes,
-// and otherwise at least every ProgressHeartbeatMs. The first call of a decode always is.
+// Whether a progress call is passed to the program: when the percentage it would show changes
+// and ProgressForwardMs have passed since the last one, and otherwise at least every
+// ProgressHeartbeatMs. The first call of a decode always is. (Each call passed on is a round
+// trip between the processes: a module that reports every percent would spend a tenth of a
+// camera picture's decode on them.)
+inline constexpr std::uint32_t ProgressForwardMs = 20;
 bool ShouldForwardProgress(bool first, int lastPercent, int percent, std::uint64_t msSinceLast);
 
 // Consecutive faults per module (by path, as given). A success clears the count; the
