@@ -275,8 +275,8 @@ private:
             picture = ReadDib({static_cast<const std::uint8_t*>(info.Address()), infoSize},
                               TByteBuffer::Adopt(static_cast<std::uint8_t*>(bits.Address()),
                                                  bitsSize, std::make_unique<TExternalBlock>()));
-        } catch (const Exception&) {
-            return;
+        } catch (const std::exception&) {
+            return; // not a picture this host can read, or no memory: no offer
         }
         FPipe.Write(Encode(TDecoded{picture.Width, picture.Height}));
         const TRenderSize size = Decode<TRenderSize>(FPipe.Read());
