@@ -7,11 +7,12 @@
 //  - a jump to a picture not decoded ahead (End),
 //  - "2" (magnification, from the cached picture; the label changes),
 // and the longest answer of the window to a message (WM_NULL) during the whole run, starting
-// right after Enter; the peak working set of Tovane.exe. The baseline, in the same run: the
+// right after Enter; the peak working set of Tovane.exe. The viewer runs RUNS times (default 3),
+// each from a fresh start; medians are reported. The baseline, in the same run: the
 // bundled plug-in's own GetPicture of the same file in this process (no conversion, no drawing),
 // timed while a thread watches the screen as the steps do (that watching takes a share of the
 // processors from whatever decodes; the unwatched time is reported beside it).
-//   bench_slideshow PICTURE_FOLDER
+//   bench_slideshow PICTURE_FOLDER [RUNS]
 // The folder holds p0.jpg ... p5.jpg, each with a square of its own colour in the middle
 // (bench/CMakeLists.txt makes them: target bench_slideshow_data).
 #include "bench/BenchTiming.h"
@@ -20,6 +21,7 @@
 
 #include <windows.h>
 #include <psapi.h>
+#include <tlhelp32.h>
 
 #include <algorithm>
 #include <atomic>
@@ -143,24 +145,46 @@ FindWindows Windows(DWORD process) {
     return w;
 }
 
-// Waits until the process has used no processor time for a while (its decoding thread is
-// idle), and at least as long as the decoding thread takes for three pictures.
-void WaitIdle(HANDLE process, double atLeast) {
-    const double earliest = Now() + atLeast;
-    auto cpu = [&] {
+// The processor time of the viewer and of its decoding host (found by name: the host does the
+// decoding, the viewer waits for it), in 100 ns units.
+unsigned long long ViewerCpu(HANDLE viewer) {
+    auto cpu = [](HANDLE process) {
         FILETIME created, exited, kernel, user;
-        GetProcessTimes(process, &created, &exited, &kernel, &user);
+        if (!GetProcessTimes(process, &created, &exited, &kernel, &user))
+            return 0ull;
         return (static_cast<unsigned long long>(kernel.dwHighDateTime) << 32 |
                 kernel.dwLowDateTime) +
                (static_cast<unsigned long long>(user.dwHighDateTime) << 32 | user.dwLowDateTime);
     };
-    unsigned long long last = cpu();
+    unsigned long long total = cpu(viewer);
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    PROCESSENTRY32 entry{sizeof entry};
+    const DWORD viewerId = GetProcessId(viewer);
+    for (BOOL more = Process32First(snapshot, &entry); more;
+         more = Process32Next(snapshot, &entry)) {
+        if (entry.th32ParentProcessID != viewerId || _stricmp(entry.szExeFile, "tovane-host.exe"))
+            continue;
+        if (HANDLE host =
+                OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, entry.th32ProcessID)) {
+            total += cpu(host);
+            CloseHandle(host);
+        }
+    }
+    CloseHandle(snapshot);
+    return total;
+}
+
+// Waits until the viewer and its host have used little processor time for a second (only
+// painting and this benchmark's messages: the decoding thread is idle), and at least atLeast.
+void WaitIdle(HANDLE process, double atLeast) {
+    const double earliest = Now() + atLeast;
+    unsigned long long last = ViewerCpu(process);
     const double until = Now() + 30;
     for (int quiet = 0; quiet < 4 && Now() < until;) {
         Sleep(250);
-        const unsigned long long now = cpu();
-        // Less than 5 ms of processor time in a quarter of a second: only painting and messages.
-        quiet = now - last < 50000 ? quiet + 1 : 0;
+        const unsigned long long now = ViewerCpu(process);
+        // Under a tenth of a processor: no decode runs.
+        quiet = now - last < 250000 ? quiet + 1 : 0;
         last = now;
     }
     while (Now() < earliest)
@@ -267,27 +291,26 @@ double LabelChange(ScreenProbe& screen, WORD vk) {
     return Now() - start;
 }
 
-} // namespace
+// One run of the viewer, from its start to Esc.
+struct Trial {
+    double FirstPicture = 0;
+    std::vector<double> AheadSteps;
+    double Jump = 0;
+    double Magnify = 0;
+    double Reset = 0;
+    double WorstAnswer = 0;
+    const char* WorstPhase = "";
+    std::size_t PeakWorkingSet = 0;
+};
 
-int main(int argc, char** argv) {
-    if (argc != 2)
-        Fail("usage: bench_slideshow PICTURE_FOLDER");
-    char full[MAX_PATH] = {};
-    GetFullPathNameA(argv[1], MAX_PATH, full, nullptr);
-    const std::string folder = full;
-    std::string pictures = folder;
-    if (pictures.back() != '\\')
-        pictures += '\\';
-    const std::string program = CopyProgram();
-    const std::string first = pictures + "p0.jpg";
-    const double idleBefore = PluginDecodeSeconds(program, first);
-    const double pluginBefore = WatchedDecodeSeconds(program, first);
-
+Trial RunViewer(const std::string& program, const std::string& folder) {
+    Trial t;
     // The viewer, in a job so it never outlives the benchmark.
     HANDLE job = CreateJobObjectW(nullptr, nullptr);
     JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits{};
     limits.BasicLimitInformation.LimitFlags = JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE;
     SetInformationJobObject(job, JobObjectExtendedLimitInformation, &limits, sizeof limits);
+    DeleteFileA((program + "Tovane.ini").c_str());
     std::string command = "\"" + program + "Tovane.exe\" \"" + folder + "\"";
     STARTUPINFOA si{sizeof si};
     PROCESS_INFORMATION pi{};
@@ -329,47 +352,87 @@ int main(int argc, char** argv) {
     });
 
     ScreenProbe screen;
-    const double firstPicture = StepTo(screen, VK_RETURN, 0);
+    t.FirstPicture = StepTo(screen, VK_RETURN, 0);
     // Between presses, the decoding thread finishes what it decodes ahead.
-    const double pause = 4 * firstPicture;
-    std::vector<double> aheadSteps;
+    const double pause = 4 * t.FirstPicture;
     phase = "reading ahead after the first picture";
     WaitIdle(pi.hProcess, pause);
     phase = "Right";
-    aheadSteps.push_back(StepTo(screen, VK_RIGHT, 1));
+    t.AheadSteps.push_back(StepTo(screen, VK_RIGHT, 1));
     phase = "reading ahead";
     WaitIdle(pi.hProcess, pause);
     phase = "Right";
-    aheadSteps.push_back(StepTo(screen, VK_RIGHT, 2));
+    t.AheadSteps.push_back(StepTo(screen, VK_RIGHT, 2));
     phase = "reading ahead";
     WaitIdle(pi.hProcess, pause);
     // From 2, the pictures decoded ahead are 3, 4 and 1: the last one is not among them.
     phase = "End";
-    const double jump = StepTo(screen, VK_END, 5);
+    t.Jump = StepTo(screen, VK_END, 5);
     phase = "reading ahead";
     WaitIdle(pi.hProcess, pause);
     phase = "Left";
-    aheadSteps.push_back(StepTo(screen, VK_LEFT, 4));
+    t.AheadSteps.push_back(StepTo(screen, VK_LEFT, 4));
     phase = "reading ahead";
     WaitIdle(pi.hProcess, pause);
     phase = "\"2\"";
-    const double magnify = LabelChange(screen, '2');
+    t.Magnify = LabelChange(screen, '2');
     Sleep(500);
     phase = "\"0\"";
-    const double reset = LabelChange(screen, '0');
+    t.Reset = LabelChange(screen, '0');
     Sleep(500);
     sampling = false;
     sampler.join();
+    t.WorstAnswer = worstAnswer;
+    t.WorstPhase = worstPhase;
 
     PROCESS_MEMORY_COUNTERS memory{};
     memory.cb = sizeof memory;
     GetProcessMemoryInfo(pi.hProcess, &memory, sizeof memory);
+    t.PeakWorkingSet = memory.PeakWorkingSetSize;
     Press(VK_ESCAPE);
-    Sleep(500);
-    const double idleAfter = PluginDecodeSeconds(program, first);
-    const double pluginAfter = WatchedDecodeSeconds(program, first);
-    const double plugin = std::min(pluginBefore, pluginAfter);
-    const double idle = std::min(idleBefore, idleAfter);
+    Sleep(300);
+    TerminateProcess(pi.hProcess, 0);
+    WaitForSingleObject(pi.hProcess, 5000);
+    CloseHandle(pi.hThread);
+    CloseHandle(pi.hProcess);
+    CloseHandle(job);
+    return t;
+}
+
+template <typename T, typename F> double MedianOf(const std::vector<T>& items, F&& value) {
+    std::vector<double> v;
+    for (const T& item : items)
+        v.push_back(value(item));
+    return bench::Median(v);
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (argc < 2)
+        Fail("usage: bench_slideshow PICTURE_FOLDER [RUNS]");
+    const int runs = argc > 2 ? std::max(1, std::atoi(argv[2])) : 3;
+    char full[MAX_PATH] = {};
+    GetFullPathNameA(argv[1], MAX_PATH, full, nullptr);
+    const std::string folder = full;
+    std::string pictures = folder;
+    if (pictures.back() != '\\')
+        pictures += '\\';
+    const std::string program = CopyProgram();
+    const std::string first = pictures + "p0.jpg";
+
+    // The viewer runs several times, each from a fresh start (so that its jump finds a picture
+    // that is not cached); the module's own decode is timed before every run and after the last.
+    std::vector<double> watched{WatchedDecodeSeconds(program, first)};
+    std::vector<double> unwatched{PluginDecodeSeconds(program, first)};
+    std::vector<Trial> trials;
+    for (int k = 0; k < runs; ++k) {
+        trials.push_back(RunViewer(program, folder));
+        watched.push_back(WatchedDecodeSeconds(program, first));
+        unwatched.push_back(PluginDecodeSeconds(program, first));
+    }
+    const double plugin = bench::Median(watched);
+    const double idle = bench::Median(unwatched);
 
     MEMORYSTATUSEX status{};
     status.dwLength = sizeof status;
@@ -377,30 +440,52 @@ int main(int argc, char** argv) {
     const double cacheBound =
         static_cast<double>(std::min<DWORDLONG>(status.ullTotalPhys / 4, DWORDLONG{1} << 30));
     const double mib = 1024.0 * 1024.0;
+    const auto list = [](const std::vector<double>& v) {
+        std::string out;
+        for (double x : v)
+            out += (out.empty() ? "" : ", ") + std::to_string(static_cast<int>(x * 1000 + 0.5));
+        return out;
+    };
+    std::vector<double> steps, jumps, worst;
+    std::size_t peak = 0;
+    const char* worstPhase = "";
+    double worstOfAll = 0;
+    for (const Trial& t : trials) {
+        steps.insert(steps.end(), t.AheadSteps.begin(), t.AheadSteps.end());
+        jumps.push_back(t.Jump);
+        worst.push_back(t.WorstAnswer);
+        peak = std::max(peak, t.PeakWorkingSet);
+        if (t.WorstAnswer > worstOfAll) {
+            worstOfAll = t.WorstAnswer;
+            worstPhase = t.WorstPhase;
+        }
+    }
+    const double jump = bench::Median(jumps);
 
+    std::printf("%d runs of the viewer; medians, every value in brackets (ms)\n", runs);
     std::printf("plug-in's own decode of one picture: %.0f ms while the screen is watched as "
-                "during a step (before %.0f, after %.0f; the ratios below use it); %.0f ms "
-                "unwatched\n",
-                plugin * 1000, pluginBefore * 1000, pluginAfter * 1000, idle * 1000);
+                "during a step [%s] (the ratios use it); %.0f ms unwatched [%s]\n",
+                plugin * 1000, list(watched).c_str(), idle * 1000, list(unwatched).c_str());
     std::printf("Enter to the first picture:           %.0f ms (%.2fx the decode)\n",
-                firstPicture * 1000, firstPicture / plugin);
-    for (double s : aheadSteps)
-        std::printf("step to a picture decoded ahead:     %.0f ms (target at most 50)\n", s * 1000);
+                MedianOf(trials, [](const Trial& t) { return t.FirstPicture; }) * 1000,
+                MedianOf(trials, [](const Trial& t) { return t.FirstPicture; }) / plugin);
+    std::printf("step to a picture decoded ahead:     %.0f ms, longest %.0f ms (target at most "
+                "50) [%s]\n",
+                bench::Median(steps) * 1000, *std::max_element(steps.begin(), steps.end()) * 1000,
+                list(steps).c_str());
     std::printf("jump to a picture not decoded ahead: %.0f ms (%.2fx the decode; target 1.15; "
-                "%.2fx the unwatched one)\n",
-                jump * 1000, jump / plugin, jump / idle);
-    std::printf(
-        "magnification \"2\":                   %.0f ms (target at most 150); \"0\": %.0f ms\n",
-        magnify * 1000, reset * 1000);
-    std::printf("longest answer to a message:         %.0f ms (target at most 50), during %s\n",
-                worstAnswer.load() * 1000, worstPhase.load());
+                "%.2fx the unwatched one) [%s]\n",
+                jump * 1000, jump / plugin, jump / idle, list(jumps).c_str());
+    std::printf("magnification \"2\":                   %.0f ms (target at most 150); \"0\": %.0f "
+                "ms\n",
+                MedianOf(trials, [](const Trial& t) { return t.Magnify; }) * 1000,
+                MedianOf(trials, [](const Trial& t) { return t.Reset; }) * 1000);
+    std::printf("longest answer to a message:         %.0f ms (target at most 50), during %s; "
+                "each run's [%s]\n",
+                worstOfAll * 1000, worstPhase, list(worst).c_str());
     std::printf("peak working set: %.0f MiB; cache bound %.0f MiB + two pictures %.0f MiB = %.0f "
                 "MiB (%.2fx)\n",
-                memory.PeakWorkingSetSize / mib, cacheBound / mib, 2 * kPictureBytes / mib,
-                (cacheBound + 2 * kPictureBytes) / mib,
-                memory.PeakWorkingSetSize / (cacheBound + 2 * kPictureBytes));
-    CloseHandle(pi.hThread);
-    CloseHandle(pi.hProcess);
-    CloseHandle(job);
+                peak / mib, cacheBound / mib, 2 * kPictureBytes / mib,
+                (cacheBound + 2 * kPictureBytes) / mib, peak / (cacheBound + 2 * kPictureBytes));
     return 0;
 }
