@@ -19,6 +19,17 @@ TFormSlideShow::TFormSlideShow(std::unique_ptr<TSlideShowSource> source)
     : FSource(std::move(source)) {
     LoadForm();
     DoCreate();
+    // Made now rather than at the first show, which should take no longer than it must.
+    MakePipeline();
+}
+
+void TFormSlideShow::MakePipeline() {
+    if (FPipeline)
+        return;
+    FPipeline = std::make_unique<TPicturePipeline>();
+    FPipeline->OnPicture = [this](std::uint64_t, TPictureAnswer& answer) {
+        PictureArrived(answer);
+    };
 }
 
 TFormSlideShow::~TFormSlideShow() {
@@ -71,12 +82,7 @@ void TFormSlideShow::FormShow(TObject&) {
     if (!FReadAhead) {
         FPipeline.reset(); // nothing cached
     } else {
-        if (!FPipeline) {
-            FPipeline = std::make_unique<TPicturePipeline>();
-            FPipeline->OnPicture = [this](std::uint64_t, TPictureAnswer& answer) {
-                PictureArrived(answer);
-            };
-        }
+        MakePipeline();
         // Nothing of the last slideshow shows while the first picture loads.
         Image1.SetVisible(false);
         Image1.Picture().SetGraphic(nullptr);

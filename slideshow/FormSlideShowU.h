@@ -117,6 +117,7 @@ private:
     // Places a picture of w x h and writes the per-image labels for image Index.
     void PlaceAndLabel(int Index, int w, int h);
     void Present(int Index, TShownPicture picture);
+    void MakePipeline();
     void ReadAheadFromHere();
     TShowSize ShowSize() const;
     void StopLoadingText();
