@@ -172,6 +172,16 @@ TDib ResampleArea(const TDib& source, std::int32_t width, std::int32_t height) {
     return out;
 }
 
+TDib ResampledShape(std::int32_t width, std::int32_t height, TByteBuffer rows) {
+    TDib out;
+    out.Width = width;
+    out.Height = height;
+    out.TopDown = true;
+    out.BitCount = 32;
+    out.Bits = std::move(rows);
+    return out;
+}
+
 void ResampleAreaInto(const TDib& source, TDib& out) {
     if (source.Empty() || !source.IsWellFormed())
         throw EInvalidGraphic("Cannot resample an empty bitmap");

@@ -98,17 +98,11 @@ private:
 // which nobody writes once the rendering is made (renderings are 32-bit top-down pictures
 // without a colour table).
 std::unique_ptr<TBitmap> BitmapOf(const std::shared_ptr<const TDib>& rendering) {
-    TDib view;
-    view.Width = rendering->Width;
-    view.Height = rendering->Height;
-    view.TopDown = rendering->TopDown;
-    view.BitCount = rendering->BitCount;
-    view.Compression = rendering->Compression;
-    view.Bits =
-        TByteBuffer::Adopt(const_cast<std::uint8_t*>(rendering->Bits.data()),
-                           rendering->Bits.size(), std::make_unique<TSharedRendering>(rendering));
     auto bitmap = std::make_unique<TBitmap>();
-    bitmap->SetDib(std::move(view));
+    bitmap->SetDib(ResampledShape(
+        rendering->Width, rendering->Height,
+        TByteBuffer::Adopt(const_cast<std::uint8_t*>(rendering->Bits.data()),
+                           rendering->Bits.size(), std::make_unique<TSharedRendering>(rendering))));
     return bitmap;
 }
 

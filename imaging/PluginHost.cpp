@@ -1,5 +1,6 @@
 #include "imaging/PluginHost.h"
 
+#include "framework/BitmapScale.h"
 #include "framework/Paths.h"
 #include "framework/Strings.h"
 #include "framework/win32/ModuleFile.h"
@@ -320,14 +321,11 @@ void TPluginHost::RenderingMessage(const std::vector<std::uint8_t>& body) {
     MEMORY_BASIC_INFORMATION region{};
     if (!view || VirtualQuery(view.Get(), &region, sizeof region) == 0 || region.RegionSize < bytes)
         return;
-    TDib rendering;
-    rendering.Width = r.Width;
-    rendering.Height = r.Height;
-    rendering.TopDown = true;
-    rendering.BitCount = 32;
     auto* rows = static_cast<std::uint8_t*>(view.Get());
-    rendering.Bits = TByteBuffer::Adopt(
-        rows, bytes, std::make_unique<TRenderingBlock>(std::move(section), std::move(view)));
+    TDib rendering = ResampledShape(
+        r.Width, r.Height,
+        TByteBuffer::Adopt(rows, bytes,
+                           std::make_unique<TRenderingBlock>(std::move(section), std::move(view))));
     try {
         if (FRendering->Arrived)
             FRendering->Arrived(FDecodedSize.first, FDecodedSize.second, std::move(rendering));

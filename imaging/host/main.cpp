@@ -300,13 +300,9 @@ private:
             return 0;
         bool done = false;
         try {
-            TDib out;
-            out.Width = width;
-            out.Height = height;
-            out.TopDown = true;
-            out.BitCount = 32;
-            out.Bits = TByteBuffer::Adopt(static_cast<std::uint8_t*>(view), bytes,
-                                          std::make_unique<TExternalBlock>());
+            TDib out = ResampledShape(width, height,
+                                      TByteBuffer::Adopt(static_cast<std::uint8_t*>(view), bytes,
+                                                         std::make_unique<TExternalBlock>()));
             ResampleAreaInto(picture, out);
             done = true;
         } catch (const std::exception&) {
