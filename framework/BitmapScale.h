@@ -17,5 +17,8 @@ TDib ResampledShape(std::int32_t width, std::int32_t height, TByteBuffer rows);
 // The same into out, which is a 32-bit top-down bitmap of the wanted size whose Bits may lie
 // anywhere (shared memory, say).
 void ResampleAreaInto(const TDib& source, TDib& out);
+// The same through the plain loops alone, which builds without vector units run (tests compare
+// the two).
+void ResampleAreaIntoPortable(const TDib& source, TDib& out);
 
 } // namespace tovane

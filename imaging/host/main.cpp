@@ -91,6 +91,13 @@ private:
     UniqueFile FPipe;
 };
 
+struct ViewTraits {
+    static void* Invalid() { return nullptr; }
+    static bool IsValid(void* p) { return p != nullptr; }
+    static void Close(void* p) { UnmapViewOfFile(p); }
+};
+using UniqueView = UniqueHandle<void*, ViewTraits>;
+
 // A memory source handed over by the program, mapped for one call.
 class TMappedSource {
 public:
@@ -112,13 +119,57 @@ public:
     }
 
 private:
-    struct ViewTraits {
-        static void* Invalid() { return nullptr; }
-        static bool IsValid(void* p) { return p != nullptr; }
-        static void Close(void* p) { UnmapViewOfFile(p); }
-    };
-    UniqueHandle<void*, ViewTraits> FView;
+    UniqueView FView;
     const char* FAddress = nullptr;
+};
+
+// A section of shared memory for a rendering, mapped for writing.
+struct TRenderingSection {
+    UniqueKernelHandle Section;
+    UniqueView View;
+    std::size_t Bytes = 0;
+};
+
+// Sections for renderings, with one made ahead at the last rendering's size whose pages are
+// already touched: under Wine a first write to a fresh page costs about as much as shrinking
+// the picture's pixels for it.
+class TRenderingSections {
+public:
+    // A section of bytes, the one made ahead when it has that size; no view when there is no
+    // memory for it.
+    TRenderingSection Take(std::size_t bytes) {
+        FLastBytes = bytes;
+        TRenderingSection spare = std::move(FSpare);
+        if (spare.View && spare.Bytes == bytes)
+            return spare;
+        return Make(bytes);
+    }
+    // Makes the next section ahead while the host would only wait for the program.
+    void MakeAhead() {
+        if (FLastBytes == 0 || FSpare.View)
+            return;
+        FSpare = Make(FLastBytes);
+        if (!FSpare.View)
+            return;
+        auto* at = static_cast<volatile std::uint8_t*>(FSpare.View.Get());
+        for (std::size_t offset = 0; offset < FSpare.Bytes; offset += 4096)
+            at[offset] = 0;
+    }
+
+private:
+    static TRenderingSection Make(std::size_t bytes) {
+        TRenderingSection made;
+        made.Bytes = bytes;
+        made.Section.Reset(CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE,
+                                              static_cast<DWORD>(std::uint64_t{bytes} >> 32),
+                                              static_cast<DWORD>(bytes), nullptr));
+        if (made.Section)
+            made.View.Reset(MapViewOfFile(made.Section.Get(), FILE_MAP_WRITE, 0, 0, 0));
+        return made;
+    }
+
+    TRenderingSection FSpare;
+    std::size_t FLastBytes = 0;
 };
 
 // A module's memory block locked for reading while the object lives.
@@ -155,6 +206,7 @@ public:
                 answer = Encode(TFailed{e.what()});
             }
             FPipe.Write(answer);
+            FRenderingSections.MakeAhead();
         }
     }
 
@@ -290,27 +342,24 @@ private:
         FPipe.Write(Encode(rendering));
     }
 
-    // The picture shrunk into a fresh section; 0 when there is no memory for it.
-    static std::uint64_t Render(const TDib& picture, std::int32_t width, std::int32_t height) {
+    // The picture shrunk into a section the program takes over; 0 when there is no memory for it.
+    std::uint64_t Render(const TDib& picture, std::int32_t width, std::int32_t height) {
         const std::size_t bytes = static_cast<std::size_t>(width) * height * 4;
-        UniqueKernelHandle section(CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE,
-                                                      0, static_cast<DWORD>(bytes), nullptr));
-        void* view = section ? MapViewOfFile(section.Get(), FILE_MAP_WRITE, 0, 0, 0) : nullptr;
-        if (view == nullptr)
+        TRenderingSection section = FRenderingSections.Take(bytes);
+        if (!section.View)
             return 0;
-        bool done = false;
         try {
-            TDib out = ResampledShape(width, height,
-                                      TByteBuffer::Adopt(static_cast<std::uint8_t*>(view), bytes,
-                                                         std::make_unique<TExternalBlock>()));
+            TDib out =
+                ResampledShape(width, height,
+                               TByteBuffer::Adopt(static_cast<std::uint8_t*>(section.View.Get()),
+                                                  bytes, std::make_unique<TExternalBlock>()));
             ResampleAreaInto(picture, out);
-            done = true;
         } catch (const std::exception&) {
+            return 0;
         }
-        UnmapViewOfFile(view);
-        return done
-                   ? static_cast<std::uint64_t>(reinterpret_cast<std::uintptr_t>(section.Release()))
-                   : 0;
+        section.View.Reset();
+        return static_cast<std::uint64_t>(
+            reinterpret_cast<std::uintptr_t>(section.Section.Release()));
     }
 
     // Moves both blocks into one section the program takes over, and frees them.
@@ -370,6 +419,7 @@ private:
     }
 
     TPipe& FPipe;
+    TRenderingSections FRenderingSections;
     std::map<std::string, std::unique_ptr<TSPI>> FModules;
     int FProgressCalls = 0;
     int FLastPercent = 0;

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstring>
 
 using namespace tovane;
 
@@ -100,14 +101,17 @@ TEST(ResampleArea, LargePicturesShrinkTheSameInBothHalves) {
 }
 
 // Every output pixel is the mean of the exact area it covers, rounded to the nearest value:
-// fractional factors both ways, shrinking one axis while growing the other, and each depth.
+// fractional factors both ways, shrinking one axis while growing the other, and each depth; rows
+// long enough for the vector loops and their tails, runs of many whole rows or columns; through
+// the vector loops and through the plain ones.
 TEST(ResampleArea, EachPixelIsTheRoundedMeanOfItsArea) {
     struct Case {
         int W, H, Bits, ToW, ToH;
     };
-    const Case cases[] = {{7, 5, 24, 3, 2},  {13, 11, 32, 4, 5}, {5, 9, 8, 2, 7},
-                          {9, 3, 24, 4, 7},  {6, 6, 4, 6, 5},    {31, 17, 16, 7, 3},
-                          {1, 40, 24, 1, 3}, {40, 1, 32, 6, 1},  {2, 1200, 24, 1, 2}};
+    const Case cases[] = {{7, 5, 24, 3, 2},   {13, 11, 32, 4, 5},  {5, 9, 8, 2, 7},
+                          {9, 3, 24, 4, 7},   {6, 6, 4, 6, 5},     {31, 17, 16, 7, 3},
+                          {1, 40, 24, 1, 3},  {40, 1, 32, 6, 1},   {2, 1200, 24, 1, 2},
+                          {61, 23, 24, 9, 4}, {37, 700, 32, 5, 2}, {300, 5, 24, 2, 3}};
     for (const Case& k : cases) {
         TDib d = TDib::Create(k.W, k.H, static_cast<std::uint16_t>(k.Bits), k.W % 2 == 0);
         if (k.Bits <= 8)
@@ -122,7 +126,14 @@ TEST(ResampleArea, EachPixelIsTheRoundedMeanOfItsArea) {
                 d.SetPixelValue(x, y,
                                 (seed >> 8) & ((k.Bits >= 24) ? 0xFFFFFF : (1u << k.Bits) - 1));
             }
-        const TDib out = ResampleArea(d, k.ToW, k.ToH);
+        TDib vector = TDib::Create(k.ToW, k.ToH, 32, true);
+        TDib portable = TDib::Create(k.ToW, k.ToH, 32, true);
+        ResampleAreaInto(d, vector);
+        ResampleAreaIntoPortable(d, portable);
+        ASSERT_EQ(portable.Bits.size(), vector.Bits.size());
+        ASSERT_EQ(0, std::memcmp(portable.Bits.data(), vector.Bits.data(), vector.Bits.size()))
+            << k.W << "x" << k.H << " -> " << k.ToW << "x" << k.ToH;
+        const TDib& out = vector;
         const double sx = static_cast<double>(k.W) / k.ToW, sy = static_cast<double>(k.H) / k.ToH;
         for (int oy = 0; oy < k.ToH; ++oy)
             for (int ox = 0; ox < k.ToW; ++ox) {
