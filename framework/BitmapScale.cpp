@@ -91,12 +91,17 @@ void Weighted(std::uint32_t* __restrict sum, const T* __restrict row, std::size_
         sum[i] = Assign ? row[i] * weight : sum[i] + row[i] * weight;
 }
 
-// whole[i] = (or +=) row[i]: the rows a destination row covers entirely, summed without weights.
-template <bool Assign>
+// whole[i] = (or, once started, +=) row[i]: the rows a destination row covers entirely, summed
+// without weights.
 void WholeRow(std::uint16_t* __restrict whole, const std::uint8_t* __restrict row,
-              std::size_t count) {
+              std::size_t count, bool started) {
+    if (!started) {
+        for (std::size_t i = 0; i < count; ++i)
+            whole[i] = row[i];
+        return;
+    }
     for (std::size_t i = 0; i < count; ++i)
-        whole[i] = static_cast<std::uint16_t>(Assign ? row[i] : whole[i] + row[i]);
+        whole[i] = static_cast<std::uint16_t>(whole[i] + row[i]);
 }
 
 // A destination row's sums in one pass: its first row, its whole rows and its last row, each with
@@ -200,13 +205,9 @@ public:
         const auto y = static_cast<std::int32_t>(run.First);
         if (run.Whole <= kWholeRowsAtOnce && FWholeWeight <= 0xFFFF && run.FirstWeight <= 0xFFFF &&
             run.LastWeight <= 0xFFFF) {
-            for (std::uint32_t k = 0; k < run.Whole; ++k) {
-                const std::uint8_t* row = Row(y + 1 + static_cast<std::int32_t>(k), FScratch);
-                if (k == 0)
-                    WholeRow<true>(FWhole.data(), row, values);
-                else
-                    WholeRow<false>(FWhole.data(), row, values);
-            }
+            for (std::uint32_t k = 0; k < run.Whole; ++k)
+                WholeRow(FWhole.data(), Row(y + 1 + static_cast<std::int32_t>(k), FScratch), values,
+                         k != 0);
             const std::uint8_t* last =
                 run.LastWeight != 0 ? Row(y + 1 + static_cast<std::int32_t>(run.Whole), FLast)
                                     : nullptr;
@@ -235,11 +236,8 @@ public:
         Weighted<true>(sum, Row(y, FScratch), values, run.FirstWeight);
         std::uint32_t pending = 0;
         for (std::uint32_t k = 0; k < run.Whole; ++k) {
-            const std::uint8_t* row = Row(y + 1 + static_cast<std::int32_t>(k), FScratch);
-            if (pending == 0)
-                WholeRow<true>(FWhole.data(), row, values);
-            else
-                WholeRow<false>(FWhole.data(), row, values);
+            WholeRow(FWhole.data(), Row(y + 1 + static_cast<std::int32_t>(k), FScratch), values,
+                     pending != 0);
             if (++pending == kWholeRowsAtOnce || k + 1 == run.Whole) {
                 Weighted<false>(sum, FWhole.data(), values, FWholeWeight);
                 pending = 0;
