@@ -42,6 +42,29 @@ struct PictureInfo {
         (INFO)->hInfo = LocalAlloc(LMEM_MOVEABLE | LMEM_ZEROINIT, (TEXT_BYTES));                   \
     } while (0)
 
+/* A picture of one pixel (24 bits) in blocks from allocate: a zeroed movable block of the
+ * size asked, as LocalAlloc gives. Answers 0, GetPicture's success. */
+static __inline int susie_one_pixel(HLOCAL (*allocate)(SIZE_T), BYTE blue, BYTE green, BYTE red,
+                                    HLOCAL* info, HLOCAL* bits) {
+    BITMAPINFOHEADER* h;
+    BYTE* p;
+    *info = allocate(sizeof(BITMAPINFOHEADER));
+    *bits = allocate(4);
+    h = (BITMAPINFOHEADER*)LocalLock(*info);
+    h->biSize = sizeof(BITMAPINFOHEADER);
+    h->biWidth = 1;
+    h->biHeight = 1;
+    h->biPlanes = 1;
+    h->biBitCount = 24;
+    LocalUnlock(*info);
+    p = (BYTE*)LocalLock(*bits);
+    p[0] = blue;
+    p[1] = green;
+    p[2] = red;
+    LocalUnlock(*bits);
+    return 0;
+}
+
 /* Writes text with its NUL, whatever the buffer's length; answers the text's length. */
 static __inline int susie_put_text(LPSTR buf, const char* text) {
     const size_t n = strlen(text);

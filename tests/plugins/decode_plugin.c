@@ -109,23 +109,7 @@ SUSIE_EXPORT int WINAPI IsSupported(LPCSTR filename, void* dw) {
 /* A 1x1 24-bit picture of the colour given as blue, green, red bytes. */
 #if !defined(DECODE_RAW) && !defined(DECODE_ERROR)
 static int SolidPicture(BYTE blue, BYTE green, BYTE red, HLOCAL* info, HLOCAL* bits) {
-    BITMAPINFOHEADER* h;
-    BYTE* p;
-    *info = Allocate(sizeof(BITMAPINFOHEADER));
-    *bits = Allocate(4);
-    h = (BITMAPINFOHEADER*)LocalLock(*info);
-    h->biSize = sizeof(BITMAPINFOHEADER);
-    h->biWidth = 1;
-    h->biHeight = 1;
-    h->biPlanes = 1;
-    h->biBitCount = 24;
-    LocalUnlock(*info);
-    p = (BYTE*)LocalLock(*bits);
-    p[0] = blue;
-    p[1] = green;
-    p[2] = red;
-    LocalUnlock(*bits);
-    return 0;
+    return susie_one_pixel(Allocate, blue, green, red, info, bits);
 }
 #endif
 

@@ -42,6 +42,12 @@ BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved) {
 }
 #endif
 
+#if defined(FAULT_SECOND)
+static HLOCAL ZeroedBlock(SIZE_T size) {
+    return LocalAlloc(LMEM_MOVEABLE | LMEM_ZEROINIT, size);
+}
+#endif
+
 static const char* const info_table[] = {"00IN", "fault test", "*.flt", "Fault test"};
 
 SUSIE_EXPORT int WINAPI GetPluginInfo(int infono, LPSTR buf, int buflen) {
@@ -87,23 +93,9 @@ SUSIE_EXPORT int WINAPI GetPicture(LPCSTR buf, LONG_PTR len, unsigned int flag, 
 #elif defined(FAULT_SECOND)
     {
         static int calls = 0;
-        BITMAPINFOHEADER* h;
-        BYTE* p;
         if (++calls == 2)
             WriteNowhere();
-        *info = LocalAlloc(LMEM_MOVEABLE | LMEM_ZEROINIT, sizeof(BITMAPINFOHEADER));
-        *bits = LocalAlloc(LMEM_MOVEABLE | LMEM_ZEROINIT, 4);
-        h = (BITMAPINFOHEADER*)LocalLock(*info);
-        h->biSize = sizeof(BITMAPINFOHEADER);
-        h->biWidth = 1;
-        h->biHeight = 1;
-        h->biPlanes = 1;
-        h->biBitCount = 24;
-        LocalUnlock(*info);
-        p = (BYTE*)LocalLock(*bits);
-        p[2] = 255; /* red */
-        LocalUnlock(*bits);
-        return 0;
+        return susie_one_pixel(ZeroedBlock, 0, 0, 255, info, bits); /* red */
     }
 #endif
     return 2;
