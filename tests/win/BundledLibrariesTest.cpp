@@ -30,13 +30,6 @@ const Plugin& Module(const std::string& name) {
     return *p;
 }
 
-std::string TestName(std::string s) {
-    for (char& c : s)
-        if (c == '.' || c == '-')
-            c = '_';
-    return s;
-}
-
 struct Described {
     const char* Module;
     std::vector<std::pair<std::string, std::string>> Pairs;

@@ -67,11 +67,7 @@ INSTANTIATE_TEST_SUITE_P(Formats, StbDecodes,
                          testing::Values("photo.tga", "top.tga", "rle.tga", "alpha.tga",
                                          "photo.psd", "photo.ppm", "grey.pgm"),
                          [](const testing::TestParamInfo<const char*>& p) {
-                             std::string s = p.param;
-                             for (char& c : s)
-                                 if (c == '.')
-                                     c = '_';
-                             return s;
+                             return TestName(p.param);
                          });
 
 TEST(StbPlugin, KeepsAlphaOnlyWhereThePictureHasIt) {

@@ -11,6 +11,13 @@ std::string FixturePath(const std::string& name) {
     return ProgramFolder() + "bundled-fixtures\\" + name;
 }
 
+std::string TestName(std::string fileName) {
+    for (char& c : fileName)
+        if (c == '.' || c == '-')
+            c = '_';
+    return fileName;
+}
+
 std::vector<std::uint8_t> Prefixed(std::size_t count, std::uint8_t filler,
                                    const std::vector<std::uint8_t>& bytes) {
     std::vector<std::uint8_t> out(count + bytes.size(), filler);

@@ -40,6 +40,8 @@ template <typename F> F Export(HMODULE module, const char* name) {
 using harness::ProgramFolder;
 using harness::ReadWholeFile;
 std::string FixturePath(const std::string& name);
+// A fixture's name as a test name: "photo.jpg" -> "photo_jpg".
+std::string TestName(std::string fileName);
 // bytes behind count filler bytes, as a MacBinary header puts a picture.
 std::vector<std::uint8_t> Prefixed(std::size_t count, std::uint8_t filler,
                                    const std::vector<std::uint8_t>& bytes);

@@ -88,11 +88,7 @@ INSTANTIATE_TEST_SUITE_P(Formats, WicDecodes,
                                          Fixture{"animated.gif", 0, 24},
                                          Fixture{"clear.gif", 0, 32}),
                          [](const testing::TestParamInfo<Fixture>& p) {
-                             std::string s = p.param.Name;
-                             for (char& c : s)
-                                 if (c == '.')
-                                     c = '_';
-                             return s;
+                             return TestName(p.param.Name);
                          });
 
 TEST(WicPlugin, LeavesFormatsItLacksToOthers) {

@@ -6,6 +6,7 @@
 #include "framework/win32/Forms.h"
 #include "tests/win/Harness.h"
 
+#include <gtest/gtest.h>
 #include <windows.h>
 
 #include <string>
@@ -47,5 +48,16 @@ HDROP MakeDrop(const std::vector<std::string>& pathsAnsi);
 
 // Holds Ctrl (or not) in this thread's key state, as GetKeyState reports it.
 void SetCtrlHeld(bool held);
+
+// A test that starts with Ctrl not held and keeps what the application reports in Errors.
+class TShellTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        SetCtrlHeld(false);
+        tovane::Application().OnException = [this](const std::string& m) { Errors.push_back(m); };
+    }
+    void TearDown() override { tovane::Application().OnException = nullptr; }
+    std::vector<std::string> Errors;
+};
 
 } // namespace shelltest

@@ -21,26 +21,17 @@ using namespace decoding_test;
 
 namespace {
 
-class PicturePipeline : public testing::Test {
+class PicturePipeline : public OneFolderSlideShow {
 protected:
     void SetUp() override {
-        InitializeSpiBmp();
+        OneFolderSlideShow::SetUp();
         Spis = MakeCollection({"decode_slow"});
-        Application().OnException = [this](const std::string& m) { Errors.push_back(m); };
-        auto source = std::make_unique<TestSource>();
-        Source = source.get();
         Dir = ScratchFolder() + testing::UnitTest::GetInstance()->current_test_info()->name();
         CreateDirectoryA(Dir.c_str(), nullptr);
-        Source->Folders = {Dir};
-        Source->Extensions = {"slw"};
-        Source->Values.ReadAhead = true;
-        Form = std::make_unique<TFormSlideShow>(std::move(source));
+        MakeForm(Dir, {"slw"}); // reading ahead, as by default
     }
     void TearDown() override {
-        Form.reset();
-        Application().OnException = nullptr;
-        Spis.reset();
-        FinalizeSpiBmp();
+        OneFolderSlideShow::TearDown();
         SetCurrentDirectoryA("C:\\");
     }
 
@@ -72,11 +63,7 @@ protected:
     }
     std::string FileLabel() const { return Form->LabelFile.Caption(); }
 
-    std::unique_ptr<TSPIs> Spis;
-    TestSource* Source = nullptr;
     std::string Dir; // the one folder, of its own per test
-    std::unique_ptr<TFormSlideShow> Form;
-    std::vector<std::string> Errors;
 };
 
 } // namespace

@@ -20,24 +20,14 @@ using namespace tovane;
 
 namespace {
 
-class SlideShowPlugins : public testing::Test {
+class SlideShowPlugins : public OneFolderSlideShow {
 protected:
     void SetUp() override {
-        InitializeSpiBmp();
+        OneFolderSlideShow::SetUp();
         Scratch.Write("a.any", "anything at all");
         Scratch.Write("b.err", "the module fails on this");
         Scratch.Write("c.txt", "not listed");
-        Application().OnException = [this](const std::string& m) { Errors.push_back(m); };
-        auto source = std::make_unique<TestSource>();
-        source->Folders = {Folder};
-        source->Extensions = {"bmp", "any", "err", "flt"};
-        Form = std::make_unique<TFormSlideShow>(std::move(source));
-    }
-    void TearDown() override {
-        Form.reset();
-        Application().OnException = nullptr;
-        Spis.reset();
-        FinalizeSpiBmp();
+        MakeForm(Folder, {"bmp", "any", "err", "flt"});
     }
 
     // The collection of the one test module named.
@@ -59,11 +49,8 @@ protected:
         harness::PumpUntil([&] { return !Form->Loading(); }, 10000);
     }
 
-    std::unique_ptr<TSPIs> Spis;
     harness::ScratchFolder Scratch{"slideshow-plugins"};
     const std::string& Folder = Scratch.Path();
-    std::unique_ptr<TFormSlideShow> Form;
-    std::vector<std::string> Errors;
 };
 
 } // namespace

@@ -2,10 +2,17 @@
 // extensions of its own.
 #pragma once
 
+#include "framework/win32/Application.h"
 #include "framework/win32/Text.h"
+#include "imaging/SPIBmp.h"
+#include "plugins/SPIs.h"
 #include "slideshow/FormSlideShowU.h"
 
+#include <gtest/gtest.h>
+
+#include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 class TestSource : public tovane::TSlideShowSource {
@@ -32,4 +39,33 @@ private:
         s.bSecond = true;
         return s;
     }
+};
+
+// A slideshow window over one folder of the test's, with the program's picture support and the
+// collection under test (Spis); what the application reports is kept in Errors.
+class OneFolderSlideShow : public testing::Test {
+protected:
+    void SetUp() override {
+        tovane::InitializeSpiBmp();
+        tovane::Application().OnException = [this](const std::string& m) { Errors.push_back(m); };
+    }
+    void TearDown() override {
+        Form.reset();
+        tovane::Application().OnException = nullptr;
+        Spis.reset();
+        tovane::FinalizeSpiBmp();
+    }
+    // Makes the form over the folder, listing pictures of the given extensions.
+    void MakeForm(const std::string& folder, std::vector<std::string> extensions) {
+        auto source = std::make_unique<TestSource>();
+        Source = source.get();
+        Source->Folders = {folder};
+        Source->Extensions = std::move(extensions);
+        Form = std::make_unique<tovane::TFormSlideShow>(std::move(source));
+    }
+
+    std::unique_ptr<tovane::TSPIs> Spis;
+    TestSource* Source = nullptr;
+    std::unique_ptr<tovane::TFormSlideShow> Form;
+    std::vector<std::string> Errors;
 };
