@@ -88,6 +88,9 @@ ScratchFolder::ScratchFolder(const std::string& name) {
     static int counter = 0;
     FPath = TempFolder() + "tovane-" + std::to_string(GetCurrentProcessId()) + "-" +
             std::to_string(++counter) + "-" + name;
+    // A folder of this name can be left by an earlier run that ended early (the system reuses
+    // process ids): start empty.
+    RemoveTree(FPath);
     CreateDirectoryA(FPath.c_str(), nullptr);
 }
 
