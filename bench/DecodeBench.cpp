@@ -12,7 +12,7 @@
 #include "framework/Streams.h"
 #include "plugins/SPIs.h"
 
-#include "bench/BenchTiming.h"
+#include "bench/BenchSupport.h"
 
 #include <windows.h>
 #include <psapi.h>
@@ -32,12 +32,7 @@ constexpr int ImageWidth = 6000;
 constexpr int ImageHeight = 4000;
 constexpr std::size_t ImageBytes = std::size_t{ImageWidth} * 3 * ImageHeight; // rows need no pad
 
-std::string BinFolder() {
-    char path[MAX_PATH] = {};
-    const DWORD n = GetModuleFileNameA(nullptr, path, MAX_PATH);
-    std::string s(path, n);
-    return s.substr(0, s.find_last_of('\\') + 1);
-}
+using bench::BinFolder;
 
 std::string PluginFolder() {
     return BinFolder() + "testplugins\\bench_big\\";
@@ -45,21 +40,6 @@ std::string PluginFolder() {
 
 using bench::Median;
 using bench::Seconds;
-
-// The picture file: only its header matters to the module.
-std::string WritePictureFile() {
-    const std::string folder = BinFolder() + "bench-data";
-    CreateDirectoryA(folder.c_str(), nullptr);
-    const std::string path = folder + "\\picture-6000x4000.big";
-    if (FILE* f = std::fopen(path.c_str(), "wb")) {
-        static const char header[] = "BIGPIC benchmark";
-        std::fwrite(header, 1, sizeof header, f);
-        std::fclose(f);
-        return path;
-    }
-    std::fprintf(stderr, "cannot write %s\n", path.c_str());
-    std::exit(2);
-}
 
 // The collection as the main window makes it, with the benchmark module as its only plug-in.
 std::unique_ptr<tovane::TSPIs> MakeCollection() {
@@ -93,7 +73,7 @@ PROCESS_MEMORY_COUNTERS_EX MemoryCounters() {
 // Child process: the peak growth of the counters over one piece of work, as multiples of the
 // image size.
 int MeasureMemory(const char* what) {
-    const std::string path = WritePictureFile();
+    const std::string path = bench::WriteBigPictureFile();
     tovane::SpiBmpUnit unit;
     std::unique_ptr<tovane::TSPIs> spis = MakeCollection();
     const PROCESS_MEMORY_COUNTERS_EX before = MemoryCounters();
@@ -163,7 +143,7 @@ int main(int argc, char** argv) {
         return 1;
     }
 
-    const std::string path = WritePictureFile();
+    const std::string path = bench::WriteBigPictureFile();
     tovane::SpiBmpUnit unit;
     std::unique_ptr<tovane::TSPIs> spis = MakeCollection();
     auto* plugin = dynamic_cast<tovane::TInSPI*>(&spis->Items(0));
@@ -173,11 +153,7 @@ int main(int argc, char** argv) {
     std::vector<char> source(ImageBytes, 1), target(ImageBytes, 2);
     tovane::TSPIGraphic loaded;
     loaded.LoadFromFile(path);
-    struct Case {
-        const char* Name;
-        std::function<void()> Run;
-        std::vector<double> Times;
-    };
+    using Case = bench::TimedCase<void>;
     std::vector<Case> cases = {
         {"memcpy of the image (baseline)",
          [&] { std::memcpy(target.data(), source.data(), ImageBytes); },

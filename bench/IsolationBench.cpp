@@ -8,7 +8,7 @@
 #include "imaging/SPIBmp.h"
 #include "plugins/SPIs.h"
 
-#include "bench/BenchTiming.h"
+#include "bench/BenchSupport.h"
 
 #include <windows.h>
 
@@ -26,27 +26,7 @@ namespace {
 using bench::Median;
 using bench::Seconds;
 
-std::string BinFolder() {
-    char path[MAX_PATH] = {};
-    const DWORD n = GetModuleFileNameA(nullptr, path, MAX_PATH);
-    std::string s(path, n);
-    return s.substr(0, s.find_last_of('\\') + 1);
-}
-
-// Only the header matters to the module.
-std::string WritePictureFile() {
-    const std::string folder = BinFolder() + "bench-data";
-    CreateDirectoryA(folder.c_str(), nullptr);
-    const std::string path = folder + "\\picture-6000x4000.big";
-    if (FILE* f = std::fopen(path.c_str(), "wb")) {
-        static const char header[] = "BIGPIC benchmark";
-        std::fwrite(header, 1, sizeof header, f);
-        std::fclose(f);
-        return path;
-    }
-    std::fprintf(stderr, "cannot write %s\n", path.c_str());
-    std::exit(2);
-}
+using bench::BinFolder;
 
 void Load(const std::string& path) {
     tovane::TPicture picture;
@@ -61,7 +41,7 @@ void Load(const std::string& path) {
 
 int main(int argc, char** argv) {
     const int runs = argc > 1 ? std::max(1, std::atoi(argv[1])) : 7;
-    const std::string path = WritePictureFile();
+    const std::string path = bench::WriteBigPictureFile();
     tovane::SpiBmpUnit unit;
     tovane::TSPIs spis;
     spis.Search(BinFolder() + "testplugins\\bench_big\\" + tovane::DefaultSPIMask);
@@ -110,11 +90,7 @@ int main(int argc, char** argv) {
         tovane::TPluginHost fresh;
         starts.push_back(Seconds([&] { fresh.Start(); }));
     };
-    struct Case {
-        const char* Name;
-        std::function<void()> Run;
-        std::vector<double> Times;
-    };
+    using Case = bench::TimedCase<void>;
     std::vector<Case> cases = {{"load in process (baseline)", inProcess, {}},
                                {"load through the host", throughHost, {}},
                                {"  decoding job in process", jobInProcess, {}},

@@ -3,7 +3,7 @@
 // one memcpy of the decoded picture's bytes (24-bit), all in one run. Each GetPicture is given
 // the file in memory, so reading the disk stays out of the figures. Prints medians and ratios.
 //   bench_library_decode [FOLDER] [RUNS]
-#include "bench/BenchTiming.h"
+#include "bench/BenchSupport.h"
 
 #include <windows.h>
 
@@ -18,17 +18,11 @@
 
 namespace {
 
-using ProgressCallback = int(WINAPI*)(int, int, LONG_PTR);
-using IsSupportedFn = int(WINAPI*)(LPCSTR, void*);
-using GetPictureFn = int(WINAPI*)(LPCSTR, LONG_PTR, unsigned, HLOCAL*, HLOCAL*, ProgressCallback,
-                                  LONG_PTR);
+using bench::GetPictureFn;
+using bench::IsSupportedFn;
+using bench::ProgressCallback;
 
-std::string BinFolder() {
-    char path[MAX_PATH] = {};
-    const DWORD n = GetModuleFileNameA(nullptr, path, MAX_PATH);
-    std::string s(path, n);
-    return s.substr(0, s.find_last_of('\\') + 1);
-}
+using bench::BinFolder;
 
 struct ModuleFree {
     void operator()(HMODULE m) const noexcept { FreeLibrary(m); }

@@ -13,7 +13,7 @@
 #include "framework/win32/StdCtrls.h"
 #include "framework/win32/Text.h"
 
-#include "bench/BenchTiming.h"
+#include "bench/BenchSupport.h"
 
 #include <windows.h>
 

@@ -15,7 +15,7 @@
 //   bench_slideshow PICTURE_FOLDER [RUNS]
 // The folder holds p0.jpg ... p5.jpg, each with a square of its own colour in the middle
 // (bench/CMakeLists.txt makes them: target bench_slideshow_data).
-#include "bench/BenchTiming.h"
+#include "bench/BenchSupport.h"
 #include "plugins/SPIs.h"
 #include "plugins/portable/SPIRules.h"
 
@@ -49,12 +49,7 @@ double Now() {
     return static_cast<double>(t.QuadPart) / static_cast<double>(frequency.QuadPart);
 }
 
-std::string BinFolder() {
-    char path[MAX_PATH] = {};
-    const DWORD n = GetModuleFileNameA(nullptr, path, MAX_PATH);
-    std::string s(path, n);
-    return s.substr(0, s.find_last_of('\\') + 1);
-}
+using bench::BinFolder;
 
 [[noreturn]] void Fail(const char* what) {
     std::fprintf(stderr, "bench_slideshow: %s\n", what);

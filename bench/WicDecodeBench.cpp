@@ -3,7 +3,7 @@
 // decoder's own format (24-bit BGR; the baseline) from the file and from memory, and to 32-bit
 // BGRA. Prints the median of several runs and the ratios to the baseline.
 //   bench_wic_decode [JPEG] [RUNS]
-#include "bench/BenchTiming.h"
+#include "bench/BenchSupport.h"
 
 #include <windows.h>
 #include <wincodec.h>
@@ -19,16 +19,10 @@
 
 namespace {
 
-using ProgressCallback = int(WINAPI*)(int, int, LONG_PTR);
-using GetPictureFn = int(WINAPI*)(LPCSTR, LONG_PTR, unsigned, HLOCAL*, HLOCAL*, ProgressCallback,
-                                  LONG_PTR);
+using bench::GetPictureFn;
+using bench::ProgressCallback;
 
-std::string BinFolder() {
-    char path[MAX_PATH] = {};
-    const DWORD n = GetModuleFileNameA(nullptr, path, MAX_PATH);
-    std::string s(path, n);
-    return s.substr(0, s.find_last_of('\\') + 1);
-}
+using bench::BinFolder;
 
 double Seconds(const std::function<bool()>& run) {
     bool ok = false;
@@ -132,11 +126,7 @@ int main(int argc, char** argv) {
                                 IID_PPV_ARGS(&factory.p))))
         return 2;
 
-    struct Case {
-        const char* Name;
-        std::function<bool()> Run;
-        std::vector<double> Times;
-    };
+    using Case = bench::TimedCase<bool>;
     std::vector<Case> cases = {
         {"WIC decode, file (baseline)",
          [&] { return WicDecode(factory.p, path, nullptr, false); },

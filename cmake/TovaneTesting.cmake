@@ -1,7 +1,13 @@
 # Test helpers.
-#   tovane_native_test(NAME SOURCES... LIBS ...)  native build only, GoogleTest
-#   tovane_win_test(NAME SOURCES... LIBS ...)     Windows builds; run under Wine in win64,
-#                                                 compiled only in win32
+#   tovane_native_test(NAME SOURCES... LIBS ... [options])  native build only, GoogleTest
+#   tovane_win_test(NAME SOURCES... LIBS ... [options])     Windows builds; run under Wine in
+#                                                            win64, compiled only in win32
+#     Sources without a folder are those beside the fragment that registers the test. Options:
+#       DEPENDS targets...  built before the test (targets this build does not have are skipped)
+#       FOLDER name         the test program runs from bin/<name> ...
+#       COPY targets...     ... which holds these modules besides
+#       TIMEOUT seconds, RUN_SERIAL
+#   Windows tests link the shared harness (tests/win/Harness.h).
 #   tovane_test_plugin(NAME SOURCES... [DEF file]) a real Susie module for the tests: *.sph in
 #                                                 win64, *.spi in win32, in bin/testplugins/NAME/
 enable_testing()
@@ -23,28 +29,59 @@ else()
   set(TOVANE_GTEST GTest::gtest GTest::gtest_main)
 endif()
 
-function(tovane_native_test name)
-  if(WIN32)
+# Builds one test program; registers it with ctest where this build runs it.
+function(tovane_add_test name run working_dir)
+  cmake_parse_arguments(T "RUN_SERIAL" "FOLDER;TIMEOUT" "SOURCES;LIBS;DEPENDS;COPY" ${ARGN})
+  set(sources "")
+  foreach(s ${T_SOURCES} ${T_UNPARSED_ARGUMENTS})
+    cmake_path(ABSOLUTE_PATH s BASE_DIRECTORY ${CMAKE_CURRENT_LIST_DIR} NORMALIZE)
+    list(APPEND sources ${s})
+  endforeach()
+  add_executable(${name} ${sources})
+  target_link_libraries(${name} PRIVATE ${T_LIBS} ${TOVANE_GTEST})
+  foreach(t ${T_DEPENDS} ${T_COPY})
+    if(TARGET ${t})
+      add_dependencies(${name} ${t})
+    endif()
+  endforeach()
+  if(T_FOLDER)
+    set(folder ${CMAKE_BINARY_DIR}/bin/${T_FOLDER})
+    set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${folder})
+    foreach(t ${T_COPY})
+      add_custom_command(TARGET ${name} POST_BUILD
+        COMMAND ${CMAKE_COMMAND} -E copy_if_different $<TARGET_FILE:${t}> ${folder}/)
+    endforeach()
+  endif()
+  if(NOT run)
     return()
   endif()
-  cmake_parse_arguments(T "" "" "SOURCES;LIBS" ${ARGN})
-  add_executable(${name} ${T_SOURCES} ${T_UNPARSED_ARGUMENTS})
-  target_link_libraries(${name} PRIVATE ${T_LIBS} ${TOVANE_GTEST})
-  add_test(NAME ${name} COMMAND ${name} WORKING_DIRECTORY ${CMAKE_SOURCE_DIR})
+  add_test(NAME ${name} COMMAND ${name} WORKING_DIRECTORY ${working_dir})
+  if(T_TIMEOUT)
+    set_tests_properties(${name} PROPERTIES TIMEOUT ${T_TIMEOUT})
+  endif()
+  if(T_RUN_SERIAL)
+    set_tests_properties(${name} PROPERTIES RUN_SERIAL TRUE)
+  endif()
 endfunction()
 
-function(tovane_win_test name)
+macro(tovane_native_test name)
   if(NOT WIN32)
-    return()
+    tovane_add_test(${name} ON ${CMAKE_SOURCE_DIR} ${ARGN})
   endif()
-  cmake_parse_arguments(T "" "" "SOURCES;LIBS" ${ARGN})
-  add_executable(${name} ${T_SOURCES} ${T_UNPARSED_ARGUMENTS})
-  target_link_libraries(${name} PRIVATE ${T_LIBS} ${TOVANE_GTEST})
-  if(CMAKE_SIZEOF_VOID_P EQUAL 8)
-    # CMAKE_CROSSCOMPILING_EMULATOR (scripts/wine-run) runs it under wine64.
-    add_test(NAME ${name} COMMAND ${name} WORKING_DIRECTORY ${CMAKE_BINARY_DIR}/bin)
+endmacro()
+
+# CMAKE_CROSSCOMPILING_EMULATOR (scripts/wine-run) runs the win64 build's under wine64.
+if(WIN32 AND CMAKE_SIZEOF_VOID_P EQUAL 8)
+  set(TOVANE_RUNS_WIN_TESTS ON)
+else()
+  set(TOVANE_RUNS_WIN_TESTS OFF)
+endif()
+macro(tovane_win_test name)
+  if(WIN32)
+    tovane_add_test(${name} ${TOVANE_RUNS_WIN_TESTS} ${CMAKE_BINARY_DIR}/bin ${ARGN})
+    target_link_libraries(${name} PRIVATE tovane_win_harness)
   endif()
-endfunction()
+endmacro()
 
 function(tovane_test_plugin name)
   if(NOT WIN32)

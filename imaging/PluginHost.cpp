@@ -378,17 +378,9 @@ TSourceDesc TPluginHost::Describe(const THostSource& source) {
 int TPluginHost::GetPictureInfo(const TSPI& spi, const THostSource& source, PictureInfo& info) {
     Start();
     TPictureInfoRequest request{spi.FileName(), Describe(source)};
-    const TInfoResult r =
-        host::Decode<TInfoResult>(Exchange(spi.FileName(), Encode(request), nullptr));
-    info = PictureInfo{};
-    info.left = r.Left;
-    info.top = r.Top;
-    info.width = r.Width;
-    info.height = r.Height;
-    info.x_density = r.XDensity;
-    info.y_density = r.YDensity;
-    info.colorDepth = r.ColorDepth;
-    info.hInfo = nullptr; // the host keeps and frees the text information
+    TInfoResult r = host::Decode<TInfoResult>(Exchange(spi.FileName(), Encode(request), nullptr));
+    info = PictureInfo{}; // the host keeps and frees the text information
+    r.WithRecord(info, [](const auto& ours, auto& theirs) { theirs = ours; });
     return r.Value;
 }
 

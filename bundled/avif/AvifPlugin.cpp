@@ -76,18 +76,10 @@ struct AvifFile {
 
 } // namespace
 
-const std::vector<std::string>& PluginTexts() {
-    static const std::vector<std::string> texts{
-        "00IN",
-        std::string("AVIF import filter (libheif and dav1d); ") + LimitsText,
-        "*.avif",
-        "AVIF",
-    };
-    return texts;
-}
-
-bool CanDecode(std::span<const std::uint8_t> head, std::string_view fileName) {
-    return SniffFormat(head, fileName) == PictureFormat::Avif;
+const LibraryPluginFacts& LibraryPlugin() {
+    static const LibraryPluginFacts plugin{
+        PictureFormat::Avif, "AVIF import filter (libheif and dav1d)", {"*.avif", "AVIF"}};
+    return plugin;
 }
 
 SusieResult ReadFacts(std::span<const std::uint8_t> data, std::string_view, PictureFacts& facts) {

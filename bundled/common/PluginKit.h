@@ -3,6 +3,7 @@
 #pragma once
 
 #include "bundled/common/Pixels.h"
+#include "bundled/common/Sniff.h"
 #include "bundled/common/SusieApi.h"
 
 #include <cstdint>
@@ -121,5 +122,25 @@ SusieResult ReadFacts(std::span<const std::uint8_t> data, std::string_view fileN
                       PictureFacts& facts);
 SusieResult Decode(std::span<const std::uint8_t> data, std::string_view fileName,
                    Progress& progress, DibBuilder& dib);
+
+// A plug-in over a decoding library (common/LibraryPlugin.cpp gives it PluginTexts and
+// CanDecode) defines instead what it says of itself: the one format it claims, its description
+// (the limits it keeps are added) and its filter and format-name pairs.
+struct LibraryPluginFacts {
+    PictureFormat Format;
+    std::string Description;
+    std::vector<std::string> Filters;
+};
+const LibraryPluginFacts& LibraryPlugin();
+
+// Decode for a reader that reads the header and then the picture.
+template <typename Reader>
+SusieResult ReadHeaderThenDecode(std::span<const std::uint8_t> data, Progress& progress,
+                                 DibBuilder& dib) {
+    Reader reader(data);
+    if (const SusieResult r = reader.ReadHeader(); r != SusieSuccess)
+        return r;
+    return reader.Decode(progress, dib);
+}
 
 } // namespace bundled

@@ -188,19 +188,12 @@ private:
 
 } // namespace
 
-const std::vector<std::string>& PluginTexts() {
-    static const std::vector<std::string> texts{
-        "00IN",   std::string("JPEG import filter (libjpeg-turbo); ") + LimitsText,
-        "*.jpg",  "JPEG",
-        "*.jpeg", "JPEG",
-        "*.jpe",  "JPEG",
-        "*.jfif", "JPEG",
-    };
-    return texts;
-}
-
-bool CanDecode(std::span<const std::uint8_t> head, std::string_view fileName) {
-    return SniffFormat(head, fileName) == PictureFormat::Jpeg;
+const LibraryPluginFacts& LibraryPlugin() {
+    static const LibraryPluginFacts plugin{
+        PictureFormat::Jpeg,
+        "JPEG import filter (libjpeg-turbo)",
+        {"*.jpg", "JPEG", "*.jpeg", "JPEG", "*.jpe", "JPEG", "*.jfif", "JPEG"}};
+    return plugin;
 }
 
 SusieResult ReadFacts(std::span<const std::uint8_t> data, std::string_view, PictureFacts& facts) {
@@ -218,10 +211,7 @@ SusieResult ReadFacts(std::span<const std::uint8_t> data, std::string_view, Pict
 
 SusieResult Decode(std::span<const std::uint8_t> data, std::string_view, Progress& progress,
                    DibBuilder& dib) {
-    Decompressor jpeg(data);
-    if (const SusieResult r = jpeg.ReadHeader(); r != SusieSuccess)
-        return r;
-    return jpeg.Decode(progress, dib);
+    return ReadHeaderThenDecode<Decompressor>(data, progress, dib);
 }
 
 } // namespace bundled

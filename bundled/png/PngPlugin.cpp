@@ -131,18 +131,10 @@ private:
 
 } // namespace
 
-const std::vector<std::string>& PluginTexts() {
-    static const std::vector<std::string> texts{
-        "00IN",
-        std::string("PNG import filter (libpng); ") + LimitsText,
-        "*.png",
-        "PNG",
-    };
-    return texts;
-}
-
-bool CanDecode(std::span<const std::uint8_t> head, std::string_view fileName) {
-    return SniffFormat(head, fileName) == PictureFormat::Png;
+const LibraryPluginFacts& LibraryPlugin() {
+    static const LibraryPluginFacts plugin{
+        PictureFormat::Png, "PNG import filter (libpng)", {"*.png", "PNG"}};
+    return plugin;
 }
 
 SusieResult ReadFacts(std::span<const std::uint8_t> data, std::string_view, PictureFacts& facts) {
@@ -158,10 +150,7 @@ SusieResult ReadFacts(std::span<const std::uint8_t> data, std::string_view, Pict
 
 SusieResult Decode(std::span<const std::uint8_t> data, std::string_view, Progress& progress,
                    DibBuilder& dib) {
-    PngReader png(data);
-    if (const SusieResult r = png.ReadHeader(); r != SusieSuccess)
-        return r;
-    return png.Decode(progress, dib);
+    return ReadHeaderThenDecode<PngReader>(data, progress, dib);
 }
 
 } // namespace bundled

@@ -127,18 +127,12 @@ SusieResult DecodeFirstFrame(std::span<const std::uint8_t> data, Progress& progr
 
 } // namespace
 
-const std::vector<std::string>& PluginTexts() {
-    static const std::vector<std::string> texts{
-        "00IN",
-        std::string("WebP import filter (libwebp; first frame of an animation); ") + LimitsText,
-        "*.webp",
-        "WebP",
-    };
-    return texts;
-}
-
-bool CanDecode(std::span<const std::uint8_t> head, std::string_view fileName) {
-    return SniffFormat(head, fileName) == PictureFormat::WebP;
+const LibraryPluginFacts& LibraryPlugin() {
+    static const LibraryPluginFacts plugin{
+        PictureFormat::WebP,
+        "WebP import filter (libwebp; first frame of an animation)",
+        {"*.webp", "WebP"}};
+    return plugin;
 }
 
 SusieResult ReadFacts(std::span<const std::uint8_t> data, std::string_view, PictureFacts& facts) {

@@ -267,13 +267,7 @@ private:
                                      request.Source.Flag, &info);
         // The text information is not handed over; it is the host's to free.
         const UniqueLocal text(info.hInfo);
-        r.Left = info.left;
-        r.Top = info.top;
-        r.Width = info.width;
-        r.Height = info.height;
-        r.XDensity = info.x_density;
-        r.YDensity = info.y_density;
-        r.ColorDepth = info.colorDepth;
+        r.WithRecord(info, [](auto& ours, const auto& theirs) { ours = theirs; });
         return Encode(r);
     }
 

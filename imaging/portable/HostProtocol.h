@@ -175,6 +175,12 @@ struct TInfoResult {
     template <typename V> void Fields(V& v) {
         v(Value), v(Left), v(Top), v(Width), v(Height), v(XDensity), v(YDensity), v(ColorDepth);
     }
+    // Visits each field of the record beside the picture record's (PictureInfo) field it
+    // carries: v(ours, theirs).
+    template <typename Info, typename V> void WithRecord(Info& info, V v) {
+        v(Left, info.left), v(Top, info.top), v(Width, info.width), v(Height, info.height);
+        v(XDensity, info.x_density), v(YDensity, info.y_density), v(ColorDepth, info.colorDepth);
+    }
 };
 
 // The picture: the bitmap information at InfoOffset of the section, the pixels at BitsOffset.

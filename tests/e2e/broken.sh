@@ -4,12 +4,9 @@
 # box is confirmed the pictures around it still show and the program closes normally. And a
 # settings file that cannot be written is told about at exit, after which the program ends.
 #   tests/e2e/broken.sh BIN_FOLDER
-set -uo pipefail
-e2e_name=broken
 # shellcheck source=tests/e2e/common.sh
 . "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 
-app="$e2e_work/app"
 install_program "$app"
 pics="$e2e_work/pictures"
 mkdir -p "$pics"

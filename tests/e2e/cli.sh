@@ -4,8 +4,6 @@
 # Japanese folder name) into bitmaps of the picture's size whose top and bottom rows have the
 # source's colours (so rows are neither flipped nor their channels swapped).
 #   tests/e2e/cli.sh BIN_FOLDER
-set -uo pipefail
-e2e_name=cli
 # shellcheck source=tests/e2e/common.sh
 . "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 

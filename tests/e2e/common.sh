@@ -2,10 +2,12 @@
 # Shared by the end-to-end tests: they drive the real Tovane.exe under Wine from outside, as a
 # user would, through X (wine's windows are X windows): keys go in through xdotool, what the
 # program shows comes back as window lists, titles and screenshots.
-# Sourced by a test script after setting e2e_name; the test's first argument is the win64
+# Sourced by a test script, named after it (e2e_name); the test's first argument is the win64
 # build's bin folder. With no DISPLAY (run by hand) the project's wine-env supplies Xvfb and
 # the wineserver; under scripts/test both are there already.
 
+set -uo pipefail
+e2e_name=$(basename "$0" .sh)
 e2e_here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 e2e_root=$(cd "$e2e_here/../.." && pwd)
 e2e_wine_run="$e2e_root/scripts/wine-run"
@@ -26,7 +28,9 @@ if [ -z "${DISPLAY:-}" ] || [ -z "${WINEPREFIX:-}" ]; then
   e2e_own_env=1
 fi
 
-e2e_work=$(mktemp -d "${TMPDIR:-/tmp}/tovane-${e2e_name:-e2e}.XXXXXX")
+e2e_work=$(mktemp -d "${TMPDIR:-/tmp}/tovane-$e2e_name.XXXXXX")
+# The folder install_program puts the program in.
+app="$e2e_work/app"
 e2e_pid=""
 e2e_failed=0
 
@@ -69,7 +73,7 @@ windows_path() {
 # A copy of the program and its bundled plug-ins in a folder of its own, so that the settings
 # file it writes beside itself is the test's and not the build's.
 install_program() {
-  local dest=$1
+  local dest=${1:-$app}
   mkdir -p "$dest"
   cp "$e2e_bin/Tovane.exe" "$dest/" || fail "no Tovane.exe in $e2e_bin"
   cp "$e2e_bin/tovane-host.exe" "$dest/" || fail "no tovane-host.exe in $e2e_bin"

@@ -5,12 +5,9 @@
 # or shrunk to the screen keeping its proportions), with the colours ImageMagick reads at its
 # top and bottom, and with no error box.
 #   tests/e2e/demo.sh BIN_FOLDER
-set -uo pipefail
-e2e_name=demo
 # shellcheck source=tests/e2e/common.sh
 . "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 
-app="$e2e_work/app"
 install_program "$app"
 demo="$e2e_work/demo"
 "$e2e_root/scripts/make-demo" "$demo" || fail "make-demo failed"

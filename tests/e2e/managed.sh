@@ -4,8 +4,6 @@
 # focus when it opens, so that Esc and Enter reach it at once: the about box, the options dialog
 # and the folder-pick dialog, each opened from the menu by keys and closed by a key.
 #   tests/e2e/managed.sh BIN_FOLDER
-set -uo pipefail
-e2e_name=managed
 # shellcheck source=tests/e2e/common.sh
 . "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 
@@ -32,7 +30,6 @@ export DISPLAY=$wm_display
 wait_until 30 "openbox to run" eval 'xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q window'
 
 # The prefix keeps wine's windows unmanaged; this program, under a name of its own, is managed.
-app="$e2e_work/app"
 install_program "$app"
 mv "$app/Tovane.exe" "$app/TovaneManaged.exe"
 e2e_class='^tovanemanaged\.exe$'

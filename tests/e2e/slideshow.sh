@@ -5,12 +5,9 @@
 # in its settings file, and two more starts that read stored window bounds and slideshow colours
 # back.
 #   tests/e2e/slideshow.sh BIN_FOLDER
-set -uo pipefail
-e2e_name=slideshow
 # shellcheck source=tests/e2e/common.sh
 . "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 
-app="$e2e_work/app"
 install_program "$app"
 ini="$app/Tovane.ini"
 

@@ -1,13 +1,8 @@
 # Streams, the bitmap file codec, resampling and the check of plug-in bitmap blocks; the fuzz
 # corpus replayed.
 tovane_native_test(graphics_tests
-  SOURCES
-    ${CMAKE_CURRENT_LIST_DIR}/graphicsStreamsTest.cpp
-    ${CMAKE_CURRENT_LIST_DIR}/graphicsByteBufferTest.cpp
-    ${CMAKE_CURRENT_LIST_DIR}/graphicsBitmapFileTest.cpp
-    ${CMAKE_CURRENT_LIST_DIR}/graphicsDibCheckTest.cpp
-    ${CMAKE_CURRENT_LIST_DIR}/graphicsBitmapScaleTest.cpp
-    ${CMAKE_CURRENT_LIST_DIR}/graphicsCorpusTest.cpp
+  graphicsStreamsTest.cpp graphicsByteBufferTest.cpp graphicsBitmapFileTest.cpp
+  graphicsDibCheckTest.cpp graphicsBitmapScaleTest.cpp graphicsCorpusTest.cpp
   LIBS framework_portable)
 if(TARGET graphics_tests)
   target_compile_definitions(graphics_tests PRIVATE

@@ -1,3 +1,1 @@
-tovane_native_test(plugins_rules_tests
-  SOURCES ${CMAKE_CURRENT_LIST_DIR}/pluginsRulesTest.cpp
-  LIBS tovane_portable)
+tovane_native_test(plugins_rules_tests pluginsRulesTest.cpp LIBS tovane_portable)

@@ -1,7 +1,4 @@
-tovane_native_test(shell_native_tests
-  SOURCES
-    ${CMAKE_CURRENT_LIST_DIR}/shell_ShortCutTest.cpp
-    ${CMAKE_CURRENT_LIST_DIR}/shell_FileMaskTest.cpp
+tovane_native_test(shell_native_tests shell_ShortCutTest.cpp shell_FileMaskTest.cpp
   LIBS framework_portable)
 if(TARGET shell_native_tests)
   # Test tables use designated initializers that leave members at their defaults.

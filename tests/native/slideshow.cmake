@@ -1,7 +1,4 @@
 tovane_native_test(slideshow_tests
-  SOURCES
-    ${CMAKE_CURRENT_LIST_DIR}/slideshow/PlacementTest.cpp
-    ${CMAKE_CURRENT_LIST_DIR}/slideshow/NavigationTest.cpp
-    ${CMAKE_CURRENT_LIST_DIR}/slideshow/TextsTest.cpp
-    ${CMAKE_CURRENT_LIST_DIR}/slideshow/ReadAheadTest.cpp
+  slideshow/PlacementTest.cpp slideshow/NavigationTest.cpp slideshow/TextsTest.cpp
+  slideshow/ReadAheadTest.cpp
   LIBS tovane_portable)

@@ -12,19 +12,65 @@
 typedef int(WINAPI* SUSIE_PROGRESS)(int nNum, int nDenom, LONG_PTR lData);
 
 /* The published record: packed in the 32-bit build, natural layout in the 64-bit build. */
+#define SUSIE_PICTURE_INFO_FIELDS                                                                  \
+    long left, top;                                                                                \
+    long width, height;                                                                            \
+    WORD x_density, y_density;                                                                     \
+    short colorDepth;                                                                              \
+    HLOCAL hInfo;
 #if !defined(_WIN64)
 #pragma pack(push, 1)
 #endif
 struct PictureInfo {
-    long left, top;
-    long width, height;
-    WORD x_density, y_density;
-    short colorDepth;
-    HLOCAL hInfo;
+    SUSIE_PICTURE_INFO_FIELDS
 };
 #if !defined(_WIN64)
 #pragma pack(pop)
 #endif
+
+/* Fills a picture record (of either layout) field by field; the text handle gets textBytes
+ * zeroed bytes. */
+#define SUSIE_FILL_PICTURE_INFO(INFO, LEFT, TOP, WIDTH, HEIGHT, XDPI, YDPI, DEPTH, TEXT_BYTES)     \
+    do {                                                                                           \
+        (INFO)->left = (LEFT);                                                                     \
+        (INFO)->top = (TOP);                                                                       \
+        (INFO)->width = (WIDTH);                                                                   \
+        (INFO)->height = (HEIGHT);                                                                 \
+        (INFO)->x_density = (XDPI);                                                                \
+        (INFO)->y_density = (YDPI);                                                                \
+        (INFO)->colorDepth = (DEPTH);                                                              \
+        (INFO)->hInfo = LocalAlloc(LMEM_MOVEABLE | LMEM_ZEROINIT, (TEXT_BYTES));                   \
+    } while (0)
+
+/* A picture of one pixel (24 bits) in blocks from allocate: a zeroed movable block of the
+ * size asked, as LocalAlloc gives. Answers 0, GetPicture's success. */
+static __inline int susie_one_pixel(HLOCAL (*allocate)(SIZE_T), BYTE blue, BYTE green, BYTE red,
+                                    HLOCAL* info, HLOCAL* bits) {
+    BITMAPINFOHEADER* h;
+    BYTE* p;
+    *info = allocate(sizeof(BITMAPINFOHEADER));
+    *bits = allocate(4);
+    h = (BITMAPINFOHEADER*)LocalLock(*info);
+    h->biSize = sizeof(BITMAPINFOHEADER);
+    h->biWidth = 1;
+    h->biHeight = 1;
+    h->biPlanes = 1;
+    h->biBitCount = 24;
+    LocalUnlock(*info);
+    p = (BYTE*)LocalLock(*bits);
+    p[0] = blue;
+    p[1] = green;
+    p[2] = red;
+    LocalUnlock(*bits);
+    return 0;
+}
+
+/* Writes text with its NUL, whatever the buffer's length; answers the text's length. */
+static __inline int susie_put_text(LPSTR buf, const char* text) {
+    const size_t n = strlen(text);
+    memcpy(buf, text, n + 1);
+    return (int)n;
+}
 
 /* Copies table[infono] into buf as GetPluginInfo does: the number of bytes written without
  * the NUL, or 0 when the index has no entry (NULL in the table or past its end). */

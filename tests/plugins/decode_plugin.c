@@ -15,6 +15,7 @@
  *   DECODE_RAWFILE  DECODE_RAW for files only: the memory form (flag 1) answers -1, as a module
  *                   that implements only file paths does
  */
+#include "SusieTestPlugin.h"
 #include "decode_stats.h"
 
 #include <stdlib.h>
@@ -58,29 +59,14 @@
 #error "choose a behaviour"
 #endif
 
-#define EXPORT __declspec(dllexport)
-
-typedef int(WINAPI* ProgressCallback)(int nNum, int nDenom, LONG_PTR lData);
-
-#if !defined(_WIN64)
-#pragma pack(push, 1)
-#endif
-typedef struct PictureInfo {
-    INT32 left, top, width, height;
-    WORD x_density, y_density;
-    short colorDepth;
-    HLOCAL hInfo;
-} PictureInfo;
-#if !defined(_WIN64)
-#pragma pack(pop)
-#endif
+typedef struct PictureInfo PictureInfo;
 
 static DecodeStats stats;
 
-EXPORT DecodeStats* __cdecl DecodeTestStats(void) {
+SUSIE_EXPORT DecodeStats* __cdecl DecodeTestStats(void) {
     return &stats;
 }
-EXPORT void __cdecl DecodeTestReset(void) {
+SUSIE_EXPORT void __cdecl DecodeTestReset(void) {
     memset(&stats, 0, sizeof stats);
 }
 
@@ -107,29 +93,9 @@ static void NoteSource(LPCSTR buf, LONG_PTR len, unsigned int flag) {
     }
 }
 
-EXPORT int WINAPI GetPluginInfo(int infono, LPSTR buf, int buflen) {
-    const char* text = NULL;
-    switch (infono) {
-    case 0:
-        text = "00IN";
-        break;
-    case 1:
-        text = PLUGIN_NAME;
-        break;
-    case 2:
-        text = PLUGIN_FILTER;
-        break;
-    case 3:
-        text = PLUGIN_FORMAT;
-        break;
-    default:
-        return 0;
-    }
-    lstrcpynA(buf, text, buflen);
-    return lstrlenA(buf);
-}
+SUSIE_INFO_TABLE("00IN", PLUGIN_NAME, PLUGIN_FILTER, PLUGIN_FORMAT)
 
-EXPORT int WINAPI IsSupported(LPCSTR filename, void* dw) {
+SUSIE_EXPORT int WINAPI IsSupported(LPCSTR filename, void* dw) {
     ++stats.isSupportedCalls;
     lstrcpynA(stats.lastName, filename ? filename : "", MAX_PATH);
     memcpy(stats.lastHeader, dw, sizeof stats.lastHeader);
@@ -143,23 +109,7 @@ EXPORT int WINAPI IsSupported(LPCSTR filename, void* dw) {
 /* A 1x1 24-bit picture of the colour given as blue, green, red bytes. */
 #if !defined(DECODE_RAW) && !defined(DECODE_ERROR)
 static int SolidPicture(BYTE blue, BYTE green, BYTE red, HLOCAL* info, HLOCAL* bits) {
-    BITMAPINFOHEADER* h;
-    BYTE* p;
-    *info = Allocate(sizeof(BITMAPINFOHEADER));
-    *bits = Allocate(4);
-    h = (BITMAPINFOHEADER*)LocalLock(*info);
-    h->biSize = sizeof(BITMAPINFOHEADER);
-    h->biWidth = 1;
-    h->biHeight = 1;
-    h->biPlanes = 1;
-    h->biBitCount = 24;
-    LocalUnlock(*info);
-    p = (BYTE*)LocalLock(*bits);
-    p[0] = blue;
-    p[1] = green;
-    p[2] = red;
-    LocalUnlock(*bits);
-    return 0;
+    return susie_one_pixel(Allocate, blue, green, red, info, bits);
 }
 #endif
 
@@ -229,7 +179,8 @@ static HLOCAL CopyBlock(const BYTE* data, DWORD size, DWORD from, DWORD blockSiz
 }
 #endif
 
-EXPORT int WINAPI GetPictureInfo(LPCSTR buf, LONG_PTR len, unsigned int flag, PictureInfo* info) {
+SUSIE_EXPORT int WINAPI GetPictureInfo(LPCSTR buf, LONG_PTR len, unsigned int flag,
+                                       PictureInfo* info) {
     ++stats.pictureInfoCalls;
     NoteSource(buf, len, flag);
     memset(info, 0, sizeof *info);
@@ -256,7 +207,7 @@ EXPORT int WINAPI GetPictureInfo(LPCSTR buf, LONG_PTR len, unsigned int flag, Pi
 }
 
 static int Decode(LPCSTR buf, LONG_PTR len, unsigned int flag, HLOCAL* info, HLOCAL* bits,
-                  ProgressCallback progress, LONG_PTR lData, int preview) {
+                  SUSIE_PROGRESS progress, LONG_PTR lData, int preview) {
     NoteSource(buf, len, flag);
 #if defined(DECODE_FILE_ONLY)
     if ((flag & 7) == 1)
@@ -354,22 +305,24 @@ static int Decode(LPCSTR buf, LONG_PTR len, unsigned int flag, HLOCAL* info, HLO
 #endif
 }
 
-EXPORT int WINAPI GetPicture(LPCSTR buf, LONG_PTR len, unsigned int flag, HLOCAL* info,
-                             HLOCAL* bits, ProgressCallback progress, LONG_PTR lData) {
+/* GetPicture and GetPreview: counted on the way in and on the way out. */
+static int CountedDecode(int* calls, LPCSTR buf, LONG_PTR len, unsigned int flag, HLOCAL* info,
+                         HLOCAL* bits, SUSIE_PROGRESS progress, LONG_PTR lData, int preview) {
     int r;
-    ++stats.pictureCalls;
-    r = Decode(buf, len, flag, info, bits, progress, lData, 0);
+    ++*calls;
+    r = Decode(buf, len, flag, info, bits, progress, lData, preview);
     ++stats.pictureReturns;
     return r;
 }
 
+SUSIE_EXPORT int WINAPI GetPicture(LPCSTR buf, LONG_PTR len, unsigned int flag, HLOCAL* info,
+                                   HLOCAL* bits, SUSIE_PROGRESS progress, LONG_PTR lData) {
+    return CountedDecode(&stats.pictureCalls, buf, len, flag, info, bits, progress, lData, 0);
+}
+
 #if defined(DECODE_PREVIEW)
-EXPORT int WINAPI GetPreview(LPCSTR buf, LONG_PTR len, unsigned int flag, HLOCAL* info,
-                             HLOCAL* bits, ProgressCallback progress, LONG_PTR lData) {
-    int r;
-    ++stats.previewCalls;
-    r = Decode(buf, len, flag, info, bits, progress, lData, 1);
-    ++stats.pictureReturns;
-    return r;
+SUSIE_EXPORT int WINAPI GetPreview(LPCSTR buf, LONG_PTR len, unsigned int flag, HLOCAL* info,
+                                   HLOCAL* bits, SUSIE_PROGRESS progress, LONG_PTR lData) {
+    return CountedDecode(&stats.previewCalls, buf, len, flag, info, bits, progress, lData, 1);
 }
 #endif

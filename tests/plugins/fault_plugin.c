@@ -10,14 +10,12 @@
  *                  by this Wine's loader, which then only fails the load)
  *   FAULT_INFO     faults in GetPluginInfo for index 1 (the description)
  */
+#include "SusieTestPlugin.h"
+
 #include <windows.h>
 
 #include <stdlib.h>
 #include <string.h>
-
-#define EXPORT __declspec(dllexport)
-
-typedef int(WINAPI* ProgressCallback)(int nNum, int nDenom, LONG_PTR lData);
 
 static volatile int* volatile nowhere = NULL;
 
@@ -44,38 +42,29 @@ BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved) {
 }
 #endif
 
-EXPORT int WINAPI GetPluginInfo(int infono, LPSTR buf, int buflen) {
-    const char* text = NULL;
-    switch (infono) {
-    case 0:
-        text = "00IN";
-        break;
-    case 1:
+#if defined(FAULT_SECOND)
+static HLOCAL ZeroedBlock(SIZE_T size) {
+    return LocalAlloc(LMEM_MOVEABLE | LMEM_ZEROINIT, size);
+}
+#endif
+
+static const char* const info_table[] = {"00IN", "fault test", "*.flt", "Fault test"};
+
+SUSIE_EXPORT int WINAPI GetPluginInfo(int infono, LPSTR buf, int buflen) {
 #if defined(FAULT_INFO)
+    if (infono == 1)
         WriteNowhere();
 #endif
-        text = "fault test";
-        break;
-    case 2:
-        text = "*.flt";
-        break;
-    case 3:
-        text = "Fault test";
-        break;
-    default:
-        return 0;
-    }
-    lstrcpynA(buf, text, buflen);
-    return lstrlenA(buf);
+    return susie_info_from_table(info_table, 4, infono, buf, buflen);
 }
 
-EXPORT int WINAPI IsSupported(LPCSTR filename, void* dw) {
+SUSIE_EXPORT int WINAPI IsSupported(LPCSTR filename, void* dw) {
     (void)filename;
     (void)dw;
     return 1;
 }
 
-EXPORT int WINAPI GetPictureInfo(LPCSTR buf, LONG_PTR len, unsigned int flag, void* info) {
+SUSIE_EXPORT int WINAPI GetPictureInfo(LPCSTR buf, LONG_PTR len, unsigned int flag, void* info) {
     (void)buf;
     (void)len;
     (void)flag;
@@ -83,8 +72,8 @@ EXPORT int WINAPI GetPictureInfo(LPCSTR buf, LONG_PTR len, unsigned int flag, vo
     return 0;
 }
 
-EXPORT int WINAPI GetPicture(LPCSTR buf, LONG_PTR len, unsigned int flag, HLOCAL* info,
-                             HLOCAL* bits, ProgressCallback progress, LONG_PTR lData) {
+SUSIE_EXPORT int WINAPI GetPicture(LPCSTR buf, LONG_PTR len, unsigned int flag, HLOCAL* info,
+                                   HLOCAL* bits, SUSIE_PROGRESS progress, LONG_PTR lData) {
     (void)buf;
     (void)len;
     (void)flag;
@@ -104,23 +93,9 @@ EXPORT int WINAPI GetPicture(LPCSTR buf, LONG_PTR len, unsigned int flag, HLOCAL
 #elif defined(FAULT_SECOND)
     {
         static int calls = 0;
-        BITMAPINFOHEADER* h;
-        BYTE* p;
         if (++calls == 2)
             WriteNowhere();
-        *info = LocalAlloc(LMEM_MOVEABLE | LMEM_ZEROINIT, sizeof(BITMAPINFOHEADER));
-        *bits = LocalAlloc(LMEM_MOVEABLE | LMEM_ZEROINIT, 4);
-        h = (BITMAPINFOHEADER*)LocalLock(*info);
-        h->biSize = sizeof(BITMAPINFOHEADER);
-        h->biWidth = 1;
-        h->biHeight = 1;
-        h->biPlanes = 1;
-        h->biBitCount = 24;
-        LocalUnlock(*info);
-        p = (BYTE*)LocalLock(*bits);
-        p[2] = 255; /* red */
-        LocalUnlock(*bits);
-        return 0;
+        return susie_one_pixel(ZeroedBlock, 0, 0, 255, info, bits); /* red */
     }
 #endif
     return 2;

@@ -19,14 +19,7 @@ SUSIE_EXPORT int WINAPI IsSupported(LPCSTR filename, void* dw) {
 
 SUSIE_EXPORT int WINAPI GetPictureInfo(LPCSTR buf, LONG_PTR len, unsigned int flag,
                                        struct PictureInfo* lpInfo) {
-    lpInfo->left = (long)len;
-    lpInfo->top = (long)flag;
-    lpInfo->width = buf[0];
-    lpInfo->height = 2;
-    lpInfo->x_density = 72;
-    lpInfo->y_density = 96;
-    lpInfo->colorDepth = 24;
-    lpInfo->hInfo = LocalAlloc(LMEM_MOVEABLE | LMEM_ZEROINIT, 16);
+    SUSIE_FILL_PICTURE_INFO(lpInfo, (long)len, (long)flag, buf[0], 2, 72, 96, 24, 16);
     return 0;
 }
 

@@ -7,22 +7,12 @@
 
 SUSIE_EXPORT int WINAPI GetPluginInfo(int infono, LPSTR buf, int buflen) {
     (void)buflen;
-    switch (infono) {
-    case 0:
-        memcpy(buf, "00IN", 5);
-        return 4;
-    case 1:
-        memset(buf, 'D', 256);
-        return 256;
-    case 2:
-        memset(buf, 'E', 256);
-        return 256;
-    case 3:
-        memset(buf, 'F', 256);
-        return 256;
-    default:
+    if (infono == 0)
+        return susie_put_text(buf, "00IN");
+    if (infono < 1 || infono > 3)
         return 0;
-    }
+    memset(buf, 'D' + (infono - 1), 256); /* "DDD...", "EEE...", "FFF..." */
+    return 256;
 }
 SUSIE_STUB_IS_SUPPORTED
 SUSIE_STUB_GET_PICTURE_INFO

@@ -6,22 +6,14 @@
 
 SUSIE_EXPORT int WINAPI GetPluginInfo(int infono, LPSTR buf, int buflen) {
     (void)buflen;
-    switch (infono) {
-    case 0:
-        memcpy(buf, "00IN", 5);
-        return 4;
-    case 1:
+    if (infono == 0)
+        return susie_put_text(buf, "00IN");
+    if (infono == 1) {
         memset(buf, 'D', 300);
         buf[300] = '\0';
         return 300;
-    default:
-        if (infono % 2 == 0) {
-            memcpy(buf, "*.end", 6);
-            return 5;
-        }
-        memcpy(buf, "Endless", 8);
-        return 7;
     }
+    return susie_put_text(buf, infono % 2 == 0 ? "*.end" : "Endless");
 }
 SUSIE_STUB_IS_SUPPORTED
 SUSIE_STUB_GET_PICTURE_INFO

@@ -8,11 +8,7 @@ SUSIE_STUB_GET_PICTURE(GetPicture)
 
 #pragma pack(push, 1)
 struct PackedPictureInfo {
-    long left, top;
-    long width, height;
-    WORD x_density, y_density;
-    short colorDepth;
-    HLOCAL hInfo;
+    SUSIE_PICTURE_INFO_FIELDS
 };
 #pragma pack(pop)
 
@@ -21,13 +17,6 @@ SUSIE_EXPORT int WINAPI GetPictureInfo(LPCSTR buf, LONG_PTR len, unsigned int fl
     (void)buf;
     (void)len;
     (void)flag;
-    info->left = 1;
-    info->top = 2;
-    info->width = 300;
-    info->height = 200;
-    info->x_density = 72;
-    info->y_density = 72;
-    info->colorDepth = 8;
-    info->hInfo = LocalAlloc(LMEM_MOVEABLE | LMEM_ZEROINIT, 8);
+    SUSIE_FILL_PICTURE_INFO(info, 1, 2, 300, 200, 72, 72, 8, 8);
     return 0;
 }

@@ -30,13 +30,6 @@ const Plugin& Module(const std::string& name) {
     return *p;
 }
 
-std::string TestName(std::string s) {
-    for (char& c : s)
-        if (c == '.' || c == '-')
-            c = '_';
-    return s;
-}
-
 struct Described {
     const char* Module;
     std::vector<std::pair<std::string, std::string>> Pairs;
@@ -82,31 +75,7 @@ TEST_P(LibraryDecodes, FromFileAndMemoryLikeTheReference) {
     const Fixture f = GetParam();
     const Plugin& p = Module(f.Module);
     ASSERT_TRUE(p.Loaded());
-    const std::string path = FixturePath(f.Name);
-    const std::vector<std::uint8_t> bytes = ReadBytes(path);
-    const std::vector<std::uint8_t> reference = ReadBytes(path + ".rgba");
-    ASSERT_FALSE(bytes.empty());
-    ASSERT_FALSE(reference.empty());
-    EXPECT_TRUE(p.Supports(path, bytes));
-
-    PictureInfo info{};
-    info.hInfo = reinterpret_cast<HLOCAL>(1);
-    ASSERT_EQ(p.PictureInfoOf(path.c_str(), 0, 0, info), 0);
-    EXPECT_EQ(info.hInfo, nullptr);
-
-    const Decoded file = p.FromFile(path);
-    ASSERT_EQ(file.Result, 0);
-    ASSERT_EQ(file.HeaderProblem, "");
-    EXPECT_EQ(file.BitCount, f.BitCount);
-    EXPECT_EQ(file.Width, static_cast<std::uint32_t>(info.width));
-    EXPECT_EQ(file.Height, static_cast<std::uint32_t>(info.height));
-    const int difference = MaxDifference(file.Rgba, reference);
-    EXPECT_GE(difference, 0) << "size differs from the reference";
-    EXPECT_LE(difference, f.Tolerance);
-
-    const Decoded memory = p.FromMemory(bytes);
-    ASSERT_EQ(memory.Result, 0);
-    EXPECT_EQ(memory.Rgba, file.Rgba);
+    ExpectDecodesLikeTheReference(p, f.Name, f.BitCount, f.Tolerance);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -141,7 +110,7 @@ TEST(LibraryPlugins, ShowTheJpegTheWayItsExifSays) {
          {Orientation{6, "photo-6.rgba", true}, Orientation{8, "photo-8.rgba", true},
           Orientation{3, "photo-3.rgba", false}}) {
         const std::vector<std::uint8_t> jpeg =
-            WithExifOrientation(ReadBytes(FixturePath("photo.jpg")), o.Value);
+            WithExifOrientation(ReadWholeFile(FixturePath("photo.jpg")), o.Value);
         const std::uint32_t w = o.SwapsAxes ? 23 : 37, h = o.SwapsAxes ? 37 : 23;
         PictureInfo info{};
         ASSERT_EQ(p.PictureInfoOf(reinterpret_cast<const char*>(jpeg.data()),
@@ -153,7 +122,7 @@ TEST(LibraryPlugins, ShowTheJpegTheWayItsExifSays) {
         ASSERT_EQ(d.Result, 0) << o.Value;
         EXPECT_EQ(d.Width, w);
         EXPECT_EQ(d.Height, h);
-        const int difference = MaxDifference(d.Rgba, ReadBytes(FixturePath(o.Reference)));
+        const int difference = MaxDifference(d.Rgba, ReadWholeFile(FixturePath(o.Reference)));
         EXPECT_GE(difference, 0) << o.Value;
         EXPECT_LE(difference, 3) << o.Value;
     }
@@ -165,7 +134,7 @@ TEST(LibraryPlugins, ReadTheJpegFactsOfAFileWhateverItsHeadersLength) {
     const Plugin& p = Module("ifjpeg");
     ASSERT_TRUE(p.Loaded());
     const std::vector<std::uint8_t> turned =
-        WithExifOrientation(ReadBytes(FixturePath("photo.jpg")), 6);
+        WithExifOrientation(ReadWholeFile(FixturePath("photo.jpg")), 6);
     for (const int comments : {0, 6}) {
         std::vector<std::uint8_t> jpeg(turned.begin(), turned.begin() + 2); // SOI
         for (int k = 0; k < comments; ++k) {
@@ -192,7 +161,7 @@ TEST_P(LibraryRefuses, TruncatedAndDamagedPictures) {
     const Fixture f = GetParam();
     const Plugin& p = Module(f.Module);
     ASSERT_TRUE(p.Loaded());
-    const std::vector<std::uint8_t> bytes = ReadBytes(FixturePath(f.Name));
+    const std::vector<std::uint8_t> bytes = ReadWholeFile(FixturePath(f.Name));
     ASSERT_GT(bytes.size(), 100u);
     for (std::size_t keep : {bytes.size() / 2, bytes.size() - 8, std::size_t{40}}) {
         const std::vector<std::uint8_t> cut(bytes.begin(), bytes.begin() + keep);
@@ -253,7 +222,7 @@ TEST(LibraryPlugins, RefuseHeadersAboveTheirLimits) {
         }
         return bytes;
     };
-    const std::vector<std::uint8_t> jpeg = ReadBytes(FixturePath("photo.jpg"));
+    const std::vector<std::uint8_t> jpeg = ReadWholeFile(FixturePath("photo.jpg"));
     std::size_t frame = 0; // the baseline frame header's height field
     for (std::size_t i = 2; i + 1 < jpeg.size(); ++i)
         if (jpeg[i] == 0xFF && jpeg[i + 1] == 0xC0) {
@@ -265,7 +234,7 @@ TEST(LibraryPlugins, RefuseHeadersAboveTheirLimits) {
     // checksum is made to match.
     auto png = [&](std::uint32_t w, std::uint32_t h) {
         std::vector<std::uint8_t> bytes =
-            sized(ReadBytes(FixturePath("photo.png")), 16, w, h, true);
+            sized(ReadWholeFile(FixturePath("photo.png")), 16, w, h, true);
         const std::uint32_t crc = Crc32(&bytes[12], 17);
         for (int i = 0; i < 4; ++i)
             bytes[29 + i] = static_cast<std::uint8_t>(crc >> (24 - 8 * i));
@@ -333,7 +302,7 @@ TEST(LibraryPlugins, StopWhenTheCallbackAsks) {
 TEST(LibraryPlugins, AreTriedBeforeTheWicPlugin) {
     tovane::TSPIs spis;
     spis.AutoSearch = false;
-    spis.Search(BinFolder() + "*.sph");
+    spis.Search(ProgramFolder() + "*.sph");
     for (const auto& [extension, first] :
          std::vector<std::pair<const char*, const char*>>{{".jpg", "ifjpeg.sph"},
                                                           {".jfif", "ifjpeg.sph"},

@@ -42,8 +42,8 @@ class StbDecodes : public testing::TestWithParam<const char*> {};
 TEST_P(StbDecodes, FromFileAndMemoryExactlyLikeTheReference) {
     ASSERT_TRUE(Stb().Loaded());
     const std::string path = FixturePath(GetParam());
-    const std::vector<std::uint8_t> bytes = ReadBytes(path);
-    const std::vector<std::uint8_t> reference = ReadBytes(path + ".rgba");
+    const std::vector<std::uint8_t> bytes = ReadWholeFile(path);
+    const std::vector<std::uint8_t> reference = ReadWholeFile(path + ".rgba");
     ASSERT_FALSE(bytes.empty());
     ASSERT_FALSE(reference.empty());
     EXPECT_TRUE(Stb().Supports(path, bytes));
@@ -67,11 +67,7 @@ INSTANTIATE_TEST_SUITE_P(Formats, StbDecodes,
                          testing::Values("photo.tga", "top.tga", "rle.tga", "alpha.tga",
                                          "photo.psd", "photo.ppm", "grey.pgm"),
                          [](const testing::TestParamInfo<const char*>& p) {
-                             std::string s = p.param;
-                             for (char& c : s)
-                                 if (c == '.')
-                                     c = '_';
-                             return s;
+                             return TestName(p.param);
                          });
 
 TEST(StbPlugin, KeepsAlphaOnlyWhereThePictureHasIt) {
@@ -82,20 +78,20 @@ TEST(StbPlugin, KeepsAlphaOnlyWhereThePictureHasIt) {
 
 TEST(StbPlugin, KnowsATgaOnlyByItsExtension) {
     ASSERT_TRUE(Stb().Loaded());
-    const std::vector<std::uint8_t> tga = ReadBytes(FixturePath("photo.tga"));
+    const std::vector<std::uint8_t> tga = ReadWholeFile(FixturePath("photo.tga"));
     EXPECT_TRUE(Stb().Supports("C:\\pictures\\PHOTO.TGA", tga));
     EXPECT_FALSE(Stb().Supports("C:\\pictures.tga\\photo", tga));
     for (const char* name : {"photo.jpg", "photo.png", "photo.gif", "photo.bmp"})
-        EXPECT_FALSE(Stb().Supports(name, ReadBytes(FixturePath(name)))) << name;
+        EXPECT_FALSE(Stb().Supports(name, ReadWholeFile(FixturePath(name)))) << name;
 }
 
 TEST(StbPlugin, DecodesAfterAMacBinaryHeader) {
     ASSERT_TRUE(Stb().Loaded());
-    const std::vector<std::uint8_t> psd = ReadBytes(FixturePath("photo.psd"));
+    const std::vector<std::uint8_t> psd = ReadWholeFile(FixturePath("photo.psd"));
     const TempFile file(Prefixed(128, 0, psd), ".psd");
     const Decoded d = Stb().FromFile(file.Path(), 128);
     ASSERT_EQ(d.Result, 0);
-    EXPECT_EQ(d.Rgba, ReadBytes(FixturePath("photo.psd.rgba")));
+    EXPECT_EQ(d.Rgba, ReadWholeFile(FixturePath("photo.psd.rgba")));
 }
 
 // Radiance pixels are RGBE: value = mantissa / 256 * 2^(exponent - 128). Shown through
@@ -123,7 +119,7 @@ TEST(StbPlugin, RefusesTruncatedAndDamagedPictures) {
     ASSERT_TRUE(Stb().Loaded());
     for (const char* name :
          {"photo.tga", "rle.tga", "alpha.tga", "photo.psd", "photo.ppm", "grey.pgm"}) {
-        const std::vector<std::uint8_t> bytes = ReadBytes(FixturePath(name));
+        const std::vector<std::uint8_t> bytes = ReadWholeFile(FixturePath(name));
         // (A PSD's last byte may be a no-op of its run-length code; eight bytes are not.)
         for (std::size_t keep : {bytes.size() / 2, bytes.size() - 8, std::size_t{20}}) {
             const std::vector<std::uint8_t> cut(bytes.begin(), bytes.begin() + keep);
@@ -135,10 +131,10 @@ TEST(StbPlugin, RefusesTruncatedAndDamagedPictures) {
     }
     // Structures that no decoder can read: a TGA of kind 77, a PSD of 99 channels, a PNM
     // whose width is not a number.
-    std::vector<std::uint8_t> tga = ReadBytes(FixturePath("photo.tga"));
+    std::vector<std::uint8_t> tga = ReadWholeFile(FixturePath("photo.tga"));
     tga[2] = 77;
     EXPECT_NE(Stb().FromMemory(tga).Result, 0);
-    std::vector<std::uint8_t> psd = ReadBytes(FixturePath("photo.psd"));
+    std::vector<std::uint8_t> psd = ReadWholeFile(FixturePath("photo.psd"));
     psd[13] = 99;
     EXPECT_NE(Stb().FromMemory(psd).Result, 0);
     EXPECT_NE(Stb().FromMemory(Bytes("P6\nab 2\n255\n" + std::string(12, 'x'))).Result, 0);
@@ -147,7 +143,7 @@ TEST(StbPlugin, RefusesTruncatedAndDamagedPictures) {
 TEST(StbPlugin, SurvivesDamageAnywhere) {
     ASSERT_TRUE(Stb().Loaded());
     for (const char* name : {"photo.tga", "rle.tga", "photo.psd", "photo.ppm"}) {
-        const std::vector<std::uint8_t> bytes = ReadBytes(FixturePath(name));
+        const std::vector<std::uint8_t> bytes = ReadWholeFile(FixturePath(name));
         for (std::size_t at = 0; at < std::min<std::size_t>(bytes.size(), 400); ++at) {
             std::vector<std::uint8_t> damaged = bytes;
             damaged[at] ^= 0xA5;

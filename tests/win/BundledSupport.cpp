@@ -1,31 +1,21 @@
 #include "BundledSupport.h"
 
+#include <gtest/gtest.h>
+
 #include <cstring>
-#include <fstream>
 #include <iterator>
 
 namespace bundled_test {
 
-std::string BinFolder() {
-    char path[MAX_PATH] = {};
-    const DWORD n = GetModuleFileNameA(nullptr, path, MAX_PATH);
-    std::string s(path, n);
-    return s.substr(0, s.find_last_of('\\') + 1);
-}
-
 std::string FixturePath(const std::string& name) {
-    return BinFolder() + "bundled-fixtures\\" + name;
+    return ProgramFolder() + "bundled-fixtures\\" + name;
 }
 
-std::vector<std::uint8_t> ReadBytes(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-void WriteBytes(const std::string& path, const std::vector<std::uint8_t>& bytes) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char*>(bytes.data()),
-              static_cast<std::streamsize>(bytes.size()));
+std::string TestName(std::string fileName) {
+    for (char& c : fileName)
+        if (c == '.' || c == '-')
+            c = '_';
+    return fileName;
 }
 
 std::vector<std::uint8_t> Prefixed(std::size_t count, std::uint8_t filler,
@@ -42,7 +32,7 @@ TempFile::TempFile(const std::vector<std::uint8_t>& bytes, const char* extension
     GetTempFileNameA(folder, "bnd", 0, name);
     DeleteFileA(name);
     FPath = std::string(name) + extension;
-    WriteBytes(FPath, bytes);
+    harness::WriteWholeFile(FPath, bytes);
 }
 
 TempFile::~TempFile() {
@@ -55,7 +45,7 @@ Plugin::Plugin(const std::string& moduleName) {
 #else
     const char* suffix = ".spi";
 #endif
-    FModule = LoadLibraryA((BinFolder() + moduleName + suffix).c_str());
+    FModule = LoadLibraryA((ProgramFolder() + moduleName + suffix).c_str());
     if (!FModule)
         return;
     FGetPluginInfo = Export<GetPluginInfoFn>(FModule, "GetPluginInfo");
@@ -164,6 +154,36 @@ Decoded Plugin::FromFile(const std::string& path, LONG_PTR offset) const {
 Decoded Plugin::FromMemory(const std::vector<std::uint8_t>& bytes) const {
     return Picture(reinterpret_cast<const char*>(bytes.data()), static_cast<LONG_PTR>(bytes.size()),
                    1);
+}
+
+void ExpectDecodesLikeTheReference(const Plugin& p, const std::string& name, unsigned bitCount,
+                                   int tolerance) {
+    const std::string path = FixturePath(name);
+    const std::vector<std::uint8_t> bytes = ReadWholeFile(path);
+    const std::vector<std::uint8_t> reference = ReadWholeFile(path + ".rgba");
+    ASSERT_FALSE(bytes.empty());
+    ASSERT_FALSE(reference.empty());
+    EXPECT_TRUE(p.Supports(path, bytes));
+
+    PictureInfo info{};
+    info.hInfo = reinterpret_cast<HLOCAL>(1);
+    ASSERT_EQ(p.PictureInfoOf(path.c_str(), 0, 0, info), 0);
+    EXPECT_EQ(info.hInfo, nullptr);
+
+    const Decoded file = p.FromFile(path);
+    ASSERT_EQ(file.Result, 0);
+    ASSERT_EQ(file.HeaderProblem, "");
+    EXPECT_EQ(file.BitCount, bitCount);
+    EXPECT_EQ(file.Width, static_cast<std::uint32_t>(info.width));
+    EXPECT_EQ(file.Height, static_cast<std::uint32_t>(info.height));
+    const int difference = MaxDifference(file.Rgba, reference);
+    EXPECT_GE(difference, 0) << "size differs from the reference";
+    EXPECT_LE(difference, tolerance);
+
+    const Decoded memory = p.FromMemory(bytes);
+    ASSERT_EQ(memory.Result, 0);
+    EXPECT_EQ(memory.BitCount, file.BitCount);
+    EXPECT_EQ(memory.Rgba, file.Rgba);
 }
 
 int MaxDifference(const std::vector<std::uint8_t>& a, const std::vector<std::uint8_t>& b) {

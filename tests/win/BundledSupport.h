@@ -2,6 +2,8 @@
 // returned DIB into top-down RGBA for comparison with ImageMagick's reference dumps.
 #pragma once
 
+#include "tests/win/Harness.h"
+
 #include <windows.h>
 
 #include <cstdint>
@@ -35,11 +37,11 @@ template <typename F> F Export(HMODULE module, const char* name) {
     return reinterpret_cast<F>(reinterpret_cast<void (*)()>(GetProcAddress(module, name)));
 }
 
-// Folder of the test program (the build's bin folder), with a trailing backslash.
-std::string BinFolder();
+using harness::ProgramFolder;
+using harness::ReadWholeFile;
 std::string FixturePath(const std::string& name);
-std::vector<std::uint8_t> ReadBytes(const std::string& path);
-void WriteBytes(const std::string& path, const std::vector<std::uint8_t>& bytes);
+// A fixture's name as a test name: "photo.jpg" -> "photo_jpg".
+std::string TestName(std::string fileName);
 // bytes behind count filler bytes, as a MacBinary header puts a picture.
 std::vector<std::uint8_t> Prefixed(std::size_t count, std::uint8_t filler,
                                    const std::vector<std::uint8_t>& bytes);
@@ -89,6 +91,12 @@ private:
     GetPictureInfoFn FGetPictureInfo = nullptr;
     GetPictureFn FGetPicture = nullptr;
 };
+
+// Decodes the fixture as a host does and checks it against ImageMagick's reference
+// (name.rgba): the plug-in claims it, describes it without text, decodes the file to bitCount
+// bits of the described size within tolerance of the reference, and memory to the same.
+void ExpectDecodesLikeTheReference(const Plugin& p, const std::string& name, unsigned bitCount,
+                                   int tolerance);
 
 // Largest difference of any channel; -1 when the sizes differ.
 int MaxDifference(const std::vector<std::uint8_t>& a, const std::vector<std::uint8_t>& b);

@@ -74,33 +74,7 @@ TEST(WicPlugin, CutsTextToTheBuffer) {
 TEST_P(WicDecodes, FromFileAndMemoryLikeTheReference) {
     ASSERT_TRUE(Wic().Loaded());
     const Fixture f = GetParam();
-    const std::string path = FixturePath(f.Name);
-    const std::vector<std::uint8_t> bytes = ReadBytes(path);
-    const std::vector<std::uint8_t> reference = ReadBytes(path + ".rgba");
-    ASSERT_FALSE(bytes.empty());
-    ASSERT_FALSE(reference.empty());
-
-    EXPECT_TRUE(Wic().Supports(path, bytes));
-
-    PictureInfo info{};
-    info.hInfo = reinterpret_cast<HLOCAL>(1);
-    ASSERT_EQ(Wic().PictureInfoOf(path.c_str(), 0, 0, info), 0);
-    EXPECT_EQ(info.hInfo, nullptr);
-
-    const Decoded file = Wic().FromFile(path);
-    ASSERT_EQ(file.Result, 0);
-    ASSERT_EQ(file.HeaderProblem, "");
-    EXPECT_EQ(file.BitCount, f.BitCount);
-    EXPECT_EQ(file.Width, static_cast<std::uint32_t>(info.width));
-    EXPECT_EQ(file.Height, static_cast<std::uint32_t>(info.height));
-    const int difference = MaxDifference(file.Rgba, reference);
-    EXPECT_GE(difference, 0) << "size differs from the reference";
-    EXPECT_LE(difference, f.Tolerance);
-
-    const Decoded memory = Wic().FromMemory(bytes);
-    ASSERT_EQ(memory.Result, 0);
-    EXPECT_EQ(memory.BitCount, file.BitCount);
-    EXPECT_EQ(memory.Rgba, file.Rgba);
+    ExpectDecodesLikeTheReference(Wic(), f.Name, f.BitCount, f.Tolerance);
 }
 
 INSTANTIATE_TEST_SUITE_P(Formats, WicDecodes,
@@ -114,18 +88,14 @@ INSTANTIATE_TEST_SUITE_P(Formats, WicDecodes,
                                          Fixture{"animated.gif", 0, 24},
                                          Fixture{"clear.gif", 0, 32}),
                          [](const testing::TestParamInfo<Fixture>& p) {
-                             std::string s = p.param.Name;
-                             for (char& c : s)
-                                 if (c == '.')
-                                     c = '_';
-                             return s;
+                             return TestName(p.param.Name);
                          });
 
 TEST(WicPlugin, LeavesFormatsItLacksToOthers) {
     ASSERT_TRUE(Wic().Loaded());
     for (const char* name : {"photo.tga", "photo.psd", "photo.ppm"}) {
         const std::string path = FixturePath(name);
-        EXPECT_FALSE(Wic().Supports(path, ReadBytes(path))) << name;
+        EXPECT_FALSE(Wic().Supports(path, ReadWholeFile(path))) << name;
     }
     EXPECT_FALSE(Wic().Supports("empty.jpg", {}));
     EXPECT_EQ(Wic().FromMemory(std::vector<std::uint8_t>(300, 0x41)).Result, 2);
@@ -133,7 +103,7 @@ TEST(WicPlugin, LeavesFormatsItLacksToOthers) {
 
 TEST(WicPlugin, DecodesFromAnOffsetPastAMacBinaryHeader) {
     ASSERT_TRUE(Wic().Loaded());
-    const std::vector<std::uint8_t> png = ReadBytes(FixturePath("photo.png"));
+    const std::vector<std::uint8_t> png = ReadWholeFile(FixturePath("photo.png"));
     const TempFile file(Prefixed(128, 0x5A, png), ".png");
 
     PictureInfo info{};
@@ -142,7 +112,7 @@ TEST(WicPlugin, DecodesFromAnOffsetPastAMacBinaryHeader) {
     EXPECT_EQ(info.height, 23);
     const Decoded d = Wic().FromFile(file.Path(), 128);
     ASSERT_EQ(d.Result, 0);
-    EXPECT_EQ(d.Rgba, ReadBytes(FixturePath("photo.png.rgba")));
+    EXPECT_EQ(d.Rgba, ReadWholeFile(FixturePath("photo.png.rgba")));
     EXPECT_NE(Wic().FromFile(file.Path(), 0).Result, 0) << "the header is no picture";
 }
 
@@ -164,7 +134,7 @@ TEST(WicPlugin, RefusesTruncatedPictures) {
     for (const char* name :
          {"busy.jpg", "photo.png", "photo.gif", "photo.tif", "photo.bmp", "photo.ico"}) {
         const bool tiff = std::string(name).ends_with(".tif");
-        const std::vector<std::uint8_t> bytes = ReadBytes(FixturePath(name));
+        const std::vector<std::uint8_t> bytes = ReadWholeFile(FixturePath(name));
         for (std::size_t keep : {bytes.size() / 2, std::size_t{40}}) {
             const std::vector<std::uint8_t> cut(bytes.begin(), bytes.begin() + keep);
             const Decoded d = Wic().FromMemory(cut);
@@ -207,7 +177,7 @@ TEST(WicPlugin, SurvivesDamageAnywhere) {
     ASSERT_TRUE(Wic().Loaded());
     for (const char* name :
          {"photo.jpg", "photo.png", "photo.gif", "photo.tif", "photo.bmp", "photo.ico"}) {
-        const std::vector<std::uint8_t> bytes = ReadBytes(FixturePath(name));
+        const std::vector<std::uint8_t> bytes = ReadWholeFile(FixturePath(name));
         for (std::size_t at = 0; at < bytes.size(); at += 7) {
             std::vector<std::uint8_t> damaged = bytes;
             damaged[at] ^= 0xA5;
@@ -280,7 +250,7 @@ TEST_P(WicOrients, ShowsTheJpegTheWayItsExifSays) {
     ASSERT_TRUE(Wic().Loaded());
     const Orientation o = GetParam();
     const std::vector<std::uint8_t> jpeg =
-        WithExifOrientation(ReadBytes(FixturePath("photo.jpg")), o.Value);
+        WithExifOrientation(ReadWholeFile(FixturePath("photo.jpg")), o.Value);
     const std::uint32_t w = o.SwapsAxes ? 23 : 37, h = o.SwapsAxes ? 37 : 23;
 
     PictureInfo info{};
@@ -294,7 +264,7 @@ TEST_P(WicOrients, ShowsTheJpegTheWayItsExifSays) {
     ASSERT_EQ(d.Result, 0);
     EXPECT_EQ(d.Width, w);
     EXPECT_EQ(d.Height, h);
-    const int difference = MaxDifference(d.Rgba, ReadBytes(FixturePath(o.Reference)));
+    const int difference = MaxDifference(d.Rgba, ReadWholeFile(FixturePath(o.Reference)));
     EXPECT_GE(difference, 0);
     EXPECT_LE(difference, 3);
 }

@@ -15,15 +15,7 @@ using namespace decoding_test;
 
 namespace {
 
-class DecodingGraphic : public ::testing::Test {
-protected:
-    void SetUp() override { InitializeSpiBmp(); }
-    void TearDown() override {
-        Spis.reset();
-        FinalizeSpiBmp();
-    }
-    std::unique_ptr<TSPIs> Spis;
-};
+class DecodingGraphic : public WithSpiBmp {};
 
 const std::vector<std::uint32_t> Sixteen = {
     0x000000, 0x800000, 0x008000, 0x808000, 0x000080, 0x800080, 0x008080, 0xC0C0C0,

@@ -25,14 +25,8 @@ std::uint32_t PixelOf(TInSPIAbleData& job, int x, int y) {
 
 constexpr std::uint32_t Red = 0x0000FF, Blue = 0xFF0000;
 
-class DecodingJob : public ::testing::Test {
+class DecodingJob : public WithSpiBmp {
 protected:
-    void SetUp() override { InitializeSpiBmp(); }
-    void TearDown() override {
-        Spis.reset();
-        FinalizeSpiBmp();
-    }
-    std::unique_ptr<TSPIs> Spis;
     TSPIGraphic Owner; // the Sender of the notifications
 };
 

@@ -4,18 +4,9 @@
 
 #include <algorithm>
 #include <cstring>
-#include <fstream>
-#include <iterator>
 #include <stdexcept>
 
 namespace decoding_test {
-
-std::string ProgramFolder() {
-    char path[MAX_PATH] = {};
-    GetModuleFileNameA(nullptr, path, MAX_PATH);
-    std::string s(path);
-    return s.substr(0, s.find_last_of('\\') + 1);
-}
 
 std::string PluginFolder(const std::string& name) {
     return ProgramFolder() + "testplugins\\" + name + "\\";
@@ -127,40 +118,21 @@ std::vector<std::uint8_t> BitmapFile3x2() {
 }
 
 std::string ScratchFolder() {
-    static const std::string folder = [] {
-        char temp[MAX_PATH] = {};
-        GetTempPathA(MAX_PATH, temp);
-        std::string f =
-            std::string(temp) + "tovane-decoding-" + std::to_string(GetCurrentProcessId()) + "\\";
-        CreateDirectoryA(f.c_str(), nullptr);
-        return f;
-    }();
-    return folder;
+    static const harness::ScratchFolder folder("decoding");
+    return folder.Path() + "\\";
 }
 
 std::string WriteScratch(const std::string& name, const std::vector<std::uint8_t>& bytes) {
     const std::string path = ScratchFolder() + name;
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char*>(bytes.data()),
-              static_cast<std::streamsize>(bytes.size()));
-    if (!out)
+    if (!harness::WriteWholeFile(path, bytes))
         throw std::runtime_error("cannot write " + path);
     return path;
 }
 
 std::wstring WriteScratchW(const std::wstring& name, const std::vector<std::uint8_t>& bytes) {
     const std::wstring path = tovane::AnsiToWide(ScratchFolder()) + name;
-    HANDLE f = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                           FILE_ATTRIBUTE_NORMAL, nullptr);
-    DWORD put = 0;
-    WriteFile(f, bytes.data(), static_cast<DWORD>(bytes.size()), &put, nullptr);
-    CloseHandle(f);
+    harness::WriteWholeFile(path, bytes);
     return path;
-}
-
-std::vector<std::uint8_t> ReadWholeFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::vector<std::uint8_t>(std::istreambuf_iterator<char>(in), {});
 }
 
 tovane::TProgressEvent Recorder(std::vector<Notification>& into) {

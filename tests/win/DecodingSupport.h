@@ -6,8 +6,12 @@
 #include <windows.h>
 
 #include "framework/win32/Graphics.h"
+#include "imaging/SPIBmp.h"
 #include "plugins/SPIs.h"
+#include "tests/win/Harness.h"
 #include "tests/plugins/decode_stats.h"
+
+#include <gtest/gtest.h>
 
 #include <cstdint>
 #include <initializer_list>
@@ -17,11 +21,22 @@
 
 namespace decoding_test {
 
-// Folder of the running test program (with a trailing "\").
-std::string ProgramFolder();
+using harness::ProgramFolder;
 // Folder and module path of a test plug-in ("decode_raw" -> ...\testplugins\decode_raw\).
 std::string PluginFolder(const std::string& name);
 std::string PluginPath(const std::string& name);
+
+// A test of the program's picture support: started for the test and ended after it, with the
+// collection under test (Spis) let go of first.
+class WithSpiBmp : public ::testing::Test {
+protected:
+    void SetUp() override { tovane::InitializeSpiBmp(); }
+    void TearDown() override {
+        Spis.reset();
+        tovane::FinalizeSpiBmp();
+    }
+    std::unique_ptr<tovane::TSPIs> Spis;
+};
 
 // The collection under test: the named test modules, loaded in the order given.
 std::unique_ptr<tovane::TSPIs> MakeCollection(std::initializer_list<const char*> names);
@@ -45,13 +60,13 @@ std::vector<std::uint8_t> TinyPicture();
 // A 3x2 24-bit Windows bitmap file.
 std::vector<std::uint8_t> BitmapFile3x2();
 
-// A scratch folder of its own per test program, emptied when created.
+// A scratch folder of its own per test program (with a trailing "\"), removed at the end.
 std::string ScratchFolder();
 // Writes the bytes to a file in the scratch folder and returns its path.
 std::string WriteScratch(const std::string& name, const std::vector<std::uint8_t>& bytes);
 // The same for a name in UTF-16.
 std::wstring WriteScratchW(const std::wstring& name, const std::vector<std::uint8_t>& bytes);
-std::vector<std::uint8_t> ReadWholeFile(const std::string& path);
+using harness::ReadWholeFile;
 
 struct Notification {
     tovane::TGraphic* Sender;

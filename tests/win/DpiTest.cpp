@@ -9,7 +9,9 @@
 #include "framework/win32/Dpi.h"
 #include "framework/win32/Forms.h"
 #include "framework/win32/StdCtrls.h"
+#include "framework/win32/Text.h"
 #include "slideshow/FormSlideShowU.h"
+#include "tests/win/Harness.h"
 
 #include <commctrl.h>
 #include <gtest/gtest.h>
@@ -110,30 +112,17 @@ std::vector<int> PanelEdges(const TStatusBar& status) {
 class OnePictureSource : public TSlideShowSource {
 public:
     OnePictureSource() {
-        wchar_t temp[MAX_PATH];
-        GetTempPathW(MAX_PATH, temp);
-        FFolder = std::wstring(temp) + L"tovane-dpi-test";
-        CreateDirectoryW(FFolder.c_str(), nullptr);
-        const std::vector<std::uint8_t> bytes = WriteBitmapFile(TDib::Create(5, 7, 24));
-        HANDLE file = CreateFileW((FFolder + L"\\p.bmp").c_str(), GENERIC_WRITE, 0, nullptr,
-                                  CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-        DWORD written = 0;
-        WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
-        CloseHandle(file);
-    }
-    ~OnePictureSource() override {
-        DeleteFileW((FFolder + L"\\p.bmp").c_str());
-        RemoveDirectoryW(FFolder.c_str());
+        harness::WriteWholeFile(FScratch.Sub("p.bmp"), WriteBitmapFile(TDib::Create(5, 7, 24)));
     }
     int FolderCount() override { return 1; }
-    std::wstring Folder(int) override { return FFolder; }
+    std::wstring Folder(int) override { return AnsiToWide(FScratch.Path()); }
     int CurrentFolder() override { return 0; }
     void SetCurrentFolder(int) override {}
     SlideShowSettings Settings() override { return DefaultSlideShowSettings(); }
     std::vector<std::string> ImageExtensions() override { return {"bmp"}; }
 
 private:
-    std::wstring FFolder;
+    harness::ScratchFolder FScratch{"dpi"};
 };
 
 } // namespace

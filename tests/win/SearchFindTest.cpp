@@ -62,59 +62,20 @@ struct ListSink : IFindThreadSink {
 // never followed).
 class Scratch {
 public:
-    Scratch() {
-        char temp[MAX_PATH];
-        GetTempPathA(MAX_PATH, temp);
-        Root = std::string(temp) + "tovane-search-" + std::to_string(GetCurrentProcessId()) + "-" +
-               std::to_string(GetTickCount()) + "-" + std::to_string(++Counter());
-        CreateDirectoryA(Root.c_str(), nullptr);
-    }
     ~Scratch() {
         // Wine cannot delete a Unix link to a folder; the Unix side can, without following it.
         const std::string unixRoot = searchtest::UnixPathOf(Root);
-        if (unixRoot.empty() || !searchtest::RunUnix("Z:\\bin\\rm -rf \"" + unixRoot + "\""))
-            RemoveTree(Root);
+        if (!unixRoot.empty())
+            searchtest::RunUnix("Z:\\bin\\rm -rf \"" + unixRoot + "\"");
     }
-    std::string Dir(const std::string& rel) {
-        const std::string path = Root + "\\" + rel;
-        CreateDirectoryA(path.c_str(), nullptr);
-        return path;
-    }
-    std::string File(const std::string& rel) {
-        const std::string path = Root + "\\" + rel;
-        HANDLE h = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-        CloseHandle(h);
-        return path;
-    }
-    std::string Root;
+    std::string Dir(const std::string& rel) { return Folder.MakeDir(rel); }
+    std::string File(const std::string& rel) { return Folder.Write(rel, ""); }
 
 private:
-    static int& Counter() {
-        static int n = 0;
-        return n;
-    }
-    static void RemoveTree(const std::string& dir) {
-        WIN32_FIND_DATAA d;
-        HANDLE h = FindFirstFileA((dir + "\\*").c_str(), &d);
-        if (h != INVALID_HANDLE_VALUE) {
-            do {
-                const std::string name = d.cFileName;
-                if (name == "." || name == "..")
-                    continue;
-                const std::string path = dir + "\\" + name;
-                if (d.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) {
-                    if (!DeleteFileA(path.c_str()))
-                        RemoveDirectoryA(path.c_str());
-                } else if (d.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-                    RemoveTree(path);
-                } else {
-                    DeleteFileA(path.c_str());
-                }
-            } while (FindNextFileA(h, &d));
-            FindClose(h);
-        }
-        RemoveDirectoryA(dir.c_str());
-    }
+    harness::ScratchFolder Folder{"search"};
+
+public:
+    const std::string& Root = Folder.Path();
 };
 
 const Strings Images{"bmp", "jpg"};

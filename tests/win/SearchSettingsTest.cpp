@@ -4,6 +4,7 @@
 #include "framework/Exceptions.h"
 #include "framework/Paths.h"
 #include "framework/win32/Text.h"
+#include "tests/win/Harness.h"
 
 #include <gtest/gtest.h>
 
@@ -15,20 +16,14 @@ using namespace tovane;
 
 namespace {
 
+// A folder of the test program's scratch folder (removed at the end).
 std::string TempFolder(const std::string& name) {
-    char temp[MAX_PATH];
-    GetTempPathA(MAX_PATH, temp);
-    const std::string dir = std::string(temp) + name + "-" + std::to_string(GetCurrentProcessId());
-    CreateDirectoryA(dir.c_str(), nullptr);
-    return dir;
+    static const harness::ScratchFolder scratch("settings");
+    return scratch.MakeDir(name);
 }
 
 void WriteText(const std::string& path, const std::string& text) {
-    HANDLE h = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-    ASSERT_NE(h, INVALID_HANDLE_VALUE);
-    DWORD written = 0;
-    WriteFile(h, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
-    CloseHandle(h);
+    ASSERT_TRUE(harness::WriteWholeFile(path, text)) << path;
 }
 
 std::string ReadText(const std::string& path) {
@@ -147,10 +142,8 @@ TEST(SearchSettings, AFailedWriteNamesTheFile) {
 }
 
 TEST(SearchSettings, FileBesideTheProgram) {
-    char exe[MAX_PATH];
-    GetModuleFileNameA(nullptr, exe, MAX_PATH);
     const std::string path = SettingsFilePath();
-    EXPECT_EQ(ExtractFilePath(path, SystemLeadByte), ExtractFilePath(exe, SystemLeadByte));
+    EXPECT_EQ(ExtractFilePath(path, SystemLeadByte), harness::ProgramFolder());
     EXPECT_EQ(ExtractFileName(path, SystemLeadByte), "search_settings_tests.ini");
 }
 

@@ -18,15 +18,6 @@ add_custom_command(OUTPUT ${bundled_fixture_dir}/fixtures.stamp
 add_custom_target(bundled_fixtures DEPENDS ${bundled_fixture_dir}/fixtures.stamp)
 
 tovane_win_test(bundled_tests
-  SOURCES
-    ${CMAKE_CURRENT_LIST_DIR}/BundledSupport.cpp
-    ${CMAKE_CURRENT_LIST_DIR}/BundledWicTest.cpp
-    ${CMAKE_CURRENT_LIST_DIR}/BundledStbTest.cpp
-    ${CMAKE_CURRENT_LIST_DIR}/BundledLibrariesTest.cpp
-  LIBS tovane_plugins)
-add_dependencies(bundled_tests bundled_fixtures ifwic)
-foreach(module ifstb ifjpeg ifpng ifwebp ifavif)
-  if(TARGET ${module})
-    add_dependencies(bundled_tests ${module})
-  endif()
-endforeach()
+  BundledSupport.cpp BundledWicTest.cpp BundledStbTest.cpp BundledLibrariesTest.cpp
+  LIBS tovane_plugins
+  DEPENDS bundled_fixtures ifwic ifstb ifjpeg ifpng ifwebp ifavif)

@@ -34,10 +34,8 @@ std::string ReadFile(const std::string& path) {
 class DialogsFromMainWindow : public ::testing::Test {
 protected:
     void SetUp() override {
-        char temp[MAX_PATH];
-        GetTempPathA(MAX_PATH, temp);
-        Ini = std::string(temp) + "tovane_dialogs_" + std::to_string(GetCurrentProcessId()) + "_" +
-              ::testing::UnitTest::GetInstance()->current_test_info()->name() + ".ini";
+        Ini = harness::TempFolder() + "tovane_dialogs_" + std::to_string(GetCurrentProcessId()) +
+              "_" + ::testing::UnitTest::GetInstance()->current_test_info()->name() + ".ini";
         DeleteFileA(Ini.c_str());
         Application().OnException = [this](const std::string& m) { Errors.push_back(m); };
     }

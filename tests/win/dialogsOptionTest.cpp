@@ -370,6 +370,18 @@ void ClickPanel(TFormOption& dialog, TPanel& panel, UINT down, UINT up, WPARAM k
     SendMessageW(panel.Handle(), up, 0, MAKELPARAM(5, 5));
 }
 
+// For ClickPanel: notes whether the colour dialog opened, and in it chooses the colour and
+// confirms.
+std::function<void(HWND)> ChooseColour(bool& opened, int r, int g, int b) {
+    return [&opened, r, g, b](HWND cd) {
+        opened = cd != nullptr;
+        if (cd) {
+            dialogstest::SetColorDialogRgb(cd, r, g, b);
+            PostMessageW(cd, WM_COMMAND, IDOK, 0);
+        }
+    };
+}
+
 TEST(OptionDialog, ColourPanelOpensTheColourDialogWithAnyButton) {
     SlideShowSettings s = DefaultSlideShowSettings();
     s.FGColor = 0x00FFFFFF;
@@ -403,32 +415,16 @@ TEST(OptionDialog, ColourPanelOpensTheColourDialogWithAnyButton) {
 
     // Right button, a colour chosen and confirmed: the panel takes it.
     opened = false;
-    ClickPanel(
-        dialog, dialog.PanelBGColor, WM_RBUTTONDOWN, WM_RBUTTONUP, MK_RBUTTON,
-        [&](HWND cd) {
-            opened = cd != nullptr;
-            if (cd) {
-                dialogstest::SetColorDialogRgb(cd, 255, 0, 0);
-                PostMessageW(cd, WM_COMMAND, IDOK, 0);
-            }
-        },
-        lowered);
+    ClickPanel(dialog, dialog.PanelBGColor, WM_RBUTTONDOWN, WM_RBUTTONUP, MK_RBUTTON,
+               ChooseColour(opened, 255, 0, 0), lowered);
     EXPECT_TRUE(lowered);
     EXPECT_TRUE(opened);
     EXPECT_EQ(dialog.PanelBGColor.Color(), 0x000000FFu);
 
     // Middle button on the other panel: the dialog opens too.
     opened = false;
-    ClickPanel(
-        dialog, dialog.PanelFGColor, WM_MBUTTONDOWN, WM_MBUTTONUP, MK_MBUTTON,
-        [&](HWND cd) {
-            opened = cd != nullptr;
-            if (cd) {
-                dialogstest::SetColorDialogRgb(cd, 0, 128, 0);
-                PostMessageW(cd, WM_COMMAND, IDOK, 0);
-            }
-        },
-        lowered);
+    ClickPanel(dialog, dialog.PanelFGColor, WM_MBUTTONDOWN, WM_MBUTTONUP, MK_MBUTTON,
+               ChooseColour(opened, 0, 128, 0), lowered);
     EXPECT_TRUE(opened);
     EXPECT_EQ(dialog.PanelFGColor.Color(), 0x00008000u);
     EXPECT_EQ(dialog.PanelBGColor.Color(), 0x000000FFu);
@@ -446,15 +442,9 @@ TEST(OptionDialog, ColourChosenThenOkWritesIt) {
     dialog.Show();
     Pump();
     bool lowered = false;
-    ClickPanel(
-        dialog, dialog.PanelFGColor, WM_LBUTTONDOWN, WM_LBUTTONUP, MK_LBUTTON,
-        [&](HWND cd) {
-            if (cd) {
-                dialogstest::SetColorDialogRgb(cd, 0, 0, 255);
-                PostMessageW(cd, WM_COMMAND, IDOK, 0);
-            }
-        },
-        lowered);
+    bool opened = false;
+    ClickPanel(dialog, dialog.PanelFGColor, WM_LBUTTONDOWN, WM_LBUTTONUP, MK_LBUTTON,
+               ChooseColour(opened, 0, 0, 255), lowered);
     ConfirmOk(dialog);
     EXPECT_EQ(s.FGColor, 0x00FF0000u);
 }

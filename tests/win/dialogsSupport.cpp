@@ -1,19 +1,9 @@
 #include "dialogsSupport.h"
 
-#include "framework/win32/Application.h"
-
 #include <map>
 #include <string>
 
 namespace dialogstest {
-
-void Pump(int ms) {
-    const DWORD start = GetTickCount();
-    do {
-        tovane::Application().ProcessMessages();
-        Sleep(1);
-    } while (static_cast<int>(GetTickCount() - start) < ms);
-}
 
 namespace {
 
@@ -32,23 +22,6 @@ void CALLBACK FirePending(HWND, UINT, UINT_PTR id, DWORD) {
     action();
 }
 
-struct FindData {
-    HWND Owner;
-    HWND Found;
-};
-
-BOOL CALLBACK FindOne(HWND h, LPARAM param) {
-    auto* d = reinterpret_cast<FindData*>(param);
-    wchar_t cls[32] = {};
-    GetClassNameW(h, cls, 32);
-    if (std::wstring(cls) == L"#32770" && IsWindowVisible(h) &&
-        GetWindow(h, GW_OWNER) == d->Owner) {
-        d->Found = h;
-        return FALSE;
-    }
-    return TRUE;
-}
-
 } // namespace
 
 void RunSoon(std::function<void()> action, UINT delayMs) {
@@ -63,9 +36,10 @@ void PressKey(UINT vk) {
 }
 
 HWND FindColorDialog(HWND owner) {
-    FindData d{owner, nullptr};
-    EnumThreadWindows(GetCurrentThreadId(), FindOne, reinterpret_cast<LPARAM>(&d));
-    return d.Found;
+    return harness::FindTopWindow([owner](HWND h) {
+        return harness::ClassOf(h) == L"#32770" && GetWindow(h, GW_OWNER) == owner &&
+               GetWindowThreadProcessId(h, nullptr) == GetCurrentThreadId();
+    });
 }
 
 void SetColorDialogRgb(HWND dialog, int r, int g, int b) {
@@ -73,13 +47,6 @@ void SetColorDialogRgb(HWND dialog, int r, int g, int b) {
     SetDlgItemInt(dialog, 706, static_cast<UINT>(r), FALSE);
     SetDlgItemInt(dialog, 707, static_cast<UINT>(g), FALSE);
     SetDlgItemInt(dialog, 708, static_cast<UINT>(b), FALSE);
-}
-
-std::string ProgramFolder() {
-    char path[MAX_PATH] = {};
-    GetModuleFileNameA(nullptr, path, MAX_PATH);
-    std::string s = path;
-    return s.substr(0, s.find_last_of('\\') + 1);
 }
 
 } // namespace dialogstest

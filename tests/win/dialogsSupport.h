@@ -2,6 +2,8 @@
 // loop, key presses and the platform's colour dialog.
 #pragma once
 
+#include "tests/win/Harness.h"
+
 #include <windows.h>
 
 #include <functional>
@@ -10,7 +12,9 @@
 namespace dialogstest {
 
 // Handles the messages waiting now (and those they post) for a short while.
-void Pump(int ms = 30);
+inline void Pump(int ms = 30) {
+    harness::Pump(ms);
+}
 
 // Runs action once, from the next message loop that runs after delayMs (a thread timer, so
 // it also runs inside a modal loop, such as ShowModal's or the colour dialog's).
@@ -24,7 +28,6 @@ HWND FindColorDialog(HWND owner);
 // Sets the colour dialog's red, green and blue fields.
 void SetColorDialogRgb(HWND dialog, int r, int g, int b);
 
-// The folder of the running test program, with a trailing "\".
-std::string ProgramFolder();
+using harness::ProgramFolder;
 
 } // namespace dialogstest

@@ -5,6 +5,7 @@
 #include "framework/win32/Graphics.h"
 #include "framework/win32/Picture.h"
 #include "framework/win32/Text.h"
+#include "tests/win/Harness.h"
 
 #include <gtest/gtest.h>
 
@@ -79,11 +80,10 @@ TDib Quad(std::uint16_t bits, bool topDown) {
     return d;
 }
 
+// A file name in the test program's scratch folder (removed at the end).
 std::string TempName(const std::string& stem) {
-    char dir[MAX_PATH];
-    GetTempPathA(MAX_PATH, dir);
-    return std::string(dir) + "tovane-graphics-" + std::to_string(GetCurrentProcessId()) + "-" +
-           stem;
+    static const harness::ScratchFolder scratch("graphics");
+    return scratch.Sub(stem);
 }
 
 // A graphic of its own class for the registry tests: loads anything, counts, reports progress.

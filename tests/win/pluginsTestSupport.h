@@ -2,6 +2,8 @@
 // clean up after themselves, and a registry value that is put back afterwards.
 #pragma once
 
+#include "tests/win/Harness.h"
+
 #include <windows.h>
 
 #include <optional>
@@ -10,29 +12,20 @@
 
 namespace tovane::test {
 
-// The test program's folder, with a trailing "\".
-std::string ProgramFolder();
+using harness::ProgramFolder;
 // Full path of a test plug-in built from tests/plugins/<name>.c.
 std::string TestPlugin(const std::string& name);
 // The path as the module loader reports it for a loaded module.
 std::string FullPath(const std::string& path);
 bool IsLoaded(const std::string& path);
 
-// A fresh folder under the temporary folder (name in ANSI, may hold double-byte characters);
-// removed with its files on destruction.
-class ScratchFolder {
+// A scratch folder whose name ends in leaf (ANSI, may hold double-byte characters).
+class ScratchFolder : public harness::ScratchFolder {
 public:
     explicit ScratchFolder(const std::string& leaf);
-    ~ScratchFolder();
-    ScratchFolder(const ScratchFolder&) = delete;
-    ScratchFolder& operator=(const ScratchFolder&) = delete;
-    const std::string& Path() const { return FPath; } // without a trailing "\"
     // Copies a test plug-in here under fileName; returns the new file's full path.
     std::string Copy(const std::string& plugin, const std::string& fileName);
     std::string Write(const std::string& fileName, const std::string& content);
-
-private:
-    std::string FPath;
 };
 
 // A file placed somewhere the test does not own (program, system or Windows folder), removed

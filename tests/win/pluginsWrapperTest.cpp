@@ -189,6 +189,17 @@ EchoCall ReadEcho(HLOCAL info) {
     return call;
 }
 
+// Checks the call in_echo recorded in the picture it handed back, and frees the picture.
+void ExpectEchoed(HLOCAL info, HLOCAL bits, const EchoCall& expected) {
+    const EchoCall call = ReadEcho(info);
+    EXPECT_EQ(std::string(call.kind, 4), std::string(expected.kind, 4));
+    EXPECT_EQ(call.len, expected.len);
+    EXPECT_EQ(call.flag, expected.flag);
+    EXPECT_EQ(call.first, expected.first);
+    LocalFree(info);
+    LocalFree(bits);
+}
+
 struct ProgressLog {
     int num = -1;
     int denom = -1;
@@ -244,22 +255,10 @@ TEST(InSPI, GetPictureAndPreviewPassArgumentsAndCallback) {
               0);
     EXPECT_EQ(log.num, 40);
     EXPECT_EQ(log.denom, 100);
-    EchoCall call = ReadEcho(info);
-    EXPECT_EQ(std::string(call.kind, 4), "PICT");
-    EXPECT_EQ(call.len, 40);
-    EXPECT_EQ(call.flag, 1u);
-    EXPECT_EQ(call.first, 'E');
-    LocalFree(info);
-    LocalFree(bits);
+    ExpectEchoed(info, bits, {{'P', 'I', 'C', 'T'}, 40, 1, 'E'});
 
     ASSERT_EQ(spi->GetPreview("C:\\p.ech", 128, 0, &info, &bits, nullptr, 0), 0);
-    call = ReadEcho(info);
-    EXPECT_EQ(std::string(call.kind, 4), "PREV");
-    EXPECT_EQ(call.len, 128);
-    EXPECT_EQ(call.flag, 0u);
-    EXPECT_EQ(call.first, 'C');
-    LocalFree(info);
-    LocalFree(bits);
+    ExpectEchoed(info, bits, {{'P', 'R', 'E', 'V'}, 128, 0, 'C'});
 }
 
 TEST(InSPI, ResultsComeBackUnchanged) {

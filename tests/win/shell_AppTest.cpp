@@ -14,12 +14,6 @@ using namespace tovane;
 
 namespace {
 
-std::string BinFolder() {
-    char exe[MAX_PATH];
-    GetModuleFileNameA(nullptr, exe, MAX_PATH);
-    return ExtractFilePath(exe, SystemLeadByte);
-}
-
 struct Process {
     PROCESS_INFORMATION Info{};
     ~Process() {
@@ -49,39 +43,17 @@ bool Start(Process& p, const std::string& exe, const std::vector<std::string>& a
                           &si, &p.Info) != FALSE;
 }
 
-struct WindowSearch {
-    DWORD Pid;
-    const wchar_t* Class;
-    HWND Found = nullptr;
-};
-
-BOOL CALLBACK FindOfProcess(HWND h, LPARAM param) {
-    auto* s = reinterpret_cast<WindowSearch*>(param);
-    DWORD pid = 0;
-    GetWindowThreadProcessId(h, &pid);
-    wchar_t cls[64] = L"";
-    GetClassNameW(h, cls, 64);
-    if (pid == s->Pid && std::wstring(cls) == s->Class && IsWindowVisible(h)) {
-        s->Found = h;
-        return FALSE;
-    }
-    return TRUE;
-}
-
+// A visible top-level window of the process, of the given class.
 HWND WindowOf(const Process& p, const wchar_t* cls) {
-    WindowSearch s{p.Info.dwProcessId, cls};
-    EnumWindows(FindOfProcess, reinterpret_cast<LPARAM>(&s));
-    return s.Found;
-}
-
-std::string Text(HWND h) {
-    wchar_t text[512] = L"";
-    GetWindowTextW(h, text, 512);
-    return WideToUtf8(text);
+    return harness::FindTopWindow([&](HWND h) {
+        DWORD pid = 0;
+        GetWindowThreadProcessId(h, &pid);
+        return pid == p.Info.dwProcessId && harness::ClassOf(h) == cls;
+    });
 }
 
 BOOL CALLBACK CollectTexts(HWND h, LPARAM param) {
-    reinterpret_cast<std::string*>(param)->append(Text(h) + "\n");
+    reinterpret_cast<std::string*>(param)->append(harness::TextOf(h) + "\n");
     return TRUE;
 }
 
@@ -90,7 +62,7 @@ BOOL CALLBACK CollectTexts(HWND h, LPARAM param) {
 TEST(TovaneExe, RegistersTheCommandLineAndClosesCleanly) {
     shelltest::TScratchDir dir;
     const std::string exe = dir.Sub("Tovane.exe");
-    ASSERT_TRUE(CopyFileA((BinFolder() + "Tovane.exe").c_str(), exe.c_str(), FALSE));
+    ASSERT_TRUE(CopyFileA((harness::ProgramFolder() + "Tovane.exe").c_str(), exe.c_str(), FALSE));
     const std::string pics = dir.MakeDir("pics");
     dir.MakeBitmap("pics\\a.bmp");
     const std::string more = dir.MakeDir("more");
@@ -107,7 +79,7 @@ TEST(TovaneExe, RegistersTheCommandLineAndClosesCleanly) {
             return bar != nullptr && shelltest::RemotePanelText(bar, 1) == "検索完了";
         },
         15000));
-    EXPECT_EQ(Text(main), "Tovane - " + AnsiToUtf8(pics));
+    EXPECT_EQ(harness::TextOf(main), "Tovane - " + AnsiToUtf8(pics));
     HWND list = FindWindowExW(main, nullptr, L"LISTBOX", nullptr);
     ASSERT_EQ(SendMessageW(list, LB_GETCOUNT, 0, 0), 2);
     wchar_t item[MAX_PATH] = L"";
@@ -122,19 +94,19 @@ TEST(TovaneExe, RegistersTheCommandLineAndClosesCleanly) {
 }
 
 TEST(TovaneExe, InvalidPluginIsReportedAndTheProgramStarts) {
-    const std::string plugin = BinFolder() + "testplugins\\no_info\\no_info.sph";
+    const std::string plugin = harness::ProgramFolder() + "testplugins\\no_info\\no_info.sph";
     if (GetFileAttributesA(plugin.c_str()) == INVALID_FILE_ATTRIBUTES)
         GTEST_SKIP() << "no_info test plug-in not built";
     shelltest::TScratchDir dir;
     const std::string exe = dir.Sub("Tovane.exe");
-    ASSERT_TRUE(CopyFileA((BinFolder() + "Tovane.exe").c_str(), exe.c_str(), FALSE));
+    ASSERT_TRUE(CopyFileA((harness::ProgramFolder() + "Tovane.exe").c_str(), exe.c_str(), FALSE));
     ASSERT_TRUE(CopyFileA(plugin.c_str(), dir.Sub("no_info.sph").c_str(), FALSE));
     Process p;
     ASSERT_TRUE(Start(p, exe, {}));
     HWND box = nullptr;
     ASSERT_TRUE(
         shelltest::PumpUntil([&] { return (box = WindowOf(p, L"#32770")) != nullptr; }, 15000));
-    EXPECT_EQ(Text(box), "Tovane");
+    EXPECT_EQ(harness::TextOf(box), "Tovane");
     std::string texts;
     EnumChildWindows(box, CollectTexts, reinterpret_cast<LPARAM>(&texts));
     EXPECT_NE(texts.find("GetPluginInfo"), std::string::npos) << texts;

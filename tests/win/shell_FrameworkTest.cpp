@@ -22,15 +22,7 @@ using shelltest::TBareForm;
 
 namespace {
 
-class Framework : public ::testing::Test {
-protected:
-    void SetUp() override {
-        shelltest::SetCtrlHeld(false);
-        Application().OnException = [this](const std::string& m) { Errors.push_back(m); };
-    }
-    void TearDown() override { Application().OnException = nullptr; }
-    std::vector<std::string> Errors;
-};
+class Framework : public shelltest::TShellTest {};
 
 void PostKey(HWND target, UINT vk, bool alt = false) {
     PostMessageW(target, alt ? WM_SYSKEYDOWN : WM_KEYDOWN, vk, alt ? (1L << 29) | 1 : 1);

@@ -28,11 +28,10 @@ using shelltest::PumpUntil;
 
 namespace {
 
-class MainWindow : public ::testing::Test {
+class MainWindow : public shelltest::TShellTest {
 protected:
     void SetUp() override {
-        shelltest::SetCtrlHeld(false);
-        Application().OnException = [this](const std::string& m) { Errors.push_back(m); };
+        TShellTest::SetUp();
         Ini = Dir.Sub("settings.ini");
         // No sub-folder search: each registered folder is exactly one list item.
         WritePrivateProfileStringA("SlideShow", "bFindSubDir", "0", Ini.c_str());
@@ -47,7 +46,7 @@ protected:
     }
     void TearDown() override {
         FormMain.reset();
-        Application().OnException = nullptr;
+        TShellTest::TearDown();
         shelltest::SetCtrlHeld(false);
     }
     void Start(const std::vector<std::string>& args = {}) {
@@ -116,7 +115,6 @@ protected:
     shelltest::TScratchDir Dir;
     std::string Ini;
     std::vector<std::string> Folders;
-    std::vector<std::string> Errors;
 };
 
 } // namespace

@@ -4,10 +4,11 @@
 
 #include "framework/win32/Application.h"
 #include "framework/win32/Forms.h"
+#include "tests/win/Harness.h"
 
+#include <gtest/gtest.h>
 #include <windows.h>
 
-#include <functional>
 #include <string>
 #include <vector>
 
@@ -27,38 +28,36 @@ public:
     ~TBareForm() override { DestroyForm(); }
 };
 
-// Handles messages until pred() holds or the time is up; returns pred().
-bool PumpUntil(const std::function<bool()>& pred, int timeoutMs = 5000);
-// Handles the messages waiting now (and those they post) for a short while.
-void Pump(int ms = 50);
+using harness::Pump;
+using harness::PumpUntil;
+using harness::RemotePanelText;
 
-// A fresh folder under the temporary folder, removed with everything in it at the end.
-class TScratchDir {
+// A scratch folder with the files the shell's tests put in it.
+class TScratchDir : public harness::ScratchFolder {
 public:
-    TScratchDir();
-    ~TScratchDir();
-    TScratchDir(const TScratchDir&) = delete;
-    TScratchDir& operator=(const TScratchDir&) = delete;
-    const std::string& Path() const { return FPath; } // ANSI, no trailing "\"
-    std::string Sub(const std::string& relative) const { return FPath + "\\" + relative; }
-    std::string MakeDir(const std::string& relative) const;
+    TScratchDir() : ScratchFolder("shell") {}
+    // A file of one byte, with the given attributes.
     std::string MakeFile(const std::string& relative, DWORD attributes = 0) const;
     // A real 2 x 2 24-bit Windows bitmap file.
     std::string MakeBitmap(const std::string& relative) const;
-
-private:
-    std::string FPath;
 };
 
 // A real drop handle (DROPFILES in global memory, UTF-16) naming the given paths.
 HDROP MakeDrop(const std::vector<std::wstring>& paths);
 HDROP MakeDrop(const std::vector<std::string>& pathsAnsi);
 
-// A status bar panel's text (UTF-8) of a window of another process: the common control writes
-// into memory of its own process.
-std::string RemotePanelText(HWND statusBar, int panel);
-
 // Holds Ctrl (or not) in this thread's key state, as GetKeyState reports it.
 void SetCtrlHeld(bool held);
+
+// A test that starts with Ctrl not held and keeps what the application reports in Errors.
+class TShellTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        SetCtrlHeld(false);
+        tovane::Application().OnException = [this](const std::string& m) { Errors.push_back(m); };
+    }
+    void TearDown() override { tovane::Application().OnException = nullptr; }
+    std::vector<std::string> Errors;
+};
 
 } // namespace shelltest

@@ -7,6 +7,8 @@
 #include "framework/win32/Application.h"
 #include "framework/win32/Text.h"
 #include "slideshow/FormSlideShowU.h"
+#include "tests/win/Harness.h"
+#include "tests/win/slideshow/TestSource.h"
 
 #include <gtest/gtest.h>
 #include <windows.h>
@@ -19,49 +21,6 @@
 using namespace tovane;
 
 namespace {
-
-// A folder list, settings and extensions of our own instead of the main window's.
-class TestSource : public TSlideShowSource {
-public:
-    std::vector<std::string> Folders;
-    int Current = 0;
-    SlideShowSettings Values = DefaultSlideShowSettings();
-    std::vector<std::string> Extensions = {"bmp"};
-
-    int FolderCount() override { return static_cast<int>(Folders.size()); }
-    std::wstring Folder(int index) override {
-        return AnsiToWide(Folders.at(static_cast<std::size_t>(index)));
-    }
-    int CurrentFolder() override { return Current; }
-    void SetCurrentFolder(int index) override { Current = index; }
-    SlideShowSettings Settings() override { return Values; }
-    std::vector<std::string> ImageExtensions() override { return Extensions; }
-};
-
-std::string TempRoot() {
-    char buffer[MAX_PATH];
-    GetTempPathA(MAX_PATH, buffer);
-    return std::string(buffer) + "tovane-slideshow-" + std::to_string(GetCurrentProcessId());
-}
-
-void RemoveTree(const std::string& path) {
-    WIN32_FIND_DATAA data;
-    HANDLE find = FindFirstFileA((path + "\\*").c_str(), &data);
-    if (find != INVALID_HANDLE_VALUE) {
-        do {
-            const std::string name = data.cFileName;
-            if (name == "." || name == "..")
-                continue;
-            const std::string full = path + "\\" + name;
-            if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-                RemoveTree(full);
-            else
-                DeleteFileA(full.c_str());
-        } while (FindNextFileA(find, &data));
-        FindClose(find);
-    }
-    RemoveDirectoryA(path.c_str());
-}
 
 // A 24-bit bitmap file of one colour (0x00BBGGRR).
 void WriteBitmap(const std::string& path, int width, int height, COLORREF color) {
@@ -83,15 +42,9 @@ constexpr COLORREF kPictureColor = RGB(200, 40, 60);
 class SlideShowWindow : public testing::Test {
 protected:
     void SetUp() override {
-        Root = TempRoot();
-        RemoveTree(Root);
-        CreateDirectoryA(Root.c_str(), nullptr);
         Application().OnException = [this](const std::string& m) { Errors.push_back(m); };
         auto source = std::make_unique<TestSource>();
         Source = source.get();
-        // An interval the timer never reaches during a test: ticks come from the test.
-        Source->Values.Interval = 100;
-        Source->Values.bSecond = true;
         Source->Values.SuguStart = true;
         Form = std::make_unique<TFormSlideShow>(std::move(source));
     }
@@ -101,8 +54,6 @@ protected:
             Form->Close();
         Form.reset();
         Application().OnException = nullptr;
-        SetCurrentDirectoryA("C:\\");
-        RemoveTree(Root);
     }
 
     // A folder of count pictures named p00.bmp, p01.bmp, ... of the given size.
@@ -110,7 +61,7 @@ protected:
     std::string AddFolder(int count, int width = 40, int height = 30,
                           const std::string& nameAnsi = "") {
         const std::string folder =
-            Root + "\\" +
+            Scratch.Path() + "\\" +
             (nameAnsi.empty() ? "f" + std::to_string(Source->Folders.size()) : nameAnsi);
         CreateDirectoryA(folder.c_str(), nullptr);
         for (int i = 0; i < count; ++i) {
@@ -134,11 +85,7 @@ protected:
     // Runs the message loop until the picture asked for has arrived (read-ahead mode).
     void Settle() {
         Application().ProcessMessages();
-        const DWORD until = GetTickCount() + 10000;
-        while (Form->Loading() && GetTickCount() < until) {
-            Sleep(1);
-            Application().ProcessMessages();
-        }
+        harness::PumpUntil([&] { return !Form->Loading(); }, 10000);
     }
 
     void Reopen() {
@@ -176,7 +123,7 @@ protected:
     std::pair<int, int> At() const { return {Source->Current, Index()}; }
     TGraphic* Shown() const { return Form->Image1.Picture().Graphic(); }
 
-    std::string Root;
+    harness::ScratchFolder Scratch{"slideshow"};
     TestSource* Source = nullptr;
     std::unique_ptr<TFormSlideShow> Form;
     std::vector<std::string> Errors;
@@ -270,11 +217,7 @@ TEST_F(SlideShowWindow, TimerAdvancesOnItsOwn) {
     Source->Values.Interval = 20;
     Source->Values.LastAction = laStayAtLast;
     Start();
-    const DWORD until = GetTickCount() + 5000;
-    while (Form->Playing() && GetTickCount() < until) {
-        Application().ProcessMessages();
-        Sleep(5);
-    }
+    harness::PumpUntil([&] { return !Form->Playing(); });
     EXPECT_FALSE(Form->Playing());
     EXPECT_EQ(Index(), 2);
     EXPECT_EQ(Form->LabelSSState.Caption(), "< スライドショー停止中 >");
@@ -376,11 +319,7 @@ TEST_F(SlideShowWindow, DoubleClickMovesTwoImages) {
         clicks[k].mi.dwFlags = k % 2 == 0 ? MOUSEEVENTF_LEFTDOWN : MOUSEEVENTF_LEFTUP;
     }
     ASSERT_EQ(SendInput(4, clicks, sizeof(INPUT)), 4u);
-    const DWORD until = GetTickCount() + 3000;
-    while (Index() < 2 && GetTickCount() < until) {
-        Application().ProcessMessages();
-        Sleep(5);
-    }
+    harness::PumpUntil([&] { return Index() >= 2; }, 3000);
     Application().ProcessMessages();
     EXPECT_EQ(Index(), 2);
 }
@@ -802,7 +741,7 @@ TEST_F(SlideShowWindow, VanishedFolderIsReportedOnce) {
     AddFolder(1);
     Source->Values.bAllDir = true;
     Start();
-    RemoveTree(gone);
+    harness::RemoveTree(gone);
     Tick();
     ASSERT_EQ(Errors.size(), 1u);
     EXPECT_EQ(Source->Current, 1);

@@ -6,6 +6,7 @@
 #include "imaging/SPIBmp.h"
 #include "slideshow/FormSlideShowU.h"
 #include "tests/win/DecodingSupport.h"
+#include "tests/win/slideshow/TestSource.h"
 
 #include <gtest/gtest.h>
 #include <windows.h>
@@ -20,42 +21,17 @@ using namespace decoding_test;
 
 namespace {
 
-class SlowFolderSource : public TSlideShowSource {
-public:
-    std::string Dir;
-    bool ReadAhead = true;
-    int FolderCount() override { return 1; }
-    std::wstring Folder(int) override { return AnsiToWide(Dir); }
-    int CurrentFolder() override { return 0; }
-    void SetCurrentFolder(int) override {}
-    SlideShowSettings Settings() override {
-        SlideShowSettings s = DefaultSlideShowSettings();
-        s.Interval = 100;
-        s.bSecond = true;
-        s.ReadAhead = ReadAhead;
-        return s;
-    }
-    std::vector<std::string> ImageExtensions() override { return {"slw"}; }
-};
-
-class PicturePipeline : public testing::Test {
+class PicturePipeline : public OneFolderSlideShow {
 protected:
     void SetUp() override {
-        InitializeSpiBmp();
+        OneFolderSlideShow::SetUp();
         Spis = MakeCollection({"decode_slow"});
-        Application().OnException = [this](const std::string& m) { Errors.push_back(m); };
-        auto source = std::make_unique<SlowFolderSource>();
-        Source = source.get();
-        Source->Dir =
-            ScratchFolder() + testing::UnitTest::GetInstance()->current_test_info()->name();
-        CreateDirectoryA(Source->Dir.c_str(), nullptr);
-        Form = std::make_unique<TFormSlideShow>(std::move(source));
+        Dir = ScratchFolder() + testing::UnitTest::GetInstance()->current_test_info()->name();
+        CreateDirectoryA(Dir.c_str(), nullptr);
+        MakeForm(Dir, {"slw"}); // reading ahead, as by default
     }
     void TearDown() override {
-        Form.reset();
-        Application().OnException = nullptr;
-        Spis.reset();
-        FinalizeSpiBmp();
+        OneFolderSlideShow::TearDown();
         SetCurrentDirectoryA("C:\\");
     }
 
@@ -65,16 +41,11 @@ protected:
             Write(i, std::to_string(ms[i]));
     }
     void Write(std::size_t i, const std::string& text) {
-        const std::string path = Source->Dir + "\\p" + std::to_string(i) + ".slw";
-        HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                  FILE_ATTRIBUTE_NORMAL, nullptr);
-        DWORD written = 0;
-        WriteFile(file, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
-        CloseHandle(file);
+        harness::WriteWholeFile(Dir + "\\p" + std::to_string(i) + ".slw", text);
     }
 
     void Start() {
-        Form->FileListBox1.SetDirectory(AnsiToWide(Source->Dir));
+        Form->FileListBox1.SetDirectory(AnsiToWide(Dir));
         Form->Show();
     }
     void Key(unsigned vk) {
@@ -82,14 +53,7 @@ protected:
         Application().ProcessMessages();
     }
     // Runs the message loop until done() or 10 s.
-    bool PumpUntil(const std::function<bool()>& done) {
-        const DWORD until = GetTickCount() + 10000;
-        while (!done() && GetTickCount() < until) {
-            Sleep(2);
-            Application().ProcessMessages();
-        }
-        return done();
-    }
+    bool PumpUntil(const std::function<bool()>& done) { return harness::PumpUntil(done, 10000); }
     bool Settle() {
         return PumpUntil([&] { return !Form->Loading(); });
     }
@@ -99,10 +63,7 @@ protected:
     }
     std::string FileLabel() const { return Form->LabelFile.Caption(); }
 
-    std::unique_ptr<TSPIs> Spis;
-    SlowFolderSource* Source = nullptr;
-    std::unique_ptr<TFormSlideShow> Form;
-    std::vector<std::string> Errors;
+    std::string Dir; // the one folder, of its own per test
 };
 
 } // namespace
@@ -192,7 +153,7 @@ TEST_F(PicturePipeline, ChangedFileIsDecodedAgain) {
 }
 
 TEST_F(PicturePipeline, WithoutReadAheadEveryShowDecodes) {
-    Source->ReadAhead = false;
+    Source->Values.ReadAhead = false;
     Pictures({10, 10, 10});
     Start();
     EXPECT_FALSE(Form->Loading());

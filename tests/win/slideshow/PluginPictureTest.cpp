@@ -6,6 +6,8 @@
 #include "plugins/SPIs.h"
 #include "plugins/portable/SPIRules.h"
 #include "slideshow/FormSlideShowU.h"
+#include "tests/win/Harness.h"
+#include "tests/win/slideshow/TestSource.h"
 
 #include <gtest/gtest.h>
 #include <windows.h>
@@ -18,70 +20,20 @@ using namespace tovane;
 
 namespace {
 
-class OneFolderSource : public TSlideShowSource {
-public:
-    explicit OneFolderSource(std::string folder) : FFolder(std::move(folder)) {}
-    int FolderCount() override { return 1; }
-    std::wstring Folder(int) override { return AnsiToWide(FFolder); }
-    int CurrentFolder() override { return 0; }
-    void SetCurrentFolder(int) override {}
-    SlideShowSettings Settings() override {
-        SlideShowSettings s = DefaultSlideShowSettings();
-        s.Interval = 100;
-        s.bSecond = true;
-        return s;
-    }
-    std::vector<std::string> ImageExtensions() override { return {"bmp", "any", "err", "flt"}; }
-
-private:
-    std::string FFolder;
-};
-
-std::string ProgramFolder() {
-    char path[MAX_PATH];
-    GetModuleFileNameA(nullptr, path, MAX_PATH);
-    std::string s = path;
-    return s.substr(0, s.rfind('\\') + 1);
-}
-
-void WriteText(const std::string& path, const char* text) {
-    HANDLE h = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                           FILE_ATTRIBUTE_NORMAL, nullptr);
-    DWORD written = 0;
-    WriteFile(h, text, static_cast<DWORD>(strlen(text)), &written, nullptr);
-    CloseHandle(h);
-}
-
-class SlideShowPlugins : public testing::Test {
+class SlideShowPlugins : public OneFolderSlideShow {
 protected:
     void SetUp() override {
-        InitializeSpiBmp();
-        char temp[MAX_PATH];
-        GetTempPathA(MAX_PATH, temp);
-        Folder =
-            std::string(temp) + "tovane-slideshow-plugins-" + std::to_string(GetCurrentProcessId());
-        CreateDirectoryA(Folder.c_str(), nullptr);
-        WriteText(Folder + "\\a.any", "anything at all");
-        WriteText(Folder + "\\b.err", "the module fails on this");
-        WriteText(Folder + "\\c.txt", "not listed");
-        Application().OnException = [this](const std::string& m) { Errors.push_back(m); };
-        Form = std::make_unique<TFormSlideShow>(std::make_unique<OneFolderSource>(Folder));
-    }
-    void TearDown() override {
-        Form.reset();
-        Application().OnException = nullptr;
-        Spis.reset();
-        FinalizeSpiBmp();
-        SetCurrentDirectoryA("C:\\");
-        for (const char* name : {"a.any", "b.err", "c.txt", "d.flt"})
-            DeleteFileA((Folder + "\\" + name).c_str());
-        RemoveDirectoryA(Folder.c_str());
+        OneFolderSlideShow::SetUp();
+        Scratch.Write("a.any", "anything at all");
+        Scratch.Write("b.err", "the module fails on this");
+        Scratch.Write("c.txt", "not listed");
+        MakeForm(Folder, {"bmp", "any", "err", "flt"});
     }
 
     // The collection of the one test module named.
     void LoadPlugin(const char* name) {
         Spis = std::make_unique<TSPIs>();
-        Spis->Search(ProgramFolder() + "testplugins\\" + name + "\\" + DefaultSPIMask);
+        Spis->Search(harness::ProgramFolder() + "testplugins\\" + name + "\\" + DefaultSPIMask);
         ASSERT_EQ(Spis->Count(), 1) << name << " not built";
     }
 
@@ -94,17 +46,11 @@ protected:
     // Runs the message loop until the picture asked for has arrived (read-ahead mode).
     void Settle() {
         Application().ProcessMessages();
-        const DWORD until = GetTickCount() + 10000;
-        while (Form->Loading() && GetTickCount() < until) {
-            Sleep(1);
-            Application().ProcessMessages();
-        }
+        harness::PumpUntil([&] { return !Form->Loading(); }, 10000);
     }
 
-    std::unique_ptr<TSPIs> Spis;
-    std::string Folder;
-    std::unique_ptr<TFormSlideShow> Form;
-    std::vector<std::string> Errors;
+    harness::ScratchFolder Scratch{"slideshow-plugins"};
+    const std::string& Folder = Scratch.Path();
 };
 
 } // namespace
@@ -146,11 +92,11 @@ TEST_F(SlideShowPlugins, PictureNoPluginDecodesIsReported) {
 }
 
 TEST_F(SlideShowPlugins, AModuleFaultingInTheDecodingHostIsReportedAndTheShowGoesOn) {
-    WriteText(Folder + "\\d.flt", "the first module faults on this");
+    Scratch.Write("d.flt", "the first module faults on this");
     Spis = std::make_unique<TSPIs>();
     Spis->Isolation = std::make_unique<TPluginHost>();
     for (const char* name : {"fault_av", "decode_any"})
-        Spis->Search(ProgramFolder() + "testplugins\\" + name + "\\" + DefaultSPIMask);
+        Spis->Search(harness::ProgramFolder() + "testplugins\\" + name + "\\" + DefaultSPIMask);
     ASSERT_EQ(Spis->Count(), 2);
     Start();
     ASSERT_TRUE(Errors.empty()) << Errors.front();
