@@ -4,4 +4,4 @@ tovane_native_test(slideshow_tests
     ${CMAKE_CURRENT_LIST_DIR}/slideshow/NavigationTest.cpp
     ${CMAKE_CURRENT_LIST_DIR}/slideshow/TextsTest.cpp
     ${CMAKE_CURRENT_LIST_DIR}/slideshow/ReadAheadTest.cpp
-  LIBS tovane_portable)
+  LIBS tovane_slideshow_portable)

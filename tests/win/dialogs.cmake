@@ -1,17 +1,10 @@
-# The options dialog and the about box, driven as real windows. The dialogs' units are built
-# into the test directly, so that they are tested apart from the main window.
-set(dialogs_units
-  ${CMAKE_SOURCE_DIR}/dialogs/FormOptionU.cpp
-  ${CMAKE_SOURCE_DIR}/dialogs/FormOptionU.form.cpp
-  ${CMAKE_SOURCE_DIR}/dialogs/FormAboutBoxU.cpp
-  ${CMAKE_SOURCE_DIR}/dialogs/FormAboutBoxU.form.cpp)
+# The options dialog and the about box, driven as real windows apart from the main window.
 tovane_win_test(dialogs_tests
   SOURCES
     ${CMAKE_CURRENT_LIST_DIR}/dialogsOptionTest.cpp
     ${CMAKE_CURRENT_LIST_DIR}/dialogsAboutBoxTest.cpp
     ${CMAKE_CURRENT_LIST_DIR}/dialogsSupport.cpp
-    ${dialogs_units}
-  LIBS tovane_plugins tovane_portable)
+  LIBS tovane_dialogs)
 if(TARGET dialogs_tests)
   add_dependencies(dialogs_tests dialogs_three dialogs_none)
   if(TEST dialogs_tests)
@@ -25,7 +18,7 @@ tovane_win_test(dialogs_mainwindow_tests
   SOURCES
     ${CMAKE_CURRENT_LIST_DIR}/dialogsMainWindowTest.cpp
     ${CMAKE_CURRENT_LIST_DIR}/dialogsSupport.cpp
-  LIBS tovane_ui)
+  LIBS tovane_app)
 if(TARGET dialogs_mainwindow_tests)
   set_target_properties(dialogs_mainwindow_tests PROPERTIES
     RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bin/dialogsmain)

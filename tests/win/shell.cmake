@@ -10,7 +10,7 @@ tovane_win_test(shell_mainwindow_tests
   SOURCES
     ${CMAKE_CURRENT_LIST_DIR}/shell_MainWindowTest.cpp
     ${CMAKE_CURRENT_LIST_DIR}/shell_Support.cpp
-  LIBS tovane_ui)
+  LIBS tovane_app)
 if(TARGET shell_mainwindow_tests)
   set_target_properties(shell_mainwindow_tests PROPERTIES
     RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bin/shellmain)

@@ -5,7 +5,7 @@ tovane_win_test(slideshow_rules_tests
     ${CMAKE_CURRENT_LIST_DIR}/../native/slideshow/PlacementTest.cpp
     ${CMAKE_CURRENT_LIST_DIR}/../native/slideshow/NavigationTest.cpp
     ${CMAKE_CURRENT_LIST_DIR}/../native/slideshow/TextsTest.cpp
-  LIBS tovane_portable)
+  LIBS tovane_slideshow_portable)
 
 # The window itself, driven by keys, mouse presses and timer ticks over folders of bitmaps.
 tovane_win_test(slideshow_window_tests
@@ -14,7 +14,7 @@ tovane_win_test(slideshow_window_tests
     ${CMAKE_CURRENT_LIST_DIR}/slideshow/PluginPictureTest.cpp
     ${CMAKE_CURRENT_LIST_DIR}/slideshow/PicturePipelineTest.cpp
     ${CMAKE_CURRENT_LIST_DIR}/DecodingSupport.cpp
-  LIBS tovane_ui)
+  LIBS tovane_slideshow)
 if(TARGET slideshow_window_tests AND TARGET decode_any AND TARGET decode_error)
   add_dependencies(slideshow_window_tests decode_any decode_error decode_slow fault_av)
 endif()
