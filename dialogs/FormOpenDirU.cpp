@@ -2,6 +2,7 @@
 
 #include "framework/Paths.h"
 #include "framework/win32/ModuleFile.h"
+#include "framework/win32/Text.h"
 #include "settings/portable/ImageExtensions.h"
 
 #include <windows.h>

@@ -23,7 +23,7 @@ namespace tovane {
 class TFormSlideShow : public TForm, private SlideShowHost {
 public:
     // Reads the folder list, the settings and the extensions from source (the main window in
-    // the program, app/MainWindowSlideShowSource.h).
+    // the program).
     explicit TFormSlideShow(std::unique_ptr<TSlideShowSource> source);
     ~TFormSlideShow() override;
 

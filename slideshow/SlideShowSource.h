@@ -1,7 +1,7 @@
 // What the slideshow window reads from the main window: its folder list (items and current
 // item), the settings record and the image extension list. The program gives the main window
-// (app/MainWindowSlideShowSource.h); tests give their own. UI thread only; every value is read
-// afresh at each use, since the folder search may add folders during a slideshow.
+// itself; tests give their own. UI thread only; every value is read afresh at each use, since
+// the folder search may add folders during a slideshow.
 #pragma once
 
 #include "settings/portable/SettingsRules.h"
