@@ -1,8 +1,8 @@
 #include "app/FindThreadU.h"
 
-#include "app/portable/MainWindowRules.h"
 #include "framework/win32/Handles.h"
 #include "framework/win32/Text.h"
+#include "settings/portable/ImageExtensions.h"
 
 #include <windows.h>
 

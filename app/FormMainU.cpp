@@ -1,27 +1,17 @@
 #include "app/FormMainU.h"
 
 #include "app/NormalizeFolderPath.h"
+#include "dialogs/FormAboutBoxU.h"
 #include "dialogs/FormOpenDirU.h"
+#include "dialogs/FormOptionU.h"
 #include "framework/win32/Application.h"
 #include "framework/win32/Text.h"
 #include "imaging/PluginHost.h"
-
-#if __has_include("slideshow/FormSlideShowU.h")
+#include "settings/portable/ImageExtensions.h"
 #include "slideshow/FormSlideShowU.h"
-#define TOVANE_HAVE_SLIDESHOW 1
-#endif
-#if __has_include("dialogs/FormOptionU.h")
-#include "dialogs/FormOptionU.h"
-#define TOVANE_HAVE_OPTIONS 1
-#endif
-#if __has_include("dialogs/FormAboutBoxU.h")
-#include "dialogs/FormAboutBoxU.h"
-#define TOVANE_HAVE_ABOUT 1
-#endif
 
 #include <shellapi.h>
 
-#include <exception>
 #include <utility>
 
 namespace tovane {
@@ -44,7 +34,7 @@ TFormMain::TFormMain(std::vector<std::wstring> folders, std::string iniPath)
 
 TFormMain::~TFormMain() {
     DestroyForm();
-    StopSearch();
+    FSearch.Stop();
 }
 
 // -------------------------------------------------------------------------------- start-up
@@ -85,10 +75,9 @@ void TFormMain::FormCreate(TObject&) {
 void TFormMain::FormDestroy(TObject&) {
     // Nothing may reach the list once destruction has begun; the settings are written before
     // the wait for the search thread, which may be blocked in the system.
-    if (FFindThread != nullptr)
-        FFindThread->Terminate();
+    FSearch.Terminate();
     SaveWindowPos();
-    StopSearch();
+    FSearch.Stop();
     FImageExtensions.clear();
 }
 
@@ -102,10 +91,9 @@ bool TFormMain::SessionMessage(UINT msg, WPARAM wParam, LRESULT& result) {
     if (msg != WM_ENDSESSION)
         return false;
     if (wParam) {
-        if (FFindThread != nullptr)
-            FFindThread->Terminate();
+        FSearch.Terminate();
         Application().Dispatch([this] { SaveWindowPos(); });
-        StopSearch();
+        FSearch.Stop();
     }
     result = 0;
     return true;
@@ -174,121 +162,17 @@ void TFormMain::RegisterFolder(const std::wstring& path, bool clearFirst) {
     if (path.empty() || attributes == INVALID_FILE_ATTRIBUTES ||
         (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0)
         return;
-    switch (RegisterStepFor(FSearchState)) {
-    case RegisterStep::JoinRunningSearch:
-        if (FFindThread != nullptr &&
-            FFindThread->AddFolder(path) != TFindThread::AddResult::Finished)
-            return;
-        // The running search had already taken its last folder and is ending: what it found
-        // and has not yet handed over is listed first, then the folder is searched by a fresh
-        // thread that continues the same search (list, caption and sub-folder flag stay).
-        if (FFindThread != nullptr) {
-            const bool findSubDir = FFindThread->FindSubDir();
-            FFindThread->WaitFor();
-            FFindThread.reset();
-            LaunchSearchThread(path, findSubDir);
-            return;
-        }
-        StartSearch(path, clearFirst);
-        return;
-    case RegisterStep::DiscardSuspendedThenStart:
-        // The suspended search is stopped and joined; it delivers nothing more and its
-        // termination handler never runs.
-        FFindThread.reset();
-        StartSearch(path, clearFirst);
-        return;
-    case RegisterStep::Start:
-        StartSearch(path, clearFirst);
-        return;
-    }
-}
-
-void TFormMain::StartSearch(const std::wstring& path, bool clearFirst) {
-    if (clearFirst)
-        ListBox1.Clear();
-    LaunchSearchThread(path, FSettings.bFindSubDir);
-    SetCaption("Tovane - " + WideToUtf8(path));
-    FSearchState = SearchState::Searching;
-    ShowSearchState();
-}
-
-void TFormMain::LaunchSearchThread(const std::wstring& path, bool findSubDir) {
-    try {
-        FFindThread = std::make_unique<TFindThread>(static_cast<IFindThreadSink&>(*this),
-                                                    FImageExtensions, path, findSubDir);
-    } catch (...) {
-        // No thread, no search: the next registration starts afresh.
-        FFindThread.reset();
-        FSearchState = SearchState::Failed;
-        ShowSearchState();
-        throw;
-    }
-    FFindThread->OnTerminate = [this] { SearchTerminated(); };
-    FFindThread->SetPriority(ThreadPriority::Lowest);
-    FFindThread->Resume();
-}
-
-void TFormMain::ShowSearchState() {
-    StatusBar1.SetPanelText(1, SearchStateName(FSearchState));
-}
-
-void TFormMain::SearchTerminated() {
-    // A failure of the walk or of listing a folder (a list that refuses an item) ends it.
-    const std::exception_ptr failure = FFindThread->FatalException();
-    FFindThread.reset();
-    FSearchState = failure ? SearchState::Failed : SearchState::Done;
-    ShowSearchState();
-    if (failure)
-        Application().Dispatch([&] { std::rethrow_exception(failure); });
-}
-
-void TFormMain::StopSearch() noexcept {
-    if (FFindThread == nullptr)
-        return;
-    FFindThread->Terminate();
-    // A thread blocked in the system (an unreachable network folder) is not waited for past
-    // this: it delivers nothing after the stop, and its object is left to it, since it is
-    // still running in it; the process's end takes both.
-    constexpr DWORD StopWaitMs = 2000;
-    if (FFindThread->WaitFor(StopWaitMs))
-        FFindThread.reset();
-    else
-        static_cast<void>(FFindThread.release());
+    FSearch.Register(path, clearFirst, FSettings.bFindSubDir);
 }
 
 void TFormMain::actFindSuspendExecute(TObject&) {
-    if (FFindThread == nullptr)
-        return;
-    if (FSearchState == SearchState::Searching)
-        FFindThread->Suspend();
-    else if (FSearchState == SearchState::Suspended)
-        FFindThread->Resume();
-    else
-        return;
-    FSearchState = SuspendToggled(FSearchState);
-    ShowSearchState();
-}
-
-bool TFormMain::HasFolder(const std::wstring& dir) {
-    return ListBox1.IndexOf(dir) >= 0;
-}
-
-void TFormMain::AppendFolder(const std::wstring& dir) {
-    ListBox1.Add(dir);
-}
-
-int TFormMain::FolderCount() {
-    return ListBox1.Count();
-}
-
-void TFormMain::SetFolderCountText(const std::string& utf8) {
-    StatusBar1.SetPanelText(0, utf8);
+    FSearch.ToggleSuspend();
 }
 
 // ------------------------------------------------------------------------------- commands
 
 void TFormMain::OpenFolderDialog(bool clearFirst) {
-    auto dialog = std::make_unique<TFormOpenDir>(this);
+    auto dialog = std::make_unique<TFormOpenDir>(this, FImageExtensions, ListBox1.Items());
     if (dialog->ShowModal() == mrOk)
         RegisterFolder(dialog->FileListBox1.Directory(), clearFirst);
 }
@@ -306,18 +190,14 @@ void TFormMain::Exit1Click(TObject&) {
 }
 
 void TFormMain::About1Click(TObject&) {
-#ifdef TOVANE_HAVE_ABOUT
     auto dialog = std::make_unique<TFormAboutBox>(this);
     dialog->ShowModal();
-#endif
 }
 
 void TFormMain::actOptionExecute(TObject&) {
-#ifdef TOVANE_HAVE_OPTIONS
-    auto dialog = std::make_unique<TFormOption>(this);
+    auto dialog = std::make_unique<TFormOption>(this, FSettings);
     if (dialog->ShowModal() == mrOk)
         SaveSlideShowSettings();
-#endif
 }
 
 void TFormMain::ListBox1DblClick(TObject&) {
@@ -331,7 +211,6 @@ void TFormMain::actSlideShowExecute(TObject&) {
     if (current < 0)
         return;
     const std::wstring folder = ListBox1.Item(current);
-#ifdef TOVANE_HAVE_SLIDESHOW
     if (FormSlideShow == nullptr)
         return;
     FormSlideShow->FileListBox1.SetDirectory(folder);
@@ -343,9 +222,6 @@ void TFormMain::actSlideShowExecute(TObject&) {
         if (now >= 0)
             ListBox1.SetSelected(now, true);
     }
-#else
-    (void)folder;
-#endif
 }
 
 FolderListModel TFormMain::ReadFolderList() const {

@@ -1,13 +1,12 @@
 // The main window: the list of registered image folders, the commands that edit it, the
-// background folder search and the settings record. One instance, FormMain, alive for the
-// whole run; other windows read ListBox1, FSettings and FImageExtensions through it.
-// UI thread only; the search thread reaches the list through IFindThreadSink calls that it
-// hands to the UI thread.
+// background folder search (run by TFolderSearch) and the settings record. One instance,
+// FormMain, alive for the whole run; it hands the slideshow and the dialogs what they read of
+// it (ListBox1, FSettings, FImageExtensions). UI thread only.
 #pragma once
 
-#include "app/FindThreadU.h"
+#include "app/FolderSearch.h"
 #include "app/Settings.h"
-#include "app/portable/MainWindowRules.h"
+#include "app/portable/FolderListEditing.h"
 #include "framework/win32/Actions.h"
 #include "framework/win32/ComCtrls.h"
 #include "framework/win32/Forms.h"
@@ -20,7 +19,7 @@
 
 namespace tovane {
 
-class TFormMain : public TForm, private IFindThreadSink {
+class TFormMain : public TForm {
 public:
     // folders: the command-line arguments, registered at the end of FormCreate.
     // iniPath: the settings file (the executable's path with ".ini" in the program).
@@ -54,9 +53,9 @@ public:
     std::vector<std::string> FImageExtensions;
     SlideShowSettings FSettings = DefaultSlideShowSettings();
 
-    SearchState CurrentSearchState() const noexcept { return FSearchState; }
+    SearchState CurrentSearchState() const noexcept { return FSearch.State(); }
     // The running search, or null (read-only, for the program's own checks).
-    const TFindThread* FindThread() const noexcept { return FFindThread.get(); }
+    const TFindThread* FindThread() const noexcept { return FSearch.Thread(); }
     // The single entry of every registration (dialog, drop, command line).
     void RegisterFolder(const std::wstring& path, bool clearFirst);
 
@@ -84,24 +83,12 @@ private:
     void WMDropFiles(HDROP drop);
 
     void OpenFolderDialog(bool clearFirst);
-    void StartSearch(const std::wstring& path, bool clearFirst);
-    void LaunchSearchThread(const std::wstring& path, bool findSubDir);
-    void ShowSearchState();
-    void SearchTerminated();
-    void StopSearch() noexcept;
     bool SessionMessage(UINT msg, WPARAM wParam, LRESULT& result);
 
     FolderListModel ReadFolderList() const;
     void WriteFolderList(const FolderListModel& model);
 
-    // IFindThreadSink, called on the UI thread inside the calls the search hands it.
-    bool HasFolder(const std::wstring& dir) override;
-    void AppendFolder(const std::wstring& dir) override;
-    int FolderCount() override;
-    void SetFolderCountText(const std::string& utf8) override;
-
-    std::unique_ptr<TFindThread> FFindThread;
-    SearchState FSearchState = SearchState::None;
+    TFolderSearch FSearch{*this, ListBox1, StatusBar1, FImageExtensions};
     std::vector<std::wstring> FCommandLineFolders;
     std::string FIniPath;
 };

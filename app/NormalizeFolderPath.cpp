@@ -1,6 +1,6 @@
 #include "app/NormalizeFolderPath.h"
 
-#include "app/portable/MainWindowRules.h"
+#include "app/portable/FolderSpelling.h"
 #include "framework/win32/Handles.h"
 #include "framework/win32/Text.h"
 

@@ -6,7 +6,7 @@
 
 namespace tovane {
 
-// See NormalizeFolderPathWith (app/portable/MainWindowRules.h) for the walk.
+// See NormalizeFolderPathWith (app/portable/FolderSpelling.h) for the walk.
 std::wstring NormalizeFolderPath(const std::wstring& arg);
 
 } // namespace tovane

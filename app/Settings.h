@@ -1,9 +1,9 @@
 // The settings file: the executable's path with ".ini", read and written through the
 // platform's profile-string functions. Every pass opens the file afresh; nothing is cached.
-// The rules (keys, defaults, conversions, order) are in app/portable/SettingsRules.h.
+// The rules (keys, defaults, conversions, order) are in settings/portable/SettingsRules.h.
 #pragma once
 
-#include "app/portable/SettingsRules.h"
+#include "settings/portable/SettingsRules.h"
 
 #include <string>
 

@@ -1,15 +1,12 @@
 // The program's entry: the decoding unit's start-up, the main window (which loads the
 // plug-ins), the slideshow window, then the message loop until the main window closes.
 #include "app/FormMainU.h"
+#include "app/MainWindowSlideShowSource.h"
 #include "app/portable/CommandLine.h"
 #include "framework/win32/Application.h"
 #include "framework/win32/Text.h"
 #include "imaging/SPIBmp.h"
-
-#if __has_include("slideshow/FormSlideShowU.h")
 #include "slideshow/FormSlideShowU.h"
-#define TOVANE_HAVE_SLIDESHOW 1
-#endif
 
 #include <windows.h>
 
@@ -39,13 +36,9 @@ int Run() {
                     Utf8ToWide(Application().Title()).c_str(), MB_OK | MB_ICONERROR);
         return 1;
     }
-#ifdef TOVANE_HAVE_SLIDESHOW
-    FormSlideShow = std::make_unique<TFormSlideShow>();
-#endif
+    FormSlideShow = std::make_unique<TFormSlideShow>(MakeMainWindowSlideShowSource());
     const int code = Application().Run(*FormMain);
-#ifdef TOVANE_HAVE_SLIDESHOW
     FormSlideShow.reset();
-#endif
     FormMain.reset();
     return code;
 }

@@ -1,10 +1,13 @@
 #include "dialogs/FormOpenDirU.h"
 
-#include "app/FormMainU.h"
 #include "framework/Paths.h"
 #include "framework/win32/ModuleFile.h"
+#include "framework/win32/Text.h"
+#include "settings/portable/ImageExtensions.h"
 
 #include <windows.h>
+
+#include <utility>
 
 namespace tovane {
 
@@ -18,22 +21,23 @@ bool IsFolder(const std::wstring& path) {
 // The dialog opens on the current folder. One that has become unreachable (a card removed, a
 // share gone) would keep it from opening at all: it then opens on the first folder of the
 // list that exists, else on the program's folder.
-void MakeCurrentFolderReachable() {
+void MakeCurrentFolderReachable(const std::vector<std::wstring>& registeredFolders) {
     wchar_t current[MAX_PATH + 1] = L"";
     const DWORD n = GetCurrentDirectoryW(MAX_PATH + 1, current);
     if (n > 0 && n < MAX_PATH + 1 && IsFolder(current))
         return;
-    if (FormMain != nullptr)
-        for (const std::wstring& folder : FormMain->ListBox1.Items())
-            if (IsFolder(folder) && SetCurrentDirectoryW(folder.c_str()))
-                return;
+    for (const std::wstring& folder : registeredFolders)
+        if (IsFolder(folder) && SetCurrentDirectoryW(folder.c_str()))
+            return;
     SetCurrentDirectoryA(ExtractFilePath(ModuleFileName(), SystemLeadByte).c_str());
 }
 
 } // namespace
 
-TFormOpenDir::TFormOpenDir(TForm* owner) : TForm(owner) {
-    MakeCurrentFolderReachable();
+TFormOpenDir::TFormOpenDir(TForm* owner, std::vector<std::string> imageExtensions,
+                           const std::vector<std::wstring>& registeredFolders)
+    : TForm(owner), FImageExtensions(std::move(imageExtensions)) {
+    MakeCurrentFolderReachable(registeredFolders);
     LoadForm();
     DoCreate();
 }
@@ -44,7 +48,7 @@ TFormOpenDir::~TFormOpenDir() {
 
 void TFormOpenDir::FormCreate(TObject&) {
     // Every image extension as "*.%s;", bmp first (no leading space, unlike the status bar).
-    FileListBox1.SetMask(FormMain != nullptr ? FileMask(FormMain->FImageExtensions) : "");
+    FileListBox1.SetMask(FileMask(FImageExtensions));
 }
 
 } // namespace tovane

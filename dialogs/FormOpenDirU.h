@@ -7,11 +7,18 @@
 #include "framework/win32/Forms.h"
 #include "framework/win32/StdCtrls.h"
 
+#include <string>
+#include <vector>
+
 namespace tovane {
 
 class TFormOpenDir : public TForm {
 public:
-    explicit TFormOpenDir(TForm* owner);
+    // imageExtensions: the files the list shows (the main window's FImageExtensions).
+    // registeredFolders: where the dialog opens when the current folder has become unreachable
+    // (the main window's folder list), tried in order.
+    TFormOpenDir(TForm* owner, std::vector<std::string> imageExtensions,
+                 const std::vector<std::wstring>& registeredFolders);
     ~TFormOpenDir() override;
 
     TDriveComboBox DriveComboBox1;
@@ -23,6 +30,8 @@ public:
 private:
     void LoadForm(); // FormOpenDirU.form.cpp
     void FormCreate(TObject& Sender);
+
+    std::vector<std::string> FImageExtensions;
 };
 
 } // namespace tovane

@@ -1,11 +1,11 @@
-// The options dialog: edits the slideshow and search settings of the main window's record.
-// Created for each use with the main window as owner, shown modally and released by the
-// caller. FormCreate fills the controls from the record; OK writes every control back into it
-// (ButtonOKClick); Cancel, Esc and the close box leave the record untouched. The dialog never
-// touches the settings file: the caller saves it after OK.
+// The options dialog: edits the slideshow and search settings of a settings record (the main
+// window's, in the program). Created for each use with the main window as owner, shown
+// modally and released by the caller. FormCreate fills the controls from the record; OK writes
+// every control back into it (ButtonOKClick); Cancel, Esc and the close box leave the record
+// untouched. The dialog never touches the settings file: the caller saves it after OK.
 #pragma once
 
-#include "app/portable/SettingsRules.h"
+#include "settings/portable/SettingsRules.h"
 #include "framework/win32/ColorDialog.h"
 #include "framework/win32/ComCtrls.h"
 #include "framework/win32/ExtCtrls.h"
@@ -30,8 +30,6 @@ private:
 
 class TFormOption : public TForm {
 public:
-    // Edits the main window's record, FormMain->FSettings.
-    explicit TFormOption(TForm* owner);
     // Edits the given record, which must outlive the dialog.
     TFormOption(TForm* owner, SlideShowSettings& settings);
     ~TFormOption() override;

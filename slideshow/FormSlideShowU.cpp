@@ -1,19 +1,16 @@
 #include "slideshow/FormSlideShowU.h"
 
-#include "app/portable/MainWindowRules.h"
 #include "framework/Paths.h"
 #include "framework/win32/Application.h"
 #include "framework/win32/Text.h"
 #include "imaging/SPIBmp.h"
+#include "settings/portable/ImageExtensions.h"
 #include "slideshow/portable/Placement.h"
 #include "slideshow/portable/SlideShowTexts.h"
 
 namespace tovane {
 
 std::unique_ptr<TFormSlideShow> FormSlideShow;
-
-TFormSlideShow::TFormSlideShow() : TFormSlideShow(MakeMainWindowSlideShowSource()) {
-}
 
 TFormSlideShow::TFormSlideShow(std::unique_ptr<TSlideShowSource> source)
     : FSource(std::move(source)) {

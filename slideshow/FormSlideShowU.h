@@ -22,9 +22,8 @@ namespace tovane {
 
 class TFormSlideShow : public TForm, private SlideShowHost {
 public:
-    // Reads the folder list, the settings and the extensions from the main window.
-    TFormSlideShow();
-    // Reads them from the given source instead (tests).
+    // Reads the folder list, the settings and the extensions from source (the main window in
+    // the program).
     explicit TFormSlideShow(std::unique_ptr<TSlideShowSource> source);
     ~TFormSlideShow() override;
 

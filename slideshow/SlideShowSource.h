@@ -1,10 +1,10 @@
 // What the slideshow window reads from the main window: its folder list (items and current
-// item), the settings record and the image extension list. The program's source is the main
-// window (MakeMainWindowSlideShowSource); tests give their own. UI thread only; every value is
-// read afresh at each use, since the folder search may add folders during a slideshow.
+// item), the settings record and the image extension list. The program gives the main window
+// itself; tests give their own. UI thread only; every value is read afresh at each use, since
+// the folder search may add folders during a slideshow.
 #pragma once
 
-#include "app/portable/SettingsRules.h"
+#include "settings/portable/SettingsRules.h"
 
 #include <memory>
 #include <string>
@@ -25,9 +25,5 @@ public:
     virtual SlideShowSettings Settings() = 0;
     virtual std::vector<std::string> ImageExtensions() = 0;
 };
-
-// The main window's folder list, FSettings and FImageExtensions, read through FormMain at each
-// use (an Exception when the main window does not exist).
-std::unique_ptr<TSlideShowSource> MakeMainWindowSlideShowSource();
 
 } // namespace tovane

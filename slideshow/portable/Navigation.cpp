@@ -1,6 +1,6 @@
 #include "slideshow/portable/Navigation.h"
 
-#include "app/portable/SettingsRules.h"
+#include "settings/portable/SettingsRules.h"
 
 namespace tovane {
 

@@ -1,6 +1,6 @@
 #include "slideshow/portable/ReadAhead.h"
 
-#include "app/portable/SettingsRules.h"
+#include "settings/portable/SettingsRules.h"
 
 #include <algorithm>
 #include <climits>

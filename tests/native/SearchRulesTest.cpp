@@ -1,5 +1,8 @@
 #include "app/portable/CommandLine.h"
-#include "app/portable/MainWindowRules.h"
+#include "app/portable/FolderListEditing.h"
+#include "app/portable/FolderSpelling.h"
+#include "app/portable/SearchState.h"
+#include "settings/portable/ImageExtensions.h"
 
 #include <gtest/gtest.h>
 

@@ -1,1 +1,1 @@
-tovane_native_test(dialogs_native_tests dialogsRulesTest.cpp LIBS tovane_portable)
+tovane_native_test(dialogs_native_tests dialogsRulesTest.cpp LIBS tovane_dialogs_portable)

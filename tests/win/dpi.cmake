@@ -1,3 +1,3 @@
 # Forms at 144 DPI: the test sets the prefix's LogPixels for a child process of its own and puts
 # it back, so it runs alone.
-tovane_win_test(dpi_tests DpiTest.cpp LIBS tovane_ui TIMEOUT 180 RUN_SERIAL)
+tovane_win_test(dpi_tests DpiTest.cpp LIBS tovane_slideshow tovane_dialogs TIMEOUT 180 RUN_SERIAL)

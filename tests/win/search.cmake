@@ -1,3 +1,3 @@
 tovane_win_test(search_thread_tests SearchThreadTest.cpp LIBS framework_win32)
-tovane_win_test(search_find_tests SearchFindTest.cpp LIBS tovane_ui)
-tovane_win_test(search_settings_tests SearchSettingsTest.cpp LIBS tovane_ui)
+tovane_win_test(search_find_tests SearchFindTest.cpp LIBS tovane_app)
+tovane_win_test(search_settings_tests SearchSettingsTest.cpp LIBS tovane_app)

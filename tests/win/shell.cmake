@@ -4,7 +4,7 @@ tovane_win_test(shell_framework_tests shell_FrameworkTest.cpp shell_Support.cpp
 # The main window loads its plug-ins from the program's folder, so its test runs from a folder
 # of its own holding one import plug-in and one archive plug-in.
 tovane_win_test(shell_mainwindow_tests shell_MainWindowTest.cpp shell_Support.cpp
-  LIBS tovane_ui
+  LIBS tovane_app
   FOLDER shellmain COPY in_formats am_full DEPENDS no_info)
 
 # The tool scripts/run uses to watch a running Tovane.exe (not a test).

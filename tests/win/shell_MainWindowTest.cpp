@@ -6,16 +6,13 @@
 #include "SearchWinTestSupport.h"
 
 #include "app/FormMainU.h"
+#include "app/MainWindowSlideShowSource.h"
 #include "dialogs/FormOpenDirU.h"
 #include "framework/Paths.h"
 #include "framework/Strings.h"
 #include "framework/win32/Text.h"
 #include "imaging/SPIBmp.h"
-
-#if __has_include("slideshow/FormSlideShowU.h")
 #include "slideshow/FormSlideShowU.h"
-#define TOVANE_TEST_SLIDESHOW 1
-#endif
 
 #include <gtest/gtest.h>
 
@@ -588,10 +585,9 @@ TEST_F(MainWindow, MenuCommandsAreTheActions) {
     Application().SetMainForm(nullptr);
 }
 
-#ifdef TOVANE_TEST_SLIDESHOW
 TEST_F(MainWindow, EnterShowsTheSlideshowOfTheCurrentFolderAndFollowsItsMoves) {
     Start();
-    FormSlideShow = std::make_unique<TFormSlideShow>();
+    FormSlideShow = std::make_unique<TFormSlideShow>(MakeMainWindowSlideShowSource());
     FillFive();
     // Current item 2, selected together with item 4; the slideshow moves one folder on (Page
     // Down) and closes (Esc): the remembered item loses its selection, the new one gains it.
@@ -636,7 +632,7 @@ TEST_F(MainWindow, NamesOutsideTheCodePageAreSearchedListedAndShown) {
         ASSERT_TRUE(CopyFileW(AnsiToWide(ok).c_str(), picture.c_str(), FALSE));
     WritePrivateProfileStringA("SlideShow", "bFindSubDir", "1", Ini.c_str());
     Start();
-    FormSlideShow = std::make_unique<TFormSlideShow>();
+    FormSlideShow = std::make_unique<TFormSlideShow>(MakeMainWindowSlideShowSource());
     FormMain->RegisterFolder(root, true);
     ASSERT_TRUE(WaitDone());
     std::vector<std::wstring> listed = FormMain->ListBox1.Items();
@@ -658,7 +654,6 @@ TEST_F(MainWindow, NamesOutsideTheCodePageAreSearchedListedAndShown) {
     EXPECT_EQ(Errors, std::vector<std::string>{});
     FormSlideShow.reset();
 }
-#endif
 
 // A plug-in without a required export beside the program: reported once, skipped, and the
 // main window starts with the other plug-ins.

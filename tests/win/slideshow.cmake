@@ -3,11 +3,11 @@
 tovane_win_test(slideshow_rules_tests
   ../native/slideshow/PlacementTest.cpp ../native/slideshow/NavigationTest.cpp
   ../native/slideshow/TextsTest.cpp
-  LIBS tovane_portable)
+  LIBS tovane_slideshow_portable)
 
 # The window itself, driven by keys, mouse presses and timer ticks over folders of bitmaps.
 tovane_win_test(slideshow_window_tests
   slideshow/FormSlideShowTest.cpp slideshow/PluginPictureTest.cpp
   slideshow/PicturePipelineTest.cpp DecodingSupport.cpp
-  LIBS tovane_ui
+  LIBS tovane_slideshow
   DEPENDS decode_any decode_error decode_slow fault_av)

@@ -1,5 +1,5 @@
 // Which pictures are decoded ahead, for each direction and end-of-list rule.
-#include "app/portable/SettingsRules.h"
+#include "settings/portable/SettingsRules.h"
 #include "slideshow/portable/ReadAhead.h"
 
 #include <gtest/gtest.h>

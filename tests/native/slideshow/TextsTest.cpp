@@ -1,6 +1,6 @@
 #include "slideshow/portable/SlideShowTexts.h"
 
-#include "app/portable/SettingsRules.h"
+#include "settings/portable/SettingsRules.h"
 
 #include <gtest/gtest.h>
 

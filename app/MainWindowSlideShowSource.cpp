@@ -1,4 +1,4 @@
-#include "slideshow/SlideShowSource.h"
+#include "app/MainWindowSlideShowSource.h"
 
 #include "app/FormMainU.h"
 #include "framework/Exceptions.h"

@@ -1,6 +1,6 @@
 // The settings record and the rules of the settings file, apart from the file itself: keys,
 // defaults, value conversion, and the order in which a pass reads and writes. The file is
-// reached through ProfileStore, so the same rules serve the INI file (app/Settings.h) and tests.
+// reached through ProfileStore, so the same rules serve the program's INI file and tests.
 #pragma once
 
 #include <cstdint>

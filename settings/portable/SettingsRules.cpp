@@ -1,4 +1,4 @@
-#include "app/portable/SettingsRules.h"
+#include "settings/portable/SettingsRules.h"
 
 #include "framework/Strings.h"
 
