@@ -30,7 +30,9 @@ std::unique_ptr<TFormMain> FormMain;
 
 TFormMain::TFormMain(std::vector<std::wstring> folders, std::string iniPath)
     : FCommandLineFolders(std::move(folders)), FIniPath(std::move(iniPath)) {
-    LoadForm();
+}
+
+void TFormMain::Loaded() {
     // Modules are tried, and pictures decoded, in the decoding host unless the settings file
     // says otherwise.
     if (ReadPluginIsolation(FIniPath))
@@ -39,11 +41,9 @@ TFormMain::TFormMain(std::vector<std::wstring> folders, std::string iniPath)
     // lacks a required export is skipped with one report naming it; the others serve.
     SPIs->OnLoadError = [](TSPIs&, const Exception& e) { Application().ShowErrorReport(e.what()); };
     SPIs->Loaded();
-    DoCreate();
 }
 
 TFormMain::~TFormMain() {
-    DestroyForm();
     StopSearch();
 }
 
@@ -64,9 +64,7 @@ void TFormMain::FormCreate(TObject&) {
 
     StatusBar1.SetPanelText(2, AnsiToUtf8(StatusBarMask(FImageExtensions)));
 
-    actSlideShow.SetShortCut(TextToShortCut("Enter"));
-    actDirUp.SetShortCut(TextToShortCut("Alt+Up"));
-    actDirDown.SetShortCut(TextToShortCut("Alt+Down"));
+    AssignCreateShortCuts(*this, ActionTable());
 
     LoadSettings();
 
@@ -288,7 +286,7 @@ void TFormMain::SetFolderCountText(const std::string& utf8) {
 // ------------------------------------------------------------------------------- commands
 
 void TFormMain::OpenFolderDialog(bool clearFirst) {
-    auto dialog = std::make_unique<TFormOpenDir>(this);
+    auto dialog = std::make_unique<TBuiltForm<TFormOpenDir>>(this);
     if (dialog->ShowModal() == mrOk)
         RegisterFolder(dialog->FileListBox1.Directory(), clearFirst);
 }
@@ -307,14 +305,14 @@ void TFormMain::Exit1Click(TObject&) {
 
 void TFormMain::About1Click(TObject&) {
 #ifdef TOVANE_HAVE_ABOUT
-    auto dialog = std::make_unique<TFormAboutBox>(this);
+    auto dialog = std::make_unique<TBuiltForm<TFormAboutBox>>(this);
     dialog->ShowModal();
 #endif
 }
 
 void TFormMain::actOptionExecute(TObject&) {
 #ifdef TOVANE_HAVE_OPTIONS
-    auto dialog = std::make_unique<TFormOption>(this);
+    auto dialog = std::make_unique<TBuiltForm<TFormOption>>(this);
     if (dialog->ShowModal() == mrOk)
         SaveSlideShowSettings();
 #endif

@@ -32,7 +32,7 @@ int Run() {
     SpiBmpUnit decoding; // sets the plug-in collection's DefaultGraphicClass
     Application().SetTitle("Tovane");
     try {
-        FormMain = std::make_unique<TFormMain>(CommandLineArguments());
+        FormMain = std::make_unique<TBuiltForm<TFormMain>>(CommandLineArguments());
     } catch (const std::exception& e) {
         // Start-up failed while the plug-ins were loaded: no window, no loop.
         MessageBoxW(nullptr, Utf8ToWide(e.what()).c_str(),
@@ -40,7 +40,7 @@ int Run() {
         return 1;
     }
 #ifdef TOVANE_HAVE_SLIDESHOW
-    FormSlideShow = std::make_unique<TFormSlideShow>();
+    FormSlideShow = std::make_unique<TBuiltForm<TFormSlideShow>>();
 #endif
     const int code = Application().Run(*FormMain);
 #ifdef TOVANE_HAVE_SLIDESHOW

@@ -34,12 +34,6 @@ void MakeCurrentFolderReachable() {
 
 TFormOpenDir::TFormOpenDir(TForm* owner) : TForm(owner) {
     MakeCurrentFolderReachable();
-    LoadForm();
-    DoCreate();
-}
-
-TFormOpenDir::~TFormOpenDir() {
-    DestroyForm();
 }
 
 void TFormOpenDir::FormCreate(TObject&) {

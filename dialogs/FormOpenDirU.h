@@ -11,8 +11,8 @@ namespace tovane {
 
 class TFormOpenDir : public TForm {
 public:
+    // Made as TBuiltForm<TFormOpenDir>.
     explicit TFormOpenDir(TForm* owner);
-    ~TFormOpenDir() override;
 
     TDriveComboBox DriveComboBox1;
     TDirectoryListBox DirectoryListBox1;
@@ -21,7 +21,7 @@ public:
     TButton Button2;
 
 private:
-    void LoadForm(); // FormOpenDirU.form.cpp
+    void LoadForm() override; // FormOpenDirU.form.cpp
     void FormCreate(TObject& Sender);
 };
 

@@ -30,11 +30,10 @@ private:
 
 class TFormOption : public TForm {
 public:
-    // Edits the main window's record, FormMain->FSettings.
+    // Made as TBuiltForm<TFormOption>. Edits the main window's record, FormMain->FSettings.
     explicit TFormOption(TForm* owner);
     // Edits the given record, which must outlive the dialog.
     TFormOption(TForm* owner, SlideShowSettings& settings);
-    ~TFormOption() override;
 
     TButton ButtonOK;
     TButton Button2;
@@ -44,7 +43,7 @@ public:
     TLabel Label1;
     TIntervalEdit EditInterval;
     TUpDown UpDownInterval;
-    TRadioGroup RadioGroupTani;
+    TRadioGroup RadioGroupTani; // "tani": the unit of the interval (seconds, milliseconds)
     TLabel Label3;
     TPanel PanelFGColor;
     TLabel Label2;
@@ -55,7 +54,7 @@ public:
     TColorDialog ColorDialog1;
 
 private:
-    void LoadForm(); // FormOptionU.form.cpp
+    void LoadForm() override; // FormOptionU.form.cpp
 
     void FormCreate(TObject& Sender);
     void PanelBGColorMouseDown(TObject& Sender, TMouseButton Button, TShiftState Shift, int X,

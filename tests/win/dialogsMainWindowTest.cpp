@@ -48,7 +48,7 @@ protected:
         EXPECT_TRUE(Errors.empty()) << Errors.front();
     }
     void Start() {
-        FormMain = std::make_unique<TFormMain>(std::vector<std::wstring>{}, Ini);
+        FormMain = std::make_unique<TBuiltForm<TFormMain>>(std::vector<std::wstring>{}, Ini);
         FormMain->Show();
         dialogstest::Pump();
     }

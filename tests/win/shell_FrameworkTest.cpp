@@ -124,7 +124,8 @@ TEST_F(Framework, ModalRunEndsWithTheButtonsResultAndReenablesTheOwner) {
     TBareForm owner;
     owner.Show();
     TBareForm dialog(
-        &owner, {.ClientWidth = 200, .ClientHeight = 100, .BorderStyle = TBorderStyle::Dialog});
+        &owner,
+        TFormProps{.ClientWidth = 200, .ClientHeight = 100, .BorderStyle = TBorderStyle::Dialog});
     TButton ok, cancel;
     ok.Create(dialog, {.Left = 10, .Top = 10, .Width = 75, .Height = 25, .Caption = "&OK"},
               {.Default = true, .ModalResult = mrOk});

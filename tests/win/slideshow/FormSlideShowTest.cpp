@@ -93,7 +93,7 @@ protected:
         Source->Values.Interval = 100;
         Source->Values.bSecond = true;
         Source->Values.SuguStart = true;
-        Form = std::make_unique<TFormSlideShow>(std::move(source));
+        Form = std::make_unique<TBuiltForm<TFormSlideShow>>(std::move(source));
     }
 
     void TearDown() override {

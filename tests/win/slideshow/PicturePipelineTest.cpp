@@ -49,7 +49,7 @@ protected:
         Source->Dir =
             ScratchFolder() + testing::UnitTest::GetInstance()->current_test_info()->name();
         CreateDirectoryA(Source->Dir.c_str(), nullptr);
-        Form = std::make_unique<TFormSlideShow>(std::move(source));
+        Form = std::make_unique<TBuiltForm<TFormSlideShow>>(std::move(source));
     }
     void TearDown() override {
         Form.reset();

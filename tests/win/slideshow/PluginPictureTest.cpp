@@ -65,7 +65,8 @@ protected:
         WriteText(Folder + "\\b.err", "the module fails on this");
         WriteText(Folder + "\\c.txt", "not listed");
         Application().OnException = [this](const std::string& m) { Errors.push_back(m); };
-        Form = std::make_unique<TFormSlideShow>(std::make_unique<OneFolderSource>(Folder));
+        Form =
+            std::make_unique<TBuiltForm<TFormSlideShow>>(std::make_unique<OneFolderSource>(Folder));
     }
     void TearDown() override {
         Form.reset();
