@@ -13,8 +13,8 @@
 #include <shellapi.h>
 
 #include <functional>
-#include <utility>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace tovane {
