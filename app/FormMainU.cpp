@@ -20,7 +20,9 @@ std::unique_ptr<TFormMain> FormMain;
 
 TFormMain::TFormMain(std::vector<std::wstring> folders, std::string iniPath)
     : FCommandLineFolders(std::move(folders)), FIniPath(std::move(iniPath)) {
-    LoadForm();
+}
+
+void TFormMain::Loaded() {
     // Modules are tried, and pictures decoded, in the decoding host unless the settings file
     // says otherwise.
     if (ReadPluginIsolation(FIniPath))
@@ -29,11 +31,9 @@ TFormMain::TFormMain(std::vector<std::wstring> folders, std::string iniPath)
     // lacks a required export is skipped with one report naming it; the others serve.
     SPIs->OnLoadError = [](TSPIs&, const Exception& e) { Application().ShowErrorReport(e.what()); };
     SPIs->Loaded();
-    DoCreate();
 }
 
 TFormMain::~TFormMain() {
-    DestroyForm();
     FSearch.Stop();
 }
 
@@ -54,9 +54,7 @@ void TFormMain::FormCreate(TObject&) {
 
     StatusBar1.SetPanelText(2, AnsiToUtf8(StatusBarMask(FImageExtensions)));
 
-    actSlideShow.SetShortCut(TextToShortCut("Enter"));
-    actDirUp.SetShortCut(TextToShortCut("Alt+Up"));
-    actDirDown.SetShortCut(TextToShortCut("Alt+Down"));
+    AssignCreateShortCuts(*this, ActionTable());
 
     LoadSettings();
 
@@ -172,7 +170,8 @@ void TFormMain::actFindSuspendExecute(TObject&) {
 // ------------------------------------------------------------------------------- commands
 
 void TFormMain::OpenFolderDialog(bool clearFirst) {
-    auto dialog = std::make_unique<TFormOpenDir>(this, FImageExtensions, ListBox1.Items());
+    auto dialog =
+        std::make_unique<TBuiltForm<TFormOpenDir>>(this, FImageExtensions, ListBox1.Items());
     if (dialog->ShowModal() == mrOk)
         RegisterFolder(dialog->FileListBox1.Directory(), clearFirst);
 }
@@ -190,12 +189,12 @@ void TFormMain::Exit1Click(TObject&) {
 }
 
 void TFormMain::About1Click(TObject&) {
-    auto dialog = std::make_unique<TFormAboutBox>(this);
+    auto dialog = std::make_unique<TBuiltForm<TFormAboutBox>>(this);
     dialog->ShowModal();
 }
 
 void TFormMain::actOptionExecute(TObject&) {
-    auto dialog = std::make_unique<TFormOption>(this, FSettings);
+    auto dialog = std::make_unique<TBuiltForm<TFormOption>>(this, FSettings);
     if (dialog->ShowModal() == mrOk)
         SaveSlideShowSettings();
 }

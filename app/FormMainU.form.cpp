@@ -1,8 +1,25 @@
-// The main window's form description: layout, captions, fonts, actions, menu and the bindings
-// of its events to the handlers in FormMainU.cpp.
+// The main window's form description: layout, captions, fonts, the action table, the menu and
+// the bindings of its events to the handlers in FormMainU.cpp.
 #include "app/FormMainU.h"
 
 namespace tovane {
+
+std::span<const TActionRow<TFormMain>> TFormMain::ActionTable() {
+    using F = TFormMain;
+    // Action, caption, shortcut, handler; the last column is the shortcut FormCreate assigns.
+    static const TActionRow<F> rows[] = {
+        {&F::actOpen, "フォルダ登録(&O)", TextToShortCut("Ctrl+O"), &F::actOpenExecute},
+        {&F::actAppendOpen, "フォルダの追加登録(&A)", scNone, &F::actAppendOpenExecute},
+        {&F::actDeleteDir, "削除(&D)", TextToShortCut("Del"), &F::actDeleteDirExecute},
+        {&F::EditSelectAll1, "すべて選択(&A)", TextToShortCut("Ctrl+A"), &F::EditSelectAll1Execute},
+        {&F::actOption, "オプション(&O)", scNone, &F::actOptionExecute},
+        {&F::actSlideShow, "", scNone, &F::actSlideShowExecute, TextToShortCut("Enter")},
+        {&F::actDirUp, "", scNone, &F::actDirUpExecute, TextToShortCut("Alt+Up")},
+        {&F::actDirDown, "", scNone, &F::actDirDownExecute, TextToShortCut("Alt+Down")},
+        {&F::actFindSuspend, "", TextToShortCut("Ctrl+S"), &F::actFindSuspendExecute},
+    };
+    return rows;
+}
 
 void TFormMain::LoadForm() {
     CreateForm({.Caption = "Tovane",
@@ -24,16 +41,7 @@ void TFormMain::LoadForm() {
                                    .Charset = SHIFTJIS_CHARSET}},
                     {.MultiSelect = true, .ItemHeight = 12});
 
-    actOpen.Create(*this, {.Caption = "フォルダ登録(&O)", .ShortCut = TextToShortCut("Ctrl+O")});
-    actAppendOpen.Create(*this, {.Caption = "フォルダの追加登録(&A)"});
-    actDeleteDir.Create(*this, {.Caption = "削除(&D)", .ShortCut = TextToShortCut("Del")});
-    EditSelectAll1.Create(*this,
-                          {.Caption = "すべて選択(&A)", .ShortCut = TextToShortCut("Ctrl+A")});
-    actOption.Create(*this, {.Caption = "オプション(&O)"});
-    actSlideShow.Create(*this, {});
-    actDirUp.Create(*this, {});
-    actDirDown.Create(*this, {});
-    actFindSuspend.Create(*this, {.ShortCut = TextToShortCut("Ctrl+S")});
+    CreateActions(*this, ActionTable());
 
     Open1.Set({.Action = &actOpen});
     A1.Set({.Action = &actAppendOpen});
@@ -59,15 +67,6 @@ void TFormMain::LoadForm() {
     ListBox1.OnDblClick = [this](TObject& s) { ListBox1DblClick(s); };
     Exit1.OnClick = [this](TObject& s) { Exit1Click(s); };
     About1.OnClick = [this](TObject& s) { About1Click(s); };
-    actOpen.OnExecute = [this](TObject& s) { actOpenExecute(s); };
-    actAppendOpen.OnExecute = [this](TObject& s) { actAppendOpenExecute(s); };
-    actSlideShow.OnExecute = [this](TObject& s) { actSlideShowExecute(s); };
-    actOption.OnExecute = [this](TObject& s) { actOptionExecute(s); };
-    actDeleteDir.OnExecute = [this](TObject& s) { actDeleteDirExecute(s); };
-    actDirUp.OnExecute = [this](TObject& s) { actDirUpExecute(s); };
-    actDirDown.OnExecute = [this](TObject& s) { actDirDownExecute(s); };
-    actFindSuspend.OnExecute = [this](TObject& s) { actFindSuspendExecute(s); };
-    EditSelectAll1.OnExecute = [this](TObject& s) { EditSelectAll1Execute(s); };
 }
 
 } // namespace tovane

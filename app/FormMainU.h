@@ -14,6 +14,7 @@
 #include "plugins/SPIs.h"
 
 #include <memory>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -23,8 +24,9 @@ class TFormMain : public TForm {
 public:
     // folders: the command-line arguments, registered at the end of FormCreate.
     // iniPath: the settings file (the executable's path with ".ini" in the program).
-    // Raises what the plug-in search raises (an OnSearching failure): the window is then not
-    // created. A plug-in lacking a required export is reported and skipped.
+    // Made as TBuiltForm<TFormMain>, which raises what the plug-in search raises (an
+    // OnSearching failure): the window is then not created. A plug-in lacking a required
+    // export is reported and skipped.
     explicit TFormMain(std::vector<std::wstring> folders = {},
                        std::string iniPath = SettingsFilePath());
     ~TFormMain() override;
@@ -64,7 +66,11 @@ public:
     void SaveSlideShowSettings();
 
 private:
-    void LoadForm(); // the form description: FormMainU.form.cpp
+    // The form description and the action table: FormMainU.form.cpp.
+    void LoadForm() override;
+    static std::span<const TActionRow<TFormMain>> ActionTable();
+    // The plug-in collection searches its places once the form has been read.
+    void Loaded() override;
 
     void FormCreate(TObject& Sender);
     void FormDestroy(TObject& Sender);

@@ -29,14 +29,14 @@ int Run() {
     SpiBmpUnit decoding; // sets the plug-in collection's DefaultGraphicClass
     Application().SetTitle("Tovane");
     try {
-        FormMain = std::make_unique<TFormMain>(CommandLineArguments());
+        FormMain = std::make_unique<TBuiltForm<TFormMain>>(CommandLineArguments());
     } catch (const std::exception& e) {
         // Start-up failed while the plug-ins were loaded: no window, no loop.
         MessageBoxW(nullptr, Utf8ToWide(e.what()).c_str(),
                     Utf8ToWide(Application().Title()).c_str(), MB_OK | MB_ICONERROR);
         return 1;
     }
-    FormSlideShow = std::make_unique<TFormSlideShow>(MakeMainWindowSlideShowSource());
+    FormSlideShow = std::make_unique<TBuiltForm<TFormSlideShow>>(MakeMainWindowSlideShowSource());
     const int code = Application().Run(*FormMain);
     FormSlideShow.reset();
     FormMain.reset();

@@ -118,7 +118,7 @@ void BareWalk(const std::string& folder, long& files, long& folders, bool identi
 // hidden form, used as the main window uses them.
 class WindowSink : public tovane::IFindThreadSink {
 public:
-    WindowSink() : Form(nullptr, {.ClientWidth = 400, .ClientHeight = 300}) {
+    WindowSink() : Form(nullptr, tovane::TFormProps{.ClientWidth = 400, .ClientHeight = 300}) {
         List.Create(Form, {.Align = tovane::TAlign::Client}, {.MultiSelect = true});
         Status.Create(Form, {.Align = tovane::TAlign::Bottom}, {100, 100, 200});
     }
@@ -135,9 +135,14 @@ public:
 
     class Window : public tovane::TForm {
     public:
-        Window(tovane::TForm* owner, tovane::TFormProps props) : TForm(owner) { CreateForm(props); }
-        ~Window() override { DestroyForm(); }
-    } Form;
+        Window(tovane::TForm* owner, tovane::TFormProps props)
+            : TForm(owner), FProps(std::move(props)) {}
+
+    private:
+        void LoadForm() override { CreateForm(FProps); }
+        tovane::TFormProps FProps;
+    };
+    tovane::TBuiltForm<Window> Form;
     tovane::TListBox List;
     tovane::TStatusBar Status;
     long Lookups = 0;    // calls for an image file

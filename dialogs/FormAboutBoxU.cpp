@@ -34,12 +34,6 @@ void TProgramIcon::DpiChanged(int, int) {
 }
 
 TFormAboutBox::TFormAboutBox(TForm* owner) : TForm(owner) {
-    LoadForm();
-    DoCreate();
-}
-
-TFormAboutBox::~TFormAboutBox() {
-    DestroyForm();
 }
 
 std::string TFormAboutBox::AuthorAddress() {

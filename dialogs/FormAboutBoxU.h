@@ -29,8 +29,8 @@ private:
 
 class TFormAboutBox : public TForm {
 public:
+    // Made as TBuiltForm<TFormAboutBox>.
     explicit TFormAboutBox(TForm* owner);
-    ~TFormAboutBox() override;
 
     TBevel Bevel1;
     TProgramIcon Image1;
@@ -45,7 +45,7 @@ public:
     static std::string AuthorAddress();
 
 private:
-    void LoadForm(); // FormAboutBoxU.form.cpp
+    void LoadForm() override; // FormAboutBoxU.form.cpp
 
     void FormCreate(TObject& Sender);
     void Label3Click(TObject& Sender);

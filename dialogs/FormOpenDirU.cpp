@@ -38,12 +38,6 @@ TFormOpenDir::TFormOpenDir(TForm* owner, std::vector<std::string> imageExtension
                            const std::vector<std::wstring>& registeredFolders)
     : TForm(owner), FImageExtensions(std::move(imageExtensions)) {
     MakeCurrentFolderReachable(registeredFolders);
-    LoadForm();
-    DoCreate();
-}
-
-TFormOpenDir::~TFormOpenDir() {
-    DestroyForm();
 }
 
 void TFormOpenDir::FormCreate(TObject&) {

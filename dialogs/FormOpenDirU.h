@@ -14,12 +14,12 @@ namespace tovane {
 
 class TFormOpenDir : public TForm {
 public:
+    // Made as TBuiltForm<TFormOpenDir>.
     // imageExtensions: the files the list shows (the main window's FImageExtensions).
     // registeredFolders: where the dialog opens when the current folder has become unreachable
     // (the main window's folder list), tried in order.
     TFormOpenDir(TForm* owner, std::vector<std::string> imageExtensions,
                  const std::vector<std::wstring>& registeredFolders);
-    ~TFormOpenDir() override;
 
     TDriveComboBox DriveComboBox1;
     TDirectoryListBox DirectoryListBox1;
@@ -28,7 +28,7 @@ public:
     TButton Button2;
 
 private:
-    void LoadForm(); // FormOpenDirU.form.cpp
+    void LoadForm() override; // FormOpenDirU.form.cpp
     void FormCreate(TObject& Sender);
 
     std::vector<std::string> FImageExtensions;

@@ -14,12 +14,6 @@ bool TIntervalEdit::CommandNotify(WORD code) {
 
 TFormOption::TFormOption(TForm* owner, SlideShowSettings& settings)
     : TForm(owner), FSettings(settings) {
-    LoadForm();
-    DoCreate();
-}
-
-TFormOption::~TFormOption() {
-    DestroyForm();
 }
 
 void TFormOption::FormCreate(TObject&) {

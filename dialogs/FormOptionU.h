@@ -30,9 +30,9 @@ private:
 
 class TFormOption : public TForm {
 public:
+    // Made as TBuiltForm<TFormOption>.
     // Edits the given record, which must outlive the dialog.
     TFormOption(TForm* owner, SlideShowSettings& settings);
-    ~TFormOption() override;
 
     TButton ButtonOK;
     TButton Button2;
@@ -42,7 +42,7 @@ public:
     TLabel Label1;
     TIntervalEdit EditInterval;
     TUpDown UpDownInterval;
-    TRadioGroup RadioGroupTani;
+    TRadioGroup RadioGroupTani; // "tani": the unit of the interval (seconds, milliseconds)
     TLabel Label3;
     TPanel PanelFGColor;
     TLabel Label2;
@@ -53,7 +53,7 @@ public:
     TColorDialog ColorDialog1;
 
 private:
-    void LoadForm(); // FormOptionU.form.cpp
+    void LoadForm() override; // FormOptionU.form.cpp
 
     void FormCreate(TObject& Sender);
     void PanelBGColorMouseDown(TObject& Sender, TMouseButton Button, TShiftState Shift, int X,

@@ -14,9 +14,8 @@ std::unique_ptr<TFormSlideShow> FormSlideShow;
 
 TFormSlideShow::TFormSlideShow(std::unique_ptr<TSlideShowSource> source)
     : FSource(std::move(source)) {
-    LoadForm();
-    DoCreate();
-    // Made now rather than at the first show, which should take no longer than it must.
+    // Made with the form rather than at the first show, which should take no longer than it
+    // must.
     MakePipeline();
 }
 
@@ -29,31 +28,8 @@ void TFormSlideShow::MakePipeline() {
     };
 }
 
-TFormSlideShow::~TFormSlideShow() {
-    FPipeline.reset(); // nothing is delivered to a window being destroyed
-    DestroyForm();
-}
-
 void TFormSlideShow::FormCreate(TObject&) {
-    // Every key is the bare key: with Shift, Ctrl or Alt held none of them runs.
-    actClose.SetShortCut(MakeShortCut(vk::Escape));
-    actClose1.SetShortCut(MakeShortCut(vk::Return));
-    actNextGraphic.SetShortCut(MakeShortCut(vk::Right));
-    actPreviousGraphic.SetShortCut(MakeShortCut(vk::Left));
-    actNext10Graphic.SetShortCut(MakeShortCut(vk::Down));
-    actPrevious10Graphic.SetShortCut(MakeShortCut(vk::Up));
-    actHomeGraphic.SetShortCut(MakeShortCut(vk::Home));
-    actEndGraphic.SetShortCut(MakeShortCut(vk::End));
-    actPlayStop.SetShortCut(MakeShortCut(vk::Space));
-    actShowLabel.SetShortCut(MakeShortCut(vk::Tab));
-    actNextDir.SetShortCut(MakeShortCut(vk::Next));
-    actPreviousDir.SetShortCut(MakeShortCut(vk::Prior));
-    actBairituUp.SetShortCut(MakeShortCut('2'));
-    actBairituUp1.SetShortCut(MakeShortCut(vk::Numpad0 + 2));
-    actBairituDown.SetShortCut(MakeShortCut('1'));
-    actBairituDown1.SetShortCut(MakeShortCut(vk::Numpad0 + 1));
-    actBairituReset.SetShortCut(MakeShortCut('0'));
-    actBairituReset1.SetShortCut(MakeShortCut(vk::Numpad0));
+    AssignCreateShortCuts(*this, ActionTable());
 }
 
 void TFormSlideShow::FormShow(TObject&) {

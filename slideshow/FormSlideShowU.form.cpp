@@ -1,5 +1,5 @@
-// The slideshow window's description: its controls, their layout and fonts, and the bindings
-// of its events. Keys are given to the actions in FormCreate, not here.
+// The slideshow window's description: its controls, their layout and fonts, the action table
+// and the bindings of its events. Keys are given to the actions in FormCreate, not here.
 #include "slideshow/FormSlideShowU.h"
 #include "slideshow/portable/SlideShowTexts.h"
 
@@ -22,6 +22,34 @@ const TFont kProportionalFont{.Name = "ＭＳ Ｐゴシック", .Height = 12};
 const TLabelOptions kLabelOptions{.AutoSize = true, .ShowAccelChar = false};
 
 } // namespace
+
+std::span<const TActionRow<TFormSlideShow>> TFormSlideShow::ActionTable() {
+    using F = TFormSlideShow;
+    // Action, caption, shortcut, handler, and the key FormCreate gives it: every key is the bare
+    // key, so with Shift, Ctrl or Alt held none of them runs.
+    static constexpr TActionRow<F> rows[] = {
+        {&F::actClose, "", scNone, &F::actCloseExecute, MakeShortCut(vk::Escape)},
+        {&F::actClose1, "", scNone, &F::actCloseExecute, MakeShortCut(vk::Return)},
+        {&F::actNextGraphic, "", scNone, &F::actNextGraphic1Execute, MakeShortCut(vk::Right)},
+        {&F::actPreviousGraphic, "", scNone, &F::actPreviousGraphicExecute, MakeShortCut(vk::Left)},
+        {&F::actNext10Graphic, "", scNone, &F::actNext10GraphicExecute, MakeShortCut(vk::Down)},
+        {&F::actPrevious10Graphic, "", scNone, &F::actPrevious10GraphicExecute,
+         MakeShortCut(vk::Up)},
+        {&F::actHomeGraphic, "", scNone, &F::actHomeGraphicExecute, MakeShortCut(vk::Home)},
+        {&F::actEndGraphic, "", scNone, &F::actEndGraphicExecute, MakeShortCut(vk::End)},
+        {&F::actPlayStop, "", scNone, &F::actPlayStopExecute, MakeShortCut(vk::Space)},
+        {&F::actShowLabel, "", scNone, &F::actShowLabelExecute, MakeShortCut(vk::Tab)},
+        {&F::actNextDir, "", scNone, &F::actNextDirExecute, MakeShortCut(vk::Next)},
+        {&F::actPreviousDir, "", scNone, &F::actPreviousDirExecute, MakeShortCut(vk::Prior)},
+        {&F::actBairituUp, "", scNone, &F::actBairituUpExecute, MakeShortCut('2')},
+        {&F::actBairituUp1, "", scNone, &F::actBairituUpExecute, MakeShortCut(vk::Numpad0 + 2)},
+        {&F::actBairituDown, "", scNone, &F::actBairituDownExecute, MakeShortCut('1')},
+        {&F::actBairituDown1, "", scNone, &F::actBairituDownExecute, MakeShortCut(vk::Numpad0 + 1)},
+        {&F::actBairituReset, "", scNone, &F::actBairituResetExecute, MakeShortCut('0')},
+        {&F::actBairituReset1, "", scNone, &F::actBairituResetExecute, MakeShortCut(vk::Numpad0)},
+    };
+    return rows;
+}
 
 void TFormSlideShow::LoadForm() {
     CreateForm({.Caption = "Tovane",
@@ -63,12 +91,7 @@ void TFormSlideShow::LoadForm() {
     SetWindowPos(Image1.Handle(), HWND_BOTTOM, 0, 0, 0, 0,
                  SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
 
-    for (TAction* action :
-         {&actClose, &actClose1, &actNextGraphic, &actPreviousGraphic, &actNext10Graphic,
-          &actPrevious10Graphic, &actHomeGraphic, &actEndGraphic, &actPlayStop, &actShowLabel,
-          &actNextDir, &actPreviousDir, &actBairituUp, &actBairituUp1, &actBairituDown,
-          &actBairituDown1, &actBairituReset, &actBairituReset1})
-        action->Create(*this, {});
+    CreateActions(*this, ActionTable());
 
     Timer1.Create(*this, 1000, false);
     TimerLoading.Create(*this, kLoadingDelayMs, false);
@@ -82,25 +105,6 @@ void TFormSlideShow::LoadForm() {
     Image1.OnMouseDown = OnMouseDown;
     Timer1.OnTimer = [this](TObject& s) { Timer1Timer(s); };
     TimerLoading.OnTimer = [this](TObject& s) { TimerLoadingTimer(s); };
-
-    actClose.OnExecute = [this](TObject& s) { actCloseExecute(s); };
-    actClose1.OnExecute = [this](TObject& s) { actCloseExecute(s); };
-    actNextGraphic.OnExecute = [this](TObject& s) { actNextGraphic1Execute(s); };
-    actPreviousGraphic.OnExecute = [this](TObject& s) { actPreviousGraphicExecute(s); };
-    actNext10Graphic.OnExecute = [this](TObject& s) { actNext10GraphicExecute(s); };
-    actPrevious10Graphic.OnExecute = [this](TObject& s) { actPrevious10GraphicExecute(s); };
-    actHomeGraphic.OnExecute = [this](TObject& s) { actHomeGraphicExecute(s); };
-    actEndGraphic.OnExecute = [this](TObject& s) { actEndGraphicExecute(s); };
-    actPlayStop.OnExecute = [this](TObject& s) { actPlayStopExecute(s); };
-    actShowLabel.OnExecute = [this](TObject& s) { actShowLabelExecute(s); };
-    actNextDir.OnExecute = [this](TObject& s) { actNextDirExecute(s); };
-    actPreviousDir.OnExecute = [this](TObject& s) { actPreviousDirExecute(s); };
-    actBairituUp.OnExecute = [this](TObject& s) { actBairituUpExecute(s); };
-    actBairituUp1.OnExecute = [this](TObject& s) { actBairituUpExecute(s); };
-    actBairituDown.OnExecute = [this](TObject& s) { actBairituDownExecute(s); };
-    actBairituDown1.OnExecute = [this](TObject& s) { actBairituDownExecute(s); };
-    actBairituReset.OnExecute = [this](TObject& s) { actBairituResetExecute(s); };
-    actBairituReset1.OnExecute = [this](TObject& s) { actBairituResetExecute(s); };
 }
 
 } // namespace tovane

@@ -17,15 +17,15 @@
 #include "slideshow/portable/ReadAhead.h"
 
 #include <memory>
+#include <span>
 
 namespace tovane {
 
 class TFormSlideShow : public TForm, private SlideShowHost {
 public:
-    // Reads the folder list, the settings and the extensions from source (the main window in
-    // the program).
+    // Made as TBuiltForm<TFormSlideShow>. Reads the folder list, the settings and the extensions
+    // from source (the main window in the program).
     explicit TFormSlideShow(std::unique_ptr<TSlideShowSource> source);
-    ~TFormSlideShow() override;
 
     TImage Image1;
     TLabel LabelPath;
@@ -50,6 +50,7 @@ public:
     TAction actShowLabel;
     TAction actNextDir;
     TAction actPreviousDir;
+    // "Bairitu": the magnification; Up, Down and Reset step it (the "1" actions on the keypad).
     TAction actBairituUp;
     TAction actBairituUp1;
     TAction actBairituDown;
@@ -75,7 +76,7 @@ public:
     void ShowGraphic(int Index) override;
     // Shows the standard error report for modules that faulted while the picture loaded.
     void ReportLoadFaults(const std::vector<std::string>& faults);
-    // A new magnification factor (0.5 to 5.0); a change reloads the current image.
+    // A new magnification ("bairitu") factor (0.5 to 5.0); a change reloads the current image.
     void SetBairitu(double Value);
 
     bool Playing() const noexcept { return FPlaying; }
@@ -108,7 +109,9 @@ public:
     void actBairituResetExecute(TObject& Sender);
 
 private:
-    void LoadForm(); // the form description: FormSlideShowU.form.cpp
+    // The form description and the action table: FormSlideShowU.form.cpp.
+    void LoadForm() override;
+    static std::span<const TActionRow<TFormSlideShow>> ActionTable();
     void ShowLabels(bool allDir);
     void ShowGraphicNow(int Index);
     void RequestGraphic(int Index);
@@ -135,9 +138,10 @@ private:
     std::unique_ptr<TSlideShowSource> FSource;
     bool FPlaying = false;
     bool FShowLabel = true;
-    double FBairitu = 1.0;
+    double FBairitu = 1.0; // the magnification
     bool FReadAhead = true;
     TravelDirection FDirection = TravelDirection::Forward;
+    // The last member: it dies first, after the window and before the controls it reports to.
     std::unique_ptr<TPicturePipeline> FPipeline;
 };
 

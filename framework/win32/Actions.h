@@ -1,12 +1,15 @@
 // Actions and the menu bar. An action is a command with a caption, a shortcut and an execute
 // handler; it belongs to one form, which runs it when its shortcut is pressed while the form is
-// active (before the focused control sees the key). Menu items point at actions (and then show
-// the action's caption and shortcut) or carry a click handler of their own.
+// active (before the focused control sees the key). A form lists its actions in one table of
+// TActionRow (CreateActions makes them). Menu items point at actions (and then show the action's
+// caption and shortcut) or carry a click handler of their own.
 #pragma once
 
 #include "framework/ShortCut.h"
 #include "framework/win32/Controls.h"
 
+#include <functional>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -44,6 +47,34 @@ private:
     TShortCut FShortCut = scNone;
     bool FEnabled = true;
 };
+
+// One row of a form's action table: the action (a member of the form), its caption, its
+// shortcut and the member handler that runs it. A shortcut is given when the form is loaded
+// (ShortCut) or by the form's OnCreate handler (CreateShortCut, see AssignCreateShortCuts).
+template <class Form> struct TActionRow {
+    TAction Form::*Action;
+    const char* Caption; // UTF-8; "" for an action that no menu shows
+    TShortCut ShortCut;
+    void (Form::*OnExecute)(TObject& Sender);
+    TShortCut CreateShortCut = scNone;
+};
+
+// Makes every action of the table with its caption and load-time shortcut, bound to its handler.
+template <class Form> void CreateActions(Form& form, std::span<const TActionRow<Form>> rows) {
+    for (const TActionRow<Form>& row : rows) {
+        TAction& action = form.*row.Action;
+        action.Create(form, {.Caption = row.Caption, .ShortCut = row.ShortCut});
+        action.OnExecute = std::bind_front(row.OnExecute, &form);
+    }
+}
+
+// Gives the actions of the table their CreateShortCut (the form's OnCreate handler calls it).
+template <class Form>
+void AssignCreateShortCuts(Form& form, std::span<const TActionRow<Form>> rows) {
+    for (const TActionRow<Form>& row : rows)
+        if (row.CreateShortCut != scNone)
+            (form.*row.Action).SetShortCut(row.CreateShortCut);
+}
 
 class TMenuItem;
 

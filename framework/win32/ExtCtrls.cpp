@@ -98,29 +98,15 @@ void TImage::Create(TControl& parent, const TControlProps& props, const TImageOp
     FPicture.OnChange = [this](TPicture&) { Invalidate(); };
 }
 
-void TImage::SetStretch(bool stretch) {
-    FOptions.Stretch = stretch;
-    Invalidate();
-}
-
-void TImage::SetIcon(HICON icon) {
-    FIcon = icon;
-    Invalidate();
-}
-
 void TImage::Paint(HDC dc) {
     RECT client;
     GetClientRect(FHandle, &client);
     TGraphic* graphic = FPicture.Graphic();
-    const bool drawn = FIcon == nullptr && graphic != nullptr && !graphic->Empty();
+    const bool drawn = graphic != nullptr && !graphic->Empty();
     // A stretched picture covers the whole control: filling first would only flash the
     // background between two pictures.
     if (!drawn || !FOptions.Stretch)
         FillRect(dc, &client, BackgroundBrush());
-    if (FIcon != nullptr) {
-        DrawIconEx(dc, 0, 0, FIcon, 0, 0, 0, nullptr, DI_NORMAL);
-        return;
-    }
     if (!drawn)
         return;
     TCanvas canvas(dc);

@@ -39,16 +39,12 @@ struct TImageOptions {
     bool Center = false;  // not stretched: centred instead of at the top-left corner
 };
 
-// Shows a picture (or an icon) over its parent's background. Takes no keyboard focus; mouse
+// Shows a picture over its parent's background. Takes no keyboard focus; mouse
 // presses arrive as OnMouseDown/OnMouseUp. The picture repaints the control when it changes.
 class TImage : public TControl {
 public:
     void Create(TControl& parent, const TControlProps& props, const TImageOptions& options = {});
     TPicture& Picture() noexcept { return FPicture; }
-    bool Stretch() const noexcept { return FOptions.Stretch; }
-    void SetStretch(bool stretch);
-    // An icon drawn at its own size instead of the picture (not owned; e.g. the program's).
-    void SetIcon(HICON icon);
 
 protected:
     LRESULT WndProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
@@ -57,7 +53,6 @@ private:
     void Paint(HDC dc);
     TImageOptions FOptions;
     TPicture FPicture;
-    HICON FIcon = nullptr;
 };
 
 enum class TBevelShape { Box, Frame };

@@ -46,8 +46,6 @@ TForm* TForm::FromHandle(HWND handle) noexcept {
 }
 
 TForm::~TForm() {
-    OnDestroy = nullptr; // the derived form is gone: its handlers must not run any more
-    DestroyForm();
     if (Application().MainForm() == this)
         Application().SetMainForm(nullptr);
 }
@@ -114,7 +112,14 @@ void TForm::MenuAttached() {
         SetClientSize(Scale(FDesignClientWidth), Scale(FDesignClientHeight));
 }
 
-void TForm::DoCreate() {
+void TForm::Build() {
+    try {
+        LoadForm();
+        Loaded();
+    } catch (...) {
+        DestroyHandle();
+        throw;
+    }
     Application().Dispatch([&] {
         if (OnCreate)
             OnCreate(*this);
@@ -122,9 +127,6 @@ void TForm::DoCreate() {
 }
 
 void TForm::DestroyForm() noexcept {
-    if (FDestroying)
-        return;
-    FDestroying = true;
     Application().Dispatch([&] {
         if (OnDestroy)
             OnDestroy(*this);
@@ -313,20 +315,11 @@ void TForm::CoverMonitorOf(HWND window) {
         CoverRect(monitor);
 }
 
-void TForm::SetWindowState(bool maximized) {
-    ShowWindow(FHandle, maximized ? SW_MAXIMIZE : SW_RESTORE);
-}
-
 TAction* TForm::FindShortCut(unsigned key, TKeyModifiers mods) const {
     for (TAction* a : FActions)
         if (a->Enabled() && a->OnExecute && ShortCutMatches(a->ShortCut(), key, mods))
             return a;
     return nullptr;
-}
-
-bool TForm::ExecuteShortCut(unsigned key, TKeyModifiers mods) {
-    TAction* action = FindShortCut(key, mods);
-    return action != nullptr && action->Execute();
 }
 
 void TForm::FocusFirstControl() {

@@ -1,9 +1,10 @@
 // Forms: top-level windows built from their descriptions. A form class declares its controls,
-// actions and menu items as members; its description (a LoadForm member beside the unit, e.g.
-// FormMainU.form.cpp) creates the window and every control from props structs and binds the
-// events to the handler methods. The derived constructor calls LoadForm() and then DoCreate()
-// (the OnCreate event); the derived destructor calls DestroyForm() first (the OnDestroy
-// event, while every member still lives).
+// actions and menu items as members; its description (the LoadForm override, beside the unit,
+// e.g. FormMainU.form.cpp) creates the window and every control from props structs and binds the
+// events to the handler methods. A form class stays abstract: it is made as TBuiltForm<TFormX>,
+// which, once the whole object exists, runs LoadForm, the Loaded hook and then the OnCreate
+// event, and on destruction runs the OnDestroy event and destroys the window while every member
+// of the form still lives.
 #pragma once
 
 #include "framework/ShortCut.h"
@@ -13,6 +14,7 @@
 
 #include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace tovane {
@@ -54,11 +56,7 @@ struct TFormProps {
 
 class TForm : public TControl {
 public:
-    // owner: the form that owns this one (it stays above its owner), or nullptr.
-    explicit TForm(TForm* owner = nullptr) : FOwner(owner) {}
     ~TForm() override;
-
-    TForm* Owner() const noexcept { return FOwner; }
 
     void Show();
     void Hide();
@@ -70,23 +68,18 @@ public:
     // Shows the form modally: every other window of the thread is disabled until the form
     // sets a ModalResult (a button's ModalResult, Close). Returns the result.
     int ShowModal();
-    bool Modal() const noexcept { return FModal; }
     int ModalResult() const noexcept { return FModalResult; }
     void SetModalResult(int result) noexcept { FModalResult = result; }
 
     // Client size in pixels (not scaled).
     void SetClientSize(int width, int height);
     void AcceptFiles(bool accept);
-    void SetWindowState(bool maximized);
     // Covers the whole monitor that holds the given window (the primary one for nullptr), at
     // that monitor's DPI, until hidden; a DPI change keeps the form over its monitor.
     void CoverMonitorOf(HWND window);
 
     // The enabled action with a handler whose shortcut is this key press, or nullptr.
     TAction* FindShortCut(unsigned key, TKeyModifiers mods) const;
-    // Runs the action whose shortcut is this key press; false when none has it.
-    bool ExecuteShortCut(unsigned key, TKeyModifiers mods);
-    const std::vector<TAction*>& Actions() const noexcept { return FActions; }
 
     TNotifyEvent OnCreate;
     TNotifyEvent OnDestroy;
@@ -102,12 +95,29 @@ public:
     static TForm* FromHandle(HWND handle) noexcept;
 
 protected:
+    // owner: the form that owns this one (it stays above its owner), or nullptr.
+    explicit TForm(TForm* owner = nullptr) : FOwner(owner) {}
+
+    // The form's description: makes the window (CreateForm) and its controls and binds the
+    // events. Run once, by TBuiltForm, after every member has been constructed.
+    virtual void LoadForm() = 0;
+    // Run after LoadForm and before OnCreate: work that needs the controls made but must come
+    // before the form's OnCreate handler.
+    virtual void Loaded() {}
     void CreateForm(const TFormProps& props);
-    void DoCreate();
-    void DestroyForm() noexcept;
     LRESULT WndProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
 
 private:
+    template <class Form> friend class TBuiltForm;
+    // Overridden by TBuiltForm alone: without it a form class cannot be instantiated, so every
+    // form is built through TBuiltForm.
+    virtual void BuiltThroughTBuiltForm() noexcept = 0;
+    // LoadForm, Loaded, then OnCreate. When LoadForm or Loaded raises, the window is destroyed
+    // (OnDestroy does not run) before the members of the form die, and the error propagates.
+    void Build();
+    // OnDestroy, then the timers and the window.
+    void DestroyForm() noexcept;
+
     friend class TAction;
     friend class TButton;
     friend class TMainMenu;
@@ -124,7 +134,6 @@ private:
     TForm* FOwner;
     bool FModal = false;
     int FModalResult = mrNone;
-    bool FDestroying = false;
     int FNextId = 1000;
     TButton* FDefaultButton = nullptr;
     TButton* FCancelButton = nullptr;
@@ -139,6 +148,20 @@ private:
     int FDesignClientHeight = 0;
     TPosition FPosition = TPosition::Designed;
     HWND FLastFocus = nullptr;
+};
+
+// A form, built: TBuiltForm<TFormX> is the only kind of object a form class TFormX can be made
+// as. Its arguments go to TFormX's constructor.
+template <class Form> class TBuiltForm final : public Form {
+public:
+    template <class... Args>
+    explicit TBuiltForm(Args&&... args) : Form(std::forward<Args>(args)...) {
+        TForm::Build();
+    }
+    ~TBuiltForm() override { TForm::DestroyForm(); }
+
+private:
+    void BuiltThroughTBuiltForm() noexcept override {}
 };
 
 } // namespace tovane

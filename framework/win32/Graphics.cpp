@@ -224,42 +224,6 @@ void TBitmap::SaveToStream(TStream& stream) {
     WriteBitmapFile(FDib, stream);
 }
 
-void TBitmap::LoadFromClipboardFormat(UINT format, HANDLE data, HPALETTE palette) {
-    if (format != CF_DIB || data == nullptr)
-        throw EInvalidGraphic("Unsupported clipboard format");
-    const SIZE_T size = GlobalSize(data);
-    const void* packed = GlobalLock(data);
-    if (packed == nullptr)
-        throw EInvalidGraphic("The clipboard data cannot be read");
-    // A packed DIB is a bitmap file without its file header; a pixel offset of 0 tells the
-    // reader that the pixels follow the colour table.
-    std::vector<std::uint8_t> file(BitmapFileHeaderSize + size, 0);
-    file[0] = 'B';
-    file[1] = 'M';
-    std::memcpy(file.data() + BitmapFileHeaderSize, packed, size);
-    GlobalUnlock(data);
-    TDib dib = ReadBitmapFile(std::span<const std::uint8_t>(file));
-    FDib = std::move(dib);
-    FPalette = CopyPalette(palette);
-    Changed();
-}
-
-void TBitmap::SaveToClipboardFormat(UINT& format, HANDLE& data, HPALETTE& palette) {
-    if (FDib.Empty())
-        throw EInvalidGraphic("Cannot copy an empty bitmap");
-    const std::vector<std::uint8_t> info = FDib.InfoBlock();
-    HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE, info.size() + FDib.Bits.size());
-    if (block == nullptr)
-        throw EInvalidGraphic("Out of memory for the clipboard");
-    auto* p = static_cast<std::uint8_t*>(GlobalLock(block));
-    std::memcpy(p, info.data(), info.size());
-    std::memcpy(p + info.size(), FDib.Bits.data(), FDib.Bits.size());
-    GlobalUnlock(block);
-    format = CF_DIB;
-    data = block;
-    palette = CopyPalette(FPalette.Get()).Release();
-}
-
 void TBitmap::TakeOver(TBitmap& source) {
     if (&source == this)
         return;

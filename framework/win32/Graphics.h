@@ -85,7 +85,9 @@ public:
     // Loads from a stream in memory that the caller discards afterwards. The base class calls
     // LoadFromStream; a bitmap may take the stream's buffer over instead of copying from it.
     virtual void LoadFromDiscardedStream(TMemoryStream& stream) { LoadFromStream(stream); }
-    // Clipboard transfer; the base class supports no format and raises EInvalidGraphic.
+    // Clipboard transfer, a slot of the graphic interface that every graphic class has (the
+    // plug-in graphic overrides it to do nothing). No graphic of the framework supports a
+    // format: both raise EInvalidGraphic.
     virtual void LoadFromClipboardFormat(UINT format, HANDLE data, HPALETTE palette);
     virtual void SaveToClipboardFormat(UINT& format, HANDLE& data, HPALETTE& palette);
     // Makes this graphic a copy of the source. The base class copies nothing and raises
@@ -103,7 +105,6 @@ public:
     // The picture changed: sets Modified and calls OnChange, if set.
     virtual void Changed();
     bool Modified() const { return FModified; }
-    void SetModified(bool value) { FModified = value; }
 
     TProgressEvent OnProgress;
     TGraphicNotifyEvent OnChange;
@@ -154,9 +155,6 @@ public:
     void LoadFromDiscardedStream(TMemoryStream& stream) override;
     // Writes a Windows bitmap file; an empty bitmap raises EInvalidGraphic.
     void SaveToStream(TStream& stream) override;
-    // CF_DIB only: a global memory block holding a packed DIB.
-    void LoadFromClipboardFormat(UINT format, HANDLE data, HPALETTE palette) override;
-    void SaveToClipboardFormat(UINT& format, HANDLE& data, HPALETTE& palette) override;
     // From a TBitmap: the picture, a copy of its palette and its stretch quality. From any other
     // graphic: what it writes with SaveToStream, read as a bitmap file.
     void Assign(TGraphic& source) override;

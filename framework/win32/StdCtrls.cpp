@@ -38,11 +38,6 @@ void TLabel::SetCaption(std::string_view utf8) {
     Invalidate();
 }
 
-void TLabel::SetTransparent(bool transparent) {
-    FOptions.Transparent = transparent;
-    Invalidate();
-}
-
 void TLabel::FontChanged() {
     AdjustSize();
 }
@@ -421,11 +416,6 @@ void TRadioGroup::Create(TControl& parent, const TControlProps& props,
     TGroupBox::Create(parent, props);
     FColumns = std::max(1, columns);
     FItems = std::move(items);
-    Rebuild();
-}
-
-void TRadioGroup::SetItems(std::vector<std::string> itemsUtf8) {
-    FItems = std::move(itemsUtf8);
     Rebuild();
 }
 

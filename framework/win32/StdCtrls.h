@@ -26,8 +26,6 @@ class TLabel : public TControl {
 public:
     void Create(TControl& parent, const TControlProps& props, const TLabelOptions& options = {});
     void SetCaption(std::string_view utf8) override;
-    bool Transparent() const noexcept { return FOptions.Transparent; }
-    void SetTransparent(bool transparent);
 
 protected:
     bool CommandNotify(WORD code) override;
@@ -123,7 +121,6 @@ protected:
     // Owner drawing: paints item `index` (state: ODS_* bits) into rect.
     virtual void DrawItem(HDC dc, int index, const RECT& rect, UINT state);
     LRESULT WndProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
-    bool MultiSelect() const noexcept { return FOptions.MultiSelect; }
     void DpiChanged(int newDpi, int oldDpi) override;
 
 private:
@@ -158,7 +155,6 @@ class TRadioGroup : public TGroupBox {
 public:
     void Create(TControl& parent, const TControlProps& props, std::vector<std::string> items = {},
                 int columns = 1);
-    void SetItems(std::vector<std::string> itemsUtf8);
     void AddItem(std::string utf8);
     int ItemCount() const noexcept { return static_cast<int>(FItems.size()); }
     // -1 when none is chosen.

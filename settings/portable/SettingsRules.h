@@ -23,7 +23,7 @@ struct SlideShowSettings {
     bool bSecond;              // true: Interval counts seconds; false: milliseconds
     std::uint32_t FGColor;     // label colour, 0x00BBGGRR
     std::uint32_t BGColor;     // background colour, 0x00BBGGRR
-    bool SuguStart;            // play as soon as the slideshow opens
+    bool SuguStart;            // "start at once": play as soon as the slideshow opens
     LastActionKind LastAction; // low eight bits of the stored value
     bool bAllDir;              // run through every folder of the list
     bool bFindSubDir;          // the folder search descends into sub-folders

@@ -52,7 +52,7 @@ void Navigate(SlideShowHost& host, std::optional<int> (*target)(int i, int n));
 // else the end-of-list action.
 void TimerTick(SlideShowHost& host);
 
-// Magnification factors run from 0.5 to 5.0 in steps of 0.5.
+// Magnification factors ("bairitu") run from 0.5 to 5.0 in steps of 0.5.
 constexpr double kBairituStep = 0.5;
 constexpr double kMinBairitu = 0.5;
 constexpr double kMaxBairitu = 5.0;

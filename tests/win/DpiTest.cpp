@@ -79,9 +79,14 @@ RECT WindowRect(HWND window) {
 
 // A form like the main window: a list of fixed item height over a status bar of panels, and a
 // label anchored to the right edge.
-class TTestForm : public TForm {
+class TTestFormDescription : public TForm {
 public:
-    TTestForm() {
+    TStatusBar Status;
+    TListBox List;
+    TLabel Right;
+
+private:
+    void LoadForm() override {
         CreateForm({.Caption = "dpi", .ClientWidth = 400, .ClientHeight = 300});
         Status.Create(*this, {}, {90, 60, 50});
         List.Create(*this, {.Align = TAlign::Client}, {.ItemHeight = 12});
@@ -95,12 +100,8 @@ public:
                      {.AutoSize = false});
         List.Add(L"C:\\");
     }
-    ~TTestForm() override { DestroyForm(); }
-
-    TStatusBar Status;
-    TListBox List;
-    TLabel Right;
 };
+using TTestForm = TBuiltForm<TTestFormDescription>;
 
 std::vector<int> PanelEdges(const TStatusBar& status) {
     int edges[8] = {};
@@ -180,7 +181,7 @@ protected:
 
 TEST_F(HighDpiChild, DialogSizesAndFontsAreOneAndAHalfTimesTheDesign) {
     SlideShowSettings settings = DefaultSlideShowSettings();
-    TFormOption form(nullptr, settings);
+    TBuiltForm<TFormOption> form(nullptr, settings);
     EXPECT_EQ(form.Dpi(), 144);
     EXPECT_EQ(form.ClientWidth(), 537);  // 358
     EXPECT_EQ(form.ClientHeight(), 641); // 427: 640.5 rounds up
@@ -244,7 +245,7 @@ TEST_F(HighDpiChild, SlideShowCoversTheMainWindowsMonitorWithScaledLabels) {
     main.Show();
     auto source = std::make_unique<OnePictureSource>();
     const std::wstring folder = source->Folder(0);
-    auto slideShow = std::make_unique<TFormSlideShow>(std::move(source));
+    auto slideShow = std::make_unique<TBuiltForm<TFormSlideShow>>(std::move(source));
     slideShow->FileListBox1.SetDirectory(folder);
     slideShow->Show();
     Application().ProcessMessages();

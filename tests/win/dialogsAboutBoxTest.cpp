@@ -49,7 +49,7 @@ void PressInBox(HWND box, UINT vk) {
 
 TEST(AboutBox, WithoutPluginsTheListIsEmptyAndTheBoxOpensAndCloses) {
     ASSERT_EQ(TSPIs::Instance(), nullptr);
-    TFormAboutBox box(nullptr);
+    TBuiltForm<TFormAboutBox> box(nullptr);
     EXPECT_EQ(box.ListView1.Count(), 0);
     bool wasVisible = false;
     RunSoon([&] {
@@ -72,7 +72,7 @@ TEST(AboutBox, WithoutPluginsTheListIsEmptyAndTheBoxOpensAndCloses) {
 TEST(AboutBox, OneRowPerFilterEntryWithNameAndInformationInThePluginsFirstRow) {
     auto spis = CollectionOf({"dialogs_none", "dialogs_three"});
     ASSERT_EQ(spis->Count(), 2);
-    TFormAboutBox box(nullptr);
+    TBuiltForm<TFormAboutBox> box(nullptr);
     ASSERT_EQ(box.ListView1.Count(), 3);
     EXPECT_EQ(box.ListView1.Text(0, 0), "dialogs_three.sph");
     EXPECT_EQ(box.ListView1.Text(0, 1), "*.tha;*.thb");
@@ -95,16 +95,16 @@ TEST(AboutBox, RowsFollowTheCollectionOrderAndItsStateAtOpening) {
     spis->Add(LoadPlugin(TestPlugin("dialogs_none")));
     const int threes = spis->Count() - 1;
     {
-        TFormAboutBox box(nullptr);
+        TBuiltForm<TFormAboutBox> box(nullptr);
         EXPECT_EQ(box.ListView1.Count(), 3 * threes);
     }
     spis->Delete(0);
-    TFormAboutBox box(nullptr);
+    TBuiltForm<TFormAboutBox> box(nullptr);
     EXPECT_EQ(box.ListView1.Count(), 3 * (threes - 1));
 }
 
 TEST(AboutBox, ColumnsAndListStyle) {
-    TFormAboutBox box(nullptr);
+    TBuiltForm<TFormAboutBox> box(nullptr);
     EXPECT_EQ(box.Caption(), "バージョン情報");
     const HWND lv = box.ListView1.Handle();
     const char* const names[] = {"ファイル名", "対応拡張子", "ファイル形式", "情報"};
@@ -132,7 +132,7 @@ TEST(AboutBox, ColumnsAndListStyle) {
 }
 
 TEST(AboutBox, ListTakesTheFocusFirstThenOk) {
-    TFormAboutBox box(nullptr);
+    TBuiltForm<TFormAboutBox> box(nullptr);
     box.Show();
     Pump();
     EXPECT_EQ(GetFocus(), box.ListView1.Handle());
@@ -141,7 +141,7 @@ TEST(AboutBox, ListTakesTheFocusFirstThenOk) {
 }
 
 TEST(AboutBox, NeverSmallerThanItsDesignSizeAndTheListFollowsTheWindow) {
-    TFormAboutBox box(nullptr);
+    TBuiltForm<TFormAboutBox> box(nullptr);
     box.Show();
     Pump();
     EXPECT_EQ(box.Width(), 650);
@@ -169,7 +169,7 @@ TEST(AboutBox, NeverSmallerThanItsDesignSizeAndTheListFollowsTheWindow) {
 }
 
 TEST(AboutBox, TheFrameAroundTheNameBlockShowsTheFormsBackgroundInside) {
-    TFormAboutBox box(nullptr);
+    TBuiltForm<TFormAboutBox> box(nullptr);
     box.Show();
     Pump();
     UpdateWindow(box.Handle());
@@ -182,7 +182,7 @@ TEST(AboutBox, TheFrameAroundTheNameBlockShowsTheFormsBackgroundInside) {
 }
 
 TEST(AboutBox, NameBlockAndTheAddressIsTheProgramsFolder) {
-    TFormAboutBox box(nullptr);
+    TBuiltForm<TFormAboutBox> box(nullptr);
     EXPECT_EQ(box.Label1.Caption(), "Tovane");
     EXPECT_TRUE(box.Label1.Font().Bold);
     EXPECT_EQ(box.Label4.Caption(), TOVANE_VERSION);

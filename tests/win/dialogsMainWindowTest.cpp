@@ -46,7 +46,7 @@ protected:
         EXPECT_TRUE(Errors.empty()) << Errors.front();
     }
     void Start() {
-        FormMain = std::make_unique<TFormMain>(std::vector<std::wstring>{}, Ini);
+        FormMain = std::make_unique<TBuiltForm<TFormMain>>(std::vector<std::wstring>{}, Ini);
         FormMain->Show();
         dialogstest::Pump();
     }

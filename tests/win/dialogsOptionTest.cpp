@@ -43,7 +43,7 @@ void ConfirmOk(TFormOption& dialog) {
 
 TEST(OptionDialog, FormDescription) {
     SlideShowSettings s = DefaultSlideShowSettings();
-    TFormOption dialog(nullptr, s);
+    TBuiltForm<TFormOption> dialog(nullptr, s);
     EXPECT_EQ(dialog.Caption(), "オプション");
     EXPECT_EQ(dialog.ClientWidth(), 358);
     EXPECT_EQ(dialog.ClientHeight(), 427);
@@ -76,7 +76,7 @@ TEST(OptionDialog, ConfirmingWithoutChangesKeepsEverySetting) {
     };
     for (const SlideShowSettings& before : records) {
         SlideShowSettings s = before;
-        TFormOption dialog(nullptr, s);
+        TBuiltForm<TFormOption> dialog(nullptr, s);
         ConfirmOk(dialog);
         ExpectSame(s, before);
     }
@@ -84,7 +84,7 @@ TEST(OptionDialog, ConfirmingWithoutChangesKeepsEverySetting) {
 
 TEST(OptionDialog, ControlsShowTheRecord) {
     SlideShowSettings s = Record(1000, false, 0x000000FF, 0x00FF0000, true, 1, true, false);
-    TFormOption dialog(nullptr, s);
+    TBuiltForm<TFormOption> dialog(nullptr, s);
     EXPECT_EQ(dialog.EditInterval.Text(), "1,000");
     EXPECT_EQ(dialog.RadioGroupTani.ItemIndex(), 1);
     EXPECT_EQ(dialog.PanelFGColor.Color(), 0x000000FFu);
@@ -99,7 +99,7 @@ TEST(OptionDialog, LastActionAboveThreeSelectsTheLastChoiceAndComesBackAsThree) 
     for (std::uint8_t last : {4, 7, 255}) {
         SlideShowSettings s = DefaultSlideShowSettings();
         s.LastAction = static_cast<LastActionKind>(last);
-        TFormOption dialog(nullptr, s);
+        TBuiltForm<TFormOption> dialog(nullptr, s);
         EXPECT_EQ(dialog.RadioGroupLast.ItemIndex(), 3);
         ConfirmOk(dialog);
         EXPECT_EQ(static_cast<int>(s.LastAction), 3) << int(last);
@@ -110,7 +110,7 @@ TEST(OptionDialog, SwitchingSecondsToMillisecondsKeepsTheNumber) {
     SlideShowSettings s = DefaultSlideShowSettings();
     s.Interval = 10;
     s.bSecond = true;
-    TFormOption dialog(nullptr, s);
+    TBuiltForm<TFormOption> dialog(nullptr, s);
     dialog.Show();
     SendMessageW(dialog.RadioGroupTani.ButtonHandle(1), BM_CLICK, 0, 0);
     Pump();
@@ -121,7 +121,7 @@ TEST(OptionDialog, SwitchingSecondsToMillisecondsKeepsTheNumber) {
 
 TEST(OptionDialog, EveryChangedControlIsWrittenOnOk) {
     SlideShowSettings s = DefaultSlideShowSettings();
-    TFormOption dialog(nullptr, s);
+    TBuiltForm<TFormOption> dialog(nullptr, s);
     dialog.Show();
     dialog.EditInterval.SetText("250");
     SendMessageW(dialog.RadioGroupTani.ButtonHandle(1), BM_CLICK, 0, 0);
@@ -139,7 +139,7 @@ TEST(OptionDialog, EveryChangedControlIsWrittenOnOk) {
 TEST(OptionDialog, UpAndDownKeysStepWithinTheRangeWithoutWrapping) {
     SlideShowSettings s = DefaultSlideShowSettings();
     s.Interval = 999;
-    TFormOption dialog(nullptr, s);
+    TBuiltForm<TFormOption> dialog(nullptr, s);
     dialog.Show();
     dialog.EditInterval.SetFocus();
     PressKey(VK_UP);
@@ -160,7 +160,7 @@ TEST(OptionDialog, UpAndDownKeysStepWithinTheRangeWithoutWrapping) {
 TEST(OptionDialog, SpinButtonsStepWithinTheRangeWithoutWrapping) {
     SlideShowSettings s = DefaultSlideShowSettings();
     s.Interval = 999;
-    TFormOption dialog(nullptr, s);
+    TBuiltForm<TFormOption> dialog(nullptr, s);
     dialog.Show();
     Pump();
     const HWND spin = dialog.UpDownInterval.Handle();
@@ -189,7 +189,7 @@ TEST(OptionDialog, StoredIntervalOutsideTheRangeShowsAndStoresTheNearerEnd) {
     for (const auto& [stored, shown] : cases) {
         SlideShowSettings s = DefaultSlideShowSettings();
         s.Interval = stored;
-        TFormOption dialog(nullptr, s);
+        TBuiltForm<TFormOption> dialog(nullptr, s);
         EXPECT_EQ(dialog.UpDownInterval.Position(), shown) << stored;
         ConfirmOk(dialog);
         EXPECT_EQ(s.Interval, shown) << stored;
@@ -203,7 +203,7 @@ TEST(OptionDialog, TypedTextCountsOnlyWhenAWholeNumberInTheRange) {
     for (const auto& [typed, expected] : cases) {
         SlideShowSettings s = DefaultSlideShowSettings();
         s.Interval = 10;
-        TFormOption dialog(nullptr, s);
+        TBuiltForm<TFormOption> dialog(nullptr, s);
         dialog.EditInterval.SetText(typed);
         ConfirmOk(dialog);
         EXPECT_EQ(s.Interval, expected) << typed;
@@ -213,7 +213,7 @@ TEST(OptionDialog, TypedTextCountsOnlyWhenAWholeNumberInTheRange) {
 TEST(OptionDialog, FieldShowsThePositionThatStandsWhenItLosesTheFocus) {
     SlideShowSettings s = DefaultSlideShowSettings();
     s.Interval = 42;
-    TFormOption dialog(nullptr, s);
+    TBuiltForm<TFormOption> dialog(nullptr, s);
     dialog.Show();
     dialog.EditInterval.SetFocus();
     dialog.EditInterval.SetText("4x");
@@ -229,7 +229,7 @@ TEST(OptionDialog, FieldShowsThePositionThatStandsWhenItLosesTheFocus) {
 
 TEST(OptionDialog, TabOrder) {
     SlideShowSettings s = DefaultSlideShowSettings();
-    TFormOption dialog(nullptr, s);
+    TBuiltForm<TFormOption> dialog(nullptr, s);
     dialog.Show();
     Pump();
     dialog.ButtonOK.SetFocus();
@@ -261,7 +261,7 @@ TEST(OptionDialog, ArrowKeysMoveTheChoiceWithinARadioGroup) {
     SlideShowSettings s = DefaultSlideShowSettings();
     s.bSecond = true;
     s.LastAction = laFirstAndWait;
-    TFormOption dialog(nullptr, s);
+    TBuiltForm<TFormOption> dialog(nullptr, s);
     dialog.Show();
     Pump();
     ::SetFocus(dialog.RadioGroupTani.ButtonHandle(0));
@@ -287,7 +287,7 @@ TEST(OptionDialog, AcceleratorsFocusTheIntervalFieldRadioGroupsAndCheckBoxes) {
     SlideShowSettings s = DefaultSlideShowSettings();
     s.bSecond = false;
     s.LastAction = laFirstAndWait;
-    TFormOption dialog(nullptr, s);
+    TBuiltForm<TFormOption> dialog(nullptr, s);
     dialog.Show();
     Pump();
     dialog.ButtonOK.SetFocus();
@@ -324,7 +324,7 @@ TEST(OptionDialog, EnterConfirmsAndEscCloseBoxAndCancelLeaveTheRecord) {
     for (const EndCase& c : cases) {
         const SlideShowSettings before = DefaultSlideShowSettings();
         SlideShowSettings s = before;
-        TFormOption dialog(nullptr, s);
+        TBuiltForm<TFormOption> dialog(nullptr, s);
         RunSoon([&] {
             SendMessageW(dialog.CheckBoxAllDir.Handle(), BM_CLICK, 0, 0);
             dialog.PanelBGColor.SetColor(0x00345678);
@@ -387,7 +387,7 @@ TEST(OptionDialog, ColourPanelOpensTheColourDialogWithAnyButton) {
     s.FGColor = 0x00FFFFFF;
     s.BGColor = 0x00336699;
     const SlideShowSettings before = s;
-    TFormOption dialog(nullptr, s);
+    TBuiltForm<TFormOption> dialog(nullptr, s);
     dialog.Show();
     Pump();
 
@@ -438,7 +438,7 @@ TEST(OptionDialog, ColourPanelOpensTheColourDialogWithAnyButton) {
 
 TEST(OptionDialog, ColourChosenThenOkWritesIt) {
     SlideShowSettings s = DefaultSlideShowSettings();
-    TFormOption dialog(nullptr, s);
+    TBuiltForm<TFormOption> dialog(nullptr, s);
     dialog.Show();
     Pump();
     bool lowered = false;

@@ -1,5 +1,5 @@
 // The Win32 graphics classes under Wine: drawing into a memory DC and reading pixels back,
-// palettes, ANSI file names, the clipboard format, and the picture container's registry.
+// palettes, ANSI file names and the picture container's registry.
 #include "framework/FileFormats.h"
 #include "framework/win32/Canvas.h"
 #include "framework/win32/Graphics.h"
@@ -250,22 +250,6 @@ TEST(Bitmap, FilesWithJapaneseAnsiNamesRoundTrip) {
             << e.what();
     }
     EXPECT_EQ(loaded.Dib(), bitmap.Dib()); // a failed load keeps the picture
-}
-
-TEST(Bitmap, ClipboardFormatRoundTripsAPackedDib) {
-    TBitmap bitmap;
-    bitmap.SetDib(Quad(4, false));
-    UINT format = 0;
-    HANDLE data = nullptr;
-    HPALETTE palette = nullptr;
-    bitmap.SaveToClipboardFormat(format, data, palette);
-    EXPECT_EQ(format, static_cast<UINT>(CF_DIB));
-    ASSERT_NE(data, nullptr);
-    TBitmap pasted;
-    pasted.LoadFromClipboardFormat(format, data, palette);
-    GlobalFree(data);
-    EXPECT_EQ(pasted.Dib(), bitmap.Dib());
-    EXPECT_THROW(pasted.LoadFromClipboardFormat(CF_TEXT, nullptr, nullptr), EInvalidGraphic);
 }
 
 TEST(Bitmap, ResizingKeepsTheTopLeftAndAssignConvertsOtherGraphics) {

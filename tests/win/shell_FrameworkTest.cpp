@@ -16,6 +16,8 @@
 
 #include <commctrl.h>
 
+#include <span>
+
 using namespace tovane;
 using shelltest::PumpUntil;
 using shelltest::TBareForm;
@@ -47,7 +49,79 @@ struct ListForm {
     }
 };
 
+// What a TStepsForm writes down: the steps of its making and unmaking, and its window.
+struct StepsLog {
+    std::vector<std::string> Steps;
+    HWND Window = nullptr;
+};
+
+// A form whose description may fail after the window has been made.
+class TStepsForm : public TForm {
+public:
+    TStepsForm(StepsLog& log, bool failLoad) : FLog(log), FFailLoad(failLoad) {}
+
+    TListBox List;
+    TAction actMenu; // caption and key from the table when loaded
+    TAction actKey;  // its key from the table in OnCreate
+    int Runs = 0;
+
+private:
+    static std::span<const TActionRow<TStepsForm>> ActionTable() {
+        static const TActionRow<TStepsForm> rows[] = {
+            {&TStepsForm::actMenu, "&Menu", TextToShortCut("Ctrl+M"), &TStepsForm::Run},
+            {&TStepsForm::actKey, "", scNone, &TStepsForm::Run, TextToShortCut("F5")},
+        };
+        return rows;
+    }
+    void LoadForm() override {
+        CreateForm({.ClientWidth = 200, .ClientHeight = 100});
+        FLog.Window = Handle();
+        List.Create(*this, {.Align = TAlign::Client});
+        CreateActions(*this, ActionTable());
+        OnCreate = [this](TObject&) {
+            FLog.Steps.push_back(actKey.ShortCut() == scNone ? "OnCreate" : "OnCreate, key given");
+            AssignCreateShortCuts(*this, ActionTable());
+        };
+        OnDestroy = [this](TObject&) {
+            FLog.Steps.push_back(List.Handle() != nullptr ? "OnDestroy" : "OnDestroy, list gone");
+        };
+        FLog.Steps.push_back("LoadForm");
+        if (FFailLoad)
+            throw Exception("the description failed");
+    }
+    void Loaded() override { FLog.Steps.push_back("Loaded"); }
+    void Run(TObject&) { ++Runs; }
+
+    StepsLog& FLog;
+    bool FFailLoad;
+};
+
 } // namespace
+
+TEST_F(Framework, FormsAreBuiltLoadedCreatedAndDestroyedInOrder) {
+    StepsLog log;
+    {
+        TBuiltForm<TStepsForm> form(log, false);
+        EXPECT_EQ(log.Steps, (std::vector<std::string>{"LoadForm", "Loaded", "OnCreate"}));
+        EXPECT_EQ(form.actMenu.Caption(), "&Menu");
+        EXPECT_EQ(form.FindShortCut('M', {.Ctrl = true}), &form.actMenu);
+        TAction* key = form.FindShortCut(VK_F5, {});
+        ASSERT_EQ(key, &form.actKey) << "the key OnCreate assigns";
+        key->Execute();
+        form.actMenu.Execute();
+        EXPECT_EQ(form.Runs, 2) << "both rows run the handler they name";
+    }
+    EXPECT_EQ(log.Steps.back(), "OnDestroy") << "OnDestroy runs while the controls live";
+    EXPECT_FALSE(IsWindow(log.Window));
+
+    StepsLog failed;
+    EXPECT_THROW(TBuiltForm<TStepsForm>(failed, true), Exception);
+    EXPECT_EQ(failed.Steps, (std::vector<std::string>{"LoadForm"}))
+        << "neither OnCreate nor OnDestroy";
+    ASSERT_NE(failed.Window, nullptr);
+    EXPECT_FALSE(IsWindow(failed.Window)) << "the window of a failed description is destroyed";
+    EXPECT_TRUE(Errors.empty());
+}
 
 TEST_F(Framework, ActionsSeeAKeyBeforeTheFocusedControl) {
     ListForm f;
@@ -116,7 +190,8 @@ TEST_F(Framework, ModalRunEndsWithTheButtonsResultAndReenablesTheOwner) {
     TBareForm owner;
     owner.Show();
     TBareForm dialog(
-        &owner, {.ClientWidth = 200, .ClientHeight = 100, .BorderStyle = TBorderStyle::Dialog});
+        &owner,
+        TFormProps{.ClientWidth = 200, .ClientHeight = 100, .BorderStyle = TBorderStyle::Dialog});
     TButton ok, cancel;
     ok.Create(dialog, {.Left = 10, .Top = 10, .Width = 75, .Height = 25, .Caption = "&OK"},
               {.Default = true, .ModalResult = mrOk});

@@ -50,7 +50,7 @@ protected:
         std::vector<std::wstring> wide;
         for (const std::string& arg : args)
             wide.push_back(AnsiToWide(arg));
-        FormMain = std::make_unique<TFormMain>(std::move(wide), Ini);
+        FormMain = std::make_unique<TBuiltForm<TFormMain>>(std::move(wide), Ini);
         FormMain->Show();
         FormMain->ListBox1.SetFocus();
     }
@@ -587,7 +587,7 @@ TEST_F(MainWindow, MenuCommandsAreTheActions) {
 
 TEST_F(MainWindow, EnterShowsTheSlideshowOfTheCurrentFolderAndFollowsItsMoves) {
     Start();
-    FormSlideShow = std::make_unique<TFormSlideShow>(MakeMainWindowSlideShowSource());
+    FormSlideShow = std::make_unique<TBuiltForm<TFormSlideShow>>(MakeMainWindowSlideShowSource());
     FillFive();
     // Current item 2, selected together with item 4; the slideshow moves one folder on (Page
     // Down) and closes (Esc): the remembered item loses its selection, the new one gains it.
@@ -632,7 +632,7 @@ TEST_F(MainWindow, NamesOutsideTheCodePageAreSearchedListedAndShown) {
         ASSERT_TRUE(CopyFileW(AnsiToWide(ok).c_str(), picture.c_str(), FALSE));
     WritePrivateProfileStringA("SlideShow", "bFindSubDir", "1", Ini.c_str());
     Start();
-    FormSlideShow = std::make_unique<TFormSlideShow>(MakeMainWindowSlideShowSource());
+    FormSlideShow = std::make_unique<TBuiltForm<TFormSlideShow>>(MakeMainWindowSlideShowSource());
     FormMain->RegisterFolder(root, true);
     ASSERT_TRUE(WaitDone());
     std::vector<std::wstring> listed = FormMain->ListBox1.Items();
@@ -671,7 +671,7 @@ TEST(MainWindowStartUp, InvalidPluginIsReportedAndSkipped) {
     std::vector<std::string> reports;
     Application().OnException = [&](const std::string& m) { reports.push_back(m); };
     {
-        TFormMain form({}, dir2.Sub("x.ini"));
+        TBuiltForm<TFormMain> form(std::vector<std::wstring>{}, dir2.Sub("x.ini"));
         EXPECT_EQ(form.SPIs->Count(), 1);
         EXPECT_EQ(form.SPIs->IndexOf(bad), -1);
     }

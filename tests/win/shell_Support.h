@@ -15,18 +15,21 @@
 namespace shelltest {
 
 // A form with no controls of its own; tests add controls to it.
-class TBareForm : public tovane::TForm {
+class TBareFormDescription : public tovane::TForm {
 public:
-    explicit TBareForm(tovane::TForm* owner = nullptr, tovane::TFormProps props = {})
-        : TForm(owner) {
-        if (props.ClientWidth == 0) {
-            props.ClientWidth = 320;
-            props.ClientHeight = 240;
+    explicit TBareFormDescription(tovane::TForm* owner = nullptr, tovane::TFormProps props = {})
+        : TForm(owner), FProps(std::move(props)) {
+        if (FProps.ClientWidth == 0) {
+            FProps.ClientWidth = 320;
+            FProps.ClientHeight = 240;
         }
-        CreateForm(props);
     }
-    ~TBareForm() override { DestroyForm(); }
+
+private:
+    void LoadForm() override { CreateForm(FProps); }
+    tovane::TFormProps FProps;
 };
+using TBareForm = tovane::TBuiltForm<TBareFormDescription>;
 
 using harness::Pump;
 using harness::PumpUntil;

@@ -46,7 +46,7 @@ protected:
         auto source = std::make_unique<TestSource>();
         Source = source.get();
         Source->Values.SuguStart = true;
-        Form = std::make_unique<TFormSlideShow>(std::move(source));
+        Form = std::make_unique<TBuiltForm<TFormSlideShow>>(std::move(source));
     }
 
     void TearDown() override {

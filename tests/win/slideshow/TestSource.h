@@ -61,7 +61,7 @@ protected:
         Source = source.get();
         Source->Folders = {folder};
         Source->Extensions = std::move(extensions);
-        Form = std::make_unique<tovane::TFormSlideShow>(std::move(source));
+        Form = std::make_unique<tovane::TBuiltForm<tovane::TFormSlideShow>>(std::move(source));
     }
 
     std::unique_ptr<tovane::TSPIs> Spis;
