@@ -162,7 +162,10 @@ void TForm::Show() {
         if (OnShow)
             OnShow(*this);
     });
+    FEraseOnPaint = true;
     ShowWindow(FHandle, SW_SHOW);
+    FEraseOnPaint = false;
+    InvalidateRect(FHandle, nullptr, TRUE);
     SetForegroundWindow(FHandle);
     FocusFirstControl();
 }
@@ -343,6 +346,11 @@ LRESULT TForm::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_CLOSE:
         Close();
         return 0;
+    case WM_ERASEBKGND:
+        // Not erased while Show shows the window: its first WM_PAINT erases it.
+        if (FEraseOnPaint)
+            return 0;
+        break;
     case WM_COMMAND:
         if (lParam == 0) {
             const UINT id = LOWORD(wParam);

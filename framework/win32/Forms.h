@@ -142,6 +142,10 @@ private:
     std::vector<TTimer*> FTimers;
     int FDpi = 96; // the DPI the form is laid out for (WM_DPICHANGED moves it)
     bool FCoversMonitor = false;
+    // While Show shows the window, which then leaves its background to its first WM_PAINT: a
+    // window's first drawing is slow under some systems (a full-screen form's took 15 ms under
+    // Wine), and the window answers messages between the two.
+    bool FEraseOnPaint = false;
     int FMinWidth = 0; // design sizes
     int FMinHeight = 0;
     int FDesignClientWidth = 0;

@@ -660,6 +660,11 @@ TEST_F(Framework, PanelsAndImagesPaintTheirColoursAndPictures) {
                  {.Transparent = true});
     form.SetColor(RGB(0, 0, 80));
     form.Show();
+    // Showing leaves the form's background to its first WM_PAINT, which must paint it.
+    shelltest::Pump();
+    HDC formDc = GetDC(form.Handle());
+    EXPECT_EQ(GetPixel(formDc, 250, 200), RGB(0, 0, 80));
+    ReleaseDC(form.Handle(), formDc);
     EXPECT_EQ(PixelOf(panel, 30, 20), RGB(200, 0, 0));
     // Lowered: the top-left edge is the shadow colour.
     EXPECT_EQ(PixelOf(panel, 0, 0), GetSysColor(COLOR_BTNSHADOW));
