@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstring>
 #include <exception>
-#include <thread>
+#include <optional>
 #include <vector>
 
 #if defined(__SSE2__)
@@ -102,6 +102,18 @@ void WholeRow(std::uint16_t* __restrict whole, const std::uint8_t* __restrict ro
     }
     for (std::size_t i = 0; i < count; ++i)
         whole[i] = static_cast<std::uint16_t>(whole[i] + row[i]);
+}
+
+// The same for two rows at once, which halves the reading and writing of whole.
+void WholeRows(std::uint16_t* __restrict whole, const std::uint8_t* __restrict row,
+               const std::uint8_t* __restrict next, std::size_t count, bool started) {
+    if (!started) {
+        for (std::size_t i = 0; i < count; ++i)
+            whole[i] = static_cast<std::uint16_t>(row[i] + next[i]);
+        return;
+    }
+    for (std::size_t i = 0; i < count; ++i)
+        whole[i] = static_cast<std::uint16_t>(whole[i] + row[i] + next[i]);
 }
 
 // A destination row's sums in one pass: its first row, its whole rows and its last row, each with
@@ -205,9 +217,13 @@ public:
         const auto y = static_cast<std::int32_t>(run.First);
         if (run.Whole <= kWholeRowsAtOnce && FWholeWeight <= 0xFFFF && run.FirstWeight <= 0xFFFF &&
             run.LastWeight <= 0xFFFF) {
-            for (std::uint32_t k = 0; k < run.Whole; ++k)
-                WholeRow(FWhole.data(), Row(y + 1 + static_cast<std::int32_t>(k), FScratch), values,
-                         k != 0);
+            for (std::uint32_t k = 0; k < run.Whole; k += 2) {
+                const auto at = y + 1 + static_cast<std::int32_t>(k);
+                if (k + 1 < run.Whole)
+                    WholeRows(FWhole.data(), Row(at, FScratch), Row(at + 1, FLast), values, k != 0);
+                else
+                    WholeRow(FWhole.data(), Row(at, FScratch), values, k != 0);
+            }
             const std::uint8_t* last =
                 run.LastWeight != 0 ? Row(y + 1 + static_cast<std::int32_t>(run.Whole), FLast)
                                     : nullptr;
@@ -256,7 +272,9 @@ private:
     bool FVector;
     const TDib& FSource;
     std::vector<std::uint8_t> FScratch;
-    std::vector<std::uint8_t> FLast; // the last row's own scratch: the first row's is reused
+    // Scratch of its own for the last row (the first row's is reused), and for the second of two
+    // whole rows summed at once.
+    std::vector<std::uint8_t> FLast;
     std::vector<std::uint16_t> FWhole;
     std::uint32_t FWholeWeight;
     std::size_t FStep = 4;
@@ -394,7 +412,7 @@ TDib ResampledShape(std::int32_t width, std::int32_t height, TByteBuffer rows) {
 
 namespace {
 
-void Resample(const TDib& source, TDib& out, bool vector) {
+void Resample(const TDib& source, TDib& out, bool vector, TWorkerThread* helper) {
     if (source.Empty() || !source.IsWellFormed())
         throw EInvalidGraphic("Cannot resample an empty bitmap");
     if (out.Empty() || out.BitCount != 32 || out.Compression != DibRgb || !out.TopDown ||
@@ -411,29 +429,30 @@ void Resample(const TDib& source, TDib& out, bool vector) {
         ResampleRows(source, out, columns, rows, 0, height, vector);
         return;
     }
+    std::optional<TWorkerThread> own; // a thread for this call alone when none is given
+    if (helper == nullptr)
+        helper = &own.emplace();
     const std::int32_t middle = height / 2;
+    helper->Start([&] { ResampleRows(source, out, columns, rows, 0, middle, vector); });
     std::exception_ptr failure;
-    std::thread upper([&] {
-        try {
-            ResampleRows(source, out, columns, rows, 0, middle, vector);
-        } catch (...) {
-            failure = std::current_exception();
-        }
-    });
-    ResampleRows(source, out, columns, rows, middle, height, vector);
-    upper.join();
+    try {
+        ResampleRows(source, out, columns, rows, middle, height, vector);
+    } catch (...) {
+        failure = std::current_exception();
+    }
+    helper->Wait(); // the helper's rows are written before anything leaves
     if (failure)
         std::rethrow_exception(failure);
 }
 
 } // namespace
 
-void ResampleAreaInto(const TDib& source, TDib& out) {
-    Resample(source, out, true);
+void ResampleAreaInto(const TDib& source, TDib& out, TWorkerThread* helper) {
+    Resample(source, out, true, helper);
 }
 
 void ResampleAreaIntoPortable(const TDib& source, TDib& out) {
-    Resample(source, out, false);
+    Resample(source, out, false, nullptr);
 }
 
 } // namespace tovane

@@ -5,6 +5,7 @@
 #pragma once
 
 #include "framework/BitmapFile.h"
+#include "framework/WorkerThread.h"
 
 namespace tovane {
 
@@ -15,8 +16,9 @@ TDib ResampleArea(const TDib& source, std::int32_t width, std::int32_t height);
 // lie elsewhere (shared memory, say): rows holds width * height * 4 bytes.
 TDib ResampledShape(std::int32_t width, std::int32_t height, TByteBuffer rows);
 // The same into out, which is a 32-bit top-down bitmap of the wanted size whose Bits may lie
-// anywhere (shared memory, say).
-void ResampleAreaInto(const TDib& source, TDib& out);
+// anywhere (shared memory, say). A large picture is shrunk by two threads: the caller's and
+// helper, or one started for the call when there is no helper.
+void ResampleAreaInto(const TDib& source, TDib& out, TWorkerThread* helper = nullptr);
 // The same through the plain loops alone, which builds without vector units run (tests compare
 // the two).
 void ResampleAreaIntoPortable(const TDib& source, TDib& out);

@@ -333,8 +333,9 @@ private:
             if (entry.Rendering && SameSize(entry.RenderSize, size))
                 return entry.Rendering;
         }
-        auto rendering = std::make_shared<const TDib>(
-            ResampleArea(entry.Picture->Dib(), size.Width, size.Height));
+        auto shrunk = std::make_shared<TDib>(TDib::Create(size.Width, size.Height, 32, true));
+        ResampleAreaInto(entry.Picture->Dib(), *shrunk, &FShrinkHelper);
+        std::shared_ptr<const TDib> rendering = std::move(shrunk);
         std::lock_guard lock(S->Lock);
         entry.Rendering = rendering;
         entry.RenderSize = size;
@@ -344,6 +345,8 @@ private:
 
     TPicturePipeline& FOwner;
     std::shared_ptr<TShared> S;
+    // The second thread of every shrink, kept: starting one costs about 4 ms under Wine.
+    TWorkerThread FShrinkHelper;
 };
 
 TPicturePipeline::TPicturePipeline(std::size_t cacheBytes)

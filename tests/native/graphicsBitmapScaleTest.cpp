@@ -84,6 +84,13 @@ TEST(ResampleArea, LargePicturesShrinkTheSameInBothHalves) {
         }
     }
     const TDib small = ResampleArea(big, 128, 128);
+    // A kept helper thread does the same, piece after piece.
+    TWorkerThread helper;
+    for (int run = 0; run < 2; ++run) {
+        TDib again = TDib::Create(128, 128, 32, true);
+        ResampleAreaInto(big, again, &helper);
+        ASSERT_EQ(0, std::memcmp(again.Bits.data(), small.Bits.data(), small.Bits.size()));
+    }
     for (int dy = 0; dy < 128; ++dy)
         for (int dx = 0; dx < 128; ++dx) {
             double b = 0, g = 0, r = 0;
@@ -157,4 +164,19 @@ TEST(ResampleArea, EachPixelIsTheRoundedMeanOfItsArea) {
                     << k.W << "x" << k.H << " " << ox << "," << oy;
             }
     }
+}
+
+TEST(WorkerThread, RunsPiecesInTurnAndRaisesTheirFailures) {
+    TWorkerThread worker;
+    int done = 0;
+    for (int i = 0; i < 3; ++i) {
+        worker.Start([&] { ++done; });
+        worker.Wait();
+    }
+    EXPECT_EQ(done, 3);
+    worker.Start([] { throw EInvalidGraphic("on the worker"); });
+    EXPECT_THROW(worker.Wait(), EInvalidGraphic);
+    worker.Start([&] { ++done; }); // a failure leaves the thread working
+    worker.Wait();
+    EXPECT_EQ(done, 4);
 }
