@@ -59,10 +59,6 @@ void TControl::SetFocus() {
     ::SetFocus(FHandle);
 }
 
-bool TControl::Focused() const {
-    return FHandle != nullptr && GetFocus() == FHandle;
-}
-
 void TControl::Invalidate() {
     if (FHandle != nullptr)
         InvalidateRect(FHandle, nullptr, TRUE);

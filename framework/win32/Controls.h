@@ -88,7 +88,6 @@ public:
 
     HWND Handle() const noexcept { return FHandle; }
     bool HandleAllocated() const noexcept { return FHandle != nullptr; }
-    TControl* Parent() const noexcept { return FParent; }
     // The form this control sits on (itself for a form).
     TForm* ParentForm() const noexcept;
     // The framework object of a window made by the framework; nullptr for any other window.
@@ -112,17 +111,14 @@ public:
     int Dpi() const noexcept;
     int Scale(int designPixels) const noexcept;
     const TFont& Font() const noexcept { return FFont; }
-    void SetFont(const TFont& font);
     // Background colour: the control's own when set, else its parent's, else the button face.
     COLORREF Color() const;
     void SetColor(COLORREF color);
     COLORREF FontColor() const;
     void SetFontColor(COLORREF color);
     void SetFocus();
-    bool Focused() const;
     void Invalidate();
     void Update();
-    TAlign Align() const noexcept { return FAlign; }
 
     TNotifyEvent OnClick;
     TNotifyEvent OnDblClick;
@@ -194,7 +190,5 @@ LRESULT CALLBACK WindowTrampoline(HWND handle, UINT msg, WPARAM wParam, LPARAM l
 
 // The framework's own window class (forms, panels, containers), registered once.
 const wchar_t* FrameworkWindowClass();
-
-TShiftState ShiftStateNow();
 
 } // namespace tovane

@@ -60,14 +60,6 @@ void TControl::InheritFont(const TFont& font) {
         child->InheritFont(font);
 }
 
-void TControl::SetFont(const TFont& font) {
-    FFont = font;
-    FOwnFont = true;
-    UpdateFontHandle();
-    for (TControl* child : FChildren)
-        child->InheritFont(font);
-}
-
 void TControl::UpdateFontHandle() {
     if (FHandle == nullptr)
         return;

@@ -8,10 +8,6 @@
 
 namespace tovane {
 
-TShiftState ShiftStateNow() {
-    return {GetKeyState(VK_SHIFT) < 0, GetKeyState(VK_CONTROL) < 0, GetKeyState(VK_MENU) < 0};
-}
-
 LRESULT TControl::ReflectToChild(HWND child, UINT msg, WPARAM wParam, LPARAM lParam,
                                  bool& handled) {
     handled = false;
