@@ -89,8 +89,8 @@ protected:
 
     // The synchronised call that the thread class offers its workers (the program's own search
     // hands its calls over with Queue instead): runs call on the UI thread and waits for
-    // it; an exception it raises is raised again here. Answers false, without running call, once a stop has been requested. Pauses
-    // before and after the call while a Suspend is in force.
+    // it; an exception it raises is raised again here. Answers false, without running call, once a
+    // stop has been requested. Pauses before and after the call while a Suspend is in force.
     bool Synchronize(const std::function<void()>& call);
     // Hands call to the UI thread to run after the calls made before it, and returns at once.
     // Answers false, dropping call, once a stop has been requested. Pauses first while a
