@@ -116,23 +116,17 @@ void WholeRows(std::uint16_t* __restrict whole, const std::uint8_t* __restrict r
         whole[i] = static_cast<std::uint16_t>(whole[i] + row[i] + next[i]);
 }
 
-// A destination row's sums in one pass: its first row, its whole rows and its last row, each with
-// its share. Every sum is at most 255 times the source height.
-template <bool HasWhole, bool HasLast>
+// A destination row's sums in one pass, from value from on: its first row, its whole rows and its
+// last row, each with its share (whole or last may be null). Every sum is at most 255 times the
+// source height.
 void CombineRows(std::uint32_t* __restrict sum, const std::uint8_t* __restrict first,
                  std::uint16_t firstWeight, const std::uint16_t* __restrict whole,
                  std::uint16_t wholeWeight, const std::uint8_t* __restrict last,
-                 std::uint16_t lastWeight, std::size_t count) {
-    for (std::size_t i = 0; i < count; ++i) {
-        std::uint32_t v = static_cast<std::uint32_t>(static_cast<std::uint16_t>(first[i])) *
-                          static_cast<std::uint32_t>(firstWeight);
-        if constexpr (HasWhole)
-            v += static_cast<std::uint32_t>(whole[i]) * static_cast<std::uint32_t>(wholeWeight);
-        if constexpr (HasLast)
-            v += static_cast<std::uint32_t>(static_cast<std::uint16_t>(last[i])) *
-                 static_cast<std::uint32_t>(lastWeight);
-        sum[i] = v;
-    }
+                 std::uint16_t lastWeight, std::size_t from, std::size_t count) {
+    for (std::size_t i = from; i < count; ++i)
+        sum[i] = std::uint32_t{first[i]} * firstWeight +
+                 (whole != nullptr ? std::uint32_t{whole[i]} * wholeWeight : 0) +
+                 (last != nullptr ? std::uint32_t{last[i]} * lastWeight : 0);
 }
 
 #if defined(__SSE2__)
@@ -169,10 +163,7 @@ void CombineRowsVector(std::uint32_t* sum, const std::uint8_t* first, std::uint1
         for (int k = 0; k < 4; ++k)
             _mm_storeu_si128(reinterpret_cast<__m128i*>(sum + i + 4 * k), s[k]);
     }
-    for (; i < count; ++i)
-        sum[i] = std::uint32_t{first[i]} * firstWeight +
-                 (whole != nullptr ? std::uint32_t{whole[i]} * wholeWeight : 0) +
-                 (last != nullptr ? std::uint32_t{last[i]} * lastWeight : 0);
+    CombineRows(sum, first, firstWeight, whole, wholeWeight, last, lastWeight, i, count);
 }
 #endif
 
@@ -228,24 +219,17 @@ public:
                 run.LastWeight != 0 ? Row(y + 1 + static_cast<std::int32_t>(run.Whole), FLast)
                                     : nullptr;
             const std::uint8_t* first = Row(y, FScratch);
+            const std::uint16_t* whole = run.Whole != 0 ? FWhole.data() : nullptr;
             const auto fw = static_cast<std::uint16_t>(run.FirstWeight);
             const auto ww = static_cast<std::uint16_t>(FWholeWeight);
             const auto lw = static_cast<std::uint16_t>(run.LastWeight);
 #if defined(__SSE2__)
             if (FVector && fw < 0x8000 && lw < 0x8000) {
-                CombineRowsVector(sum, first, fw, run.Whole != 0 ? FWhole.data() : nullptr, ww,
-                                  last, lw, values);
+                CombineRowsVector(sum, first, fw, whole, ww, last, lw, values);
                 return;
             }
 #endif
-            if (run.Whole != 0 && last != nullptr)
-                CombineRows<true, true>(sum, first, fw, FWhole.data(), ww, last, lw, values);
-            else if (run.Whole != 0)
-                CombineRows<true, false>(sum, first, fw, FWhole.data(), ww, last, lw, values);
-            else if (last != nullptr)
-                CombineRows<false, true>(sum, first, fw, FWhole.data(), ww, last, lw, values);
-            else
-                CombineRows<false, false>(sum, first, fw, FWhole.data(), ww, last, lw, values);
+            CombineRows(sum, first, fw, whole, ww, last, lw, 0, values);
             return;
         }
         // Very large shrinks: whole rows summed 257 at a time, weights of any size.
@@ -392,11 +376,12 @@ constexpr std::uint64_t kParallelPixels = 1u << 20;
 
 } // namespace
 
-TDib ResampleArea(const TDib& source, std::int32_t width, std::int32_t height) {
+TDib ResampleArea(const TDib& source, std::int32_t width, std::int32_t height,
+                  TWorkerThread* helper) {
     if (source.Empty() || !source.IsWellFormed())
         throw EInvalidGraphic("Cannot resample an empty bitmap");
     TDib out = TDib::Create(width, height, 32, true);
-    ResampleAreaInto(source, out);
+    ResampleAreaInto(source, out, helper);
     return out;
 }
 

@@ -333,9 +333,8 @@ private:
             if (entry.Rendering && SameSize(entry.RenderSize, size))
                 return entry.Rendering;
         }
-        auto shrunk = std::make_shared<TDib>(TDib::Create(size.Width, size.Height, 32, true));
-        ResampleAreaInto(entry.Picture->Dib(), *shrunk, &FShrinkHelper);
-        std::shared_ptr<const TDib> rendering = std::move(shrunk);
+        auto rendering = std::make_shared<const TDib>(
+            ResampleArea(entry.Picture->Dib(), size.Width, size.Height, &FShrinkHelper));
         std::lock_guard lock(S->Lock);
         entry.Rendering = rendering;
         entry.RenderSize = size;

@@ -56,17 +56,12 @@ EPluginFault::EPluginFault(TFaultKind kind, std::string modulePath, bool nowSkip
 // ---- THostSharedBytes ----
 
 THostSharedBytes::THostSharedBytes(const void* data, std::size_t size) : FSize(size) {
-    const std::uint64_t bytes = std::max<std::uint64_t>(size, 1);
-    FSection.Reset(CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE,
-                                      static_cast<DWORD>(bytes >> 32), static_cast<DWORD>(bytes),
-                                      nullptr));
-    if (!FSection)
-        throw Exception(std::to_string(size) + " バイトの共有メモリを確保できません");
-    const UniqueView view(MapViewOfFile(FSection.Get(), FILE_MAP_WRITE, 0, 0, 0));
-    if (!view)
+    TSharedSection made = MakeSharedSection(std::max<std::uint64_t>(size, 1));
+    if (!made.View)
         throw Exception(std::to_string(size) + " バイトの共有メモリを確保できません");
     if (size > 0)
-        std::memcpy(view.Get(), data, size);
+        std::memcpy(made.View.Get(), data, size);
+    FSection = std::move(made.Section);
 }
 
 // ---- THostImage ----

@@ -36,13 +36,6 @@ public:
     bool NowSkipped;        // this fault made the module skipped for the session
 };
 
-struct ViewTraits {
-    static void* Invalid() { return nullptr; }
-    static bool IsValid(void* p) { return p != nullptr; }
-    static void Close(void* p) { UnmapViewOfFile(p); }
-};
-using UniqueView = UniqueHandle<void*, ViewTraits>;
-
 // A copy of a memory source in a section, so the host can read it (made once per job).
 class THostSharedBytes {
 public:

@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include <cstdint>
 #include <utility>
 
 namespace tovane {
@@ -70,6 +71,11 @@ struct IconTraits { // icons loaded unshared (a size of our own)
     static bool IsValid(HICON h) { return h != nullptr; }
     static void Close(HICON h) { DestroyIcon(h); }
 };
+struct ViewTraits { // views of sections
+    static void* Invalid() { return nullptr; }
+    static bool IsValid(void* p) { return p != nullptr; }
+    static void Close(void* p) { UnmapViewOfFile(p); }
+};
 template <typename G> struct GdiTraits {
     static G Invalid() { return nullptr; }
     static bool IsValid(G h) { return h != nullptr; }
@@ -87,5 +93,31 @@ using UniqueBitmapHandle = UniqueHandle<HBITMAP, GdiTraits<HBITMAP>>;
 using UniqueFont = UniqueHandle<HFONT, GdiTraits<HFONT>>;
 using UniqueBrush = UniqueHandle<HBRUSH, GdiTraits<HBRUSH>>;
 using UniqueIcon = UniqueHandle<HICON, IconTraits>;
+using UniqueView = UniqueHandle<void*, ViewTraits>;
+
+// A section of shared memory backed by the paging file, with a view of it mapped for writing.
+struct TSharedSection {
+    UniqueKernelHandle Section;
+    UniqueView View;
+    std::uint64_t Bytes = 0;
+
+    // The section's handle, for another process to take over; the view is unmapped.
+    std::uint64_t HandOver() {
+        View.Reset();
+        return static_cast<std::uint64_t>(reinterpret_cast<std::uintptr_t>(Section.Release()));
+    }
+};
+
+// A section of bytes; no section or no view when there is no memory for it.
+inline TSharedSection MakeSharedSection(std::uint64_t bytes) {
+    TSharedSection made;
+    made.Bytes = bytes;
+    made.Section.Reset(CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE,
+                                          static_cast<DWORD>(bytes >> 32),
+                                          static_cast<DWORD>(bytes), nullptr));
+    if (made.Section)
+        made.View.Reset(MapViewOfFile(made.Section.Get(), FILE_MAP_WRITE, 0, 0, 0));
+    return made;
+}
 
 } // namespace tovane

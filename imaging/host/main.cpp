@@ -91,13 +91,6 @@ private:
     UniqueFile FPipe;
 };
 
-struct ViewTraits {
-    static void* Invalid() { return nullptr; }
-    static bool IsValid(void* p) { return p != nullptr; }
-    static void Close(void* p) { UnmapViewOfFile(p); }
-};
-using UniqueView = UniqueHandle<void*, ViewTraits>;
-
 // A memory source handed over by the program, mapped for one call.
 class TMappedSource {
 public:
@@ -123,13 +116,6 @@ private:
     const char* FAddress = nullptr;
 };
 
-// A section of shared memory for a rendering, mapped for writing.
-struct TRenderingSection {
-    UniqueKernelHandle Section;
-    UniqueView View;
-    std::size_t Bytes = 0;
-};
-
 // Sections for renderings, with one made ahead at the last rendering's size whose pages are
 // already touched: under Wine a first write to a fresh page costs about as much as shrinking
 // the picture's pixels for it.
@@ -137,18 +123,18 @@ class TRenderingSections {
 public:
     // A section of bytes, the one made ahead when it has that size; no view when there is no
     // memory for it.
-    TRenderingSection Take(std::size_t bytes) {
+    TSharedSection Take(std::size_t bytes) {
         FLastBytes = bytes;
-        TRenderingSection spare = std::move(FSpare);
+        TSharedSection spare = std::move(FSpare);
         if (spare.View && spare.Bytes == bytes)
             return spare;
-        return Make(bytes);
+        return MakeSharedSection(bytes);
     }
     // Makes the next section ahead while the host would only wait for the program.
     void MakeAhead() {
         if (FLastBytes == 0 || FSpare.View)
             return;
-        FSpare = Make(FLastBytes);
+        FSpare = MakeSharedSection(FLastBytes);
         if (!FSpare.View)
             return;
         auto* at = static_cast<volatile std::uint8_t*>(FSpare.View.Get());
@@ -157,18 +143,7 @@ public:
     }
 
 private:
-    static TRenderingSection Make(std::size_t bytes) {
-        TRenderingSection made;
-        made.Bytes = bytes;
-        made.Section.Reset(CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE,
-                                              static_cast<DWORD>(std::uint64_t{bytes} >> 32),
-                                              static_cast<DWORD>(bytes), nullptr));
-        if (made.Section)
-            made.View.Reset(MapViewOfFile(made.Section.Get(), FILE_MAP_WRITE, 0, 0, 0));
-        return made;
-    }
-
-    TRenderingSection FSpare;
+    TSharedSection FSpare;
     std::size_t FLastBytes = 0;
 };
 
@@ -339,7 +314,7 @@ private:
     // The picture shrunk into a section the program takes over; 0 when there is no memory for it.
     std::uint64_t Render(const TDib& picture, std::int32_t width, std::int32_t height) {
         const std::size_t bytes = static_cast<std::size_t>(width) * height * 4;
-        TRenderingSection section = FRenderingSections.Take(bytes);
+        TSharedSection section = FRenderingSections.Take(bytes);
         if (!section.View)
             return 0;
         try {
@@ -351,9 +326,7 @@ private:
         } catch (const std::exception&) {
             return 0;
         }
-        section.View.Reset();
-        return static_cast<std::uint64_t>(
-            reinterpret_cast<std::uintptr_t>(section.Section.Release()));
+        return section.HandOver();
     }
 
     // Moves both blocks into one section the program takes over, and frees them.
@@ -369,21 +342,17 @@ private:
             return;
         const std::uint64_t bitsOffset = PixelOffset(infoSize);
         const std::uint64_t total = bitsOffset + bitsSize;
-        UniqueKernelHandle section(CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE,
-                                                      static_cast<DWORD>(total >> 32),
-                                                      static_cast<DWORD>(total), nullptr));
-        void* view = section ? MapViewOfFile(section.Get(), FILE_MAP_WRITE, 0, 0, 0) : nullptr;
-        if (view == nullptr) {
+        TSharedSection section = MakeSharedSection(total);
+        if (!section.View) {
             r.Refusal = "no shared memory for " + std::to_string(total) + " bytes";
             return;
         }
-        auto* to = static_cast<char*>(view);
+        auto* to = static_cast<char*>(section.View.Get());
         std::memcpy(to + InfoOffset, LocalLock(info.Get()), infoSize);
         LocalUnlock(info.Get());
         std::memcpy(to + bitsOffset, LocalLock(bits.Get()), bitsSize);
         LocalUnlock(bits.Get());
-        UnmapViewOfFile(view);
-        r.Section = static_cast<std::uint64_t>(reinterpret_cast<std::uintptr_t>(section.Release()));
+        r.Section = section.HandOver();
         r.InfoSize = infoSize;
         r.BitsOffset = bitsOffset;
         r.BitsSize = bitsSize;
