@@ -18,7 +18,7 @@ namespace tovane {
 
 std::unique_ptr<TFormMain> FormMain;
 
-TFormMain::TFormMain(std::vector<std::wstring> folders, std::string iniPath)
+TFormMain::TFormMain(std::vector<std::wstring> folders, std::wstring iniPath)
     : FCommandLineFolders(std::move(folders)), FIniPath(std::move(iniPath)) {
 }
 

@@ -28,7 +28,7 @@ public:
     // OnSearching failure): the window is then not created. A plug-in lacking a required
     // export is reported and skipped.
     explicit TFormMain(std::vector<std::wstring> folders = {},
-                       std::string iniPath = SettingsFilePath());
+                       std::wstring iniPath = SettingsFilePath());
     ~TFormMain() override;
 
     TListBox ListBox1;
@@ -96,7 +96,7 @@ private:
 
     TFolderSearch FSearch{*this, ListBox1, StatusBar1, FImageExtensions};
     std::vector<std::wstring> FCommandLineFolders;
-    std::string FIniPath;
+    std::wstring FIniPath;
 };
 
 // The main window of the run.

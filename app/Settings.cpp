@@ -8,64 +8,71 @@
 
 #include <windows.h>
 
+#include <iterator>
+
 namespace tovane {
 
 namespace {
 
-// One INI file through GetPrivateProfileStringA / WritePrivateProfileStringA.
+// One INI file through GetPrivateProfileStringW / WritePrivateProfileStringW. Sections, keys and
+// values are the program's own ASCII texts; the path is whatever the program's folder is called.
 class IniFileStore final : public ProfileStore {
 public:
-    explicit IniFileStore(const std::string& path) : FPath(path) {}
+    explicit IniFileStore(const std::wstring& path) : FPath(path) {}
 
     std::string ReadString(const char* section, const char* key) override {
-        char buffer[2048]; // at most 2047 characters of value
+        wchar_t buffer[2048]; // at most 2047 characters of value
         const DWORD n =
-            GetPrivateProfileStringA(section, key, "", buffer, sizeof(buffer), FPath.c_str());
-        return std::string(buffer, n);
+            GetPrivateProfileStringW(AnsiToWide(section).c_str(), AnsiToWide(key).c_str(), L"",
+                                     buffer, static_cast<DWORD>(std::size(buffer)), FPath.c_str());
+        return WideToAnsi(std::wstring_view(buffer, n));
     }
     bool WriteString(const char* section, const char* key, const std::string& value) override {
-        return WritePrivateProfileStringA(section, key, value.c_str(), FPath.c_str()) != FALSE;
+        return WritePrivateProfileStringW(AnsiToWide(section).c_str(), AnsiToWide(key).c_str(),
+                                          AnsiToWide(value).c_str(), FPath.c_str()) != FALSE;
     }
 
 private:
-    const std::string& FPath;
+    const std::wstring& FPath;
 };
 
-[[noreturn]] void ThrowCannotWrite(const std::string& iniPath) {
-    throw Exception(Format("%s に書き込めません", AnsiToUtf8(iniPath).c_str()));
+[[noreturn]] void ThrowCannotWrite(const std::wstring& iniPath) {
+    throw Exception(Format("%s に書き込めません", WideToUtf8(iniPath).c_str()));
 }
 
 } // namespace
 
-std::string SettingsFilePath() {
-    const std::string exe = ModuleFileName();
-    const std::string ext = ExtractFileExt(exe, SystemLeadByte);
-    return exe.substr(0, exe.size() - ext.size()) + ".ini";
+std::wstring SettingsFilePath() {
+    const std::wstring exe = ModuleFileNameW();
+    const std::size_t dot = exe.find_last_of(L'.');
+    const std::size_t folder = exe.find_last_of(L"\\/:");
+    const bool hasExt = dot != std::wstring::npos && (folder == std::wstring::npos || dot > folder);
+    return (hasExt ? exe.substr(0, dot) : exe) + L".ini";
 }
 
-WindowGeometry ReadWindowGeometry(const std::string& iniPath, const WindowGeometry& current,
+WindowGeometry ReadWindowGeometry(const std::wstring& iniPath, const WindowGeometry& current,
                                   int screenWidth, int screenHeight) {
     IniFileStore store(iniPath);
     return ReadWindowGeometry(store, current, screenWidth, screenHeight);
 }
 
-SlideShowSettings ReadSlideShowSettings(const std::string& iniPath) {
+SlideShowSettings ReadSlideShowSettings(const std::wstring& iniPath) {
     IniFileStore store(iniPath);
     return ReadSlideShowSettings(store);
 }
 
-bool ReadPluginIsolation(const std::string& iniPath) {
+bool ReadPluginIsolation(const std::wstring& iniPath) {
     IniFileStore store(iniPath);
     return ReadProfileBool(store, "Plugins", "Isolate", true);
 }
 
-void WriteWindowGeometry(const std::string& iniPath, const WindowGeometry& geometry) {
+void WriteWindowGeometry(const std::wstring& iniPath, const WindowGeometry& geometry) {
     IniFileStore store(iniPath);
     if (!WriteWindowGeometry(store, geometry))
         ThrowCannotWrite(iniPath);
 }
 
-void WriteSlideShowSettings(const std::string& iniPath, const SlideShowSettings& settings) {
+void WriteSlideShowSettings(const std::wstring& iniPath, const SlideShowSettings& settings) {
     IniFileStore store(iniPath);
     if (!WriteSlideShowSettings(store, settings))
         ThrowCannotWrite(iniPath);

@@ -9,21 +9,22 @@
 
 namespace tovane {
 
-// The running executable's full path with its extension replaced by ".ini" (ANSI).
-std::string SettingsFilePath();
+// The running executable's full path with its extension replaced by ".ini", in UTF-16 so that
+// a folder of any name works.
+std::wstring SettingsFilePath();
 
 // current: the window's geometry before reading (its design size decides the centred
 // default); screen: the screen's width and height. Missing keys take their defaults.
-WindowGeometry ReadWindowGeometry(const std::string& iniPath, const WindowGeometry& current,
+WindowGeometry ReadWindowGeometry(const std::wstring& iniPath, const WindowGeometry& current,
                                   int screenWidth, int screenHeight);
-SlideShowSettings ReadSlideShowSettings(const std::string& iniPath);
+SlideShowSettings ReadSlideShowSettings(const std::wstring& iniPath);
 // "[Plugins] Isolate": whether plug-in modules run in the decoding host (1, the default) or in
 // this process (0).
-bool ReadPluginIsolation(const std::string& iniPath);
+bool ReadPluginIsolation(const std::wstring& iniPath);
 
 // Write "Window" or "SlideShow". A pass stops at the first key that cannot be written and
 // raises tovane::Exception "<path> に書き込めません".
-void WriteWindowGeometry(const std::string& iniPath, const WindowGeometry& geometry);
-void WriteSlideShowSettings(const std::string& iniPath, const SlideShowSettings& settings);
+void WriteWindowGeometry(const std::wstring& iniPath, const WindowGeometry& geometry);
+void WriteSlideShowSettings(const std::wstring& iniPath, const SlideShowSettings& settings);
 
 } // namespace tovane

@@ -4,6 +4,7 @@
 #include "app/MainWindowSlideShowSource.h"
 #include "app/portable/CommandLine.h"
 #include "framework/win32/Application.h"
+#include "framework/win32/ModuleFile.h"
 #include "framework/win32/Text.h"
 #include "imaging/SPIBmp.h"
 #include "slideshow/FormSlideShowU.h"
@@ -26,6 +27,9 @@ std::vector<std::wstring> CommandLineArguments() {
 
 int Run() {
     using namespace tovane;
+    // Before any module is loaded: a module's load of a library by name never looks in the
+    // current folder (which a picture folder can become through the folder dialog).
+    RestrictLibrarySearch();
     SpiBmpUnit decoding; // sets the plug-in collection's DefaultGraphicClass
     Application().SetTitle("Tovane");
     try {

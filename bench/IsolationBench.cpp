@@ -72,13 +72,13 @@ int main(int argc, char** argv) {
     std::vector<double> starts;
     std::vector<double> bareStarts;
     const auto bareStart = [&] {
-        const std::string exe = tovane::TPluginHost::DefaultHostPath();
-        std::string command = "\"" + exe + "\"";
-        STARTUPINFOA si{};
+        const std::wstring exe = tovane::TPluginHost::DefaultHostPath();
+        std::wstring command = L"\"" + exe + L"\"";
+        STARTUPINFOW si{};
         si.cb = sizeof si;
         PROCESS_INFORMATION pi{};
         bareStarts.push_back(Seconds([&] {
-            if (!CreateProcessA(exe.c_str(), command.data(), nullptr, nullptr, FALSE,
+            if (!CreateProcessW(exe.c_str(), command.data(), nullptr, nullptr, FALSE,
                                 CREATE_NO_WINDOW, nullptr, nullptr, &si, &pi))
                 std::exit(2);
             WaitForSingleObject(pi.hProcess, INFINITE);

@@ -29,7 +29,7 @@ void MakeCurrentFolderReachable(const std::vector<std::wstring>& registeredFolde
     for (const std::wstring& folder : registeredFolders)
         if (IsFolder(folder) && SetCurrentDirectoryW(folder.c_str()))
             return;
-    SetCurrentDirectoryA(ExtractFilePath(ModuleFileName(), SystemLeadByte).c_str());
+    SetCurrentDirectoryW(ProgramFolderW().c_str());
 }
 
 } // namespace

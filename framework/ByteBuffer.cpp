@@ -19,15 +19,18 @@ TByteBuffer TByteBuffer::Uninitialized(std::size_t count, std::size_t alignedAt)
     const std::size_t shift = (Alignment - address % Alignment) % Alignment;
     b.FData = b.FBlock.get() + shift;
     b.FSize = count;
+    b.FBlockBytes = count + Alignment - 1;
     return b;
 }
 
 TByteBuffer TByteBuffer::Adopt(std::uint8_t* data, std::size_t count,
                                std::unique_ptr<TExternalBlock> owner) {
     TByteBuffer b;
+    const std::size_t reserved = owner ? owner->ReservedBytes() : 0;
     b.FExternal = std::move(owner);
     b.FData = data;
     b.FSize = count;
+    b.FBlockBytes = std::max(reserved, count);
     return b;
 }
 
@@ -55,9 +58,10 @@ TByteBuffer& TByteBuffer::operator=(const TByteBuffer& other) {
 
 TByteBuffer::TByteBuffer(TByteBuffer&& other) noexcept
     : FBlock(std::move(other.FBlock)), FExternal(std::move(other.FExternal)), FData(other.FData),
-      FSize(other.FSize) {
+      FSize(other.FSize), FBlockBytes(other.FBlockBytes) {
     other.FData = nullptr;
     other.FSize = 0;
+    other.FBlockBytes = 0;
 }
 
 TByteBuffer& TByteBuffer::operator=(TByteBuffer&& other) noexcept {
@@ -66,8 +70,10 @@ TByteBuffer& TByteBuffer::operator=(TByteBuffer&& other) noexcept {
         FExternal = std::move(other.FExternal);
         FData = other.FData;
         FSize = other.FSize;
+        FBlockBytes = other.FBlockBytes;
         other.FData = nullptr;
         other.FSize = 0;
+        other.FBlockBytes = 0;
     }
     return *this;
 }

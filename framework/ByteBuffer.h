@@ -19,6 +19,8 @@ namespace tovane {
 class TExternalBlock {
 public:
     virtual ~TExternalBlock() = default;
+    // The memory (or address space) the block holds, when more than the bytes adopted from it.
+    virtual std::size_t ReservedBytes() const { return 0; }
 };
 
 class TByteBuffer {
@@ -48,6 +50,9 @@ public:
     const std::uint8_t* data() const { return FData; }
     std::size_t size() const { return FSize; }
     bool empty() const { return FSize == 0; }
+    // What the buffer keeps allocated or mapped: at least size(), more after a Slice or for an
+    // adopted block that holds more.
+    std::size_t BlockBytes() const { return FBlockBytes; }
     std::uint8_t* begin() { return FData; }
     std::uint8_t* end() { return FData + FSize; }
     const std::uint8_t* begin() const { return FData; }
@@ -75,6 +80,7 @@ private:
     std::unique_ptr<TExternalBlock> FExternal; // set instead of FBlock for an adopted block
     std::uint8_t* FData = nullptr; // inside FBlock, or nullptr while empty without a block
     std::size_t FSize = 0;
+    std::size_t FBlockBytes = 0;
 };
 
 } // namespace tovane

@@ -75,8 +75,13 @@ void TInSPIAbleData::Decode() {
     TSPIs* spis = TSPIs::Instance();
     const bool macBinary = spis != nullptr && spis->MacBinary;
     FFaults.clear();
-    // The host is looked up once per run; the collection outlives the run.
+    // The host is looked up once per run; the collection outlives the run. One that cannot be
+    // started is done without.
     FHost = spis != nullptr ? dynamic_cast<TPluginHost*>(spis->Isolation.get()) : nullptr;
+    if (FHost != nullptr && FHost->Unavailable()) {
+        TakeHostReports();
+        FHost = nullptr;
+    }
     DoProgress(psStarting, 0, "Loading Graphic by Susie Plugin");
     try {
         SearchPlugins(macBinary);
@@ -118,12 +123,31 @@ void TInSPIAbleData::SearchPlugins(bool macBinary) {
                     fault.Kind, module, WideToUtf8(FFileName), fault.NowSkipped));
                 ReleaseImage();
                 break;
+            } catch (const EHostCallFailed&) {
+                // The host could not make this module's call (it cannot load the module, say):
+                // as a refusal, the next module is asked.
+                ReleaseImage();
+                break;
+            } catch (const EHostUnavailable&) {
+                // No host starts: this and every later call are made here, as without one.
+                TakeHostReports();
+                FHost = nullptr;
+                ReleaseImage();
+                TryPlugin(*spi, header.data(), offset);
             }
+            TakeHostReports();
             if (!IsEmpty())
                 return;
             ReleaseImage();
         }
     }
+}
+
+void TInSPIAbleData::TakeHostReports() {
+    if (FHost == nullptr)
+        return;
+    for (std::string& report : FHost->TakeReports())
+        FFaults.push_back(std::move(report));
 }
 
 std::vector<TInSPI*> TInSPIAbleData::BuildCandidates() const {
@@ -245,6 +269,7 @@ namespace {
 class THostImageBlock final : public TExternalBlock {
 public:
     explicit THostImageBlock(THostImage image) : FImage(std::move(image)) {}
+    std::size_t ReservedBytes() const override { return FImage.MappedBytes(); }
 
 private:
     THostImage FImage;

@@ -151,6 +151,8 @@ private:
     void TryPlugin(TInSPI& spi, const unsigned char* header, int offset);
     void TryInHost(TPluginHost& host, TInSPI& spi, const unsigned char* header, int offset);
     void ReceiveHostPicture(THostPicture picture);
+    // What the host has to say of itself (it could not be started, say) joins the reports.
+    void TakeHostReports();
     // The progress callback's answer to the plug-in (0 go on, 1 stop).
     int ProgressAnswer(int numerator, int denominator);
     // Checks a delivered image; refuses (releases) inconsistent blocks.

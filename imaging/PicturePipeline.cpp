@@ -7,6 +7,7 @@
 #include "framework/win32/FileCtrls.h"
 #include "framework/win32/Picture.h"
 #include "framework/win32/Text.h"
+#include "framework/win32/Handles.h"
 #include "framework/win32/Thread.h"
 #include "plugins/SPIs.h"
 #include "imaging/PluginHost.h"
@@ -31,13 +32,16 @@ struct TCachedPicture {
     std::unique_ptr<TBitmap> Picture; // never changed once cached
     int Width = 0;
     int Height = 0;
-    std::vector<std::string> Faults; // modules that faulted before one decoded it
+    // Modules that faulted before one decoded it: reported with the first show of the picture,
+    // and then no more.
+    std::vector<std::string> Faults;
     // The last rendering made: the picture shrunk to RenderSize (under the pipeline's lock).
     TPictureSize RenderSize;
     std::shared_ptr<const TDib> Rendering;
 
+    // Every byte held, mapped views of shared memory included.
     std::size_t Bytes() const {
-        return Picture->Dib().Bits.size() + (Rendering ? Rendering->Bits.size() : 0);
+        return Picture->Dib().Bits.BlockBytes() + (Rendering ? Rendering->Bits.BlockBytes() : 0);
     }
 };
 
@@ -51,16 +55,29 @@ bool Shrinks(TPictureSize size, int w, int h) {
     return size.Width > 0 && size.Height > 0 && (size.Width < w || size.Height < h);
 }
 
+// The version of the file, by its size, times and identity.
 std::optional<PictureStamp> StampOf(const std::wstring& path) {
-    WIN32_FILE_ATTRIBUTE_DATA data;
-    if (path.empty() || !GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data) ||
-        (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0)
+    if (path.empty())
         return std::nullopt;
+    const UniqueFile file(CreateFileW(path.c_str(), FILE_READ_ATTRIBUTES,
+                                      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                      nullptr, OPEN_EXISTING, 0, nullptr));
+    BY_HANDLE_FILE_INFORMATION info{};
+    if (!file || !GetFileInformationByHandle(file.Get(), &info) ||
+        (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0)
+        return std::nullopt;
+    const auto join = [](DWORD high, DWORD low) {
+        return (static_cast<std::uint64_t>(high) << 32) | low;
+    };
     PictureStamp stamp;
     stamp.Path = WideToUtf8(path);
-    stamp.Size = (static_cast<std::uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
-    stamp.WriteTime = (static_cast<std::uint64_t>(data.ftLastWriteTime.dwHighDateTime) << 32) |
-                      data.ftLastWriteTime.dwLowDateTime;
+    stamp.Size = join(info.nFileSizeHigh, info.nFileSizeLow);
+    stamp.WriteTime = join(info.ftLastWriteTime.dwHighDateTime, info.ftLastWriteTime.dwLowDateTime);
+    stamp.FileIndex = join(info.nFileIndexHigh, info.nFileIndexLow);
+    stamp.Volume = info.dwVolumeSerialNumber;
+    FILE_BASIC_INFO basic{};
+    if (GetFileInformationByHandleEx(file.Get(), FileBasicInfo, &basic, sizeof basic))
+        stamp.ChangeTime = static_cast<std::uint64_t>(basic.ChangeTime.QuadPart);
     return stamp;
 }
 
@@ -115,40 +132,78 @@ struct TPicturePipeline::TShared {
         std::uint64_t Ticket = 0; // 0: read-ahead
     };
 
-    explicit TShared(std::size_t cacheBytes) : Cache(cacheBytes) {}
+    TShared(std::size_t cacheBytes, TPluginHost* host) : Cache(cacheBytes), Host(host) {}
 
     // Whether the running job is the picture of this key or path.
     bool RunningIs(const std::wstring& keyOrPath) const {
         return Running && (RunningKey == keyOrPath || RunningPath == keyOrPath);
     }
+    // Asks the running job to stop; a host call that ignores it is ended after graceMs.
+    void CancelRunning(std::uint32_t graceMs) {
+        if (!Running)
+            return;
+        Cancel = true;
+        RunningTicket = 0;
+        if (Host != nullptr)
+            Host->Interrupt(graceMs);
+    }
 
     std::mutex Lock;
     std::condition_variable Wake;
     TPictureCache<TCachedPicture> Cache;
+    TPluginHost* const Host; // the decoding host, when the modules run in one
     std::optional<TJob> Wanted;
     std::deque<TJob> Ahead;
     bool Running = false;
     std::wstring RunningKey;
     std::wstring RunningPath;
     std::uint64_t RunningTicket = 0; // whose answer the running job is; 0: nobody's
+    TShowSize RunningSize;           // the size its answer is wanted at
     std::atomic<bool> Cancel{false}; // the running job is to stop
     bool Stop = false;
     std::uint64_t NextTicket = 0;
     TCounters Counters;
 };
 
+namespace {
+
+// How long a host call may go on after the slideshow closed before the host is ended.
+constexpr std::uint32_t CloseGraceMs = 300;
+// How long destroying the pipeline waits for the decoding thread.
+constexpr DWORD DestroyWaitMs = 500;
+
+// The picture to show: a rendering at the size given, or the picture itself (which nobody
+// changes once cached), with the faults not yet reported (taken under the lock).
+TShownPicture ShownPicture(TCachedPicture& entry, const std::shared_ptr<const TDib>& rendering,
+                           std::vector<std::string> faults) {
+    return TShownPicture{rendering ? BitmapOf(rendering) : CopyOf(*entry.Picture), entry.Width,
+                         entry.Height, std::move(faults)};
+}
+
+std::vector<std::string> TakeFaults(std::mutex& lock, TCachedPicture& entry) {
+    std::lock_guard guard(lock);
+    return std::exchange(entry.Faults, {});
+}
+
+} // namespace
+
 class TPicturePipeline::TDecodingThread final : public TThread {
 public:
     TDecodingThread(TPicturePipeline& owner, std::shared_ptr<TShared> shared)
         : FOwner(owner), S(std::move(shared)) {}
-    ~TDecodingThread() override {
+    ~TDecodingThread() override { StopAndWait(); }
+
+    // The stop request, answered once the decode running now has ended (not waited for).
+    void RequestStop() {
         {
             std::lock_guard lock(S->Lock);
             S->Stop = true;
             S->Cancel = true;
+            if (S->Host != nullptr)
+                S->Host->Interrupt(0);
         }
         S->Wake.notify_all();
-        StopAndWait();
+        Terminate();
     }
 
 protected:
@@ -173,59 +228,102 @@ protected:
                 S->RunningKey = KeyOf(job.Item);
                 S->RunningPath = job.Item.Path;
                 S->RunningTicket = job.Ticket;
+                S->RunningSize = job.Size;
                 S->Cancel = false;
+                if (S->Host != nullptr)
+                    S->Host->ClearInterrupt();
             }
+            TOutcome outcome;
             try {
-                RunJob(job);
+                outcome = RunJob(job);
             } catch (...) {
                 // Listing a folder ran out of memory, or the like: that read-ahead is skipped
                 // and the thread serves the next request.
             }
-            std::lock_guard lock(S->Lock);
-            S->Running = false;
-            S->RunningTicket = 0;
+            Finish(std::move(outcome));
         }
         if (SUCCEEDED(com))
             CoUninitialize();
     }
 
 private:
-    void RunJob(const TShared::TJob& job) {
+    // What a job ends with: an answer for its asker, unless it was cancelled or nobody asked.
+    struct TOutcome {
+        std::wstring Path; // the picture's, once known
+        std::shared_ptr<TPictureAnswer> Answer;
+        std::shared_ptr<TCachedPicture> Entry;
+        TPictureSize RenderedAt;       // the size the answer's picture is shown at
+        std::uint64_t EarlyTicket = 0; // who had the picture early, if anybody
+    };
+
+    // Ends the job, in one step with handing out its answer: a request handed to this job up to
+    // this moment gets an answer, at the size it asked for, either this one or the picture from
+    // the cache by a job made for it.
+    void Finish(TOutcome outcome) {
+        std::shared_ptr<TPictureAnswer> deliver;
+        std::uint64_t ticket = 0;
+        {
+            std::lock_guard lock(S->Lock);
+            ticket = S->Cancel ? 0 : S->RunningTicket;
+            const TShowSize size = S->RunningSize;
+            S->Running = false;
+            S->RunningTicket = 0;
+            if (ticket == 0 || ticket == outcome.EarlyTicket || outcome.Path.empty())
+                return;
+            const bool fits =
+                outcome.Answer && outcome.Answer->Picture &&
+                (!outcome.Entry ||
+                 SameSize(outcome.RenderedAt, size(outcome.Entry->Width, outcome.Entry->Height)));
+            if (fits || (outcome.Answer && outcome.Answer->Error)) {
+                deliver = outcome.Answer;
+            } else {
+                if (outcome.Answer && outcome.Answer->Picture && outcome.Entry)
+                    outcome.Entry->Faults = std::move(outcome.Answer->Picture->Faults);
+                if (!S->Wanted) {
+                    S->Wanted = TShared::TJob{TReadAheadItem{.Path = outcome.Path}, size, ticket};
+                    S->Wake.notify_one();
+                }
+                return;
+            }
+        }
+        TPicturePipeline& owner = FOwner;
+        Queue([&owner, ticket, deliver] { owner.Deliver(ticket, *deliver); });
+    }
+
+    TOutcome RunJob(const TShared::TJob& job) {
+        TOutcome outcome;
         std::wstring path = job.Item.Path;
         if (path.empty()) {
             const std::vector<std::wstring> names =
                 ListMatchingFiles(job.Item.Folder, job.Item.Mask);
             if (job.Item.Image < 0 || static_cast<std::size_t>(job.Item.Image) >= names.size())
-                return;
+                return outcome;
             path = WithBackslash(job.Item.Folder) + names[static_cast<std::size_t>(job.Item.Image)];
             std::lock_guard lock(S->Lock);
             S->RunningPath = path;
         }
-        auto answer = std::make_shared<TPictureAnswer>();
+        outcome.Path = path;
         TEarly early;
         try {
-            const std::shared_ptr<TCachedPicture> entry = Obtain(path, job.Size, early);
+            const std::shared_ptr<TCachedPicture> entry = Obtain(path, early);
             if (!entry)
-                return; // cancelled: the result is dropped
-            if (Answered(early))
-                return;
-            const TPictureSize size = job.Size(entry->Width, entry->Height);
+                return outcome; // cancelled: the result is dropped
+            outcome.EarlyTicket = early.Ticket;
+            outcome.Entry = entry;
+            const TPictureSize size = CurrentSize()(entry->Width, entry->Height);
             std::shared_ptr<const TDib> rendering = Rendering(path, *entry, size);
-            if (Ticket() == 0)
-                return;
-            answer->Picture =
-                TShownPicture{rendering ? BitmapOf(rendering) : CopyOf(*entry->Picture),
-                              entry->Width, entry->Height, entry->Faults};
+            if (Ticket() == 0 || Answered(early))
+                return outcome;
+            outcome.RenderedAt = size;
+            outcome.Answer = std::make_shared<TPictureAnswer>();
+            outcome.Answer->Picture = ShownPicture(*entry, rendering, TakeFaults(S->Lock, *entry));
         } catch (...) {
             if (S->Cancel || Answered(early))
-                return;
-            answer->Error = std::current_exception();
+                return outcome;
+            outcome.Answer = std::make_shared<TPictureAnswer>();
+            outcome.Answer->Error = std::current_exception();
         }
-        const std::uint64_t ticket = Ticket();
-        if (ticket == 0)
-            return; // a read-ahead, or superseded meanwhile
-        TPicturePipeline& owner = FOwner;
-        Queue([&owner, ticket, answer] { owner.Deliver(ticket, *answer); });
+        return outcome;
     }
 
     // A rendering the decoding host handed over before the picture itself.
@@ -238,19 +336,30 @@ private:
     // follows is then only cached).
     bool Answered(const TEarly& early) { return early.Ticket != 0 && Ticket() == early.Ticket; }
 
+    TShowSize CurrentSize() {
+        std::lock_guard lock(S->Lock);
+        return S->RunningSize;
+    }
+
     // Asks the decoding host (when the modules run in one) for the picture's rendering at the
-    // size it is shown at, and delivers that at once when the picture is wanted on screen.
-    TRenderingWish WishFor(const TShowSize& size, TEarly& early) {
+    // size it is shown at, and delivers that at once when the picture is wanted on screen at
+    // that size still.
+    TRenderingWish WishFor(TEarly& early) {
         TRenderingWish wish;
-        wish.SizeFor = [size](int w, int h) {
-            const TPictureSize shown = size(w, h);
+        wish.SizeFor = [this](int w, int h) {
+            const TPictureSize shown = CurrentSize()(w, h);
             return Shrinks(shown, w, h) ? std::pair{shown.Width, shown.Height} : std::pair{0, 0};
         };
         wish.Arrived = [this, &early](int w, int h, TDib&& dib) {
             early.Rendering = std::make_shared<const TDib>(std::move(dib));
-            const std::uint64_t ticket = Ticket();
-            if (ticket == 0)
-                return;
+            std::uint64_t ticket = 0;
+            {
+                std::lock_guard lock(S->Lock);
+                ticket = S->Cancel ? 0 : S->RunningTicket;
+                if (ticket == 0 || !SameSize(S->RunningSize(w, h),
+                                             {early.Rendering->Width, early.Rendering->Height}))
+                    return;
+            }
             auto answer = std::make_shared<TPictureAnswer>();
             answer->Picture = TShownPicture{BitmapOf(early.Rendering), w, h, {}};
             early.Ticket = ticket;
@@ -266,8 +375,7 @@ private:
     }
 
     // The picture from the cache, or decoded and cached; null when cancelled on the way.
-    std::shared_ptr<TCachedPicture> Obtain(const std::wstring& path, const TShowSize& size,
-                                           TEarly& early) {
+    std::shared_ptr<TCachedPicture> Obtain(const std::wstring& path, TEarly& early) {
         const std::optional<PictureStamp> stamp = StampOf(path);
         if (stamp) {
             std::lock_guard lock(S->Lock);
@@ -282,14 +390,12 @@ private:
             if (S->Cancel)
                 throw EAbort();
         };
-        TSPIs* spis = TSPIs::Instance();
-        auto* host = spis != nullptr ? dynamic_cast<TPluginHost*>(spis->Isolation.get()) : nullptr;
-        const TRenderingWish wish = WishFor(size, early);
+        const TRenderingWish wish = WishFor(early);
         bool loaded = false;
         try {
             std::optional<TPluginHost::TRenderingScope> rendering;
-            if (host != nullptr)
-                rendering.emplace(*host, wish);
+            if (S->Host != nullptr)
+                rendering.emplace(*S->Host, wish);
             picture.LoadFromFile(path);
             loaded = true;
         } catch (...) {
@@ -348,14 +454,42 @@ private:
     TWorkerThread FShrinkHelper;
 };
 
+namespace {
+
+TPluginHost* HostOfCollection() {
+    TSPIs* spis = TSPIs::Instance();
+    return spis != nullptr ? dynamic_cast<TPluginHost*>(spis->Isolation.get()) : nullptr;
+}
+
+// Keeps every module of the collection loaded until the process ends: a decode abandoned inside
+// one must never find its code unloaded under it.
+void PinModules() {
+    TSPIs* spis = TSPIs::Instance();
+    for (int i = 0; spis != nullptr && i < spis->Count(); ++i) {
+        HMODULE pinned = nullptr;
+        GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_PIN | GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS,
+                           reinterpret_cast<LPCWSTR>(spis->Items(i).Handle()), &pinned);
+    }
+}
+
+} // namespace
+
 TPicturePipeline::TPicturePipeline(std::size_t cacheBytes)
-    : FShared(std::make_shared<TShared>(cacheBytes != 0 ? cacheBytes : MachineCacheBytes())),
+    : FShared(std::make_shared<TShared>(cacheBytes != 0 ? cacheBytes : MachineCacheBytes(),
+                                        HostOfCollection())),
       FThread(std::make_unique<TDecodingThread>(*this, FShared)) {
     FThread->Resume();
 }
 
 TPicturePipeline::~TPicturePipeline() {
-    FThread.reset();
+    FThread->RequestStop();
+    if (FThread->WaitFor(DestroyWaitMs))
+        return;
+    // A module called in this process that answers neither the stop nor anything else: the
+    // thread is left to end when the module returns (it then drops what it has and delivers
+    // nothing), and keeps what it uses: its own object, the shared state, the modules.
+    PinModules();
+    static_cast<void>(FThread.release());
 }
 
 TPicturePipeline::TShowResult TPicturePipeline::Show(const std::wstring& path,
@@ -363,6 +497,7 @@ TPicturePipeline::TShowResult TPicturePipeline::Show(const std::wstring& path,
     const std::optional<PictureStamp> stamp = StampOf(path);
     std::shared_ptr<TCachedPicture> entry;
     std::shared_ptr<const TDib> rendering;
+    std::vector<std::string> faults;
     {
         std::lock_guard lock(FShared->Lock);
         TShared& s = *FShared;
@@ -382,7 +517,9 @@ TPicturePipeline::TShowResult TPicturePipeline::Show(const std::wstring& path,
         if (!entry) {
             FTicket = ++s.NextTicket;
             if (s.RunningIs(path) && !s.Cancel) {
-                s.RunningTicket = FTicket; // already being decoded: its answer is this one's
+                // Already being decoded: its answer is this one's, at this size.
+                s.RunningTicket = FTicket;
+                s.RunningSize = size;
             } else {
                 if (s.Running) {
                     s.Cancel = true;
@@ -396,11 +533,10 @@ TPicturePipeline::TShowResult TPicturePipeline::Show(const std::wstring& path,
         // Answered at once: a decode still running for an earlier request goes on as a
         // read-ahead until the next read-ahead list says whether it is still wanted.
         s.RunningTicket = 0;
+        faults = std::exchange(entry->Faults, {});
     }
     FTicket = 0;
-    TShownPicture picture{rendering ? BitmapOf(rendering) : CopyOf(*entry->Picture), entry->Width,
-                          entry->Height, entry->Faults};
-    return {std::move(picture), 0};
+    return {ShownPicture(*entry, rendering, std::move(faults)), 0};
 }
 
 void TPicturePipeline::ReadAhead(std::vector<TReadAheadItem> items, const TShowSize& size) {
@@ -425,10 +561,7 @@ void TPicturePipeline::CancelAll() {
     TShared& s = *FShared;
     s.Wanted.reset();
     s.Ahead.clear();
-    if (s.Running) {
-        s.Cancel = true;
-        s.RunningTicket = 0;
-    }
+    s.CancelRunning(CloseGraceMs);
 }
 
 void TPicturePipeline::Forget() {

@@ -43,7 +43,8 @@ struct TShownPicture {
     std::unique_ptr<TBitmap> Graphic; // what the image control draws, stretched to its bounds
     int Width = 0;                    // the picture's own size
     int Height = 0;
-    // Modules that faulted on the picture before another one decoded it (reports to show).
+    // Modules that faulted on the picture before another one decoded it (reports to show): given
+    // with the first answer that shows the picture only, never again from the cache.
     std::vector<std::string> Faults;
 };
 
@@ -68,12 +69,16 @@ public:
     explicit TPicturePipeline(std::size_t cacheBytes = 0);
     TPicturePipeline(const TPicturePipeline&) = delete;
     TPicturePipeline& operator=(const TPicturePipeline&) = delete;
-    // Cancels what runs, stops the decoding thread and waits for it.
+    // Cancels what runs and stops the decoding thread, waiting for it half a second at most: a
+    // call in the decoding host is ended at once, and a module called in this process that
+    // answers nothing is left to return on its own (its result is dropped).
     ~TPicturePipeline();
 
     // Asks for the picture of the file (full path) at the size size gives. Either the picture
-    // at once (from the cache), or a ticket: the answer then comes through OnPicture. Supersedes
-    // every earlier request and drops the read-ahead not yet started.
+    // at once (from the cache, when it holds this version of the file), or a ticket: the answer
+    // then comes through OnPicture, at the size this request gives, also when the picture was
+    // already being decoded. Supersedes every earlier request and drops the read-ahead not yet
+    // started.
     struct TShowResult {
         std::optional<TShownPicture> Picture;
         std::uint64_t Ticket = 0;
@@ -85,7 +90,8 @@ public:
     void ReadAhead(std::vector<TReadAheadItem> items, const TShowSize& size);
 
     // Forgets every request and read-ahead and cancels a running decode: nothing more is
-    // delivered for earlier tickets. The cache stays.
+    // delivered for earlier tickets. A call in the decoding host that does not stop within a
+    // moment ends that host (the next decode starts another). The cache stays.
     void CancelAll();
     // Nothing more is delivered for earlier tickets; what runs or waits is decoded on as a
     // read-ahead (until the next Show or ReadAhead says otherwise).

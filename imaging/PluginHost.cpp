@@ -5,6 +5,7 @@
 #include "framework/Strings.h"
 #include "framework/win32/ModuleFile.h"
 #include "framework/win32/Text.h"
+#include "framework/Exceptions.h"
 
 #include <algorithm>
 #include <cstring>
@@ -15,10 +16,15 @@ using namespace host;
 
 namespace {
 
-// The host ended (or said something that makes no sense) or hung: internal to this unit.
+// The host ended (or said something that makes no sense) or hung, or an interrupt ended it:
+// internal to this unit.
 struct THostLost {
     TFaultKind Kind;
+    bool Interrupted = false;
 };
+
+// How long a starting host may go without greeting before it counts as not starting.
+constexpr std::uint32_t GreetingTimeoutMs = StartTimeoutMs;
 
 std::uint64_t HandleValue(HANDLE h) {
     return static_cast<std::uint64_t>(reinterpret_cast<std::uintptr_t>(h));
@@ -90,16 +96,44 @@ struct TPluginHost::TRunning {
     DWORD Id = 0;
 };
 
-TPluginHost::TPluginHost(std::string hostPathAnsi, std::uint32_t hangTimeoutMs)
-    : FHostPath(std::move(hostPathAnsi)), FHangTimeoutMs(hangTimeoutMs), FWaitMs(hangTimeoutMs) {
+TPluginHost::TPluginHost(std::wstring hostPath, std::uint32_t hangTimeoutMs)
+    : FHostPath(std::move(hostPath)), FHangTimeoutMs(hangTimeoutMs),
+      FBusyHangTimeoutMs(hangTimeoutMs * (BusyHangTimeoutMs / HangTimeoutMs)),
+      FWaitMs(hangTimeoutMs), FInterrupt(CreateEventW(nullptr, TRUE, FALSE, nullptr)) {
 }
 
 TPluginHost::~TPluginHost() {
     Stop();
 }
 
-std::string TPluginHost::DefaultHostPath() {
-    return ExtractFilePath(ModuleFileName(), SystemLeadByte) + "tovane-host.exe";
+std::wstring TPluginHost::DefaultHostPath() {
+    return ProgramFolderW() + L"tovane-host.exe";
+}
+
+void TPluginHost::Interrupt(std::uint32_t graceMs) {
+    FGraceMs = graceMs;
+    if (FInterrupt)
+        SetEvent(FInterrupt.Get());
+}
+
+void TPluginHost::ClearInterrupt() {
+    if (FInterrupt)
+        ResetEvent(FInterrupt.Get());
+}
+
+std::uint64_t TPluginHost::HostCpuMs() const {
+    FILETIME created, ended, kernel, user;
+    if (!FRunning || !GetProcessTimes(FRunning->Process.Get(), &created, &ended, &kernel, &user))
+        return 0;
+    const auto ticks = [](const FILETIME& t) {
+        return (static_cast<std::uint64_t>(t.dwHighDateTime) << 32) | t.dwLowDateTime;
+    };
+    return (ticks(kernel) + ticks(user)) / 10000;
+}
+
+void TPluginHost::NoteSignOfLife() {
+    FSilentSince = FLastCpuCheck = GetTickCount();
+    FCpuAtCheck = HostCpuMs();
 }
 
 DWORD TPluginHost::ProcessId() const {
@@ -119,8 +153,31 @@ void TPluginHost::Stop() {
 }
 
 void TPluginHost::Start() {
+    if (FRunning && WaitForSingleObject(FRunning->Process.Get(), 0) == WAIT_OBJECT_0)
+        Stop(); // ended since its last call: nobody's fault
     if (FRunning)
         return;
+    if (Unavailable())
+        throw EHostUnavailable(WideToUtf8(FHostPath) + " を起動できません");
+    // A host that fails to start is tried once more at once; after that the session does
+    // without.
+    while (!FRunning) {
+        try {
+            StartOnce();
+            FStartFailures = 0;
+        } catch (const Exception& e) {
+            if (++FStartFailures < 2)
+                continue;
+            FReports.push_back(e.what() +
+                               std::string("\nSusie Plugin はこのプログラムの中で呼び出します"
+                                           "（異常終了する Plugin があると、プログラムも"
+                                           "終了します）"));
+            throw EHostUnavailable(e.what());
+        }
+    }
+}
+
+void TPluginHost::StartOnce() {
     if (!FJob)
         FJob = MakeKillOnCloseJob();
 
@@ -134,19 +191,30 @@ void TPluginHost::Start() {
     if (!running->Pipe || !running->Event)
         throw Exception("デコード用のパイプを作成できません");
 
-    std::wstring commandLine = L"\"" + AnsiToWide(FHostPath) + L"\" " + AnsiToWide(pipeName);
+    std::wstring commandLine = L"\"" + FHostPath + L"\" " + AnsiToWide(pipeName);
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION info{};
-    if (!CreateProcessW(AnsiToWide(FHostPath).c_str(), commandLine.data(), nullptr, nullptr, FALSE,
-                        CREATE_SUSPENDED | CREATE_NO_WINDOW, nullptr, nullptr, &startup, &info))
-        throw Exception(AnsiToUtf8(FHostPath) + " を起動できません");
+    // The host starts in the program's folder: never in a picture folder, whose files a module's
+    // load of a library by name could pick up.
+    const std::wstring folder = FolderOf(FHostPath);
+    if (!CreateProcessW(FHostPath.c_str(), commandLine.data(), nullptr, nullptr, FALSE,
+                        CREATE_SUSPENDED | CREATE_NO_WINDOW, nullptr,
+                        folder.empty() ? nullptr : folder.c_str(), &startup, &info))
+        throw Exception(WideToUtf8(FHostPath) + " を起動できません");
     running->Process.Reset(info.hProcess);
     const UniqueKernelHandle thread(info.hThread);
     running->Id = info.dwProcessId;
-    // Without the job (nested jobs refused) the host still ends when its pipe breaks.
-    if (FJob)
-        AssignProcessToJobObject(FJob.Get(), info.hProcess);
+    // Without the job (nested jobs refused) the host still ends when its pipe breaks, unless a
+    // module hangs it: the user is told once.
+    if (FJob ? !AssignProcessToJobObject(FJob.Get(), info.hProcess) : true) {
+        if (!FJobReported)
+            FReports.push_back(Format("デコード用プロセスをプログラムのジョブに入れられません"
+                                      "（エラー %lu）。プログラムが異常終了すると、デコード用"
+                                      "プロセスが残ることがあります",
+                                      static_cast<unsigned long>(GetLastError())));
+        FJobReported = true;
+    }
     ResumeThread(thread.Get());
     FRunning = std::move(running);
 
@@ -172,7 +240,13 @@ void TPluginHost::Start() {
                 throw THostLost{TFaultKind::Died};
             }
         }
-        FWaitMs = StartTimeoutMs;
+        // The one who connected must be the process started here, by the system's word and by
+        // its own.
+        ULONG client = 0;
+        if (GetNamedPipeClientProcessId(FRunning->Pipe.Get(), &client) && client != FRunning->Id)
+            throw THostLost{TFaultKind::Died};
+        FWaitMs = GreetingTimeoutMs;
+        NoteSignOfLife();
         const THello hello = Decode<THello>(ReadBody());
         FWaitMs = FHangTimeoutMs;
         if (hello.ProcessId != FRunning->Id)
@@ -180,11 +254,11 @@ void TPluginHost::Start() {
     } catch (const THostLost&) {
         FWaitMs = FHangTimeoutMs;
         Stop();
-        throw Exception(AnsiToUtf8(FHostPath) + " が応答しません");
+        throw Exception(WideToUtf8(FHostPath) + " が応答しません");
     } catch (const EProtocol&) {
         FWaitMs = FHangTimeoutMs;
         Stop();
-        throw Exception(AnsiToUtf8(FHostPath) + " が応答しません");
+        throw Exception(WideToUtf8(FHostPath) + " が応答しません");
     }
 }
 
@@ -200,19 +274,64 @@ void TPluginHost::Transfer(bool write, void* data, std::size_t size) {
                                 : ReadFile(pipe, at, chunk, nullptr, &ov);
         if (!done && GetLastError() != ERROR_IO_PENDING)
             throw THostLost{TFaultKind::Died};
-        const HANDLE waits[2] = {ov.hEvent, FRunning->Process.Get()};
-        const DWORD w = WaitForMultipleObjects(2, waits, FALSE, FWaitMs);
         DWORD n = 0;
-        if (w != WAIT_OBJECT_0) {
+        try {
+            AwaitTransfer(ov.hEvent);
+        } catch (const THostLost&) {
             // The OVERLAPPED must outlive the operation: cancel and wait for it.
             CancelIoEx(pipe, &ov);
             GetOverlappedResult(pipe, &ov, &n, TRUE);
-            throw THostLost{w == WAIT_TIMEOUT ? TFaultKind::Hung : TFaultKind::Died};
+            throw;
         }
         if (!GetOverlappedResult(pipe, &ov, &n, FALSE) || n == 0)
             throw THostLost{TFaultKind::Died};
+        NoteSignOfLife();
         at += n;
         size -= n;
+    }
+}
+
+void TPluginHost::AwaitTransfer(HANDLE done) {
+    bool interrupted = false;
+    DWORD interruptedAt = 0;
+    for (;;) {
+        const DWORD now = GetTickCount();
+        const DWORD silent = now - FSilentSince;
+        DWORD timeout = silent < FWaitMs ? FWaitMs - silent : BusyCheckMs;
+        if (interrupted) {
+            const DWORD waited = now - interruptedAt;
+            const DWORD grace = FGraceMs;
+            if (waited >= grace)
+                throw THostLost{TFaultKind::Hung, true};
+            timeout = std::min<DWORD>(timeout, grace - waited);
+        }
+        const HANDLE waits[3] = {done, FRunning->Process.Get(), FInterrupt.Get()};
+        const DWORD count = interrupted || !FInterrupt ? 2 : 3;
+        const DWORD w = WaitForMultipleObjects(count, waits, FALSE, timeout);
+        if (w == WAIT_OBJECT_0)
+            return;
+        if (w == WAIT_OBJECT_0 + 1)
+            throw THostLost{TFaultKind::Died};
+        if (w == WAIT_OBJECT_0 + 2) {
+            interrupted = true;
+            interruptedAt = GetTickCount();
+            continue;
+        }
+        if (w != WAIT_TIMEOUT)
+            throw THostLost{TFaultKind::Died};
+        if (interrupted && GetTickCount() - interruptedAt >= FGraceMs)
+            throw THostLost{TFaultKind::Hung, true};
+        // Silent for long: hung, unless it keeps a processor busy (a decoder that reports no
+        // progress), and then only up to the longer limit.
+        const DWORD checkedAt = GetTickCount();
+        const std::uint64_t cpu = HostCpuMs();
+        const bool hung =
+            SilenceIsHang(checkedAt - FSilentSince, cpu - FCpuAtCheck, checkedAt - FLastCpuCheck,
+                          FWaitMs, std::max(FWaitMs, FBusyHangTimeoutMs));
+        if (hung)
+            throw THostLost{TFaultKind::Hung};
+        FCpuAtCheck = cpu;
+        FLastCpuCheck = checkedAt;
     }
 }
 
@@ -230,41 +349,55 @@ void TPluginHost::WriteBody(const std::vector<std::uint8_t>& body) {
     Transfer(true, frame.data(), frame.size());
 }
 
-std::vector<std::uint8_t> TPluginHost::Exchange(const std::string& module,
-                                                const std::vector<std::uint8_t>& request,
+std::vector<std::uint8_t> TPluginHost::Exchange(const std::vector<std::uint8_t>& request,
                                                 const TProgressFn* progress) {
+    WriteBody(request);
+    for (;;) {
+        std::vector<std::uint8_t> body = ReadBody();
+        const TMessageKind kind = KindOf(body);
+        if (kind == TMessageKind::Decoded || kind == TMessageKind::Rendering) {
+            RenderingMessage(body);
+            continue;
+        }
+        if (kind != TMessageKind::Progress)
+            return body;
+        if (progress == nullptr)
+            throw EProtocol("progress of a call that has none");
+        const TProgress p = host::Decode<TProgress>(body);
+        WriteBody(Encode(TProgressAnswer{(*progress)(p.Numerator, p.Denominator)}));
+    }
+}
+
+template <typename Answer>
+Answer TPluginHost::Call(const std::string& module, const std::vector<std::uint8_t>& request,
+                         const TProgressFn* progress) {
     Start();
+    NoteSignOfLife();
+    std::string failed;
     try {
-        WriteBody(request);
-        for (;;) {
-            std::vector<std::uint8_t> body = ReadBody();
-            const TMessageKind kind = KindOf(body);
-            if (kind == TMessageKind::Failed) {
-                const TFailed failed = host::Decode<TFailed>(body);
-                throw Exception(failed.Message);
-            }
-            if (kind == TMessageKind::Decoded || kind == TMessageKind::Rendering) {
-                RenderingMessage(body);
-                continue;
-            }
-            if (kind != TMessageKind::Progress)
-                return body;
-            if (progress == nullptr)
-                throw THostLost{TFaultKind::Died};
-            const TProgress p = host::Decode<TProgress>(body);
-            WriteBody(Encode(TProgressAnswer{(*progress)(p.Numerator, p.Denominator)}));
+        std::vector<std::uint8_t> body = Exchange(request, progress);
+        if (KindOf(body) == TMessageKind::Failed) {
+            failed = host::Decode<TFailed>(body).Message;
+        } else {
+            Answer answer = host::Decode<Answer>(body);
+            FFaults.RecordSuccess(module, KindOf(request));
+            return answer;
         }
     } catch (const THostLost& lost) {
         Stop();
         FRenderingFaulted = true;
-        const bool nowSkipped = FFaults.RecordFault(module);
+        if (lost.Interrupted)
+            throw EAbort();
+        const bool nowSkipped = FFaults.RecordFault(module, KindOf(request));
         throw EPluginFault(lost.Kind, module, nowSkipped);
     } catch (const EProtocol&) {
+        // The conversation cannot be trusted from here on: that host goes.
         Stop();
         FRenderingFaulted = true;
-        const bool nowSkipped = FFaults.RecordFault(module);
+        const bool nowSkipped = FFaults.RecordFault(module, KindOf(request));
         throw EPluginFault(TFaultKind::Died, module, nowSkipped);
     }
+    throw EHostCallFailed(failed);
 }
 
 namespace {
@@ -274,6 +407,7 @@ class TRenderingBlock final : public TExternalBlock {
 public:
     TRenderingBlock(UniqueKernelHandle section, UniqueView view)
         : FSection(std::move(section)), FView(std::move(view)) {}
+    std::size_t ReservedBytes() const override { return ViewBytes(FView); }
 
 private:
     UniqueKernelHandle FSection;
@@ -331,9 +465,7 @@ void TPluginHost::RenderingMessage(const std::vector<std::uint8_t>& body) {
 
 std::string TPluginHost::Preflight(const std::string& fileName) {
     try {
-        const std::vector<std::uint8_t> answer =
-            Exchange(fileName, Encode(TPreflight{fileName}), nullptr);
-        host::Decode<TResult>(answer);
+        Call<TResult>(fileName, Encode(TPreflight{fileName}), nullptr);
         return std::string();
     } catch (const EPluginFault& fault) {
         return PreflightFaultMessage(fault.Kind, AnsiToUtf8(fileName));
@@ -349,7 +481,7 @@ int TPluginHost::IsSupported(const TSPI& spi, const std::string& fileName, const
     request.FileName = fileName;
     const auto* header = static_cast<const std::uint8_t*>(header2048);
     request.Header.assign(header, header + 2048);
-    return host::Decode<TResult>(Exchange(spi.FileName(), Encode(request), nullptr)).Value;
+    return Call<TResult>(spi.FileName(), Encode(request), nullptr).Value;
 }
 
 TSourceDesc TPluginHost::Describe(const THostSource& source) {
@@ -373,7 +505,7 @@ TSourceDesc TPluginHost::Describe(const THostSource& source) {
 int TPluginHost::GetPictureInfo(const TSPI& spi, const THostSource& source, PictureInfo& info) {
     Start();
     TPictureInfoRequest request{spi.FileName(), Describe(source)};
-    TInfoResult r = host::Decode<TInfoResult>(Exchange(spi.FileName(), Encode(request), nullptr));
+    TInfoResult r = Call<TInfoResult>(spi.FileName(), Encode(request), nullptr);
     info = PictureInfo{}; // the host keeps and frees the text information
     r.WithRecord(info, [](const auto& ours, auto& theirs) { theirs = ours; });
     return r.Value;
@@ -384,9 +516,7 @@ THostPicture TPluginHost::GetPicture(const TSPI& spi, const THostSource& source,
     Start();
     TPictureRequest request{spi.FileName(), Describe(source), preview};
     request.AskSize = FRendering != nullptr && !FRenderingFaulted && !preview;
-    const TPictureResult r =
-        host::Decode<TPictureResult>(Exchange(spi.FileName(), Encode(request), &progress));
-    FFaults.RecordSuccess(spi.FileName());
+    const TPictureResult r = Call<TPictureResult>(spi.FileName(), Encode(request), &progress);
     THostPicture picture;
     picture.Value = r.Value;
     picture.Refusal = r.Refusal;

@@ -1,10 +1,14 @@
 // The program's side of the decoding host: starts tovane-host.exe (same bitness, beside the
 // program) when first needed, talks to it over a pipe, and hands out what it decodes as
 // shared-memory sections mapped here. A module that faults or hangs ends that host only: the
-// call raises EPluginFault, and the next call starts a fresh host.
+// call raises EPluginFault, and the next call starts a fresh host. A host that says something
+// that makes no sense is ended the same way, as a fault of the module it was calling. A host
+// found ended before a call (a module's own thread faulted after its call returned) is replaced
+// without blaming anybody.
 //
-// Threads: one thread at a time (any thread; no message loop needed). Progress callbacks of a
-// picture call come back synchronously on the calling thread.
+// Threads: one thread at a time (any thread; no message loop needed), except Interrupt, which
+// any thread may call at any time. Progress callbacks of a picture call come back synchronously
+// on the calling thread.
 // Lifetime: the host lives as long as this object, and in a job object that ends it when the
 // program ends, however the program ends.
 #pragma once
@@ -17,6 +21,7 @@
 #include "imaging/portable/HostProtocol.h"
 #include "plugins/SPIs.h"
 
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
@@ -34,6 +39,19 @@ public:
     host::TFaultKind Kind;
     std::string ModulePath; // ANSI
     bool NowSkipped;        // this fault made the module skipped for the session
+};
+
+// The host could not carry out a call (a module it cannot load, for instance): not a fault of
+// the module's; the caller goes on with the next module.
+class EHostCallFailed : public Exception {
+public:
+    using Exception::Exception;
+};
+
+// No host could be started, twice in a row: the caller makes its calls in its own process.
+class EHostUnavailable : public Exception {
+public:
+    using Exception::Exception;
 };
 
 // A copy of a memory source in a section, so the host can read it (made once per job).
@@ -73,6 +91,8 @@ public:
     void* Bits() const { return static_cast<char*>(FView.Get()) + FBitsOffset; }
     std::size_t InfoSize() const { return FInfoSize; }
     std::size_t BitsSize() const { return FBitsSize; }
+    // The address space its view takes.
+    std::size_t MappedBytes() const { return ViewBytes(FView); }
 
 private:
     UniqueKernelHandle FSection;
@@ -122,21 +142,23 @@ public:
         TPluginHost& FHost;
     };
 
-    // hostPathAnsi: the host program; hangTimeoutMs: how long a call may go without returning
-    // or reporting progress.
-    explicit TPluginHost(std::string hostPathAnsi = DefaultHostPath(),
+    // hostPath: the host program; hangTimeoutMs: how long a call may go without returning or
+    // reporting progress while the host idles (four times as long while it keeps a processor
+    // busy, as host::BusyHangTimeoutMs is to host::HangTimeoutMs).
+    explicit TPluginHost(std::wstring hostPath = DefaultHostPath(),
                          std::uint32_t hangTimeoutMs = host::HangTimeoutMs);
     ~TPluginHost() override;
     TPluginHost(const TPluginHost&) = delete;
     TPluginHost& operator=(const TPluginHost&) = delete;
 
     // tovane-host.exe beside the running program.
-    static std::string DefaultHostPath();
+    static std::wstring DefaultHostPath();
 
     std::string Preflight(const std::string& fileName) override;
 
-    // The module's calls, made in the host. Each raises EPluginFault when the host ends or
-    // hangs meanwhile, and Exception when the host could not make the call.
+    // The module's calls, made in the host. Each raises EPluginFault when the host ends, hangs or
+    // answers nonsense meanwhile, EHostCallFailed when the host could not make the call,
+    // EHostUnavailable when no host starts, and EAbort when an Interrupt ended the call.
     int IsSupported(const TSPI& spi, const std::string& fileName, const void* header2048);
     int GetPictureInfo(const TSPI& spi, const THostSource& source, PictureInfo& info);
     // GetPicture, or GetPreview when preview (a module without it answers -1).
@@ -146,32 +168,66 @@ public:
     // Left out for the rest of the session after faulting host::FaultsBeforeSkip times in a row.
     bool IsSkipped(const TSPI& spi) const { return FFaults.IsSkipped(spi.FileName()); }
 
-    // Starts a host now unless one runs. Raises Exception when it cannot be started.
+    // Starts a host now unless one runs (a host found ended is replaced). Two failed starts in a
+    // row make the host unavailable for the session; raises EHostUnavailable then.
     void Start();
     // The running host's process id; 0 when none runs.
     DWORD ProcessId() const;
+    // True once no host could be started twice in a row.
+    bool Unavailable() const { return FStartFailures >= 2; }
+    // What the user is to be told once about the host itself (it could not be started, or not
+    // be tied to the program's life), in UTF-8; each report is handed out once.
+    std::vector<std::string> TakeReports() { return std::exchange(FReports, {}); }
+
+    // Any thread: the call running now (or the next one) is to end. The module is asked to stop
+    // through its progress answers as usual; a host that has not answered within graceMs is
+    // ended (not counted as a fault), and the call raises EAbort. ClearInterrupt, on the calling
+    // thread between calls, takes the request back.
+    void Interrupt(std::uint32_t graceMs);
+    void ClearInterrupt();
 
 private:
     struct TRunning;
-    // Sends the body and reads the answer; progress messages go to progress on the way.
-    std::vector<std::uint8_t> Exchange(const std::string& module,
-                                       const std::vector<std::uint8_t>& request,
+    // Sends the request and reads the answer of kind Answer; progress messages go to progress
+    // on the way. Every way the conversation can go wrong ends in one of the exceptions listed
+    // above.
+    template <typename Answer>
+    Answer Call(const std::string& module, const std::vector<std::uint8_t>& request,
+                const TProgressFn* progress);
+    std::vector<std::uint8_t> Exchange(const std::vector<std::uint8_t>& request,
                                        const TProgressFn* progress);
+    void StartOnce();
     host::TSourceDesc Describe(const THostSource& source);
     void Transfer(bool write, void* data, std::size_t size);
+    // Waits for an operation on the pipe to complete (its event set); raises THostLost when the
+    // host ends, goes silent too long, or an interrupt runs out of grace.
+    void AwaitTransfer(HANDLE done);
+    // Processor time the host has used, in ms.
+    std::uint64_t HostCpuMs() const;
+    void NoteSignOfLife();
     std::vector<std::uint8_t> ReadBody();
     // A rendering's messages during a picture call (TDecoded, TRendering).
     void RenderingMessage(const std::vector<std::uint8_t>& body);
     void WriteBody(const std::vector<std::uint8_t>& body);
     void Stop();
 
-    std::string FHostPath;
+    std::wstring FHostPath;
     std::uint32_t FHangTimeoutMs;
+    std::uint32_t FBusyHangTimeoutMs;
     std::uint32_t FWaitMs; // what Transfer waits for: the hang timeout, or the start timeout
     UniqueKernelHandle FJob;
     std::unique_ptr<TRunning> FRunning;
     host::TFaultCounter FFaults;
     unsigned FStarts = 0;
+    int FStartFailures = 0; // failed starts in a row
+    bool FJobReported = false;
+    std::vector<std::string> FReports;
+    UniqueKernelHandle FInterrupt;          // set by Interrupt
+    std::atomic<std::uint32_t> FGraceMs{0}; // what Interrupt gave
+    // Since when the host has said nothing, and its processor time at the last look.
+    DWORD FSilentSince = 0;
+    DWORD FLastCpuCheck = 0;
+    std::uint64_t FCpuAtCheck = 0;
     const TRenderingWish* FRendering = nullptr; // set by a TRenderingScope
     bool FRenderingFaulted = false;
     std::pair<int, int> FDecodedSize;

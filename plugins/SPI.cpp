@@ -24,18 +24,6 @@ ESPIDupCreateSPIs::ESPIDupCreateSPIs() : Exception("TSPIs は複数生成でき�
 
 namespace {
 
-// Loads without the system's error boxes: a file that is no module for this build (a 32-bit
-// module in the 64-bit build, say) must fail quietly.
-HMODULE LoadModuleQuietly(const std::string& fileName) {
-    DWORD oldMode = 0;
-    const bool modeSet =
-        SetThreadErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX, &oldMode) != FALSE;
-    HMODULE module = LoadLibraryA(fileName.c_str());
-    if (modeSet)
-        SetThreadErrorMode(oldMode, nullptr);
-    return module;
-}
-
 template <typename F> F Lookup(HMODULE module, const char* name) {
     // Export addresses are function pointers of the export's declared type.
     return reinterpret_cast<F>(reinterpret_cast<void*>(GetProcAddress(module, name)));
@@ -43,7 +31,7 @@ template <typename F> F Lookup(HMODULE module, const char* name) {
 
 } // namespace
 
-TSPI::TSPI(const std::string& fileName) : FHandle(LoadModuleQuietly(fileName)) {
+TSPI::TSPI(const std::string& fileName) : FHandle(LoadModuleWithItsFolder(fileName)) {
     if (!FHandle)
         throw ESPIFOpenErrorSPI(fileName);
     FFileName = ModuleFileName(FHandle.Get());

@@ -51,8 +51,10 @@ std::string SusiePluginFolder() {
     return value;
 }
 
+// The program's folder as the plug-in calls spell paths: its short form when the code page
+// cannot spell its name (a folder named "Zoë" on a Japanese system, say).
 std::string ProgramFolder() {
-    return ExtractFilePath(ModuleFileName(), SystemLeadByte);
+    return AnsiPathOf(ProgramFolderW());
 }
 
 // Text from a Win32 call of the shape (buffer, size) -> length, 0 on failure; a result larger

@@ -27,6 +27,24 @@ std::wstring ChangeDirectory(const std::wstring& path) {
     return CurrentDirectory();
 }
 
+// The folder's full path as the system spells a current folder (no trailing backslash but a
+// root's), without making it the current folder: a current folder cannot be renamed, deleted
+// or ejected, and processes started meanwhile inherit it.
+std::wstring ResolveFolder(const std::wstring& path) {
+    const DWORD n = GetFullPathNameW(path.c_str(), 0, nullptr, nullptr);
+    std::wstring full(n, L'\0');
+    const DWORD got = n > 0 ? GetFullPathNameW(path.c_str(), n, full.data(), nullptr) : 0;
+    const DWORD attributes = got > 0 && got < n ? GetFileAttributesW(full.c_str()) : 0;
+    if (got == 0 || got >= n || attributes == INVALID_FILE_ATTRIBUTES ||
+        (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0)
+        throw Exception("フォルダを開けません: " + WideToUtf8(path));
+    full.resize(got);
+    const bool root = full.size() == 3 && full[1] == L':';
+    while (!root && full.size() > 1 && (full.back() == L'\\' || full.back() == L'/'))
+        full.pop_back();
+    return full;
+}
+
 // Names of the entries of a folder; folders or files.
 // Sorted ignoring case, by NameSortKey: names that fit the code page keep the order they always
 // had.
@@ -258,7 +276,7 @@ void TFileListBox::Create(TControl& parent, const TControlProps& props, int item
 }
 
 void TFileListBox::SetDirectory(const std::wstring& path) {
-    FDirectory = ChangeDirectory(path);
+    FDirectory = ResolveFolder(path);
     Update();
 }
 

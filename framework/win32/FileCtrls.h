@@ -78,8 +78,9 @@ public:
     void Create(TControl& parent, const TControlProps& props, int itemHeight = 0);
     // The folder listed, as the system spells the current folder after the change.
     const std::wstring& Directory() const noexcept { return FDirectory; }
-    // Makes path the current folder (raises an Exception when that fails) and lists it; no
-    // item is selected afterwards.
+    // Lists the folder (raises an Exception when it is no folder); no item is selected
+    // afterwards. The process's current folder stays as it is; Directory() is the full path
+    // without a trailing backslash (but a root's).
     void SetDirectory(const std::wstring& path);
     const std::string& Mask() const noexcept { return FMask; }
     // A new mask re-reads the folder (when one is set).

@@ -95,6 +95,16 @@ using UniqueBrush = UniqueHandle<HBRUSH, GdiTraits<HBRUSH>>;
 using UniqueIcon = UniqueHandle<HICON, IconTraits>;
 using UniqueView = UniqueHandle<void*, ViewTraits>;
 
+// The address space a mapped view takes: its pages, rounded up to the 64 KiB the system reserves
+// views in.
+inline std::size_t ViewBytes(const UniqueView& view) {
+    MEMORY_BASIC_INFORMATION region{};
+    if (!view || VirtualQuery(view.Get(), &region, sizeof region) == 0)
+        return 0;
+    constexpr std::size_t granularity = 64 * 1024;
+    return (region.RegionSize + granularity - 1) / granularity * granularity;
+}
+
 // A section of shared memory backed by the paging file, with a view of it mapped for writing.
 struct TSharedSection {
     UniqueKernelHandle Section;

@@ -8,6 +8,7 @@
 #include "framework/FileFormats.h"
 #include "framework/Paths.h"
 #include "framework/Strings.h"
+#include "framework/win32/ModuleFile.h"
 #include "framework/win32/Picture.h"
 #include "framework/win32/Text.h"
 #include "imaging/PluginHost.h"
@@ -33,12 +34,13 @@ constexpr int ExitUsage = 2;
 // The collection as the main window sets it up, searched in the folder given or in the main
 // window's locations.
 std::unique_ptr<TSPIs> LoadPlugins(const std::string& folderUtf8, bool inProcess) {
-    // The collection searches by ANSI paths; a folder outside the code page has no such path.
-    const std::optional<std::string> exact = WideToAnsiExact(Utf8ToWide(folderUtf8));
-    if (!exact)
+    // The collection searches by ANSI paths: a folder the code page cannot spell is searched by
+    // its short form.
+    const std::string folderAnsi =
+        folderUtf8.empty() ? std::string() : AnsiPathOf(Utf8ToWide(folderUtf8));
+    if (!folderUtf8.empty() && folderAnsi.empty())
         throw Exception("The plug-in folder's name does not fit the system code page: " +
                         folderUtf8);
-    const std::string& folderAnsi = *exact;
     auto spis = std::make_unique<TSPIs>();
     if (!inProcess)
         spis->Isolation = std::make_unique<TPluginHost>();
@@ -113,6 +115,7 @@ int DecodePicture(const Command& command) {
 } // namespace
 
 int wmain(int argc, wchar_t** argv) {
+    RestrictLibrarySearch();
     std::vector<std::string> args;
     for (int i = 1; i < argc; ++i)
         args.push_back(WideToUtf8(argv[i]));

@@ -8,6 +8,7 @@
 #include "framework/DibCheck.h"
 #include "framework/Exceptions.h"
 #include "framework/win32/Handles.h"
+#include "framework/win32/ModuleFile.h"
 #include "imaging/portable/DecodeRules.h"
 #include "imaging/portable/HostProtocol.h"
 #include "plugins/SPIs.h"
@@ -409,6 +410,8 @@ std::wstring PipeNameArgument() {
 
 int main() {
     EndQuietlyOnFaults();
+    // A module's load of a library by name never looks in the current folder.
+    RestrictLibrarySearch();
     const std::wstring name = PipeNameArgument();
     if (name.empty())
         return 2;

@@ -50,17 +50,26 @@ bool ShouldForwardProgress(bool first, int lastPercent, int percent, std::uint64
            msSinceLast >= ProgressHeartbeatMs;
 }
 
-bool TFaultCounter::RecordFault(const std::string& module) {
+bool SilenceIsHang(std::uint32_t silentMs, std::uint64_t busyMs, std::uint32_t windowMs,
+                   std::uint32_t hangMs, std::uint32_t busyHangMs) {
+    if (silentMs < hangMs)
+        return false;
+    if (silentMs >= busyHangMs)
+        return true;
+    return busyMs * 4 < windowMs;
+}
+
+bool TFaultCounter::RecordFault(const std::string& module, TMessageKind call) {
     if (FSkipped.count(module) != 0)
         return false;
-    if (++FInARow[module] < FaultsBeforeSkip)
+    if (++FInARow[{module, call}] < FaultsBeforeSkip)
         return false;
     FSkipped.insert(module);
     return true;
 }
 
-void TFaultCounter::RecordSuccess(const std::string& module) {
-    FInARow.erase(module);
+void TFaultCounter::RecordSuccess(const std::string& module, TMessageKind call) {
+    FInARow.erase({module, call});
 }
 
 bool TFaultCounter::IsSkipped(const std::string& module) const {

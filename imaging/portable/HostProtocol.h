@@ -18,6 +18,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <map>
+#include <utility>
 #include <set>
 #include <span>
 #include <stdexcept>
@@ -29,8 +30,13 @@ namespace tovane::host {
 
 // The largest message either side accepts (requests carry a 2048-byte header and two paths).
 inline constexpr std::uint32_t MaxMessageSize = 1u << 20;
-// A call that neither returns nor reports progress for this long counts as hung.
+// A call that neither returns nor reports progress for this long counts as hung...
 inline constexpr std::uint32_t HangTimeoutMs = 15000;
+// ...unless the host keeps a processor busy meanwhile (a decoder whose library reports no
+// progress): it is then given this long in all.
+inline constexpr std::uint32_t BusyHangTimeoutMs = 60000;
+// How often, past the hang timeout, a silent host's processor time is looked at.
+inline constexpr std::uint32_t BusyCheckMs = 1000;
 // How long a host may take to start and greet, whatever the hang timeout (starting a process
 // can take seconds on a busy machine).
 inline constexpr std::uint32_t StartTimeoutMs = 15000;
@@ -316,17 +322,25 @@ std::string HandOverRefusal(std::uint64_t infoSize, std::uint64_t bitsSize);
 inline constexpr std::uint32_t ProgressForwardMs = 20;
 bool ShouldForwardProgress(bool first, int lastPercent, int percent, std::uint64_t msSinceLast);
 
-// Consecutive faults per module (by path, as given). A success clears the count; the
-// FaultsBeforeSkip-th fault in a row leaves the module out for the session.
+// Whether a host that has said nothing for silentMs is hung: past hangMs it is, unless it used at
+// least a quarter of a processor over the last windowMs (busyMs of processor time), and past
+// busyHangMs it is in any case.
+bool SilenceIsHang(std::uint32_t silentMs, std::uint64_t busyMs, std::uint32_t windowMs,
+                   std::uint32_t hangMs, std::uint32_t busyHangMs);
+
+// Consecutive faults per module (by path, as given) and call (by the request's kind). A call
+// that succeeds clears the count of its kind, so that a module whose rare faults are spread over
+// many good calls stays, while one that faults in the same call three times in a row (the
+// FaultsBeforeSkip-th) is left out for the session, whatever its other calls did in between.
 class TFaultCounter {
 public:
     // Counts a fault; true when this fault makes the module skipped (once per module).
-    bool RecordFault(const std::string& module);
-    void RecordSuccess(const std::string& module);
+    bool RecordFault(const std::string& module, TMessageKind call);
+    void RecordSuccess(const std::string& module, TMessageKind call);
     bool IsSkipped(const std::string& module) const;
 
 private:
-    std::map<std::string, int> FInARow;
+    std::map<std::pair<std::string, TMessageKind>, int> FInARow;
     std::set<std::string> FSkipped;
 };
 

@@ -1,4 +1,5 @@
-// Decoded pictures kept for reuse, keyed by the file's full path, size and last-write time, and
+// Decoded pictures kept for reuse, keyed by the file's full path and the version of it (size,
+// write and change times, and the file's identity on its volume), and
 // bounded by the bytes they hold: the least recently used is dropped first. The two most
 // recently used entries always stay, however large, so the picture on screen and the next one
 // never push each other out. Not thread-safe: the owner locks.
@@ -14,15 +15,22 @@
 namespace tovane {
 
 // Which version of a file a cached picture was decoded from.
+// A file rewritten with the same size and write time still has a new change time; one
+// replaced by another file of the same name has another identity.
 struct PictureStamp {
     std::string Path;
     std::uint64_t Size = 0;
     std::uint64_t WriteTime = 0;
+    std::uint64_t ChangeTime = 0;
+    std::uint64_t FileIndex = 0;
+    std::uint32_t Volume = 0;
     friend bool operator==(const PictureStamp&, const PictureStamp&) = default;
 };
 
-// The default bound: a quarter of the physical memory, at most 1 GiB.
-std::size_t DefaultPictureCacheBytes(std::uint64_t physicalMemoryBytes);
+// The default bound: a quarter of the physical memory, at most 1 GiB, and at most 512 MiB in a
+// 32-bit process (whose address space also holds the decoding and the screen's copies).
+std::size_t DefaultPictureCacheBytes(std::uint64_t physicalMemoryBytes,
+                                     unsigned pointerBits = sizeof(void*) * 8);
 
 template <typename Value> class TPictureCache {
 public:

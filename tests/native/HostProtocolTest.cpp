@@ -106,19 +106,53 @@ TEST(HostProtocol, ProgressIsForwardedOnChangeAndAsAHeartbeat) {
             << c.Last << "->" << c.Now << " after " << c.Ms << " ms";
 }
 
-TEST(HostProtocol, AModuleIsSkippedAfterThreeFaultsInARowAndSaidOnce) {
+// A silent host is given the hang timeout, and up to the longer one while it keeps a quarter of
+// a processor busy over the last window.
+TEST(HostProtocol, ASilentHostIsHungPastTheTimeoutUnlessItKeepsAProcessorBusy) {
+    struct Case {
+        std::uint32_t Silent;
+        std::uint64_t Busy;
+        std::uint32_t Window;
+        bool Hung;
+    };
+    const Case cases[] = {
+        {HangTimeoutMs - 1, 0, HangTimeoutMs - 1, false},     // idle, but not yet long enough
+        {HangTimeoutMs, 0, HangTimeoutMs, true},              // idle: the short limit
+        {HangTimeoutMs, HangTimeoutMs, HangTimeoutMs, false}, // spinning a whole processor
+        {30000, 250, 1000, false},                            // a quarter over the last second
+        {30000, 249, 1000, true},
+        {BusyHangTimeoutMs - 1, 1000, 1000, false},
+        {BusyHangTimeoutMs, 1000, 1000, true}, // busy or not, the long limit holds
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(SilenceIsHang(c.Silent, c.Busy, c.Window, HangTimeoutMs, BusyHangTimeoutMs),
+                  c.Hung)
+            << c.Silent << " ms silent, " << c.Busy << " of " << c.Window << " ms busy";
+}
+
+// Faults in a row of one call kind: a success of that kind breaks the row, one of another kind
+// does not (a module may check files well and crash on every picture).
+TEST(HostProtocol, AModuleIsSkippedAfterThreeFaultsInARowOfOneCallAndSaidOnce) {
+    constexpr TMessageKind picture = TMessageKind::Picture, check = TMessageKind::IsSupported;
     TFaultCounter faults;
-    EXPECT_FALSE(faults.RecordFault("a"));
-    EXPECT_FALSE(faults.RecordFault("a"));
-    faults.RecordSuccess("a"); // the row is broken
-    EXPECT_FALSE(faults.RecordFault("a"));
-    EXPECT_FALSE(faults.RecordFault("b"));
-    EXPECT_FALSE(faults.RecordFault("a"));
+    EXPECT_FALSE(faults.RecordFault("a", picture));
+    EXPECT_FALSE(faults.RecordFault("a", picture));
+    faults.RecordSuccess("a", picture); // the row is broken
+    EXPECT_FALSE(faults.RecordFault("a", picture));
+    EXPECT_FALSE(faults.RecordFault("b", picture));
+    faults.RecordSuccess("a", check); // a good check between bad pictures
+    EXPECT_FALSE(faults.RecordFault("a", picture));
     EXPECT_FALSE(faults.IsSkipped("a"));
-    EXPECT_TRUE(faults.RecordFault("a"));
+    EXPECT_TRUE(faults.RecordFault("a", picture));
     EXPECT_TRUE(faults.IsSkipped("a"));
-    EXPECT_FALSE(faults.RecordFault("a")); // said once
+    EXPECT_FALSE(faults.RecordFault("a", picture)); // said once
     EXPECT_FALSE(faults.IsSkipped("b"));
+    // Rare faults of a check, each after good checks, never add up.
+    for (int i = 0; i < 5; ++i) {
+        faults.RecordSuccess("c", check);
+        EXPECT_FALSE(faults.RecordFault("c", check));
+    }
+    EXPECT_FALSE(faults.IsSkipped("c"));
 }
 
 TEST(HostProtocol, FaultReportsNameTheModuleAndThePicture) {

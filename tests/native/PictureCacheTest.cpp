@@ -60,4 +60,6 @@ TEST(PictureCache, AChangedFileIsAMissAndIsDropped) {
 TEST(PictureCache, DefaultBoundIsAQuarterOfMemoryAtMostOneGiB) {
     EXPECT_EQ(DefaultPictureCacheBytes(std::uint64_t{2} << 30), std::size_t{512} << 20);
     EXPECT_EQ(DefaultPictureCacheBytes(std::uint64_t{64} << 30), std::size_t{1} << 30);
+    EXPECT_EQ(DefaultPictureCacheBytes(std::uint64_t{64} << 30, 32), std::size_t{512} << 20);
+    EXPECT_EQ(DefaultPictureCacheBytes(std::uint64_t{1} << 30, 32), std::size_t{256} << 20);
 }

@@ -12,6 +12,9 @@
  *                   text says (a file's first bytes, read by the module, or the memory), asking
  *                   the progress callback every 10 ms and stopping when it answers non-zero;
  *                   then a 1x1 picture of the colour (0xBBGGRR) given after a comma, if any
+ *   DECODE_BLOCK    accepts anything; GetPicture waits until the event DECODE_BLOCK_EVENT is set
+ *                   (at once when there is none), asking the progress callback every 10 ms and
+ *                   ignoring its answers; then a 1x1 white picture
  *   DECODE_RAWFILE  DECODE_RAW for files only: the memory form (flag 1) answers -1, as a module
  *                   that implements only file paths does
  */
@@ -51,6 +54,10 @@
 #define PLUGIN_NAME "decode test: slow"
 #define PLUGIN_FILTER "*.slw"
 #define PLUGIN_FORMAT "Slow test"
+#elif defined(DECODE_BLOCK)
+#define PLUGIN_NAME "decode test: block"
+#define PLUGIN_FILTER "*.blk"
+#define PLUGIN_FORMAT "Blocking test"
 #elif defined(DECODE_PREVIEW)
 #define PLUGIN_NAME "decode test: preview"
 #define PLUGIN_FILTER "*.pvw"
@@ -297,6 +304,21 @@ static int Decode(LPCSTR buf, LONG_PTR len, unsigned int flag, HLOCAL* info, HLO
             Sleep(10);
         }
         return SolidPicture((BYTE)(colour >> 16), (BYTE)(colour >> 8), (BYTE)colour, info, bits);
+    }
+#elif defined(DECODE_BLOCK)
+    {
+        HANDLE release = OpenEventA(SYNCHRONIZE, FALSE, DECODE_BLOCK_EVENT);
+        int step = 0;
+        (void)buf;
+        (void)len;
+        (void)flag;
+        (void)preview;
+        while (release && WaitForSingleObject(release, 10) == WAIT_TIMEOUT)
+            if (progress)
+                progress(step++ % 100, 100, lData); /* the answer is ignored */
+        if (release)
+            CloseHandle(release);
+        return SolidPicture(255, 255, 255, info, bits);
     }
 #elif defined(DECODE_PREVIEW)
     (void)progress;

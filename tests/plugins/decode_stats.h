@@ -46,6 +46,9 @@ typedef void(__cdecl* DecodeTestResetFunc)(void);
  *   and of the pixel block, copied as they stand (missing bytes are zero). The module hands the
  *   blocks back exactly so large, whatever the header inside them claims. */
 #define DECODE_RAW_MAGIC "TVRW"
+
+/* The event decode_block waits for (manual reset, made by the test). */
+#define DECODE_BLOCK_EVENT "tovane-decode-block"
 #define DECODE_RAW_HEADER 12
 
 #endif

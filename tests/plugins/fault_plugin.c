@@ -9,6 +9,15 @@
  *   FAULT_DLLMAIN  ends the process from DllMain when loaded (abort(); a fault there is caught
  *                  by this Wine's loader, which then only fails the load)
  *   FAULT_INFO     faults in GetPluginInfo for index 1 (the description)
+ *   FAULT_LATE     GetPicture delivers a 1x1 picture and leaves a thread behind that writes
+ *                  through a null pointer 200 ms later
+ *   FAULT_NOHOST   refuses to load (DllMain answers FALSE) in the decoding host, as a module
+ *                  needing something only the program has would
+ *   FAULT_BUSY     GetPicture keeps the processor busy, without a progress call, for as many
+ *                  milliseconds as the file's first bytes say, then delivers a 1x1 picture
+ *   FAULT_CHECK    IsSupported writes through a null pointer on the second call of the process
+ *                  and accepts otherwise; GetPicture fails (2), as a module that crashes now and
+ *                  then on files that are not its own
  */
 #include "SusieTestPlugin.h"
 
@@ -42,7 +51,30 @@ BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved) {
 }
 #endif
 
-#if defined(FAULT_SECOND)
+#if defined(FAULT_NOHOST)
+BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved) {
+    char exe[MAX_PATH];
+    DWORD n;
+    (void)instance;
+    (void)reserved;
+    if (reason != DLL_PROCESS_ATTACH)
+        return TRUE;
+    n = GetModuleFileNameA(NULL, exe, MAX_PATH);
+    return !(n >= 15 && lstrcmpiA(exe + n - 15, "tovane-host.exe") == 0 &&
+             (n == 15 || exe[n - 16] == '\\'));
+}
+#endif
+
+#if defined(FAULT_LATE)
+static DWORD WINAPI FaultLater(LPVOID unused) {
+    (void)unused;
+    Sleep(200);
+    WriteNowhere();
+    return 0;
+}
+#endif
+
+#if defined(FAULT_SECOND) || defined(FAULT_LATE) || defined(FAULT_NOHOST) || defined(FAULT_BUSY)
 static HLOCAL ZeroedBlock(SIZE_T size) {
     return LocalAlloc(LMEM_MOVEABLE | LMEM_ZEROINIT, size);
 }
@@ -61,6 +93,13 @@ SUSIE_EXPORT int WINAPI GetPluginInfo(int infono, LPSTR buf, int buflen) {
 SUSIE_EXPORT int WINAPI IsSupported(LPCSTR filename, void* dw) {
     (void)filename;
     (void)dw;
+#if defined(FAULT_CHECK)
+    {
+        static int calls = 0;
+        if (++calls == 2)
+            WriteNowhere();
+    }
+#endif
     return 1;
 }
 
@@ -90,6 +129,30 @@ SUSIE_EXPORT int WINAPI GetPicture(LPCSTR buf, LONG_PTR len, unsigned int flag, 
 #elif defined(FAULT_HANG)
     for (;;)
         Sleep(50);
+#elif defined(FAULT_LATE)
+    {
+        HANDLE thread = CreateThread(NULL, 0, FaultLater, NULL, 0, NULL);
+        if (thread)
+            CloseHandle(thread);
+        return susie_one_pixel(ZeroedBlock, 0, 0, 255, info, bits);
+    }
+#elif defined(FAULT_NOHOST)
+    return susie_one_pixel(ZeroedBlock, 0, 0, 255, info, bits);
+#elif defined(FAULT_BUSY)
+    {
+        char text[16] = {0};
+        DWORD got = 0, start;
+        volatile unsigned spin = 0;
+        HANDLE f = CreateFileA(buf, GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING, 0, NULL);
+        if (f != INVALID_HANDLE_VALUE) {
+            ReadFile(f, text, sizeof text - 1, &got, NULL);
+            CloseHandle(f);
+        }
+        start = GetTickCount();
+        while (GetTickCount() - start < (DWORD)atoi(text))
+            ++spin;
+        return susie_one_pixel(ZeroedBlock, 0, 0, 255, info, bits);
+    }
 #elif defined(FAULT_SECOND)
     {
         static int calls = 0;

@@ -50,7 +50,7 @@ std::string NormalizeFolderPath(const std::string& ansi) {
 TEST(SearchSettings, MissingFileGivesDefaultsAndIsNotCreated) {
     const std::string ini = TempFolder("tovane-settings") + "\\missing.ini";
     DeleteFileA(ini.c_str());
-    const SlideShowSettings s = ReadSlideShowSettings(ini);
+    const SlideShowSettings s = ReadSlideShowSettings(AnsiToWide(ini));
     EXPECT_EQ(s.Interval, 10);
     EXPECT_TRUE(s.bSecond);
     EXPECT_EQ(s.FGColor, 16777215u);
@@ -59,7 +59,7 @@ TEST(SearchSettings, MissingFileGivesDefaultsAndIsNotCreated) {
     EXPECT_EQ(s.LastAction, laStayAtLast);
     EXPECT_FALSE(s.bAllDir);
     EXPECT_TRUE(s.bFindSubDir);
-    const WindowGeometry g = ReadWindowGeometry(ini, Design, 1280, 1024);
+    const WindowGeometry g = ReadWindowGeometry(AnsiToWide(ini), Design, 1280, 1024);
     EXPECT_EQ(g.Left, 340);
     EXPECT_EQ(g.Top, 312);
     EXPECT_EQ(g.Width, 600);
@@ -73,7 +73,7 @@ TEST(SearchSettings, ValuesAsTheProfileFunctionsReturnThem) {
                    "[SlideShow]\r\nInterval=0x1E\r\nbSecond=2\r\nFGColor=ten\r\n"
                    "BGColor=$FF00\r\nsugustart = 1\r\nLastAction=258\r\nbAllDir=1E\r\n"
                    "bFindSubDir=0\r\n");
-    const SlideShowSettings s = ReadSlideShowSettings(ini);
+    const SlideShowSettings s = ReadSlideShowSettings(AnsiToWide(ini));
     EXPECT_EQ(s.Interval, 30);
     EXPECT_TRUE(s.bSecond);
     EXPECT_EQ(s.FGColor, 16777215u); // "ten": the default
@@ -83,42 +83,42 @@ TEST(SearchSettings, ValuesAsTheProfileFunctionsReturnThem) {
     EXPECT_FALSE(s.bAllDir); // "1E" is no integer
     EXPECT_FALSE(s.bFindSubDir);
     // Stored size, but centred as the 600 x 400 window it was when read.
-    const WindowGeometry g = ReadWindowGeometry(ini, Design, 1024, 768);
+    const WindowGeometry g = ReadWindowGeometry(AnsiToWide(ini), Design, 1024, 768);
     EXPECT_EQ(g.Left, 212);
     EXPECT_EQ(g.Top, 184);
     EXPECT_EQ(g.Width, 800);
     EXPECT_EQ(g.Height, 300);
 
     WriteText(ini, "[SlideShow]\r\nInterval=1E\r\n");
-    EXPECT_EQ(ReadSlideShowSettings(ini).Interval, 10);
+    EXPECT_EQ(ReadSlideShowSettings(AnsiToWide(ini)).Interval, 10);
 }
 
 TEST(SearchSettings, PluginIsolationIsOnUnlessTheFileTurnsItOff) {
     const std::string ini = TempFolder("tovane-settings") + "\\isolate.ini";
     DeleteFileA(ini.c_str());
-    EXPECT_TRUE(ReadPluginIsolation(ini));
+    EXPECT_TRUE(ReadPluginIsolation(AnsiToWide(ini)));
     WriteText(ini, "[Plugins]\r\nIsolate=0\r\n");
-    EXPECT_FALSE(ReadPluginIsolation(ini));
+    EXPECT_FALSE(ReadPluginIsolation(AnsiToWide(ini)));
     WriteText(ini, "[Plugins]\r\nIsolate=off\r\n"); // no integer: the default
-    EXPECT_TRUE(ReadPluginIsolation(ini));
+    EXPECT_TRUE(ReadPluginIsolation(AnsiToWide(ini)));
 }
 
 TEST(SearchSettings, EachPassWritesOnlyItsSection) {
     const std::string ini = TempFolder("tovane-settings") + "\\write.ini";
     WriteText(ini, "[SlideShow]\r\nInterval=0x1E\r\nbSecond=2\r\n");
-    WriteWindowGeometry(ini, {-4, 10, 640, 480});
+    WriteWindowGeometry(AnsiToWide(ini), {-4, 10, 640, 480});
     std::string text = ReadText(ini);
     EXPECT_NE(text.find("Interval=0x1E"), std::string::npos) << text;
     EXPECT_NE(text.find("Left=-4"), std::string::npos) << text;
     EXPECT_NE(text.find("Height=480"), std::string::npos) << text;
-    const WindowGeometry g = ReadWindowGeometry(ini, Design, 1280, 1024);
+    const WindowGeometry g = ReadWindowGeometry(AnsiToWide(ini), Design, 1280, 1024);
     EXPECT_EQ(g.Left, -4);
     EXPECT_EQ(g.Top, 10);
     EXPECT_EQ(g.Width, 640);
 
-    SlideShowSettings s = ReadSlideShowSettings(ini);
+    SlideShowSettings s = ReadSlideShowSettings(AnsiToWide(ini));
     s.LastAction = laRepeat;
-    WriteSlideShowSettings(ini, s);
+    WriteSlideShowSettings(AnsiToWide(ini), s);
     text = ReadText(ini);
     EXPECT_NE(text.find("Interval=30"), std::string::npos) << text;
     EXPECT_NE(text.find("bSecond=1"), std::string::npos) << text;
@@ -132,17 +132,32 @@ TEST(SearchSettings, AFailedWriteNamesTheFile) {
     const std::string ini =
         TempFolder("tovane-settings") + "\\" + Utf8ToAnsi("存在しない") + "\\Tovane.ini";
     try {
-        WriteSlideShowSettings(ini, DefaultSlideShowSettings());
+        WriteSlideShowSettings(AnsiToWide(ini), DefaultSlideShowSettings());
         FAIL() << "the write succeeded";
     } catch (const Exception& e) {
         EXPECT_EQ(e.Message(), AnsiToUtf8(ini) + " に書き込めません");
         EXPECT_NE(e.Message().find("存在しない"), std::string::npos);
     }
-    EXPECT_THROW(WriteWindowGeometry(ini, Design), Exception);
+    EXPECT_THROW(WriteWindowGeometry(AnsiToWide(ini), Design), Exception);
+}
+
+// A folder the code page cannot spell ("Zoë" on a Japanese system) holds the settings as well.
+TEST(SearchSettings, SettingsAreKeptInAFolderOutsideTheCodePage) {
+    const std::wstring folder = AnsiToWide(TempFolder("tovane-settings")) + L"\\Zo\u00EB";
+    CreateDirectoryW(folder.c_str(), nullptr);
+    const std::wstring ini = folder + L"\\Tovane.ini";
+    DeleteFileW(ini.c_str());
+    SlideShowSettings written = DefaultSlideShowSettings();
+    written.Interval = 7;
+    ASSERT_NO_THROW(WriteSlideShowSettings(ini, written));
+    EXPECT_EQ(ReadSlideShowSettings(ini).Interval, 7);
+    EXPECT_NE(GetFileAttributesW(ini.c_str()), INVALID_FILE_ATTRIBUTES);
+    DeleteFileW(ini.c_str());
+    RemoveDirectoryW(folder.c_str());
 }
 
 TEST(SearchSettings, FileBesideTheProgram) {
-    const std::string path = SettingsFilePath();
+    const std::string path = WideToAnsi(SettingsFilePath());
     EXPECT_EQ(ExtractFilePath(path, SystemLeadByte), harness::ProgramFolder());
     EXPECT_EQ(ExtractFileName(path, SystemLeadByte), "search_settings_tests.ini");
 }

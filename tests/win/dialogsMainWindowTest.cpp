@@ -46,7 +46,8 @@ protected:
         EXPECT_TRUE(Errors.empty()) << Errors.front();
     }
     void Start() {
-        FormMain = std::make_unique<TBuiltForm<TFormMain>>(std::vector<std::wstring>{}, Ini);
+        FormMain =
+            std::make_unique<TBuiltForm<TFormMain>>(std::vector<std::wstring>{}, AnsiToWide(Ini));
         FormMain->Show();
         dialogstest::Pump();
     }

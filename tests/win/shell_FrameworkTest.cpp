@@ -424,17 +424,21 @@ TEST_F(Framework, FileListShowsMatchingFilesOfEveryKindSortedIgnoringCase) {
     TFileListBox files;
     files.Create(form, {.Visible = false});
     files.SetMask("*.bmp;*.jpg;");
-    files.SetDirectory(AnsiToWide(dir.Path()));
+    char before[MAX_PATH];
+    GetCurrentDirectoryA(MAX_PATH, before);
+    files.SetDirectory(AnsiToWide(dir.Path() + "\\"));
+    EXPECT_EQ(files.Directory(), AnsiToWide(dir.Path())); // spelled without the backslash
     EXPECT_EQ(files.Items(),
               (std::vector<std::wstring>{L"A.bmp", L"b.BMP", L"c.jpg", L"hidden.bmp", L"ro.bmp"}));
     EXPECT_EQ(files.ItemIndex(), -1);
     EXPECT_EQ(files.FileName(), L"");
     files.SetItemIndex(1);
     EXPECT_EQ(files.FileName(), AnsiToWide(dir.Path() + "\\b.BMP"));
-    // The listed folder is the current folder.
+    // The listed folder does not become the current folder (which could then be neither renamed
+    // nor removed, and which started processes inherit).
     char cwd[MAX_PATH];
     GetCurrentDirectoryA(MAX_PATH, cwd);
-    EXPECT_TRUE(SameTextAscii(cwd, dir.Path()));
+    EXPECT_STREQ(cwd, before);
     files.SetMask("*.bmp;");
     EXPECT_EQ(files.Count(), 4);
     EXPECT_THROW(files.SetDirectory(AnsiToWide(dir.Sub("missing"))), Exception);

@@ -50,7 +50,7 @@ protected:
         std::vector<std::wstring> wide;
         for (const std::string& arg : args)
             wide.push_back(AnsiToWide(arg));
-        FormMain = std::make_unique<TBuiltForm<TFormMain>>(std::move(wide), Ini);
+        FormMain = std::make_unique<TBuiltForm<TFormMain>>(std::move(wide), AnsiToWide(Ini));
         FormMain->Show();
         FormMain->ListBox1.SetFocus();
     }
@@ -671,7 +671,7 @@ TEST(MainWindowStartUp, InvalidPluginIsReportedAndSkipped) {
     std::vector<std::string> reports;
     Application().OnException = [&](const std::string& m) { reports.push_back(m); };
     {
-        TBuiltForm<TFormMain> form(std::vector<std::wstring>{}, dir2.Sub("x.ini"));
+        TBuiltForm<TFormMain> form(std::vector<std::wstring>{}, AnsiToWide(dir2.Sub("x.ini")));
         EXPECT_EQ(form.SPIs->Count(), 1);
         EXPECT_EQ(form.SPIs->IndexOf(bad), -1);
     }
