@@ -121,19 +121,18 @@ void TPluginHost::ClearInterrupt() {
         ResetEvent(FInterrupt.Get());
 }
 
-std::uint64_t TPluginHost::HostCpuMs() const {
-    FILETIME created, ended, kernel, user;
-    if (!FRunning || !GetProcessTimes(FRunning->Process.Get(), &created, &ended, &kernel, &user))
-        return 0;
-    const auto ticks = [](const FILETIME& t) {
-        return (static_cast<std::uint64_t>(t.dwHighDateTime) << 32) | t.dwLowDateTime;
-    };
-    return (ticks(kernel) + ticks(user)) / 10000;
+void TPluginHost::NoteSignOfLife() {
+    FSilentSince = GetTickCount();
+    FBusy = TBusyReport{};
 }
 
-void TPluginHost::NoteSignOfLife() {
-    FSilentSince = FLastCpuCheck = GetTickCount();
-    FCpuAtCheck = HostCpuMs();
+bool TPluginHost::SilentTooLong() const {
+    const DWORD now = GetTickCount();
+    // A busy report counts for the window it covers and a little more.
+    const bool recent = FBusy.At != 0 && now - FBusy.At <= 2 * BusyCheckMs;
+    return SilenceIsHang(now - FSilentSince, recent ? FBusy.BusyMs : 0,
+                         recent ? FBusy.WindowMs : BusyCheckMs, FWaitMs,
+                         std::max(FWaitMs, FBusyHangTimeoutMs));
 }
 
 DWORD TPluginHost::ProcessId() const {
@@ -323,15 +322,8 @@ void TPluginHost::AwaitTransfer(HANDLE done) {
             throw THostLost{TFaultKind::Hung, true};
         // Silent for long: hung, unless it keeps a processor busy (a decoder that reports no
         // progress), and then only up to the longer limit.
-        const DWORD checkedAt = GetTickCount();
-        const std::uint64_t cpu = HostCpuMs();
-        const bool hung =
-            SilenceIsHang(checkedAt - FSilentSince, cpu - FCpuAtCheck, checkedAt - FLastCpuCheck,
-                          FWaitMs, std::max(FWaitMs, FBusyHangTimeoutMs));
-        if (hung)
+        if (SilentTooLong())
             throw THostLost{TFaultKind::Hung};
-        FCpuAtCheck = cpu;
-        FLastCpuCheck = checkedAt;
     }
 }
 
@@ -353,8 +345,19 @@ std::vector<std::uint8_t> TPluginHost::Exchange(const std::vector<std::uint8_t>&
                                                 const TProgressFn* progress) {
     WriteBody(request);
     for (;;) {
+        const DWORD silentSince = FSilentSince;
         std::vector<std::uint8_t> body = ReadBody();
         const TMessageKind kind = KindOf(body);
+        if (kind == TMessageKind::Busy) {
+            // Not progress: the silence goes on, but a busy host is given longer.
+            const TBusy busy = host::Decode<TBusy>(body);
+            FSilentSince = silentSince;
+            FBusy = TBusyReport{busy.BusyMs, std::max<std::uint32_t>(busy.WindowMs, 1),
+                                GetTickCount() | 1};
+            if (SilentTooLong())
+                throw THostLost{TFaultKind::Hung};
+            continue;
+        }
         if (kind == TMessageKind::Decoded || kind == TMessageKind::Rendering) {
             RenderingMessage(body);
             continue;

@@ -202,9 +202,9 @@ private:
     // Waits for an operation on the pipe to complete (its event set); raises THostLost when the
     // host ends, goes silent too long, or an interrupt runs out of grace.
     void AwaitTransfer(HANDLE done);
-    // Processor time the host has used, in ms.
-    std::uint64_t HostCpuMs() const;
     void NoteSignOfLife();
+    // Whether the host has been silent too long, by the last busy report it sent.
+    bool SilentTooLong() const;
     std::vector<std::uint8_t> ReadBody();
     // A rendering's messages during a picture call (TDecoded, TRendering).
     void RenderingMessage(const std::vector<std::uint8_t>& body);
@@ -224,10 +224,13 @@ private:
     std::vector<std::string> FReports;
     UniqueKernelHandle FInterrupt;          // set by Interrupt
     std::atomic<std::uint32_t> FGraceMs{0}; // what Interrupt gave
-    // Since when the host has said nothing, and its processor time at the last look.
+    // Since when the host has said nothing, and what its last busy report said.
     DWORD FSilentSince = 0;
-    DWORD FLastCpuCheck = 0;
-    std::uint64_t FCpuAtCheck = 0;
+    struct TBusyReport {
+        std::uint32_t BusyMs = 0;
+        std::uint32_t WindowMs = 0;
+        DWORD At = 0; // 0: none since the last sign of life
+    } FBusy;
     const TRenderingWish* FRendering = nullptr; // set by a TRenderingScope
     bool FRenderingFaulted = false;
     std::pair<int, int> FDecodedSize;

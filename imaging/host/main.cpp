@@ -17,13 +17,17 @@
 
 #include <objbase.h>
 
+#include <chrono>
+#include <condition_variable>
 #include <csignal>
 #include <cstdlib>
 #include <cstring>
 #include <exception>
 #include <map>
 #include <memory>
+#include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 
 using namespace tovane;
@@ -69,9 +73,11 @@ public:
         Transfer(false, body.data(), body.size());
         return body;
     }
+    // Whole frames: the busy reports' thread writes too.
     void Write(const std::vector<std::uint8_t>& body) {
         std::vector<std::uint8_t> frame = FramePrefix(body.size());
         frame.insert(frame.end(), body.begin(), body.end());
+        std::lock_guard lock(FWriting);
         Transfer(true, frame.data(), frame.size());
     }
 
@@ -90,6 +96,83 @@ private:
         }
     }
     UniqueFile FPipe;
+    std::mutex FWriting;
+};
+
+// While a call runs and the module has reported nothing for a second, tells the program about
+// once a second how much processor time this process used: a module that works without a word
+// (a library that reports no progress) is then given longer before it counts as hung.
+class TBusyReporter {
+public:
+    explicit TBusyReporter(TPipe& pipe) : FPipe(pipe), FThread([this] { Run(); }) {}
+    ~TBusyReporter() {
+        {
+            std::lock_guard lock(FLock);
+            FQuit = true;
+        }
+        FWake.notify_all();
+        FThread.join();
+    }
+    TBusyReporter(const TBusyReporter&) = delete;
+    TBusyReporter& operator=(const TBusyReporter&) = delete;
+
+    void CallStarted() {
+        std::lock_guard lock(FLock);
+        FRunning = true;
+        FLastSign = FLastCheck = GetTickCount();
+        FCpuAtCheck = CpuMs();
+    }
+    void SignOfLife() {
+        std::lock_guard lock(FLock);
+        FLastSign = GetTickCount();
+    }
+    // No report goes out once this has returned (the call's answer follows).
+    void CallEnded() {
+        std::lock_guard lock(FLock);
+        FRunning = false;
+    }
+
+private:
+    static std::uint64_t CpuMs() {
+        FILETIME created, ended, kernel, user;
+        if (!GetProcessTimes(GetCurrentProcess(), &created, &ended, &kernel, &user))
+            return 0;
+        const auto ticks = [](const FILETIME& t) {
+            return (static_cast<std::uint64_t>(t.dwHighDateTime) << 32) | t.dwLowDateTime;
+        };
+        return (ticks(kernel) + ticks(user)) / 10000;
+    }
+
+    void Run() {
+        std::unique_lock lock(FLock);
+        while (!FQuit) {
+            FWake.wait_for(lock, std::chrono::milliseconds(BusyCheckMs));
+            if (FQuit || !FRunning)
+                continue;
+            const DWORD now = GetTickCount();
+            const std::uint64_t cpu = CpuMs();
+            const TBusy busy{static_cast<std::uint32_t>(cpu - FCpuAtCheck), now - FLastCheck};
+            FLastCheck = now;
+            FCpuAtCheck = cpu;
+            if (now - FLastSign < BusyCheckMs)
+                continue;
+            try {
+                FPipe.Write(Encode(busy)); // under the lock: CallEnded waits for it
+            } catch (const std::exception&) {
+                // The program has gone; the serving thread finds out by itself.
+            }
+        }
+    }
+
+    TPipe& FPipe;
+    std::mutex FLock;
+    std::condition_variable FWake;
+    bool FQuit = false;
+    bool FRunning = false;
+    DWORD FLastSign = 0;
+    DWORD FLastCheck = 0;
+    std::uint64_t FCpuAtCheck = 0;
+    std::thread FThread; // last: it starts running at construction
 };
 
 // A memory source handed over by the program, mapped for one call.
@@ -167,20 +250,23 @@ private:
 
 class THostServer {
 public:
-    explicit THostServer(TPipe& pipe) : FPipe(pipe) {}
+    explicit THostServer(TPipe& pipe) : FPipe(pipe), FBusy(pipe) {}
 
     void Serve() {
         FPipe.Write(Encode(THello{GetCurrentProcessId()}));
         for (;;) {
             const std::vector<std::uint8_t> request = FPipe.Read();
             std::vector<std::uint8_t> answer;
+            FBusy.CallStarted();
             try {
                 answer = Answer(request);
             } catch (const EProtocol&) {
+                FBusy.CallEnded();
                 throw;
             } catch (const std::exception& e) {
                 answer = Encode(TFailed{e.what()});
             }
+            FBusy.CallEnded();
             FPipe.Write(answer);
             FRenderingSections.MakeAhead();
         }
@@ -372,6 +458,7 @@ private:
         ++self->FProgressCalls;
         self->FLastPercent = percent;
         self->FLastForward = now;
+        self->FBusy.SignOfLife();
         try {
             self->FPipe.Write(Encode(TProgress{numerator, denominator}));
             self->FLastAnswer = Decode<TProgressAnswer>(self->FPipe.Read()).Answer;
@@ -383,6 +470,7 @@ private:
     }
 
     TPipe& FPipe;
+    TBusyReporter FBusy;
     TRenderingSections FRenderingSections;
     // The second thread of every shrink, kept: starting one costs about 4 ms under Wine.
     TWorkerThread FShrinkHelper;

@@ -12,7 +12,8 @@
 // that asks for a rendering adds, once the module has decoded: TDecoded (the picture's size),
 // answered by TRenderSize; then, unless that size is 0 x 0, TRendering (no answer) before the
 // TPictureResult. Any request can be answered by TFailed (the host could not carry it out, for
-// instance a module it cannot load).
+// instance a module it cannot load). While any request runs, the host also sends TBusy (no
+// answer) about once a second when the module reports nothing but keeps the processor busy.
 #pragma once
 
 #include <cstddef>
@@ -67,6 +68,7 @@ enum class TMessageKind : std::uint8_t {
     Decoded,
     RenderSize,
     Rendering,
+    Busy,
 };
 
 // Where a reading call takes its data from, as the module's (source, length, flag) arguments.
@@ -155,6 +157,15 @@ struct TProgress {
     std::int32_t Numerator = 0;
     std::int32_t Denominator = 0;
     template <typename V> void Fields(V& v) { v(Numerator), v(Denominator); }
+};
+
+// The module has reported nothing for a while, and the host used BusyMs of processor time over
+// the last WindowMs.
+struct TBusy {
+    static constexpr TMessageKind Kind = TMessageKind::Busy;
+    std::uint32_t BusyMs = 0;
+    std::uint32_t WindowMs = 0;
+    template <typename V> void Fields(V& v) { v(BusyMs), v(WindowMs); }
 };
 
 // What the program's progress callback answered: 0 go on, nonzero stop.

@@ -4,6 +4,7 @@
 #include "framework/BitmapScale.h"
 #include "framework/Streams.h"
 #include "imaging/PluginHost.h"
+#include "framework/win32/ModuleFile.h"
 #include "imaging/SPIBmp.h"
 #include "tests/win/DecodingSupport.h"
 
@@ -256,4 +257,129 @@ TEST(DecodingHost, PreflightLeavesOutModulesThatFaultWhileLoadingOrDescribing) {
     ASSERT_EQ(spis.PreflightFaults().size(), 2u);
     EXPECT_TRUE(Contains(spis.PreflightFaults()[0], "fault_dllmain" + Suffix()));
     EXPECT_TRUE(Contains(spis.PreflightFaults()[1], "fault_info" + Suffix()));
+}
+
+// A host that has ended between two calls (here: a module's own thread faulted after its call
+// had returned) is replaced without blaming the module of the next call.
+TEST(DecodingHost, AHostThatEndedBetweenCallsIsReplacedWithoutBlame) {
+    const auto spis = IsolatedCollection({"fault_late", "decode_any"});
+    TPluginHost& host = HostOf(*spis);
+    const std::string path = WriteScratch("late.flt", {1, 2, 3});
+    for (int round = 0; round < 4; ++round) {
+        SCOPED_TRACE(round);
+        TSPIBitmap bitmap;
+        ASSERT_NO_THROW(bitmap.LoadFromFile(path));
+        EXPECT_TRUE(bitmap.LoadFaults().empty()) << bitmap.LoadFaults()[0];
+        // Until the module's thread has ended that host.
+        const UniqueKernelHandle process(OpenProcess(SYNCHRONIZE, FALSE, host.ProcessId()));
+        ASSERT_TRUE(process);
+        EXPECT_EQ(WaitForSingleObject(process.Get(), 10000), WAIT_OBJECT_0);
+    }
+    EXPECT_FALSE(host.IsSkipped(spis->Items(0)));
+}
+
+// What is not the module's fault moves on or is allowed for; faults spread over many good calls
+// do not add up.
+TEST(DecodingHost, CallsTheHostCannotMakeSlowBusyDecodesAndRareFaultsCostNothing) {
+    struct Case {
+        const char* Module;
+        const char* Text; // the file's content
+        int Loads;
+        int Decoded; // loads that gave a picture
+        int Faults;  // loads that reported a fault
+    };
+    const Case cases[] = {
+        // Loads only in the viewer: the host cannot call it, and decode_any is asked.
+        {"fault_nohost", "x", 2, 2, 0},
+        // Busy for longer than the hang timeout (TestHangMs) without a progress call.
+        {"fault_busy", "5000", 1, 1, 0},
+        // Faults at every second check (at the second skip offset), each after a good one;
+        // never decodes.
+        {"fault_check", "x", 6, 0, 6},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.Module);
+        const auto spis = IsolatedCollection({c.Module, "decode_any"});
+        if (std::string(c.Module) == "fault_check")
+            spis->Delete(1); // nothing else to decode the file
+        const std::string text = c.Text;
+        const std::string path = WriteScratch("case.flt", {text.begin(), text.end()});
+        int decoded = 0, faults = 0;
+        for (int k = 0; k < c.Loads; ++k) {
+            TSPIBitmap bitmap;
+            try {
+                bitmap.LoadFromFile(path);
+                ++decoded;
+                faults += bitmap.LoadFaults().empty() ? 0 : 1;
+            } catch (const EInvalidGraphic& e) {
+                faults += Contains(e.what(), c.Module + Suffix()) ? 1 : 0;
+                EXPECT_FALSE(Contains(e.what(), "以後使いません")) << e.what();
+            }
+        }
+        EXPECT_EQ(decoded, c.Decoded);
+        EXPECT_EQ(faults, c.Faults);
+        EXPECT_FALSE(HostOf(*spis).IsSkipped(spis->Items(0)));
+    }
+}
+
+// A host that says something that makes no sense is ended as a fault of the module it was
+// calling; the next call gets a fresh host; a module it is asked to try out is left out.
+TEST(DecodingHost, AnswersThatMakeNoSenseEndTheHostAsTheModulesFault) {
+    const auto spis = MakeCollection({"decode_any"});
+    const TSPI& module = spis->Items(0);
+    const std::wstring fake = AnsiToWide(ProgramFolder()) + L"fake_host.exe";
+    std::vector<std::uint8_t> header(2048);
+    for (const char* mode : {"trailing", "kind"}) {
+        SCOPED_TRACE(mode);
+        SetEnvironmentVariableA("TOVANE_FAKE_HOST", mode);
+        TPluginHost host(fake, TestHangMs);
+        DWORD previous = 0;
+        for (int call = 1; call <= 3; ++call) {
+            EXPECT_THROW(host.IsSupported(module, "a.any", header.data()), EPluginFault);
+            EXPECT_EQ(host.ProcessId(), 0u) << "the host was not ended";
+            host.Start();
+            EXPECT_NE(host.ProcessId(), previous);
+            previous = host.ProcessId();
+        }
+        EXPECT_TRUE(host.IsSkipped(module)) << "three faults in a row";
+        EXPECT_FALSE(host.Preflight(module.FileName()).empty());
+    }
+    SetEnvironmentVariableA("TOVANE_FAKE_HOST", nullptr);
+}
+
+// No host starts: the modules are called in this process, and the user is told once.
+TEST(DecodingHost, WithoutAHostTheModulesRunHereAndThatIsSaidOnce) {
+    const auto spis = MakeCollection({"decode_any"});
+    spis->Isolation = std::make_unique<TPluginHost>(L"C:\\nowhere\\tovane-host.exe", TestHangMs);
+    const std::string path = WriteScratch("nohost.any", {1, 2, 3});
+    for (std::size_t reports : {1u, 0u, 0u}) {
+        TSPIBitmap bitmap;
+        ASSERT_NO_THROW(bitmap.LoadFromFile(path));
+        EXPECT_EQ(bitmap.Width(), 1);
+        ASSERT_EQ(bitmap.LoadFaults().size(), reports);
+        if (reports == 1) {
+            EXPECT_TRUE(Contains(bitmap.LoadFaults()[0], "起動できません"))
+                << bitmap.LoadFaults()[0];
+        }
+    }
+    EXPECT_TRUE(HostOf(*spis).Unavailable());
+}
+
+// A library planted in the program's current folder (a picture folder, say) is never what a
+// module loading a library by name gets: not in the host, nor here once the search is set.
+TEST(DecodingHost, ALibraryPlantedInTheCurrentFolderIsNotLoadedByName) {
+    const std::string folder = ScratchFolder() + "planted\\";
+    CreateDirectoryA(folder.c_str(), nullptr);
+    ASSERT_TRUE(CopyFileA(PluginPath("decode_any").c_str(), (folder + "tovane-planted.dll").c_str(),
+                          FALSE));
+    char saved[MAX_PATH];
+    GetCurrentDirectoryA(MAX_PATH, saved);
+    ASSERT_TRUE(SetCurrentDirectoryA(folder.c_str()));
+    std::vector<std::uint8_t> header(2048);
+    const auto inHost = IsolatedCollection({"in_byname"});
+    EXPECT_EQ(HostOf(*inHost).IsSupported(inHost->Items(0), "a.byn", header.data()), 0);
+    RestrictLibrarySearch();
+    auto& here = dynamic_cast<TInSPI&>(inHost->Items(0));
+    EXPECT_EQ(here.IsSupported("a.byn", header.data()), 0);
+    SetCurrentDirectoryA(saved);
 }

@@ -8,6 +8,12 @@ tovane_win_test(decoding_tests
 tovane_win_test(decoding_cli_tests DecodingSupport.cpp CliTest.cpp
   LIBS tovane_imaging
   DEPENDS ${decoding_modules} ${fault_modules} tovane-cli)
+# A host that answers nonsense, for the program side's protocol errors.
+if(WIN32)
+  add_executable(fake_host ${CMAKE_CURRENT_LIST_DIR}/FakeHost.cpp)
+  target_link_libraries(fake_host PRIVATE tovane_imaging_portable)
+  target_link_options(fake_host PRIVATE -municode)
+endif()
 tovane_win_test(decoding_host_tests DecodingSupport.cpp DecodingHostTest.cpp
   LIBS tovane_imaging
-  DEPENDS decode_raw decode_any decode_progress ${fault_modules})
+  DEPENDS decode_raw decode_any decode_progress in_byname fake_host ${fault_modules})
