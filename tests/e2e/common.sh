@@ -2,8 +2,8 @@
 # Shared by the end-to-end tests: they drive the real Tovane.exe under Wine from outside, as a
 # user would, through X (wine's windows are X windows): keys go in through xdotool, what the
 # program shows comes back as window lists, titles and screenshots.
-# Sourced by a test script, named after it (e2e_name); the test's first argument is the win64
-# build's bin folder. With no DISPLAY (run by hand) the project's wine-env supplies Xvfb and
+# Sourced by a test script, named after it (e2e_name); the test's first argument is the bin
+# folder of a Windows build (win64 or win32). With no DISPLAY (run by hand) the project's wine-env supplies Xvfb and
 # the wineserver; under scripts/test both are there already.
 
 set -uo pipefail
@@ -13,10 +13,17 @@ e2e_root=$(cd "$e2e_here/../.." && pwd)
 e2e_wine_run="$e2e_root/scripts/wine-run"
 
 if [ $# -lt 1 ] || [ ! -d "$1" ]; then
-  echo "usage: $0 BIN_FOLDER_OF_THE_WIN64_BUILD" >&2
+  echo "usage: $0 BIN_FOLDER_OF_A_WINDOWS_BUILD" >&2
   exit 2
 fi
 e2e_bin=$(cd "$1" && pwd)
+# The build's module extension, from its program's machine type: 64-bit builds load *.sph
+# modules, 32-bit builds *.spi. (objdump's output is read whole: see pipefail.)
+if [[ $(x86_64-w64-mingw32-objdump -f "$e2e_bin/Tovane.exe" 2>/dev/null) == *"file format pei-x86-64"* ]]; then
+  e2e_module_ext=sph
+else
+  e2e_module_ext=spi
+fi
 
 # shellcheck source=tests/e2e/x11.sh
 . "$e2e_here/x11.sh"
