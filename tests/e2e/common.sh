@@ -17,16 +17,17 @@ if [ $# -lt 1 ] || [ ! -d "$1" ]; then
   exit 2
 fi
 e2e_bin=$(cd "$1" && pwd)
-# The build's module extension, from its program's machine type: 64-bit builds load *.sph
-# modules, 32-bit builds *.spi. (objdump's output is read whole: see pipefail.)
-if [[ $(x86_64-w64-mingw32-objdump -f "$e2e_bin/Tovane.exe" 2>/dev/null) == *"file format pei-x86-64"* ]]; then
-  e2e_module_ext=sph
-else
-  e2e_module_ext=spi
-fi
 
 # shellcheck source=tests/e2e/x11.sh
 . "$e2e_here/x11.sh"
+
+# The build's module extension, from its program's machine type: 64-bit builds load *.sph
+# modules, 32-bit builds *.spi (objdump in English, whatever the locale of the test run).
+case $(LC_ALL=C x86_64-w64-mingw32-objdump -f "$e2e_bin/Tovane.exe" 2>&1) in
+  *"file format pei-x86-64"*) e2e_module_ext=sph ;;
+  *"file format pei-i386"*) e2e_module_ext=spi ;;
+  *) fail "$e2e_bin/Tovane.exe is no Windows program of either build" ;;
+esac
 
 if [ -z "${DISPLAY:-}" ] || [ -z "${WINEPREFIX:-}" ]; then
   unset TOVANE_USE_DISPLAY
