@@ -23,6 +23,7 @@ e2e_bin=$(cd "$1" && pwd)
 
 # The build's module extension, from its program's machine type: 64-bit builds load *.sph
 # modules, 32-bit builds *.spi (objdump in English, whatever the locale of the test run).
+# shellcheck disable=SC2034 # e2e_module_ext is read by the test scripts
 case $(LC_ALL=C x86_64-w64-mingw32-objdump -f "$e2e_bin/Tovane.exe" 2>&1) in
   *"file format pei-x86-64"*) e2e_module_ext=sph ;;
   *"file format pei-i386"*) e2e_module_ext=spi ;;
