@@ -1,7 +1,6 @@
 # Test helpers.
 #   tovane_native_test(NAME SOURCES... LIBS ... [options])  native build only, GoogleTest
-#   tovane_win_test(NAME SOURCES... LIBS ... [options])     Windows builds; run under Wine in
-#                                                            win64, compiled only in win32
+#   tovane_win_test(NAME SOURCES... LIBS ... [options])     Windows builds, run under Wine
 #     Sources without a folder are those beside the fragment that registers the test. Options:
 #       DEPENDS targets...  built before the test (targets this build does not have are skipped)
 #       FOLDER name         the test program runs from bin/<name> ...
@@ -29,8 +28,8 @@ else()
   set(TOVANE_GTEST GTest::gtest GTest::gtest_main)
 endif()
 
-# Builds one test program; registers it with ctest where this build runs it.
-function(tovane_add_test name run working_dir)
+# Builds one test program and registers it with ctest.
+function(tovane_add_test name working_dir)
   cmake_parse_arguments(T "RUN_SERIAL" "FOLDER;TIMEOUT" "SOURCES;LIBS;DEPENDS;COPY" ${ARGN})
   set(sources "")
   foreach(s ${T_SOURCES} ${T_UNPARSED_ARGUMENTS})
@@ -52,9 +51,6 @@ function(tovane_add_test name run working_dir)
         COMMAND ${CMAKE_COMMAND} -E copy_if_different $<TARGET_FILE:${t}> ${folder}/)
     endforeach()
   endif()
-  if(NOT run)
-    return()
-  endif()
   add_test(NAME ${name} COMMAND ${name} WORKING_DIRECTORY ${working_dir})
   if(T_TIMEOUT)
     set_tests_properties(${name} PROPERTIES TIMEOUT ${T_TIMEOUT})
@@ -66,19 +62,14 @@ endfunction()
 
 macro(tovane_native_test name)
   if(NOT WIN32)
-    tovane_add_test(${name} ON ${CMAKE_SOURCE_DIR} ${ARGN})
+    tovane_add_test(${name} ${CMAKE_SOURCE_DIR} ${ARGN})
   endif()
 endmacro()
 
-# CMAKE_CROSSCOMPILING_EMULATOR (scripts/wine-run) runs the win64 build's under wine64.
-if(WIN32 AND CMAKE_SIZEOF_VOID_P EQUAL 8)
-  set(TOVANE_RUNS_WIN_TESTS ON)
-else()
-  set(TOVANE_RUNS_WIN_TESTS OFF)
-endif()
+# CMAKE_CROSSCOMPILING_EMULATOR (scripts/wine-run) runs both Windows builds' under Wine.
 macro(tovane_win_test name)
   if(WIN32)
-    tovane_add_test(${name} ${TOVANE_RUNS_WIN_TESTS} ${CMAKE_BINARY_DIR}/bin ${ARGN})
+    tovane_add_test(${name} ${CMAKE_BINARY_DIR}/bin ${ARGN})
     target_link_libraries(${name} PRIVATE tovane_win_harness)
   endif()
 endmacro()

@@ -8,3 +8,5 @@ set(CMAKE_FIND_ROOT_PATH /usr/${tovane_mingw})
 set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
 set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
+# Both builds' programs run here under Wine (wine64 hands 32-bit ones to Wine's 32-bit half).
+set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_CURRENT_LIST_DIR}/../scripts/wine-run)

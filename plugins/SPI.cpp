@@ -113,7 +113,8 @@ int TInSPI::GetPictureInfo(const char* source, SusieLength length, unsigned int 
     Require(Api().GetPictureInfo, "GetPictureInfo");
     // The module writes into a sentinel-filled scratch record, so that a 64-bit module's choice
     // of layout can be told from what it overwrote, and an unwritten handle reads as null
-    // instead of whatever the caller's record held.
+    // instead of whatever the caller's record held (in the 32-bit build, the handle's 4 bytes at
+    // offset 22).
     constexpr unsigned char sentinel = 0xA5;
     alignas(8) std::array<unsigned char, PictureInfoRecordSize> record;
     record.fill(sentinel);
@@ -122,7 +123,7 @@ int TInSPI::GetPictureInfo(const char* source, SusieLength length, unsigned int 
     if (info != nullptr) {
         PictureInfo out{};
         std::memcpy(&out, record.data(), offsetof(PictureInfo, hInfo));
-        if (const auto at = WrittenInfoHandleOffset(record, sentinel))
+        if (const auto at = WrittenInfoHandleOffset(record, sentinel, sizeof(HLOCAL)))
             std::memcpy(&out.hInfo, record.data() + *at, sizeof(HLOCAL));
         std::memcpy(info, &out, sizeof(PictureInfo));
     }

@@ -72,11 +72,16 @@ bool DeclaresExtension(const std::vector<std::string>& filterEntries, std::strin
 
 std::optional<std::size_t>
 WrittenInfoHandleOffset(std::span<const unsigned char, PictureInfoRecordSize> record,
-                        unsigned char sentinel) {
+                        unsigned char sentinel, std::size_t handleSize) {
     const auto untouched = [&](std::size_t from, std::size_t to) {
         return std::all_of(record.begin() + from, record.begin() + to,
                            [sentinel](unsigned char b) { return b == sentinel; });
     };
+    if (handleSize == 4) {
+        if (!untouched(22, 26))
+            return 22;
+        return std::nullopt;
+    }
     if (!untouched(30, 32))
         return 24;
     // A whole handle at 22 writes its top byte (zero in any real handle). A record written only

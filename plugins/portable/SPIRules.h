@@ -77,16 +77,21 @@ void CollectByExtension(std::span<P const> candidates, std::string_view fileName
     }
 }
 
-// Where a 64-bit module wrote the picture-information handle. The host hands GetPictureInfo a
-// 32-byte record filled with the sentinel byte and looks at what was overwritten: the published
-// 64-bit layout puts the handle at offset 24 (its top bytes 30-31 are then overwritten, a real
-// handle's top bytes being zero); modules built with packed records put it at offset 22 and
-// never touch bytes 30-31. Returns 24, 22, or nothing when neither place was written whole (a
-// write of fewer than 8 bytes at 22 leaves sentinel bytes in the handle's top).
+// Where a module wrote the picture-information handle, whose size (handleSize) is that of the
+// build's pointers. The host hands GetPictureInfo a 32-byte record filled with the sentinel byte
+// and looks at what was overwritten.
+// 8-byte handles (64-bit modules): the published layout puts the handle at offset 24 (its top
+// bytes 30-31 are then overwritten, a real handle's top bytes being zero); modules built with
+// packed records put it at offset 22 and never touch bytes 30-31. Returns 24, 22, or nothing
+// when neither place was written whole (a write of fewer than 8 bytes at 22 leaves sentinel
+// bytes in the handle's top).
+// 4-byte handles (32-bit modules): there is one layout, the packed record, with the handle in
+// bytes 22-25, and any value is a possible handle. Returns 22 when any of those bytes was
+// written, else nothing.
 inline constexpr std::size_t PictureInfoRecordSize = 32;
 std::optional<std::size_t>
 WrittenInfoHandleOffset(std::span<const unsigned char, PictureInfoRecordSize> record,
-                        unsigned char sentinel);
+                        unsigned char sentinel, std::size_t handleSize);
 
 // The places the automatic search visits, in the order it visits them.
 enum class TSPISearchOption { spsSusieDir, spsAppDir, spsCurrentDir, spsSystemDir, spsWindowsDir };

@@ -23,15 +23,15 @@ run_cli() {
 # plugins: the program's folder is one of the default locations.
 run_cli "$e2e_work/plugins.txt" plugins || fail "tovane-cli plugins failed: $(cat "$e2e_work/plugins.txt.err")"
 for module in ifwic ifstb ifjpeg ifpng ifwebp ifavif; do
-  grep -qiE "(^|\\\\)$module\\.sph\$" "$e2e_work/plugins.txt" ||
-    fail "tovane-cli plugins does not list $module.sph: $(cat "$e2e_work/plugins.txt")"
+  grep -qiE "(^|\\\\)$module\\.$e2e_module_ext\$" "$e2e_work/plugins.txt" ||
+    fail "tovane-cli plugins does not list $module.$e2e_module_ext: $(cat "$e2e_work/plugins.txt")"
 done
 grep -q '^  APIVersion: 00IN$' "$e2e_work/plugins.txt" ||
   fail "no import plug-in (00IN) in the list: $(cat "$e2e_work/plugins.txt")"
 for ext in '\*\.png' '\*\.jpg' '\*\.webp' '\*\.avif' '\*\.tga' '\*\.psd'; do
   grep -qE "^  ${ext}[;:]" "$e2e_work/plugins.txt" || fail "no plug-in declares $ext"
 done
-e2e_log "plug-ins: $(grep -ciE '\.sph$' "$e2e_work/plugins.txt") listed"
+e2e_log "plug-ins: $(grep -ciE "\\.$e2e_module_ext\$" "$e2e_work/plugins.txt") listed"
 
 demo="$e2e_work/demo"
 "$e2e_root/scripts/make-demo" "$demo" || fail "make-demo failed"

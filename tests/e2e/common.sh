@@ -2,8 +2,8 @@
 # Shared by the end-to-end tests: they drive the real Tovane.exe under Wine from outside, as a
 # user would, through X (wine's windows are X windows): keys go in through xdotool, what the
 # program shows comes back as window lists, titles and screenshots.
-# Sourced by a test script, named after it (e2e_name); the test's first argument is the win64
-# build's bin folder. With no DISPLAY (run by hand) the project's wine-env supplies Xvfb and
+# Sourced by a test script, named after it (e2e_name); the test's first argument is the bin
+# folder of a Windows build (win64 or win32). With no DISPLAY (run by hand) the project's wine-env supplies Xvfb and
 # the wineserver; under scripts/test both are there already.
 
 set -uo pipefail
@@ -13,13 +13,22 @@ e2e_root=$(cd "$e2e_here/../.." && pwd)
 e2e_wine_run="$e2e_root/scripts/wine-run"
 
 if [ $# -lt 1 ] || [ ! -d "$1" ]; then
-  echo "usage: $0 BIN_FOLDER_OF_THE_WIN64_BUILD" >&2
+  echo "usage: $0 BIN_FOLDER_OF_A_WINDOWS_BUILD" >&2
   exit 2
 fi
 e2e_bin=$(cd "$1" && pwd)
 
 # shellcheck source=tests/e2e/x11.sh
 . "$e2e_here/x11.sh"
+
+# The build's module extension, from its program's machine type: 64-bit builds load *.sph
+# modules, 32-bit builds *.spi (objdump in English, whatever the locale of the test run).
+# shellcheck disable=SC2034 # e2e_module_ext is read by the test scripts
+case $(LC_ALL=C x86_64-w64-mingw32-objdump -f "$e2e_bin/Tovane.exe" 2>&1) in
+  *"file format pei-x86-64"*) e2e_module_ext=sph ;;
+  *"file format pei-i386"*) e2e_module_ext=spi ;;
+  *) fail "$e2e_bin/Tovane.exe is no Windows program of either build" ;;
+esac
 
 if [ -z "${DISPLAY:-}" ] || [ -z "${WINEPREFIX:-}" ]; then
   unset TOVANE_USE_DISPLAY

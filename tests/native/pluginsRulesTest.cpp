@@ -142,7 +142,7 @@ TEST(ReadFilterPairs, StopsAtAnUnansweredEmptyOrRepeatedPairAndAtTheBound) {
     }
 }
 
-// Records as a 64-bit module leaves them in a buffer filled with the sentinel.
+// Records as a module leaves them in a buffer filled with the sentinel.
 using Record = std::array<unsigned char, PictureInfoRecordSize>;
 constexpr unsigned char kSentinel = 0xA5;
 
@@ -160,23 +160,34 @@ Record Written(std::size_t handleAt, std::size_t handleSize, bool touchPadding) 
 }
 
 TEST(WrittenInfoHandleOffset, TellsTheTwoLayoutsApart) {
-    EXPECT_EQ(WrittenInfoHandleOffset(Written(24, 8, false), kSentinel), 24u);
-    EXPECT_EQ(WrittenInfoHandleOffset(Written(24, 8, true), kSentinel), 24u);
-    EXPECT_EQ(WrittenInfoHandleOffset(Written(22, 8, false), kSentinel), 22u);
+    EXPECT_EQ(WrittenInfoHandleOffset(Written(24, 8, false), kSentinel, 8), 24u);
+    EXPECT_EQ(WrittenInfoHandleOffset(Written(24, 8, true), kSentinel, 8), 24u);
+    EXPECT_EQ(WrittenInfoHandleOffset(Written(22, 8, false), kSentinel, 8), 22u);
     // Fewer than 8 bytes at 22 would leave sentinel bytes in the handle: no handle is read.
     for (std::size_t partial : {1u, 4u, 7u})
-        EXPECT_EQ(WrittenInfoHandleOffset(Written(22, partial, false), kSentinel), std::nullopt)
+        EXPECT_EQ(WrittenInfoHandleOffset(Written(22, partial, false), kSentinel, 8), std::nullopt)
             << partial;
 }
 
 TEST(WrittenInfoHandleOffset, NullHandlesAndUnwrittenRecords) {
     Record padNull = Written(24, 0, false);
     std::fill(padNull.begin() + 24, padNull.end(), 0);
-    EXPECT_EQ(WrittenInfoHandleOffset(padNull, kSentinel), 24u);
+    EXPECT_EQ(WrittenInfoHandleOffset(padNull, kSentinel, 8), 24u);
     Record packNull = Written(22, 0, false);
     std::fill(packNull.begin() + 22, packNull.begin() + 30, 0);
-    EXPECT_EQ(WrittenInfoHandleOffset(packNull, kSentinel), 22u);
-    EXPECT_EQ(WrittenInfoHandleOffset(Written(0, 0, false), kSentinel), std::nullopt);
+    EXPECT_EQ(WrittenInfoHandleOffset(packNull, kSentinel, 8), 22u);
+    EXPECT_EQ(WrittenInfoHandleOffset(Written(0, 0, false), kSentinel, 8), std::nullopt);
+}
+
+// A 32-bit module writes the one packed record: its 4-byte handle at 22, of any value.
+TEST(WrittenInfoHandleOffset, FourByteHandlesAreReadWhenAnyOfTheirBytesWasWritten) {
+    Record r = Written(22, 4, false);
+    EXPECT_EQ(WrittenInfoHandleOffset(r, kSentinel, 4), 22u);
+    r[22] = r[23] = kSentinel; // a handle whose low bytes happen to be the sentinel
+    EXPECT_EQ(WrittenInfoHandleOffset(r, kSentinel, 4), 22u);
+    std::fill(r.begin() + 22, r.begin() + 26, 0); // a null handle
+    EXPECT_EQ(WrittenInfoHandleOffset(r, kSentinel, 4), 22u);
+    EXPECT_EQ(WrittenInfoHandleOffset(Written(0, 0, false), kSentinel, 4), std::nullopt);
 }
 
 TEST(SearchOptions, SetOperations) {

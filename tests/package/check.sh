@@ -7,8 +7,8 @@
 # licences/*.txt (the runtime's, stb's, and each the build listed); every program and module
 # in it is a PE of the build's machine type with no debug sections, the commit's time and a debug
 # link to a file of the debug archive; both guides name every bundled module; Tovane.exe's
-# version resource carries the version. From the 64-bit package, unzipped, tovane-cli.exe
-# run under Wine lists every bundled module and decodes a picture through them.
+# version resource carries the version. From each package, unzipped, tovane-cli.exe run under
+# Wine lists every bundled module and decodes a picture through them.
 set -uo pipefail
 # The tools' messages in English, whatever the caller's locale (wine-run sets Wine's own).
 export LC_ALL=C
@@ -23,7 +23,7 @@ fail() {
   failures=$((failures + 1))
 }
 
-# run_wine EXE ARGS...: a program of the 64-bit package under the project's Wine, its output
+# run_wine EXE ARGS...: a program of a package under the project's Wine, its output
 # without CRs; starts Xvfb and a wineserver first when the caller has none.
 run_wine() {
   if [ -z "${WINEPREFIX:-}" ] || [ -z "${DISPLAY:-}" ]; then
@@ -132,17 +132,17 @@ $(tail -n +3 "$work/$arch.diff" | grep '^[-+]')"
   size=$(stat -c %s "$zip")
   echo "package check: $arch: $name.zip, ${#want[@]} files, $size bytes; debug $(stat -c %s "$debug") bytes"
 
-  [ "$arch" = win64 ] || return 0
-  run_wine "$dir/tovane-cli.exe" plugins >"$work/plugins.txt"
+  # Each build's output files by name, so that one build cannot pass on another's.
+  run_wine "$dir/tovane-cli.exe" plugins >"$work/plugins-$arch.txt"
   for m in "${modules[@]}"; do
-    grep -qiF "$(windows_path "$dir")\\$m" "$work/plugins.txt" ||
-      fail "win64: tovane-cli plugins from the package does not list $m: $(cat "$work/plugins.txt")"
+    grep -qiF "$(windows_path "$dir")\\$m" "$work/plugins-$arch.txt" ||
+      fail "$arch: tovane-cli plugins from the package does not list $m: $(cat "$work/plugins-$arch.txt")"
   done
   convert -size 64x48 gradient:'#204070-#e0c080' "$work/picture.png" &&
     run_wine "$dir/tovane-cli.exe" decode "$(windows_path "$work/picture.png")" \
-      "$(windows_path "$work")\\picture.bmp" >"$work/decode.txt" &&
-    [ "$(identify -format '%wx%h' "$work/picture.bmp" 2>/dev/null)" = 64x48 ] ||
-    fail "win64: tovane-cli from the package did not decode a PNG: $(cat "$work/decode.txt" 2>/dev/null)"
+      "$(windows_path "$work")\\picture-$arch.bmp" >"$work/decode-$arch.txt" &&
+    [ "$(identify -format '%wx%h' "$work/picture-$arch.bmp" 2>/dev/null)" = 64x48 ] ||
+    fail "$arch: tovane-cli from the package did not decode a PNG: $(cat "$work/decode-$arch.txt" 2>/dev/null)"
 }
 
 for build in "$@"; do

@@ -302,20 +302,21 @@ TEST(LibraryPlugins, StopWhenTheCallbackAsks) {
 TEST(LibraryPlugins, AreTriedBeforeTheWicPlugin) {
     tovane::TSPIs spis;
     spis.AutoSearch = false;
-    spis.Search(ProgramFolder() + "*.sph");
+    spis.Search(ProgramFolder() + tovane::DefaultSPIMask);
+    const std::string suffix = tovane::DefaultSPIMask + 1; // ".sph" or ".spi"
     for (const auto& [extension, first] :
-         std::vector<std::pair<const char*, const char*>>{{".jpg", "ifjpeg.sph"},
-                                                          {".jfif", "ifjpeg.sph"},
-                                                          {".png", "ifpng.sph"},
-                                                          {".webp", "ifwebp.sph"},
-                                                          {".avif", "ifavif.sph"}}) {
+         std::vector<std::pair<const char*, const char*>>{{".jpg", "ifjpeg"},
+                                                          {".jfif", "ifjpeg"},
+                                                          {".png", "ifpng"},
+                                                          {".webp", "ifwebp"},
+                                                          {".avif", "ifavif"}}) {
         std::vector<tovane::TInSPI*> loaders;
         spis.CollectLoaders<tovane::TInSPI>(extension, loaders);
         ASSERT_FALSE(loaders.empty());
-        EXPECT_TRUE(loaders.front()->FileName().ends_with(first))
+        EXPECT_TRUE(loaders.front()->FileName().ends_with(first + suffix))
             << extension << " goes first to " << loaders.front()->FileName();
-        const auto wic = std::find_if(loaders.begin(), loaders.end(), [](tovane::TInSPI* p) {
-            return p->FileName().ends_with("ifwic.sph");
+        const auto wic = std::find_if(loaders.begin(), loaders.end(), [&](tovane::TInSPI* p) {
+            return p->FileName().ends_with("ifwic" + suffix);
         });
         EXPECT_NE(wic, loaders.end()) << extension;
     }

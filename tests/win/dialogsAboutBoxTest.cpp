@@ -22,7 +22,8 @@ using dialogstest::Pump;
 using dialogstest::RunSoon;
 
 std::string TestPlugin(const std::string& name) {
-    return dialogstest::ProgramFolder() + "testplugins\\" + name + "\\" + name + ".sph";
+    return dialogstest::ProgramFolder() + "testplugins\\" + name + "\\" + name +
+           (DefaultSPIMask + 1);
 }
 
 // A collection holding exactly the named test plug-ins, in order (no automatic search).
@@ -74,7 +75,7 @@ TEST(AboutBox, OneRowPerFilterEntryWithNameAndInformationInThePluginsFirstRow) {
     ASSERT_EQ(spis->Count(), 2);
     TBuiltForm<TFormAboutBox> box(nullptr);
     ASSERT_EQ(box.ListView1.Count(), 3);
-    EXPECT_EQ(box.ListView1.Text(0, 0), "dialogs_three.sph");
+    EXPECT_EQ(box.ListView1.Text(0, 0), std::string("dialogs_three") + (DefaultSPIMask + 1));
     EXPECT_EQ(box.ListView1.Text(0, 1), "*.tha;*.thb");
     EXPECT_EQ(box.ListView1.Text(0, 2), "Three A");
     EXPECT_EQ(box.ListView1.Text(0, 3), "Three entries test plug-in");

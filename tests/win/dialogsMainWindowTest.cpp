@@ -154,7 +154,7 @@ TEST_F(DialogsFromMainWindow, AboutBoxListsTheMainWindowsPlugins) {
     FormMain->About1.Click();
     EXPECT_EQ(rows, expectedRows);
     EXPECT_EQ(expectedRows, 3) << "the test's folder holds the three-entry plug-in only";
-    EXPECT_EQ(firstName, "dialogs_three.sph");
+    EXPECT_EQ(firstName, std::string("dialogs_three") + (tovane::DefaultSPIMask + 1));
     EXPECT_FALSE(IsWindow(boxWindow));
 }
 
