@@ -28,6 +28,18 @@ std::wstring ChildPath(const std::wstring& dir, const wchar_t* name) {
     return (dir.empty() || dir.back() == L'\\' ? dir : dir + L'\\') + name;
 }
 
+// The form of a path the file functions take past MAX_PATH characters ("\\?\C:\..." or
+// "\\?\UNC\server\..."); shorter paths, and paths of other forms, as they are.
+std::wstring LongPathForm(const std::wstring& path) {
+    if (path.size() < MAX_PATH - 12 || path.rfind(L"\\\\?\\", 0) == 0)
+        return path;
+    if (path.size() >= 3 && path[1] == L':' && path[2] == L'\\')
+        return L"\\\\?\\" + path;
+    if (path.rfind(L"\\\\", 0) == 0)
+        return L"\\\\?\\UNC\\" + path.substr(2);
+    return path;
+}
+
 std::vector<std::wstring> WideExtensions(const std::vector<std::string>& ansi) {
     std::vector<std::wstring> wide;
     for (const std::string& ext : ansi)
@@ -91,7 +103,7 @@ void TFindThread::Execute() {
 }
 
 std::optional<TFindThread::FolderId> TFindThread::FolderIdOf(const std::wstring& dir) {
-    UniqueFile file(CreateFileW(dir.c_str(), 0,
+    UniqueFile file(CreateFileW(LongPathForm(dir).c_str(), 0,
                                 FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                 OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
     BY_HANDLE_FILE_INFORMATION info;
@@ -117,7 +129,8 @@ void TFindThread::ScanFolder(const std::wstring& dir) {
         FFound = false;
         Level& level = stack.emplace_back();
         level.Dir = folder;
-        const std::wstring pattern = ChildPath(folder, L"*.*");
+        // Folders past the path limit are walked too.
+        const std::wstring pattern = LongPathForm(ChildPath(folder, L"*.*"));
         level.Find.Reset(FindFirstFileW(pattern.c_str(), &level.Data));
     };
     // A folder that the walk is inside already: following it again would never end. Only a

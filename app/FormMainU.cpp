@@ -289,12 +289,12 @@ void TFormMain::WMDropFiles(HDROP drop) {
     } finish{drop};
     const UINT count = DragQueryFileW(drop, 0xFFFFFFFF, nullptr, 0);
     for (UINT i = 0; i < count; ++i) {
-        wchar_t name[255] = L"";
-        // A name longer than the buffer would come back cut, and a cut path can name another,
-        // existing folder (a shorter sibling): such a name is not registered at all.
-        if (DragQueryFileW(drop, i, nullptr, 0) >= std::size(name))
+        // The name at its whole length, however long.
+        const UINT length = DragQueryFileW(drop, i, nullptr, 0);
+        std::wstring name(length + 1, L'\0');
+        name.resize(DragQueryFileW(drop, i, name.data(), length + 1));
+        if (name.empty())
             continue;
-        DragQueryFileW(drop, i, name, static_cast<UINT>(std::size(name)));
         const bool ctrl = GetKeyState(VK_CONTROL) < 0;
         RegisterFolder(name, !ctrl);
     }

@@ -14,7 +14,7 @@
  *                   then a 1x1 picture of the colour (0xBBGGRR) given after a comma, if any
  *   DECODE_BLOCK    accepts anything; GetPicture waits until the event DECODE_BLOCK_EVENT is set
  *                   (at once when there is none), asking the progress callback every 10 ms and
- *                   ignoring its answers; then a 1x1 white picture
+ *                   ignoring its answers; then a 40x30 white picture
  *   DECODE_RAWFILE  DECODE_RAW for files only: the memory form (flag 1) answers -1, as a module
  *                   that implements only file paths does
  */
@@ -115,7 +115,8 @@ SUSIE_EXPORT int WINAPI IsSupported(LPCSTR filename, void* dw) {
 
 /* A 1x1 24-bit picture of the colour given as blue, green, red bytes. */
 #if !defined(DECODE_RAW) && !defined(DECODE_ERROR)
-static int SolidPicture(BYTE blue, BYTE green, BYTE red, HLOCAL* info, HLOCAL* bits) {
+__attribute__((unused)) static int SolidPicture(BYTE blue, BYTE green, BYTE red, HLOCAL* info,
+                                                HLOCAL* bits) {
     return susie_one_pixel(Allocate, blue, green, red, info, bits);
 }
 #endif
@@ -318,7 +319,21 @@ static int Decode(LPCSTR buf, LONG_PTR len, unsigned int flag, HLOCAL* info, HLO
                 progress(step++ % 100, 100, lData); /* the answer is ignored */
         if (release)
             CloseHandle(release);
-        return SolidPicture(255, 255, 255, info, bits);
+        {
+            BITMAPINFOHEADER* h;
+            *info = Allocate(sizeof(BITMAPINFOHEADER));
+            *bits = Allocate(120 * 30); /* 40 pixels of 3 bytes: rows need no padding */
+            h = (BITMAPINFOHEADER*)LocalLock(*info);
+            h->biSize = sizeof(BITMAPINFOHEADER);
+            h->biWidth = 40;
+            h->biHeight = 30;
+            h->biPlanes = 1;
+            h->biBitCount = 24;
+            LocalUnlock(*info);
+            memset(LocalLock(*bits), 255, 120 * 30);
+            LocalUnlock(*bits);
+        }
+        return 0;
     }
 #elif defined(DECODE_PREVIEW)
     (void)progress;

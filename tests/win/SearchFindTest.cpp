@@ -306,6 +306,7 @@ TEST(SearchFind, SuspendedSearchResumesWithoutLossAndADiscardedOneDeliversNothin
     }
 }
 
+// Past the path limit too: a picture there is found.
 TEST(SearchFind, AVeryDeepTreeEndsTheWalkCleanly) {
     Scratch s;
     std::string rel = "deep";
@@ -317,6 +318,12 @@ TEST(SearchFind, AVeryDeepTreeEndsTheWalkCleanly) {
     std::string unixRel = rel;
     std::replace(unixRel.begin(), unixRel.end(), '\\', '/');
     ASSERT_TRUE(searchtest::RunUnix("Z:\\bin\\mkdir -p \"" + unixRoot + "/" + unixRel + "\""));
+    std::string past = "deep";
+    for (int i = 0; i < 150; ++i)
+        past += "\\d";
+    std::string unixPast = past;
+    std::replace(unixPast.begin(), unixPast.end(), '\\', '/');
+    ASSERT_TRUE(searchtest::RunUnix("Z:\\bin\\touch \"" + unixRoot + "/" + unixPast + "/b.jpg\""));
     std::string shallow = "deep";
     for (int i = 0; i < 10; ++i)
         shallow += "\\d";
@@ -330,8 +337,8 @@ TEST(SearchFind, AVeryDeepTreeEndsTheWalkCleanly) {
     ListSink sink;
     TFindThread thread(sink, Images, AnsiToWide(s.Root), true);
     ASSERT_TRUE(RunSearch(thread));
-    EXPECT_EQ(sink.items, Strings{s.Root + "\\" + shallow});
-    EXPECT_EQ(sink.countText, "フォルダ数 1");
+    EXPECT_EQ(sink.items, (Strings{s.Root + "\\" + shallow, s.Root + "\\" + past}));
+    EXPECT_EQ(sink.countText, "フォルダ数 2");
     EXPECT_FALSE(thread.FatalException());
 }
 

@@ -280,7 +280,8 @@ TEST_F(MainWindow, DroppedFoldersAreRegistered) {
                                          AnsiToWide(Folders[3]), photos}));
 }
 
-TEST_F(MainWindow, DroppedNameTooLongForTheBufferIsNotCutToAnotherFolder) {
+// A long dropped name is registered whole: never cut to a shorter sibling, never ignored.
+TEST_F(MainWindow, DroppedLongNameIsRegisteredWholeNotCutToAnotherFolder) {
     Start();
     // A folder whose path is 254 characters long, and a sibling whose name continues it.
     const std::string base = Dir.Path() + "\\";
@@ -294,7 +295,7 @@ TEST_F(MainWindow, DroppedNameTooLongForTheBufferIsNotCutToAnotherFolder) {
     HDROP drop = shelltest::MakeDrop({longFolder, Folders[0]});
     SendMessageW(FormMain->Handle(), WM_DROPFILES, reinterpret_cast<WPARAM>(drop), 0);
     ASSERT_TRUE(WaitDone());
-    EXPECT_EQ(Items(), std::vector<std::string>{Folders[0]});
+    EXPECT_EQ(Items(), (std::vector<std::string>{longFolder, Folders[0]}));
 }
 
 namespace {

@@ -10,4 +10,4 @@ tovane_win_test(slideshow_window_tests
   slideshow/FormSlideShowTest.cpp slideshow/PluginPictureTest.cpp
   slideshow/PicturePipelineTest.cpp DecodingSupport.cpp
   LIBS tovane_slideshow
-  DEPENDS decode_any decode_error decode_slow fault_av)
+  DEPENDS decode_any decode_error decode_slow decode_block fault_av fault_hang)

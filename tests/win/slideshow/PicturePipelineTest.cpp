@@ -167,3 +167,116 @@ TEST_F(PicturePipeline, WithoutReadAheadEveryShowDecodes) {
     EXPECT_EQ(s.pictureCalls, 4); // nothing decoded ahead, nothing cached
     EXPECT_EQ(FileLabel(), "1 / 3  p0.slw");
 }
+
+namespace {
+
+// The pipeline alone, over a collection of its own (made before the pipeline, which looks up
+// the decoding host once).
+struct BarePipeline {
+    explicit BarePipeline(std::initializer_list<const char*> modules, bool isolated = false)
+        : Spis((InitializeSpiBmp(), std::make_unique<TSPIs>())) {
+        if (isolated)
+            Spis->Isolation = std::make_unique<TPluginHost>(TPluginHost::DefaultHostPath(), 60000);
+        for (const char* name : modules)
+            Spis->Search(PluginFolder(name) + DefaultSPIMask);
+        if (std::data(modules)[0] == std::string("decode_block"))
+            ResetStats("decode_block");
+        Pipeline = std::make_unique<TPicturePipeline>();
+        Pipeline->OnPicture = [this](std::uint64_t ticket, TPictureAnswer& answer) {
+            Tickets.push_back(ticket);
+            Answers.push_back(std::move(answer));
+        };
+    }
+    TPluginHost& Host() { return static_cast<TPluginHost&>(*Spis->Isolation); }
+
+    std::unique_ptr<TSPIs> Spis;
+    std::unique_ptr<TPicturePipeline> Pipeline;
+    std::vector<std::uint64_t> Tickets;
+    std::vector<TPictureAnswer> Answers;
+};
+
+TShowSize Fixed(int w, int h) {
+    return [w, h](int, int) { return TPictureSize{w, h}; };
+}
+
+// Set, the blocking test module goes on.
+struct Release {
+    Release() : Event(CreateEventA(nullptr, TRUE, FALSE, DECODE_BLOCK_EVENT)) {}
+    ~Release() { Now(); }
+    void Now() { SetEvent(Event.Get()); }
+    UniqueKernelHandle Event;
+};
+
+} // namespace
+
+// A request for a picture already being decoded is answered, at its own size, once the decode
+// ends: the earlier request's size is not kept.
+TEST(PicturePipelineAlone, APictureAskedForAgainWhileDecodingComesAtTheNewSize) {
+    Release release;
+    BarePipeline p({"decode_block"});
+    const std::string path = WriteScratch("handed.blk", {1});
+    const TPicturePipeline::TShowResult first = p.Pipeline->Show(AnsiToWide(path), Fixed(20, 15));
+    ASSERT_NE(first.Ticket, 0u);
+    ASSERT_TRUE(harness::PumpUntil([] { return Stats("decode_block").pictureCalls == 1; }));
+    const TPicturePipeline::TShowResult second = p.Pipeline->Show(AnsiToWide(path), Fixed(10, 7));
+    ASSERT_NE(second.Ticket, 0u);
+    release.Now();
+    ASSERT_TRUE(harness::PumpUntil([&] { return !p.Answers.empty(); }));
+    harness::PumpUntil([&] { return p.Pipeline->Idle(); });
+    ASSERT_EQ(p.Tickets, std::vector<std::uint64_t>{second.Ticket});
+    ASSERT_TRUE(p.Answers[0].Picture);
+    EXPECT_EQ(p.Answers[0].Picture->Graphic->Width(), 10);
+    EXPECT_EQ(p.Answers[0].Picture->Width, 40);
+    EXPECT_EQ(Stats("decode_block").pictureCalls, 1) << "decoded once";
+}
+
+// A module's fault is reported with the show it happened for, not again from the cache.
+TEST(PicturePipelineAlone, AFaultIsReportedOnceNotAtEveryShowFromTheCache) {
+    BarePipeline p({"fault_av", "decode_any"}, true);
+    const std::wstring path = AnsiToWide(WriteScratch("once.flt", {1, 2, 3}));
+    std::vector<std::size_t> faults;
+    for (int show = 0; show < 3; ++show) {
+        TPicturePipeline::TShowResult r = p.Pipeline->Show(path, Fixed(1, 1));
+        if (!r.Picture) {
+            ASSERT_TRUE(harness::PumpUntil([&] { return !p.Answers.empty(); }, 20000));
+            ASSERT_TRUE(p.Answers.back().Picture);
+            r.Picture = std::move(p.Answers.back().Picture);
+            p.Answers.clear();
+        }
+        faults.push_back(r.Picture->Faults.size());
+    }
+    EXPECT_EQ(faults, (std::vector<std::size_t>{1, 0, 0}));
+}
+
+// Closing on a module that hangs in the host ends that host at once, and the next picture is
+// decoded by a fresh one; a module that answers nothing in this process is left behind when the
+// pipeline goes, without waiting for it.
+TEST(PicturePipelineAlone, ClosingOnAHungModuleNeitherWaitsNorKeepsTheHost) {
+    {
+        BarePipeline p({"fault_hang", "decode_any"}, true);
+        const std::wstring hung = AnsiToWide(WriteScratch("hangs.flt", {1}));
+        p.Pipeline->Show(hung, Fixed(1, 1));
+        ASSERT_TRUE(harness::PumpUntil([&] { return p.Host().ProcessId() != 0; }));
+        Sleep(300); // into GetPicture
+        const UniqueKernelHandle host(OpenProcess(SYNCHRONIZE, FALSE, p.Host().ProcessId()));
+        ASSERT_TRUE(host);
+        p.Pipeline->CancelAll();
+        // Well before the host's 60 s hang limit.
+        EXPECT_TRUE(harness::PumpUntil(
+            [&] { return WaitForSingleObject(host.Get(), 0) == WAIT_OBJECT_0; }, 10000));
+        const std::wstring next = AnsiToWide(WriteScratch("next.any", {1}));
+        const TPicturePipeline::TShowResult r = p.Pipeline->Show(next, Fixed(1, 1));
+        EXPECT_TRUE(r.Picture || harness::PumpUntil([&] { return !p.Answers.empty(); }, 10000));
+        EXPECT_TRUE(p.Answers.empty() || p.Answers[0].Picture);
+    }
+    Release release;
+    BarePipeline p({"decode_block"});
+    p.Pipeline->Show(AnsiToWide(WriteScratch("left.blk", {1})), Fixed(1, 1));
+    ASSERT_TRUE(harness::PumpUntil([] { return Stats("decode_block").pictureCalls == 1; }));
+    p.Pipeline.reset();
+    EXPECT_EQ(Stats("decode_block").pictureReturns, 0) << "the module was waited for";
+    release.Now();
+    EXPECT_TRUE(harness::PumpUntil([] { return Stats("decode_block").pictureReturns == 1; }));
+    harness::PumpUntil([] { return false; }, 100); // the left thread drops its result and ends
+    EXPECT_TRUE(p.Answers.empty());
+}
