@@ -128,8 +128,9 @@ void TPluginHost::NoteSignOfLife() {
 
 bool TPluginHost::SilentTooLong() const {
     const DWORD now = GetTickCount();
-    // A busy report counts for the window it covers and a little more.
-    const bool recent = FBusy.At != 0 && now - FBusy.At <= 2 * BusyCheckMs;
+    // A busy report counts for as long as silence may last: reports come about once a second,
+    // but a loaded machine can hold one up for seconds.
+    const bool recent = FBusy.Known && now - FBusy.At <= FWaitMs;
     return SilenceIsHang(now - FSilentSince, recent ? FBusy.BusyMs : 0,
                          recent ? FBusy.WindowMs : BusyCheckMs, FWaitMs,
                          std::max(FWaitMs, FBusyHangTimeoutMs));
@@ -353,7 +354,7 @@ std::vector<std::uint8_t> TPluginHost::Exchange(const std::vector<std::uint8_t>&
             const TBusy busy = host::Decode<TBusy>(body);
             FSilentSince = silentSince;
             FBusy = TBusyReport{busy.BusyMs, std::max<std::uint32_t>(busy.WindowMs, 1),
-                                GetTickCount() | 1};
+                                GetTickCount(), true};
             if (SilentTooLong())
                 throw THostLost{TFaultKind::Hung};
             continue;

@@ -229,7 +229,8 @@ private:
     struct TBusyReport {
         std::uint32_t BusyMs = 0;
         std::uint32_t WindowMs = 0;
-        DWORD At = 0; // 0: none since the last sign of life
+        DWORD At = 0;
+        bool Known = false; // a report came since the last sign of life
     } FBusy;
     const TRenderingWish* FRendering = nullptr; // set by a TRenderingScope
     bool FRenderingFaulted = false;
