@@ -148,6 +148,15 @@ $(tail -n +3 "$work/$arch.diff" | grep '^[-+]')"
       "$(windows_path "$work")\\picture-$arch.bmp" >"$work/decode-$arch.txt" &&
     [ "$(identify -format '%wx%h' "$work/picture-$arch.bmp" 2>/dev/null)" = 64x48 ] ||
     fail "$arch: tovane-cli from the package did not decode a PNG: $(cat "$work/decode-$arch.txt" 2>/dev/null)"
+
+  # Unzipped into a folder whose name the code page cannot spell: the modules are still found
+  # and the decoding host still starts.
+  local odd="$work/Zo$(printf '\xc3\xab')-$arch"
+  mkdir -p "$odd" && unzip -q "$zip" -d "$odd" &&
+    run_wine "$odd/$name/tovane-cli.exe" decode "$(windows_path "$work/picture.png")" \
+      "$(windows_path "$work")\\odd-$arch.bmp" >"$work/odd-$arch.txt" 2>&1 &&
+    [ "$(identify -format '%wx%h' "$work/odd-$arch.bmp" 2>/dev/null)" = 64x48 ] ||
+    fail "$arch: tovane-cli unzipped into a folder named Zoë did not decode a PNG: $(cat "$work/odd-$arch.txt" 2>/dev/null)"
 }
 
 for build in "$@"; do
