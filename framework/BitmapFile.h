@@ -12,6 +12,7 @@
 
 #include "framework/ByteBuffer.h"
 #include "framework/Exceptions.h"
+#include "framework/PictureLimits.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -44,11 +45,11 @@ struct TRgbQuad {
     friend bool operator==(const TRgbQuad&, const TRgbQuad&) = default;
 };
 
-// Limits on what the reader accepts. The defaults take any picture a camera or scanner makes
-// and still fit a 32-bit process; the fuzz targets lower them.
+// Limits on what the reader accepts. The defaults are the viewer's one limit (PictureLimits.h),
+// which the bundled plug-ins keep as well; the fuzz targets lower them.
 struct TDibLimits {
-    std::int32_t MaxDimension = 0x40000;         // width and height each at most 262144
-    std::uint64_t MaxImageBytes = 0x30000000ull; // decoded pixel rows at most 768 MiB
+    std::int32_t MaxDimension = MaxPictureSide;    // width and height each
+    std::uint64_t MaxImageBytes = MaxPictureBytes; // the decoded pixel rows
 };
 
 struct TDib {

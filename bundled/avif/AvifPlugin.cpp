@@ -67,9 +67,9 @@ struct AvifFile {
             return SusieBrokenData;
         Width = static_cast<std::uint32_t>(w);
         Height = static_cast<std::uint32_t>(h);
-        if (!WithinLimits(Width, Height))
-            return SusieNoMemory;
         Alpha = heif_image_handle_has_alpha_channel(handle) != 0;
+        if (!WithinLimits(Width, Height, Alpha ? 32 : 24))
+            return SusieNoMemory;
         return SusieSuccess;
     }
 };
@@ -127,7 +127,7 @@ SusieResult Decode(std::span<const std::uint8_t> data, std::string_view, Progres
     const int bits = heif_image_get_bits_per_pixel_range(image.get(), heif_channel_interleaved);
     const unsigned channels = file.Alpha ? 4 : 3;
     if (!pixels || w <= 0 || h <= 0 ||
-        !WithinLimits(static_cast<std::uint32_t>(w), static_cast<std::uint32_t>(h)) ||
+        !WithinLimits(static_cast<std::uint32_t>(w), static_cast<std::uint32_t>(h), channels * 8) ||
         (deep ? bits <= 8 || bits > 16 : bits != 8) ||
         stride < w * static_cast<int>(channels) * (deep ? 2 : 1))
         return SusieBrokenData;

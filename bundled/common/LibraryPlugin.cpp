@@ -8,7 +8,7 @@ namespace bundled {
 const std::vector<std::string>& PluginTexts() {
     static const std::vector<std::string> texts = [] {
         const LibraryPluginFacts& plugin = LibraryPlugin();
-        std::vector<std::string> t{"00IN", plugin.Description + "; " + LimitsText};
+        std::vector<std::string> t{"00IN", plugin.Description + "; " + LimitsText()};
         t.insert(t.end(), plugin.Filters.begin(), plugin.Filters.end());
         return t;
     }();

@@ -1,23 +1,25 @@
-// The largest picture the bundled library decoders accept, checked against the header's size
-// before anything of the picture's size is allocated. A 32-bit process has far less room for
-// the decoded picture and its DIB than a 64-bit one.
+// The largest picture the bundled plug-ins decode: the viewer's own limit (PictureLimits.h),
+// checked on the DIB a plug-in would deliver, from the picture's header, before anything of the
+// picture's size is allocated. A larger picture is refused with "no memory".
 #pragma once
 
+#include "framework/PictureLimits.h"
+
 #include <cstdint>
+#include <string>
 
 namespace bundled {
 
-constexpr std::uint32_t MaxSide = 65535;
-constexpr std::uint64_t MaxPixels = sizeof(void*) == 8 ? 256ull << 20 : 64ull << 20;
-// The same for the plug-ins' descriptions.
-constexpr const char* LimitsText =
-    sizeof(void*) == 8
-        ? "refuses pictures wider or taller than 65535 pixels or larger than 256 megapixels"
-        : "refuses pictures wider or taller than 65535 pixels or larger than 64 megapixels";
+// Whether a DIB of width x height pixels at bitCount bits is within the limit.
+constexpr bool WithinLimits(std::uint64_t width, std::uint64_t height, unsigned bitCount) {
+    return tovane::DibWithinLimits(width, height, bitCount);
+}
 
-constexpr bool WithinLimits(std::uint64_t width, std::uint64_t height) {
-    return width > 0 && height > 0 && width <= MaxSide && height <= MaxSide &&
-           width * height <= MaxPixels;
+// The same for the plug-ins' descriptions.
+inline std::string LimitsText() {
+    return "refuses pictures wider or taller than " + std::to_string(tovane::MaxPictureSide) +
+           " pixels or larger than " + std::to_string(tovane::MaxPictureBytes >> 20) +
+           " MiB as a bitmap";
 }
 
 } // namespace bundled

@@ -109,6 +109,53 @@ bool HasExtension(std::string_view fileName, std::initializer_list<std::string_v
     });
 }
 
+namespace {
+
+std::uint32_t BigEndian32(std::span<const std::uint8_t> d, std::size_t at) {
+    return std::uint32_t{d[at]} << 24 | std::uint32_t{d[at + 1]} << 16 |
+           std::uint32_t{d[at + 2]} << 8 | d[at + 3];
+}
+
+// Past a GIF's data sub-blocks from at; data.size() when they run off the end.
+std::size_t SkipSubBlocks(std::span<const std::uint8_t> d, std::size_t at) {
+    while (at < d.size() && d[at] != 0)
+        at += std::size_t{d[at]} + 1;
+    return at < d.size() ? at + 1 : d.size();
+}
+
+void GifSizes(std::span<const std::uint8_t> d, std::vector<StoredSize>& sizes) {
+    std::size_t at = 13; // signature and logical screen descriptor
+    if (d.size() < at)
+        return;
+    if (d[10] & 0x80)
+        at += 3u << ((d[10] & 7) + 1); // the global colour table
+    while (at < d.size()) {
+        if (d[at] == 0x21) { // an extension: its label, then its sub-blocks
+            at = SkipSubBlocks(d, at + 2);
+        } else if (d[at] == 0x2C && at + 10 <= d.size()) {
+            sizes.push_back({Le16(d, at + 5), Le16(d, at + 7)});
+            const std::uint8_t flags = d[at + 9];
+            at += 10;
+            if (flags & 0x80)
+                at += 3u << ((flags & 7) + 1); // a local colour table
+            at = SkipSubBlocks(d, at + 1);     // past the code size and the image data
+        } else {
+            return; // the trailer, or something no GIF holds
+        }
+    }
+}
+
+} // namespace
+
+std::vector<StoredSize> StoredPictureSizes(std::span<const std::uint8_t> data) {
+    std::vector<StoredSize> sizes;
+    if (StartsWith(data, "\x89PNG\r\n\x1A\n") && data.size() >= 24 && StartsWith(data, "IHDR", 12))
+        sizes.push_back({BigEndian32(data, 16), BigEndian32(data, 20)});
+    else if (StartsWith(data, "GIF87a") || StartsWith(data, "GIF89a"))
+        GifSizes(data, sizes);
+    return sizes;
+}
+
 PictureFormat SniffFormat(std::span<const std::uint8_t> head, std::string_view fileName) {
     if (StartsWith(head, "\xFF\xD8\xFF"))
         return PictureFormat::Jpeg;

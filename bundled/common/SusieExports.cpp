@@ -1,6 +1,7 @@
 // The Susie exports of a bundled import plug-in: argument handling, reading the source,
 // handing over the result, and keeping every exception inside the module. The format work is
 // the plug-in's own (PluginKit.h).
+#include "bundled/common/Limits.h"
 #include "bundled/common/PluginKit.h"
 
 #include <algorithm>
@@ -107,11 +108,11 @@ int CopyText(const std::string& text, LPSTR buf, int buflen) {
 } // namespace
 
 bool DibBuilder::Create(std::uint32_t width, std::uint32_t height, unsigned bitCount) {
-    const std::size_t stride = DibStride(width, bitCount);
-    if (width == 0 || height == 0 || width > 0x7FFFFFFF || height > 0x7FFFFFFF ||
-        stride > std::numeric_limits<std::size_t>::max() / height ||
-        stride * height > std::numeric_limits<DWORD>::max())
+    // Each plug-in refuses a picture above the limit from its header; this keeps one that
+    // missed a case from allocating it.
+    if (!WithinLimits(width, height, bitCount))
         return false;
+    const std::size_t stride = DibStride(width, bitCount);
     FInfo = LocalBlock(LocalAlloc(LMEM_MOVEABLE | LMEM_ZEROINIT, sizeof(BITMAPINFOHEADER)));
     FBits = LocalBlock(LocalAlloc(LMEM_MOVEABLE, stride * height));
     if (!FInfo.Get() || !FBits.Get())

@@ -66,9 +66,10 @@ public:
         jpeg_mem_src(&FInfo, FData.data(), static_cast<unsigned long>(FData.size()));
         if (jpeg_read_header(&FInfo, TRUE) != JPEG_HEADER_OK)
             return SusieBrokenData;
-        if (!WithinLimits(FInfo.image_width, FInfo.image_height))
-            return SusieNoMemory;
         FOrientation = NormalOrientation(JpegExifOrientation(FData));
+        // The DIB is always 24-bit, turned where the orientation says.
+        if (!WithinLimits(SwapsAxes() ? Height() : Width(), SwapsAxes() ? Width() : Height(), 24))
+            return SusieNoMemory;
         return SusieSuccess;
     }
 

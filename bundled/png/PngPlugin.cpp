@@ -61,11 +61,11 @@ public:
         png_read_info(FPng, FInfo);
         FWidth = png_get_image_width(FPng, FInfo);
         FHeight = png_get_image_height(FPng, FInfo);
-        if (!WithinLimits(FWidth, FHeight))
-            return SusieNoMemory;
         FColourType = png_get_color_type(FPng, FInfo);
         FHasAlpha = (FColourType & PNG_COLOR_MASK_ALPHA) != 0 ||
                     png_get_valid(FPng, FInfo, PNG_INFO_tRNS) != 0;
+        if (!WithinLimits(FWidth, FHeight, FHasAlpha ? 32 : 24))
+            return SusieNoMemory;
         return SusieSuccess;
     }
 

@@ -1,9 +1,9 @@
-/* The largest picture the stb import plug-in accepts. Shared by C and C++. */
+/* The widest and tallest picture stb_image may decode in the stb import plug-in: the viewer's
+   limit (framework/PictureLimits.h, which StbPlugin.cpp checks this against), here as a macro
+   for the C file that builds stb_image. */
 #ifndef BUNDLED_STB_LIMITS_H
 #define BUNDLED_STB_LIMITS_H
 
-#define BUNDLED_STB_MAX_SIDE 16384
-/* 64 megapixels: the decoder's RGBA copy and the DIB together stay near 512 MB. */
-#define BUNDLED_STB_MAX_PIXELS (64u * 1024u * 1024u)
+#define BUNDLED_STB_MAX_SIDE 262144
 
 #endif

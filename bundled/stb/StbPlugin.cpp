@@ -1,7 +1,7 @@
 // Import plug-in for formats the system's decoders lack: TGA, PSD (the flattened composite),
 // binary PNM (ppm, pgm) and Radiance HDR (tone-mapped to 8 bits), decoded with stb_image.
-// Pictures are measured before stb_image decodes them and refused above the limits in
-// StbLimits.h.
+// Pictures are measured before stb_image decodes them and refused above the viewer's limit.
+#include "bundled/common/Limits.h"
 #include "bundled/common/PluginKit.h"
 #include "bundled/common/Sniff.h"
 #include "bundled/stb/StbLimits.h"
@@ -14,6 +14,8 @@
 #include <memory>
 #include <string>
 #include <vector>
+
+static_assert(BUNDLED_STB_MAX_SIDE == tovane::MaxPictureSide);
 
 namespace bundled {
 namespace {
@@ -37,6 +39,15 @@ SusieResult FailureResult() {
     return SusieBrokenData;
 }
 
+bool HasAlpha(const Measured& m) {
+    return m.Channels == 2 || m.Channels == 4;
+}
+
+// What the DIB will be: Radiance pictures are tone-mapped to 24 bits.
+unsigned DibBitCount(const Measured& m) {
+    return HasAlpha(m) && !m.Hdr ? 32 : 24;
+}
+
 // Reads the picture's size from its header and applies the limits.
 SusieResult Measure(std::span<const std::uint8_t> data, Measured& m) {
     if (data.size() > static_cast<std::size_t>(INT_MAX))
@@ -47,11 +58,10 @@ SusieResult Measure(std::span<const std::uint8_t> data, Measured& m) {
         return FailureResult();
     if (m.Width <= 0 || m.Height <= 0 || m.Channels < 1 || m.Channels > 4)
         return SusieBrokenData;
-    if (m.Width > BUNDLED_STB_MAX_SIDE || m.Height > BUNDLED_STB_MAX_SIDE ||
-        static_cast<unsigned long long>(m.Width) * static_cast<unsigned long long>(m.Height) >
-            BUNDLED_STB_MAX_PIXELS)
-        return SusieNoMemory;
     m.Hdr = stbi_is_hdr_from_memory(bytes, size) != 0;
+    if (!WithinLimits(static_cast<std::uint32_t>(m.Width), static_cast<std::uint32_t>(m.Height),
+                      DibBitCount(m)))
+        return SusieNoMemory;
     return SusieSuccess;
 }
 
@@ -100,10 +110,6 @@ private:
 };
 
 const stbi_io_callbacks Reader::Callbacks = {&Reader::Read, &Reader::Skip, &Reader::AtEnd};
-
-bool HasAlpha(const Measured& m) {
-    return m.Channels == 2 || m.Channels == 4;
-}
 
 // What both decoders check once stb has read the picture: that it read, stayed within the
 // data and has the size measured before; then the first half of the progress.
@@ -175,8 +181,7 @@ SusieResult DecodeLdr(std::span<const std::uint8_t> data, const Measured& m, Pro
 const std::vector<std::string>& PluginTexts() {
     static const std::vector<std::string> texts{
         "00IN",
-        "TGA, PSD, PNM and Radiance HDR import filter (stb_image); refuses pictures wider or "
-        "taller than 16384 pixels or larger than 64 megapixels",
+        "TGA, PSD, PNM and Radiance HDR import filter (stb_image); " + LimitsText(),
         "*.tga;*.vda;*.icb;*.vst",
         "Truevision TGA",
         "*.psd",

@@ -34,8 +34,10 @@ SusieResult ReadFeatures(std::span<const std::uint8_t> data, WebPBitstreamFeatur
     if (const VP8StatusCode s = WebPGetFeatures(data.data(), data.size(), &features);
         s != VP8_STATUS_OK)
         return s == VP8_STATUS_NOT_ENOUGH_DATA ? SusieBrokenData : ResultOf(s);
+    // An animation's canvas (the size given here) becomes a 32-bit DIB.
     if (!WithinLimits(static_cast<std::uint32_t>(features.width),
-                      static_cast<std::uint32_t>(features.height)))
+                      static_cast<std::uint32_t>(features.height),
+                      features.has_alpha || features.has_animation ? 32 : 24))
         return SusieNoMemory;
     return SusieSuccess;
 }
@@ -106,7 +108,7 @@ SusieResult DecodeFirstFrame(std::span<const std::uint8_t> data, Progress& progr
         return SusieBrokenData;
     WebPAnimInfo info;
     if (!WebPAnimDecoderGetInfo(decoder.get(), &info) ||
-        !WithinLimits(info.canvas_width, info.canvas_height))
+        !WithinLimits(info.canvas_width, info.canvas_height, 32))
         return SusieNoMemory;
     if (!progress.Report(1, 3))
         return SusieAborted;

@@ -3,6 +3,7 @@
 // It declares only the formats that no library plug-in beside it reads, and stays the fallback
 // for the others.
 #include "bundled/common/Exif.h"
+#include "bundled/common/Limits.h"
 #include "bundled/common/PluginKit.h"
 #include "bundled/common/Sniff.h"
 #include "bundled/wic/ComPtr.h"
@@ -231,9 +232,21 @@ void ReadPixelFormat(OpenedPicture& picture) {
         picture.MayHaveAlpha = transparency != FALSE;
 }
 
+// The picture's DIB is 32-bit wherever it may have transparency.
+unsigned DibBitCount(const OpenedPicture& picture) {
+    return picture.MayHaveAlpha ? 32 : 24;
+}
+
+// Opens the frame to show and refuses it above the limit, as the frame's size tells before any
+// pixel is decoded.
 SusieResult Open(std::span<const std::uint8_t> data, OpenedPicture& picture) {
     if (data.size() > std::numeric_limits<DWORD>::max())
         return SusieNoMemory;
+    // Some WIC decoders (PNG and GIF on some systems) decode every pixel when the decoder is
+    // created: what their headers say is checked first, at the least bits a DIB can have.
+    for (const StoredSize& size : StoredPictureSizes(data))
+        if (!WithinLimits(size.Width, size.Height, 24))
+            return SusieNoMemory;
     picture.Factory = CreateFactory();
     if (!picture.Factory)
         return SusieInternalError;
@@ -269,6 +282,10 @@ SusieResult Open(std::span<const std::uint8_t> data, OpenedPicture& picture) {
         picture.Orientation = NormalOrientation(orientation);
     }
     ReadPixelFormat(picture);
+    const bool swap = OrientationSwapsAxes(picture.Orientation);
+    if (!WithinLimits(swap ? picture.StoredHeight : picture.StoredWidth,
+                      swap ? picture.StoredWidth : picture.StoredHeight, DibBitCount(picture)))
+        return SusieNoMemory;
     return SusieSuccess;
 }
 
@@ -380,8 +397,9 @@ HRESULT CopyTurnedIntoDib(IWICBitmapSource* source, UINT width, UINT height, int
 
 const std::vector<std::string>& PluginTexts() {
     static const std::vector<std::string> texts = [] {
-        std::vector<std::string> t{"00IN", "Windows Imaging Component import filter (the "
-                                           "system's own decoders)"};
+        std::vector<std::string> t{
+            "00IN",
+            "Windows Imaging Component import filter (the system's own decoders); " + LimitsText()};
         const std::vector<bool>& installed = InstalledFormats();
         for (std::size_t i = 0; i < FormatCount; ++i) {
             if (installed[i] && Formats[i].Declared) {
@@ -431,9 +449,7 @@ SusieResult Decode(std::span<const std::uint8_t> data, std::string_view, Progres
     const bool swap = OrientationSwapsAxes(picture.Orientation);
     const UINT width = swap ? picture.StoredHeight : picture.StoredWidth;
     const UINT height = swap ? picture.StoredWidth : picture.StoredHeight;
-    // The BGRA rows are counted in UINT bytes.
-    if (4ull * width > std::numeric_limits<UINT>::max() ||
-        !dib.Create(width, height, picture.MayHaveAlpha ? 32 : 24))
+    if (!dib.Create(width, height, DibBitCount(picture)))
         return SusieNoMemory;
 
     // A picture stored as BGR the right way up (most JPEGs) goes straight into the DIB.

@@ -119,4 +119,32 @@ TEST(BundledSniff, ComparesExtensionsWithoutCaseAfterTheLastDot) {
     EXPECT_TRUE(HasExtension("\x95\x5C.tga", {"tga"}));
 }
 
+// The sizes a header gives before any decoder opens the data: PNG's IHDR, and every picture of
+// a GIF, found past its colour tables, extensions and image data; what a cut-off GIF still holds.
+TEST(BundledSniff, ReadsTheStoredSizesOfPngAndGif) {
+    using bundled::StoredPictureSizes;
+    using bundled::StoredSize;
+    auto sizes = [](const std::string& bytes) {
+        return StoredPictureSizes(
+            {reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()});
+    };
+    const std::string png = std::string("\x89PNG\r\n\x1A\n\0\0\0\x0DIHDR", 16) +
+                            std::string("\0\x04\0\x01\0\0\0\x02", 8);
+    EXPECT_EQ(sizes(png), (std::vector<StoredSize>{{262145, 2}}));
+    EXPECT_TRUE(sizes(png.substr(0, 23)).empty());
+
+    // Logical screen 8 x 8 with a global table of 4 colours; a comment; a 3 x 2 picture with a
+    // local table of 2 colours; a 65535 x 1 picture.
+    std::string gif = std::string("GIF89a\x08\0\x08\0\x81\0\0", 13) + std::string(12, 'c');
+    gif += std::string("\x21\xFE\x03"
+                       "abc\0",
+                       7);
+    gif += std::string("\x2C\0\0\0\0\x03\0\x02\0\x80", 10) + std::string(6, 'c');
+    gif += std::string("\x02\x02\x44\x01\0", 5);
+    const std::string second = std::string("\x2C\0\0\0\0\xFF\xFF\x01\0\0\x02\x01\x44\0;", 15);
+    EXPECT_EQ(sizes(gif + second), (std::vector<StoredSize>{{3, 2}, {65535, 1}}));
+    EXPECT_EQ(sizes(gif + second.substr(0, 5)), (std::vector<StoredSize>{{3, 2}}));
+    EXPECT_TRUE(sizes(std::string("\xFF\xD8\xFF\xE0", 4)).empty());
+}
+
 } // namespace

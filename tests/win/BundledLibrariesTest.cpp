@@ -1,13 +1,15 @@
 // The plug-ins over the field's decoder libraries (ifjpeg, ifpng, ifwebp, ifavif) as a host sees
 // them: their self-descriptions, pictures decoded to ImageMagick's pixels of the same files,
-// EXIF orientation, truncated and damaged files refused cleanly, headers above the limits
-// refused, and a stop asked by the progress callback.
+// EXIF orientation, truncated and damaged files refused cleanly, and a stop asked by the
+// progress callback. What every bundled plug-in shares is checked here for ifwic and ifstb as
+// well: the limit in their descriptions and headers above it refused.
 //
 // Tolerances are against ImageMagick's decode of the same file, so they measure two decoders,
 // not the compression: lossless pictures must match exactly (16-bit PNG within 1, rounding);
 // JPEG, lossy WebP and AVIF within 3 per channel (other rounding in the colour conversion). The
 // AVIF references are libavif's decode (ImageMagick drops AVIF's alpha).
 #include "BundledSupport.h"
+#include "framework/PictureLimits.h"
 #include "plugins/SPIs.h"
 
 #include <gtest/gtest.h>
@@ -33,20 +35,36 @@ const Plugin& Module(const std::string& name) {
 struct Described {
     const char* Module;
     std::vector<std::pair<std::string, std::string>> Pairs;
+    bool AllPairs = true; // ifwic names more formats where the system has more decoders
 };
 
-TEST(LibraryPlugins, DescribeEachExtensionAndTheirLimits) {
+TEST(BundledPlugins, DescribeEachExtensionAndTheirLimits) {
     const std::vector<Described> table = {
         {"ifjpeg", {{"*.jpg", "JPEG"}, {"*.jpeg", "JPEG"}, {"*.jpe", "JPEG"}, {"*.jfif", "JPEG"}}},
         {"ifpng", {{"*.png", "PNG"}}},
         {"ifwebp", {{"*.webp", "WebP"}}},
         {"ifavif", {{"*.avif", "AVIF"}}},
+        {"ifstb",
+         {{"*.tga;*.vda;*.icb;*.vst", "Truevision TGA"},
+          {"*.psd", "Photoshop (composite image)"},
+          {"*.ppm;*.pgm;*.pnm", "Portable anymap (binary)"},
+          {"*.hdr", "Radiance HDR (tone-mapped)"}}},
+        {"ifwic",
+         {{"*.gif", "GIF"},
+          {"*.tif;*.tiff", "TIFF"},
+          {"*.bmp;*.dib;*.rle", "Windows Bitmap"},
+          {"*.ico", "Windows Icon"}},
+         false},
     };
+    // The viewer's limit, in the numbers it is defined with.
+    const std::string limits = "wider or taller than " + std::to_string(tovane::MaxPictureSide) +
+                               " pixels or larger than " +
+                               std::to_string(tovane::MaxPictureBytes >> 20) + " MiB as a bitmap";
     for (const Described& d : table) {
         const Plugin& p = Module(d.Module);
         ASSERT_TRUE(p.Loaded()) << d.Module;
         EXPECT_EQ(p.Info(0), "00IN");
-        EXPECT_NE(p.Info(1).find("65535 pixels"), std::string::npos) << p.Info(1);
+        EXPECT_NE(p.Info(1).find(limits), std::string::npos) << p.Info(1);
         int index = 2;
         for (const auto& [filter, name] : d.Pairs) {
             EXPECT_EQ(p.Info(index++), filter) << d.Module;
@@ -54,7 +72,9 @@ TEST(LibraryPlugins, DescribeEachExtensionAndTheirLimits) {
         }
         int result = 1;
         p.Info(index, 255, &result);
-        EXPECT_EQ(result, 0) << d.Module << ": text past the last pair";
+        if (d.AllPairs) {
+            EXPECT_EQ(result, 0) << d.Module << ": text past the last pair";
+        }
     }
 }
 
@@ -204,9 +224,76 @@ std::uint32_t Crc32(const std::uint8_t* data, std::size_t size) {
     return ~crc;
 }
 
-// Headers promising more than the limits (65535 pixels a side; 256 megapixels in a 64-bit
-// module, 64 in a 32-bit one) over a few bytes of data: "no memory" (4) from both exports.
-TEST(LibraryPlugins, RefuseHeadersAboveTheirLimits) {
+std::vector<std::uint8_t> Text(const std::string& text) {
+    return {text.begin(), text.end()};
+}
+
+void PutLittleEndian(std::vector<std::uint8_t>& bytes, std::size_t at, std::uint32_t v, int n) {
+    for (int i = 0; i < n; ++i)
+        bytes[at + i] = static_cast<std::uint8_t>(v >> (8 * i));
+}
+
+// A GIF of one w x h picture whose data is only a clear and an end code.
+std::vector<std::uint8_t> Gif(std::uint32_t w, std::uint32_t h) {
+    std::vector<std::uint8_t> g = Text("GIF89a");
+    g.resize(13 + 6 + 10);
+    PutLittleEndian(g, 6, w, 2);
+    PutLittleEndian(g, 8, h, 2);
+    g[10] = 0x80; // a global table of two colours
+    g[19] = 0x2C; // the image descriptor
+    PutLittleEndian(g, 24, w, 2);
+    PutLittleEndian(g, 26, h, 2);
+    g.insert(g.end(), {2, 1, 0x2C, 0, ';'}); // code size 2, one sub-block, the trailer
+    return g;
+}
+
+// A little-endian TIFF of one uncompressed grey w x h strip, of which 64 bytes are there.
+std::vector<std::uint8_t> Tiff(std::uint32_t w, std::uint32_t h) {
+    const std::vector<std::pair<std::uint16_t, std::uint32_t>> tags = {
+        {256, w}, {257, h}, {258, 8}, {259, 1}, {262, 1}, {273, 8}, {277, 1}, {278, h}, {279, 64}};
+    std::vector<std::uint8_t> t = Text(std::string("II*\0", 4));
+    t.resize(8 + 64 + 2 + 12 * tags.size() + 4);
+    PutLittleEndian(t, 4, 8 + 64, 4);
+    PutLittleEndian(t, 72, static_cast<std::uint32_t>(tags.size()), 2);
+    std::size_t at = 74;
+    for (const auto& [tag, value] : tags) {
+        PutLittleEndian(t, at, tag, 2);
+        PutLittleEndian(t, at + 2, 4, 2); // LONG
+        PutLittleEndian(t, at + 4, 1, 4);
+        PutLittleEndian(t, at + 8, value, 4);
+        at += 12;
+    }
+    return t;
+}
+
+// A bitmap file header and info header for w x h pixels at 24 bits, with 64 bytes of pixels.
+std::vector<std::uint8_t> Bmp(std::uint32_t w, std::uint32_t h) {
+    std::vector<std::uint8_t> b(54 + 64, 0);
+    b[0] = 'B';
+    b[1] = 'M';
+    PutLittleEndian(b, 2, static_cast<std::uint32_t>(b.size()), 4);
+    PutLittleEndian(b, 10, 54, 4);
+    PutLittleEndian(b, 14, 40, 4);
+    PutLittleEndian(b, 18, w, 4);
+    PutLittleEndian(b, 22, h, 4);
+    b[26] = 1;
+    b[28] = 24;
+    return b;
+}
+
+std::vector<std::uint8_t> Tga(std::uint32_t w, std::uint32_t h) {
+    std::vector<std::uint8_t> t(18 + 64, 0);
+    t[2] = 2; // uncompressed true colour
+    PutLittleEndian(t, 12, w, 2);
+    PutLittleEndian(t, 14, h, 2);
+    t[16] = 24;
+    return t;
+}
+
+// The viewer's one limit (PictureLimits.h), on the DIB a plug-in would deliver: headers above
+// it over a few bytes of data are refused as "no memory" (4) by both exports, before anything of
+// the picture's size is decoded or allocated; those at or just within it are not refused.
+TEST(BundledPlugins, RefuseHeadersAboveTheirLimits) {
     auto sized = [](std::vector<std::uint8_t> bytes, std::size_t at, std::uint32_t w,
                     std::uint32_t h, bool bigEndian32) {
         if (bigEndian32) {
@@ -230,35 +317,65 @@ TEST(LibraryPlugins, RefuseHeadersAboveTheirLimits) {
             break;
         }
     ASSERT_NE(frame, 0u);
-    // PNG: IHDR's width and height follow the signature and the chunk's length and type; its
-    // checksum is made to match.
-    auto png = [&](std::uint32_t w, std::uint32_t h) {
+    // PNG: IHDR's width and height follow the signature and the chunk's length and type, then
+    // its bit depth and colour type (photo.png: 8-bit RGB; 6 is RGBA); its checksum is made to
+    // match.
+    auto png = [&](std::uint32_t w, std::uint32_t h, std::uint8_t colourType = 2) {
         std::vector<std::uint8_t> bytes =
             sized(ReadWholeFile(FixturePath("photo.png")), 16, w, h, true);
+        bytes[25] = colourType;
         const std::uint32_t crc = Crc32(&bytes[12], 17);
         for (int i = 0; i < 4; ++i)
             bytes[29 + i] = static_cast<std::uint8_t>(crc >> (24 - 8 * i));
         return bytes;
     };
+    constexpr std::uint32_t side = tovane::MaxPictureSide;
+    // As many rows of 16384 pixels as fit at 24 bits: at 32 bits they do not.
+    constexpr auto rows = static_cast<std::uint32_t>(tovane::MaxPictureBytes / (16384 * 3));
     struct Case {
         const char* Module;
         std::vector<std::uint8_t> Bytes;
+        bool Refused;
     };
     const std::vector<Case> cases = {
-        {"ifjpeg", sized(jpeg, frame, 65535, 65535, false)},
-        {"ifpng", png(70000, 1)},
-        {"ifpng", png(65535, 65535)},
+        {"ifjpeg", sized(jpeg, frame, 65535, 65535, false), true},
+        {"ifpng", png(side + 1, 1), true},
+        {"ifpng", png(65535, 65535), true},
+        {"ifpng", png(16384, rows, 6), true},
+        {"ifpng", png(16384, rows), false},
+        {"ifpng", png(side, 1), false},
+        {"ifwic", png(30000, 30000), true},
+        {"ifwic", Gif(20000, 20000), true},
+        {"ifwic", Tiff(30000, 30000), true},
+        {"ifwic", Bmp(50000, 50000), true},
+        {"ifwic", Bmp(side + 1, 1), true},
+        {"ifstb", Tga(65535, 65535), true},
+        {"ifstb", Text("P6\n30000 30000\n255\n" + std::string(64, '\0')), true},
+        {"ifstb", Text("P5\n" + std::to_string(side + 1) + " 1\n255\n" + std::string(64, 'A')),
+         true},
+        {"ifstb", Text("P5\n" + std::to_string(side) + " 1\n255\n" + std::string(side, 'A')),
+         false},
     };
     for (const Case& c : cases) {
         const Plugin& p = Module(c.Module);
         ASSERT_TRUE(p.Loaded());
-        EXPECT_EQ(p.FromMemory(c.Bytes).Result, 4) << c.Module;
+        const int picture = p.FromMemory(c.Bytes).Result;
         PictureInfo info{};
-        EXPECT_EQ(p.PictureInfoOf(reinterpret_cast<const char*>(c.Bytes.data()),
-                                  static_cast<LONG_PTR>(c.Bytes.size()), 1, info),
-                  4)
-            << c.Module;
+        const int facts = p.PictureInfoOf(reinterpret_cast<const char*>(c.Bytes.data()),
+                                          static_cast<LONG_PTR>(c.Bytes.size()), 1, info);
+        if (c.Refused) {
+            EXPECT_EQ(picture, 4) << c.Module << " case " << &c - cases.data();
+            EXPECT_EQ(facts, 4) << c.Module << " case " << &c - cases.data();
+        } else {
+            EXPECT_NE(picture, 4) << c.Module << " case " << &c - cases.data();
+            EXPECT_EQ(facts, 0) << c.Module << " case " << &c - cases.data();
+        }
     }
+    // Within the limit, a picture one limit wide is decoded.
+    const Decoded wide = Module("ifstb").FromMemory(cases.back().Bytes);
+    ASSERT_EQ(wide.Result, 0);
+    EXPECT_EQ(wide.Width, side);
+    EXPECT_EQ(wide.Rgba[4 * (side - 1)], 'A');
 }
 
 struct ProgressLog {

@@ -1,6 +1,6 @@
 // The stb_image import plug-in: TGA, PSD, PNM and Radiance HDR decoded to ImageMagick's pixels,
-// truncated and damaged files refused, and pictures above its size limits refused before any
-// decoding.
+// and truncated and damaged files refused. (Its description and its limit are checked with the
+// other bundled plug-ins', in BundledLibrariesTest.cpp.)
 #include "BundledSupport.h"
 
 #include <gtest/gtest.h>
@@ -20,21 +20,6 @@ const Plugin& Stb() {
 
 std::vector<std::uint8_t> Bytes(const std::string& text) {
     return {text.begin(), text.end()};
-}
-
-TEST(StbPlugin, DescribesItsFormatsAndLimits) {
-    ASSERT_TRUE(Stb().Loaded());
-    EXPECT_EQ(Stb().Info(0), "00IN");
-    const std::string description = Stb().Info(1);
-    EXPECT_NE(description.find("16384"), std::string::npos) << description;
-    EXPECT_EQ(Stb().Info(2), "*.tga;*.vda;*.icb;*.vst");
-    EXPECT_EQ(Stb().Info(4), "*.psd");
-    EXPECT_EQ(Stb().Info(6), "*.ppm;*.pgm;*.pnm");
-    EXPECT_EQ(Stb().Info(8), "*.hdr");
-    EXPECT_FALSE(Stb().Info(9).empty());
-    int result = 1;
-    Stb().Info(10, 255, &result);
-    EXPECT_EQ(result, 0);
 }
 
 class StbDecodes : public testing::TestWithParam<const char*> {};
@@ -155,40 +140,6 @@ TEST(StbPlugin, SurvivesDamageAnywhere) {
             }
         }
     }
-}
-
-// Headers that promise more than the plug-in accepts: refused as "no memory" (4), by
-// GetPictureInfo as well, though the data behind them is only a few bytes.
-TEST(StbPlugin, RefusesPicturesAboveItsLimits) {
-    ASSERT_TRUE(Stb().Loaded());
-    auto tga = [](unsigned w, unsigned h) {
-        std::vector<std::uint8_t> t(18 + 64, 0);
-        t[2] = 2; // uncompressed true colour
-        t[12] = static_cast<std::uint8_t>(w & 0xFF);
-        t[13] = static_cast<std::uint8_t>(w >> 8);
-        t[14] = static_cast<std::uint8_t>(h & 0xFF);
-        t[15] = static_cast<std::uint8_t>(h >> 8);
-        t[16] = 24;
-        return t;
-    };
-    const std::vector<std::vector<std::uint8_t>> tooLarge = {
-        tga(16385, 1),
-        tga(1, 40000),
-        Bytes("P5\n16384 16384\n255\n" + std::string(64, '\0')), // 268 megapixels
-        Bytes("P6\n100000 1\n255\n" + std::string(64, '\0')),
-    };
-    for (const auto& bytes : tooLarge) {
-        EXPECT_EQ(Stb().FromMemory(bytes).Result, 4);
-        PictureInfo info{};
-        EXPECT_EQ(Stb().PictureInfoOf(reinterpret_cast<const char*>(bytes.data()),
-                                      static_cast<LONG_PTR>(bytes.size()), 1, info),
-                  4);
-    }
-    // At the limit of one side, the picture is decoded.
-    const Decoded wide = Stb().FromMemory(Bytes("P5\n16384 1\n255\n" + std::string(16384, 'A')));
-    ASSERT_EQ(wide.Result, 0);
-    EXPECT_EQ(wide.Width, 16384u);
-    EXPECT_EQ(wide.Rgba[4 * 16383], 'A');
 }
 
 int WINAPI StopAtOnce(int, int, LONG_PTR) {
