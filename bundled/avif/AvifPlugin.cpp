@@ -98,8 +98,9 @@ SusieResult Decode(std::span<const std::uint8_t> data, std::string_view, Progres
     AvifFile file;
     if (const SusieResult r = file.Open(data); r != SusieSuccess)
         return r;
-    // The AV1 decode cannot be interrupted: the callback is heard before and after it.
-    if (!progress.Report(10, 100))
+    // libheif reports nothing of its decode (this version calls no progress hook, and has no way
+    // to stop one): the callback is heard before and after it, and for the rows given out.
+    if (!progress.Report(5, 100, true))
         return SusieAborted;
     std::unique_ptr<heif_decoding_options, OptionsFree> options(heif_decoding_options_alloc());
     if (!options)
@@ -117,7 +118,7 @@ SusieResult Decode(std::span<const std::uint8_t> data, std::string_view, Progres
         e.code != heif_error_Ok)
         return ResultOf(e);
     const std::unique_ptr<heif_image, ImageFree> image(decoded);
-    if (!progress.Report(80, 100))
+    if (!progress.Report(90, 100, true))
         return SusieAborted;
     int stride = 0;
     const std::uint8_t* pixels =
@@ -149,6 +150,8 @@ SusieResult Decode(std::span<const std::uint8_t> data, std::string_view, Progres
         }
         PackDibRow(row, channels, ChannelOrder::Rgb, static_cast<std::uint32_t>(w), dib.BitCount(),
                    dib.RowFromTop(static_cast<std::uint32_t>(y)));
+        if (!progress.Report(900 + 100 * static_cast<std::uint64_t>(y + 1) / h, 1000))
+            return SusieAborted;
     }
     dib.DropOpaqueAlpha();
     return SusieSuccess;

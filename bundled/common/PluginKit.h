@@ -61,22 +61,41 @@ private:
     void* FAddress;
 };
 
-// Reports progress to the host's callback and remembers whether it asked to stop.
+// Reports progress to the host's callback and remembers whether it asked to stop. The host
+// hears of one call to GetPicture as running from 0 to Whole; each step of it (reading the file,
+// decoding) is given its part of that scale (Stage), and reports its own done of total within it
+// as often as it likes, every row or buffer: the host is told only when the whole has advanced
+// by a thousandth's Step (about 200 times a picture), or when a step asks that it be told (a
+// chunk of a file read). The told values never go back. Nothing here throws: the libraries call
+// it from their own C frames.
 class Progress {
 public:
+    static constexpr int Whole = 1000;
+    static constexpr int Step = 5;
+
     Progress(SusieProgressCallback callback, LONG_PTR userData) noexcept
         : FCallback(callback), FUserData(userData) {}
-    // False once the callback has returned nonzero: the decoder then stops with SusieAborted.
-    bool Report(int done, int total) {
-        if (FCallback && FCallback(done, total, FUserData) != 0)
-            FAborted = true;
-        return !FAborted;
+    // The part of the whole, from and to out of Whole, that the next reports cover.
+    void Stage(int from, int to) noexcept {
+        FFrom = from;
+        FTo = to;
     }
+    // False once the callback has returned nonzero: the work then stops with SusieAborted, and
+    // the host is not called again.
+    bool Report(std::uint64_t done, std::uint64_t total, bool tell = false) noexcept;
+    // Tells the host of the start (0) and of the end (Whole).
+    bool Start() noexcept { return Tell(0); }
+    bool Finish() noexcept { return FTold == Whole ? !FAborted : Tell(Whole); }
     bool Aborted() const noexcept { return FAborted; }
 
 private:
+    bool Tell(int value) noexcept;
+
     SusieProgressCallback FCallback;
     LONG_PTR FUserData;
+    int FFrom = 0, FTo = Whole;
+    int FReached = 0; // the furthest point reported
+    int FTold = -1;   // the last value the host was told
     bool FAborted = false;
 };
 

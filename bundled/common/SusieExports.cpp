@@ -32,9 +32,10 @@ struct Source {
 };
 
 // The file's bytes from offset on, at most limit of them (0: all); cut tells whether more
-// followed.
+// followed. With progress, each chunk read is told to the host (a large file on a slow share
+// takes long), and a stop asked between chunks ends the read.
 SusieResult ReadFileFrom(LPCSTR path, LONG_PTR offset, std::vector<std::uint8_t>& out,
-                         std::size_t limit = 0, bool* cut = nullptr) {
+                         Progress* progress, std::size_t limit = 0, bool* cut = nullptr) {
     if (!path || offset < 0)
         return SusieReadError;
     FileCloser file{CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
@@ -56,27 +57,31 @@ SusieResult ReadFileFrom(LPCSTR path, LONG_PTR offset, std::vector<std::uint8_t>
     if (cut)
         *cut = shortened;
     out.resize(shortened ? limit : static_cast<std::size_t>(remaining));
+    // A megabyte at a time, or a 128th of the file where that is more.
+    const std::size_t chunk = std::max<std::size_t>(1u << 20, out.size() / 128);
     std::size_t done = 0;
     while (done < out.size()) {
-        const DWORD want = static_cast<DWORD>(std::min<std::size_t>(out.size() - done, 1u << 24));
+        const DWORD want = static_cast<DWORD>(std::min(out.size() - done, chunk));
         DWORD got = 0;
         if (!ReadFile(file.Handle, out.data() + done, want, &got, nullptr))
             return SusieReadError;
         if (got == 0)
             break; // the file shrank while being read
         done += got;
+        if (progress && !progress->Report(done, out.size(), true))
+            return SusieAborted;
     }
     out.resize(done);
     return SusieSuccess;
 }
 
 SusieResult OpenSource(LPCSTR buf, LONG_PTR len, unsigned flag, Source& source,
-                       std::size_t limit = 0, bool* cut = nullptr) {
+                       Progress* progress = nullptr, std::size_t limit = 0, bool* cut = nullptr) {
     if (cut)
         *cut = false;
     switch (flag & SusieSourceMask) {
     case SusieSourceFile:
-        if (const SusieResult r = ReadFileFrom(buf, len, source.Owned, limit, cut);
+        if (const SusieResult r = ReadFileFrom(buf, len, source.Owned, progress, limit, cut);
             r != SusieSuccess)
             return r;
         source.Bytes = source.Owned;
@@ -106,6 +111,26 @@ int CopyText(const std::string& text, LPSTR buf, int buflen) {
 }
 
 } // namespace
+
+bool Progress::Report(std::uint64_t done, std::uint64_t total, bool tell) noexcept {
+    if (FAborted)
+        return false;
+    const double part = total == 0 ? 0.0 : static_cast<double>(std::min(done, total)) / total;
+    FReached = std::max(FReached, FFrom + static_cast<int>((FTo - FFrom) * part));
+    if (tell || FTold < 0 || FReached >= FTold + Step)
+        return Tell(FReached);
+    return true;
+}
+
+bool Progress::Tell(int value) noexcept {
+    if (FAborted)
+        return false;
+    FReached = std::max(FReached, value);
+    FTold = FReached;
+    if (FCallback && FCallback(FTold, Whole, FUserData) != 0)
+        FAborted = true;
+    return !FAborted;
+}
 
 bool DibBuilder::Create(std::uint32_t width, std::uint32_t height, unsigned bitCount) {
     // Each plug-in refuses a picture above the limit from its header; this keeps one that
@@ -224,7 +249,7 @@ extern "C" int WINAPI GetPictureInfo(LPCSTR buf, LONG_PTR len, unsigned int flag
         constexpr std::size_t HeadBytes = 256 * 1024;
         Source source;
         bool cut = false;
-        if (const SusieResult r = OpenSource(buf, len, flag, source, HeadBytes, &cut);
+        if (const SusieResult r = OpenSource(buf, len, flag, source, nullptr, HeadBytes, &cut);
             r != SusieSuccess)
             return r;
         PictureFacts facts;
@@ -264,18 +289,22 @@ extern "C" int WINAPI GetPicture(LPCSTR buf, LONG_PTR len, unsigned int flag, HL
     *pHBm = nullptr;
     Progress progress(lpPrgressCallback, lData);
     try {
-        if (!progress.Report(0, 100))
+        if (!progress.Start())
             return SusieAborted;
+        // Reading a file takes the first twentieth of the whole; the decode the rest.
+        const bool file = (flag & SusieSourceMask) == SusieSourceFile;
+        progress.Stage(0, file ? Progress::Whole / 20 : 0);
         Source source;
-        if (const SusieResult r = OpenSource(buf, len, flag, source); r != SusieSuccess)
+        if (const SusieResult r = OpenSource(buf, len, flag, source, &progress); r != SusieSuccess)
             return r;
+        progress.Stage(file ? Progress::Whole / 20 : 0, Progress::Whole);
         DibBuilder dib;
         const SusieResult r = Decode(source.Bytes, source.FileName, progress, dib);
         if (progress.Aborted())
             return SusieAborted;
         if (r != SusieSuccess)
             return r;
-        if (!progress.Report(100, 100))
+        if (!progress.Finish())
             return SusieAborted;
         dib.HandOver(pHBInfo, pHBm);
         return SusieSuccess;

@@ -38,6 +38,29 @@ void OnMessage(j_common_ptr info, int level) {
 void Silent(j_common_ptr) {
 }
 
+// libjpeg's progress monitor: called before each row of MCUs is read (inside
+// jpeg_start_decompress, for every scan of a progressive picture) and for each row given out.
+// Nothing may jump or throw out of it through libjpeg's frames. A stop the host asks for
+// empties the source instead: libjpeg then reads only the end marker that its memory source
+// supplies (finishing the scan at hand on zeros), and the decode stops at its next check.
+struct ProgressMonitor {
+    jpeg_progress_mgr Base;
+    Progress* Host = nullptr;
+};
+
+void OnProgress(j_common_ptr info) noexcept {
+    auto* monitor = reinterpret_cast<ProgressMonitor*>(info->progress);
+    const jpeg_progress_mgr& p = monitor->Base;
+    // libjpeg's own estimate: the passes done, and how far the current one is.
+    const double pass =
+        p.pass_limit > 0 ? std::min(1.0, static_cast<double>(p.pass_counter) / p.pass_limit) : 0.0;
+    const double whole = (p.completed_passes + pass) / std::max(p.total_passes, 1);
+    if (!monitor->Host->Report(static_cast<std::uint64_t>(whole * 100000), 100000)) {
+        jpeg_source_mgr* source = reinterpret_cast<j_decompress_ptr>(info)->src;
+        source->bytes_in_buffer = 0;
+    }
+}
+
 // One decompression of the bytes in memory. libjpeg's jumps skip C++ destructors, so every
 // buffer lives here, outside the guarded steps.
 class Decompressor {
@@ -148,13 +171,17 @@ private:
 
     SusieResult ReadRows(Progress& progress, DibBuilder& dib, bool cmyk, bool upright) {
         if (setjmp(FErrors.Jump))
-            return ErrorResult();
+            return progress.Aborted() ? SusieAborted : ErrorResult();
         FInfo.out_color_space = cmyk ? JCS_CMYK : upright ? JCS_EXT_BGR : JCS_EXT_BGRX;
+        FMonitor.Base.progress_monitor = OnProgress;
+        FMonitor.Host = &progress;
+        FInfo.progress = &FMonitor.Base;
         jpeg_start_decompress(&FInfo);
+        if (progress.Aborted())
+            return SusieAborted;
         if (FInfo.output_width != Width() || FInfo.output_height != Height())
             return SusieBrokenData;
         const std::uint32_t h = Height();
-        std::uint32_t nextReport = 256;
         while (FInfo.output_scanline < h) {
             const std::uint32_t y = FInfo.output_scanline;
             JSAMPROW row = cmyk ? FRow.data() : Destination(dib, upright, y);
@@ -166,13 +193,10 @@ private:
                 if (upright)
                     PackDibRow(bgrx, 4, ChannelOrder::Bgr, Width(), 24, dib.RowFromTop(y));
             }
+            if (progress.Aborted())
+                return SusieAborted;
             if (FErrors.DataEnded)
                 return SusieBrokenData;
-            if (y + 1 >= nextReport || y + 1 == h) {
-                if (!progress.Report(static_cast<int>(y + 1), static_cast<int>(h)))
-                    return SusieAborted;
-                nextReport += 256;
-            }
         }
         jpeg_finish_decompress(&FInfo);
         return FErrors.DataEnded ? SusieBrokenData : SusieSuccess;
@@ -181,6 +205,7 @@ private:
     std::span<const std::uint8_t> FData;
     jpeg_decompress_struct FInfo{};
     ErrorManager FErrors{};
+    ProgressMonitor FMonitor{};
     bool FCreated = false;
     int FOrientation = 1;
     PixelImage FStored;

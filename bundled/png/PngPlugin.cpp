@@ -111,10 +111,8 @@ private:
         for (int pass = 0; pass < passes; ++pass) {
             for (std::uint32_t y = 0; y < FHeight; ++y) {
                 png_read_row(FPng, dib.RowFromTop(y), nullptr);
-                if (++done % 256 == 0 || done == rows) {
-                    if (!progress.Report(static_cast<int>(done * 1000 / rows), 1000))
-                        return SusieAborted;
-                }
+                if (!progress.Report(++done, rows)) // every row of every pass
+                    return SusieAborted;
             }
         }
         png_read_end(FPng, nullptr);

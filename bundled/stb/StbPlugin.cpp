@@ -69,16 +69,26 @@ SusieResult Measure(std::span<const std::uint8_t> data, Measured& m) {
 // reads zeros there and would deliver a truncated file as a whole picture. It asks in two ways:
 // refilling its own buffer (the first read's destination), where a short read is the normal end
 // and only an empty one means missing data; and reading a block straight into the picture, where
-// any short read means missing data.
+// any short read means missing data. How far it has read is stb_image's progress: the first
+// half of the decode's, reported every 32nd of the data (at most every 64 KB); once the host asks
+// to stop, nothing more is read (stb_image then runs to its end on zeros, without the data's work).
 class Reader {
 public:
-    explicit Reader(std::span<const std::uint8_t> data) noexcept : FData(data) {}
+    Reader(std::span<const std::uint8_t> data, Progress& progress) noexcept
+        : FData(data), FProgress(progress) {}
     static const stbi_io_callbacks Callbacks;
     bool Overran() const noexcept { return FOverran; }
 
 private:
-    static int Read(void* user, char* out, int size) {
+    static int Read(void* user, char* out, int size) noexcept {
         auto* r = static_cast<Reader*>(user);
+        if (r->FAt >= r->FNextReport) {
+            r->FNextReport = r->FAt + std::clamp<std::size_t>(r->FData.size() / 32, 1024, 1 << 16);
+            if (!r->FProgress.Report(r->FAt, 2 * r->FData.size()))
+                return 0;
+        }
+        if (r->FProgress.Aborted())
+            return 0;
         if (!r->FRefillBuffer)
             r->FRefillBuffer = out;
         const std::size_t wanted = static_cast<std::size_t>(std::max(size, 0));
@@ -89,7 +99,7 @@ private:
         r->FAt += n;
         return static_cast<int>(n);
     }
-    static void Skip(void* user, int count) {
+    static void Skip(void* user, int count) noexcept {
         auto* r = static_cast<Reader*>(user);
         const std::size_t left = r->FData.size() - r->FAt;
         if (count < 0)
@@ -98,13 +108,14 @@ private:
             r->FOverran = true;
         r->FAt += std::min(left, static_cast<std::size_t>(count));
     }
-    static int AtEnd(void* user) {
+    static int AtEnd(void* user) noexcept {
         const auto* r = static_cast<const Reader*>(user);
         return r->FAt >= r->FData.size() ? 1 : 0;
     }
 
     std::span<const std::uint8_t> FData;
-    std::size_t FAt = 0;
+    Progress& FProgress;
+    std::size_t FAt = 0, FNextReport = 0;
     const char* FRefillBuffer = nullptr;
     bool FOverran = false;
 };
@@ -116,6 +127,8 @@ const stbi_io_callbacks Reader::Callbacks = {&Reader::Read, &Reader::Skip, &Read
 template <typename T>
 SusieResult CheckRead(const StbPixels<T>& pixels, const Reader& reader, int w, int h,
                       const Measured& m, Progress& progress) {
+    if (progress.Aborted())
+        return SusieAborted;
     if (!pixels)
         return FailureResult();
     if (reader.Overran() || w != m.Width || h != m.Height)
@@ -125,15 +138,16 @@ SusieResult CheckRead(const StbPixels<T>& pixels, const Reader& reader, int w, i
     return SusieSuccess;
 }
 
-// The second half of the progress, every 256 rows and at the last; false: abort.
+// The second half of the progress, for each row given out; false: abort.
 bool ReportRows(Progress& progress, int y, int h) {
-    return (y % 256 != 255 && y != h - 1) || progress.Report(50 + 50 * (y + 1) / h, 100);
+    return progress.Report(static_cast<std::uint64_t>(h) + static_cast<std::uint64_t>(y) + 1,
+                           2 * static_cast<std::uint64_t>(h));
 }
 
 SusieResult DecodeHdr(std::span<const std::uint8_t> data, const Measured& m, Progress& progress,
                       DibBuilder& dib) {
     int w = 0, h = 0, channels = 0;
-    Reader reader(data);
+    Reader reader(data, progress);
     StbPixels<float> pixels(
         stbi_loadf_from_callbacks(&Reader::Callbacks, &reader, &w, &h, &channels, 3));
     if (const SusieResult r = CheckRead(pixels, reader, w, h, m, progress); r != SusieSuccess)
@@ -157,7 +171,7 @@ SusieResult DecodeLdr(std::span<const std::uint8_t> data, const Measured& m, Pro
                       DibBuilder& dib) {
     const int wanted = HasAlpha(m) ? 4 : 3;
     int w = 0, h = 0, channels = 0;
-    Reader reader(data);
+    Reader reader(data, progress);
     StbPixels<stbi_uc> pixels(
         stbi_load_from_callbacks(&Reader::Callbacks, &reader, &w, &h, &channels, wanted));
     if (const SusieResult r = CheckRead(pixels, reader, w, h, m, progress); r != SusieSuccess)

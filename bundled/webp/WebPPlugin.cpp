@@ -1,7 +1,6 @@
 // Import plug-in for WebP through libwebp: lossy and lossless pictures, with or without alpha,
-// and the first frame of an animation. A still picture is decoded straight into the DIB (flipped
-// by the decoder, as DIB rows run bottom-up), fed in slices so that progress can be reported
-// and an abort honoured between them.
+// and the first frame of an animation. The picture (or the frame) is decoded straight into the
+// DIB, fed in slices so that progress can be reported and an abort honoured between them.
 #include "bundled/common/Limits.h"
 #include "bundled/common/PluginKit.h"
 #include "bundled/common/Sniff.h"
@@ -45,42 +44,52 @@ SusieResult ReadFeatures(std::span<const std::uint8_t> data, WebPBitstreamFeatur
 struct IncrementalDecoderFree {
     void operator()(WebPIDecoder* decoder) const noexcept { WebPIDelete(decoder); }
 };
-struct AnimDecoderFree {
-    void operator()(WebPAnimDecoder* decoder) const noexcept { WebPAnimDecoderDelete(decoder); }
+struct DemuxerFree {
+    void operator()(WebPDemuxer* demuxer) const noexcept { WebPDemuxDelete(demuxer); }
 };
 
-SusieResult DecodeStill(std::span<const std::uint8_t> data, const WebPBitstreamFeatures& features,
-                        Progress& progress, DibBuilder& dib) {
-    const auto w = static_cast<std::uint32_t>(features.width);
-    const auto h = static_cast<std::uint32_t>(features.height);
-    const bool alpha = features.has_alpha != 0;
-    if (!dib.Create(w, h, alpha ? 32 : 24))
-        return SusieNoMemory;
+// Decodes a bitstream (a whole still file, or an animation frame's chunks) into the DIB's rows,
+// flipped by the decoder as DIB rows run bottom-up: the picture's top left pixel goes to column
+// x, row y from the top. The bitstream is fed in slices, so that progress is reported and a stop
+// honoured between them.
+SusieResult DecodeInto(std::span<const std::uint8_t> bitstream, std::uint32_t x, std::uint32_t y,
+                       std::uint32_t w, std::uint32_t h, Progress& progress, DibBuilder& dib) {
+    const bool alpha = dib.BitCount() == 32;
+    const std::size_t stride = DibStride(dib.Width(), dib.BitCount());
     WebPDecoderConfig config;
     if (!WebPInitDecoderConfig(&config))
         return SusieInternalError;
     config.options.flip = 1; // the bottom row first, as the DIB stores it
     config.output.colorspace = alpha ? MODE_BGRA : MODE_BGR;
     config.output.is_external_memory = 1;
-    config.output.u.RGBA.rgba = dib.RowFromTop(h - 1);
-    config.output.u.RGBA.stride = static_cast<int>(DibStride(w, alpha ? 32 : 24));
-    config.output.u.RGBA.size = DibStride(w, alpha ? 32 : 24) * h;
+    config.output.u.RGBA.rgba = dib.RowFromTop(y + h - 1) + std::size_t{x} * (alpha ? 4 : 3);
+    config.output.u.RGBA.stride = static_cast<int>(stride);
+    config.output.u.RGBA.size = stride * (h - 1) + std::size_t{w} * (alpha ? 4 : 3);
     std::unique_ptr<WebPIDecoder, IncrementalDecoderFree> decoder(WebPIDecode(nullptr, 0, &config));
     if (!decoder)
         return SusieNoMemory;
-    // Sixteen slices or more, none above 1 MB.
-    const std::size_t slice = std::clamp<std::size_t>(data.size() / 16, 4096, 1 << 20);
-    for (std::size_t fed = 0; fed < data.size();) {
-        fed = std::min(data.size(), fed + slice);
-        const VP8StatusCode s = WebPIUpdate(decoder.get(), data.data(), fed);
+    // Sixty-four slices or more, none below 256 bytes or above 1 MB.
+    const std::size_t slice = std::clamp<std::size_t>(bitstream.size() / 64, 256, 1 << 20);
+    for (std::size_t fed = 0; fed < bitstream.size();) {
+        fed = std::min(bitstream.size(), fed + slice);
+        const VP8StatusCode s = WebPIUpdate(decoder.get(), bitstream.data(), fed);
         if (s == VP8_STATUS_OK)
             return SusieSuccess;
         if (s != VP8_STATUS_SUSPENDED)
             return ResultOf(s);
-        if (!progress.Report(static_cast<int>(fed * 1000 / data.size()), 1000))
+        if (!progress.Report(fed, bitstream.size()))
             return SusieAborted;
     }
     return SusieBrokenData; // the data ended before the picture
+}
+
+SusieResult DecodeStill(std::span<const std::uint8_t> data, const WebPBitstreamFeatures& features,
+                        Progress& progress, DibBuilder& dib) {
+    const auto w = static_cast<std::uint32_t>(features.width);
+    const auto h = static_cast<std::uint32_t>(features.height);
+    if (!dib.Create(w, h, features.has_alpha ? 32 : 24))
+        return SusieNoMemory;
+    return DecodeInto(data, 0, 0, w, h, progress, dib);
 }
 
 // Whether the data holds all of the RIFF container its header announces.
@@ -92,37 +101,41 @@ bool Complete(std::span<const std::uint8_t> data) {
     return data.size() >= size + 8;
 }
 
-// The animation's canvas once its first frame is drawn. The demuxer accepts an animation cut
-// off after its first frame; such a file counts as broken, as any other truncated picture.
+// The animation's canvas once its first frame is drawn: transparent, and the frame decoded in
+// its place (the first frame replaces the canvas; blending begins with the second). The demuxer
+// accepts an animation cut off after its first frame; such a file counts as broken, as any other
+// truncated picture.
 SusieResult DecodeFirstFrame(std::span<const std::uint8_t> data, Progress& progress,
                              DibBuilder& dib) {
     if (!Complete(data))
         return SusieBrokenData;
-    WebPAnimDecoderOptions options;
-    if (!WebPAnimDecoderOptionsInit(&options))
-        return SusieInternalError;
-    options.color_mode = MODE_BGRA;
     const WebPData webp{data.data(), data.size()};
-    std::unique_ptr<WebPAnimDecoder, AnimDecoderFree> decoder(WebPAnimDecoderNew(&webp, &options));
-    if (!decoder)
+    std::unique_ptr<WebPDemuxer, DemuxerFree> demuxer(WebPDemux(&webp));
+    if (!demuxer)
         return SusieBrokenData;
-    WebPAnimInfo info;
-    if (!WebPAnimDecoderGetInfo(decoder.get(), &info) ||
-        !WithinLimits(info.canvas_width, info.canvas_height, 32))
+    const std::uint32_t cw = WebPDemuxGetI(demuxer.get(), WEBP_FF_CANVAS_WIDTH);
+    const std::uint32_t ch = WebPDemuxGetI(demuxer.get(), WEBP_FF_CANVAS_HEIGHT);
+    if (!WithinLimits(cw, ch, 32))
         return SusieNoMemory;
-    if (!progress.Report(1, 3))
-        return SusieAborted;
-    std::uint8_t* canvas = nullptr;
-    int timestamp = 0;
-    if (!WebPAnimDecoderGetNext(decoder.get(), &canvas, &timestamp) || !canvas)
+    WebPIterator frame;
+    if (!WebPDemuxGetFrame(demuxer.get(), 1, &frame))
         return SusieBrokenData;
-    if (!progress.Report(2, 3))
-        return SusieAborted;
-    if (!dib.Create(info.canvas_width, info.canvas_height, 32))
+    const auto x = static_cast<std::uint32_t>(frame.x_offset);
+    const auto y = static_cast<std::uint32_t>(frame.y_offset);
+    const auto w = static_cast<std::uint32_t>(frame.width);
+    const auto h = static_cast<std::uint32_t>(frame.height);
+    const std::span<const std::uint8_t> bitstream(frame.fragment.bytes, frame.fragment.size);
+    WebPDemuxReleaseIterator(&frame);
+    // (The demuxer has checked that the frame lies within the canvas.)
+    if (w == 0 || h == 0 || x + w > cw || y + h > ch)
+        return SusieBrokenData;
+    if (!dib.Create(cw, ch, 32))
         return SusieNoMemory;
-    for (std::uint32_t y = 0; y < info.canvas_height; ++y)
-        PackDibRow(canvas + std::size_t{info.canvas_width} * 4 * y, 4, ChannelOrder::Bgr,
-                   info.canvas_width, 32, dib.RowFromTop(y));
+    if (x != 0 || y != 0 || w != cw || h != ch)
+        for (std::uint32_t row = 0; row < ch; ++row)
+            std::fill_n(dib.RowFromTop(row), std::size_t{cw} * 4, std::uint8_t{0});
+    if (const SusieResult r = DecodeInto(bitstream, x, y, w, h, progress, dib); r != SusieSuccess)
+        return r;
     dib.DropOpaqueAlpha();
     return SusieSuccess;
 }

@@ -337,8 +337,11 @@ HRESULT Orient(IWICImagingFactory* factory, ComPtr<IWICBitmapSource>& source, in
     return S_OK;
 }
 
-UINT BandRows(UINT width) {
-    return std::max<UINT>(1, (1u << 20) / std::max<UINT>(width, 1));
+// The rows copied at a time: a thirty-second of the picture (a decoder that decodes as it is
+// asked then reports as it goes), and no more than about a megabyte of pixels.
+UINT BandRows(UINT width, UINT height) {
+    const UINT byBytes = std::max<UINT>(1, (1u << 20) / std::max<UINT>(width, 1));
+    return std::min(byBytes, std::max<UINT>(1, (height + 31) / 32));
 }
 
 // Copies the source (BGRA, or BGR with pixelBytes 3) into the DIB band by band, reporting each
@@ -346,7 +349,7 @@ UINT BandRows(UINT width) {
 HRESULT CopyIntoDib(IWICBitmapSource* source, unsigned pixelBytes, DibBuilder& dib,
                     Progress& progress) {
     const UINT width = dib.Width(), height = dib.Height();
-    const UINT rows = std::min(BandRows(width), height);
+    const UINT rows = BandRows(width, height);
     const UINT stride = width * pixelBytes;
     std::vector<std::uint8_t> band(std::size_t{stride} * rows);
     for (UINT y = 0; y < height; y += rows) {
@@ -374,7 +377,7 @@ HRESULT CopyTurnedIntoDib(IWICBitmapSource* source, UINT width, UINT height, int
     stored.Height = height;
     stored.Pixels.resize(std::size_t{width} * height * 4);
     const UINT stride = width * 4;
-    const UINT rows = std::min(BandRows(width), height);
+    const UINT rows = BandRows(width, height);
     for (UINT y = 0; y < height; y += rows) {
         const UINT count = std::min(rows, height - y);
         const WICRect rect{0, static_cast<INT>(y), static_cast<INT>(width),

@@ -379,39 +379,131 @@ TEST(BundledPlugins, RefuseHeadersAboveTheirLimits) {
 }
 
 struct ProgressLog {
-    int Calls = 0;
-    int StopAtCall = -1; // the call (counted from 0) on which to ask for a stop
+    std::vector<int> Thousandths; // each call's done / total, in thousandths
+    int StopAtCall = -1;          // the call (counted from 0) on which to ask for a stop
 };
 
 int WINAPI LogProgress(int done, int total, LONG_PTR user) {
     auto* log = reinterpret_cast<ProgressLog*>(user);
     EXPECT_TRUE(done >= 0 && done <= total && total > 0) << done << "/" << total;
-    return log->Calls++ == log->StopAtCall ? 1 : 0;
+    log->Thousandths.push_back(total > 0 ? static_cast<int>(1000ll * done / total) : -1);
+    return static_cast<int>(log->Thousandths.size()) - 1 == log->StopAtCall ? 1 : 0;
 }
 
-// Stopped at each of its progress calls in turn: result 1, no handles, no call after the stop.
+ProgressLog DecodeLogged(const Plugin& p, const std::string& path, int stopAtCall = -1,
+                         int* result = nullptr) {
+    ProgressLog log;
+    log.StopAtCall = stopAtCall;
+    const Decoded d = p.Picture(path.c_str(), 0, 0, LogProgress, reinterpret_cast<LONG_PTR>(&log));
+    if (result)
+        *result = d.Result;
+    EXPECT_TRUE(d.Result == 0 || !(d.InfoHandleSet || d.BitsHandleSet)) << path;
+    return log;
+}
+
+struct ProgressCase {
+    const char* Module;
+    const char* Name;
+    int LongestStretch; // in thousandths of the whole
+};
+
+void PrintTo(const ProgressCase& c, std::ostream* os) {
+    *os << c.Module << " " << c.Name;
+}
+
+class BundledProgress : public testing::TestWithParam<ProgressCase> {};
+
+// A decode tells the host how far it is all along, through the library's own hooks: from 0 to
+// the whole, never back, a few hundred calls at most, and no stretch between two calls longer
+// than a small part of the whole: the scans of a progressive JPEG are read inside
+// jpeg_start_decompress, an animation's first frame is decoded in slices, WIC's pixels are
+// copied in bands, stb_image is heard as it reads. libheif reports nothing of its AV1 decode:
+// for AVIF only the steps around it are heard.
+TEST_P(BundledProgress, IsReportedThroughoutTheDecode) {
+    const ProgressCase c = GetParam();
+    const Plugin& p = Module(c.Module);
+    ASSERT_TRUE(p.Loaded());
+    int result = -1;
+    const ProgressLog log = DecodeLogged(p, FixturePath(c.Name), -1, &result);
+    ASSERT_EQ(result, 0);
+    ASSERT_GE(log.Thousandths.size(), 2u);
+    EXPECT_LE(log.Thousandths.size(), 260u) << "progress calls stay cheap";
+    EXPECT_EQ(log.Thousandths.front(), 0);
+    EXPECT_EQ(log.Thousandths.back(), 1000);
+    int longest = 0;
+    for (std::size_t i = 1; i < log.Thousandths.size(); ++i) {
+        const int step = log.Thousandths[i] - log.Thousandths[i - 1];
+        EXPECT_GE(step, 0) << "call " << i;
+        longest = std::max(longest, step);
+    }
+    EXPECT_LE(longest, c.LongestStretch);
+}
+
+INSTANTIATE_TEST_SUITE_P(Fixtures, BundledProgress,
+                         testing::Values(ProgressCase{"ifjpeg", "busy-progressive.jpg", 60},
+                                         ProgressCase{"ifjpeg", "busy.jpg", 60},
+                                         ProgressCase{"ifpng", "interlaced.png", 60},
+                                         ProgressCase{"ifwebp", "busy-animated.webp", 60},
+                                         ProgressCase{"ifwebp", "lossy.webp", 60},
+                                         ProgressCase{"ifwic", "busy.gif", 60},
+                                         ProgressCase{"ifwic", "busy.tif", 60},
+                                         ProgressCase{"ifstb", "busy.tga", 60},
+                                         ProgressCase{"ifavif", "photo.avif", 850}),
+                         [](const testing::TestParamInfo<ProgressCase>& p) {
+                             return std::string(p.param.Module) + "_" + TestName(p.param.Name);
+                         });
+
+// Stopped at one of its progress calls (the first ones, a spread of the others, the last): result
+// 1, no handles, no call after the stop. busy-progressive.jpg is stopped inside
+// jpeg_start_decompress too.
 TEST(LibraryPlugins, StopWhenTheCallbackAsks) {
-    for (const Fixture f : {Fixture{"ifjpeg", "busy.jpg"}, Fixture{"ifpng", "interlaced.png"},
-                            Fixture{"ifwebp", "lossy.webp"}, Fixture{"ifwebp", "animated.webp"},
-                            Fixture{"ifavif", "photo.avif"}}) {
+    for (const Fixture f :
+         {Fixture{"ifjpeg", "busy.jpg"}, Fixture{"ifjpeg", "busy-progressive.jpg"},
+          Fixture{"ifpng", "interlaced.png"}, Fixture{"ifwebp", "lossy.webp"},
+          Fixture{"ifwebp", "animated.webp"}, Fixture{"ifwebp", "busy-animated.webp"},
+          Fixture{"ifavif", "photo.avif"}, Fixture{"ifstb", "busy.tga"}}) {
         const Plugin& p = Module(f.Module);
         ASSERT_TRUE(p.Loaded());
         const std::string path = FixturePath(f.Name);
-        ProgressLog counting;
-        ASSERT_EQ(p.Picture(path.c_str(), 0, 0, LogProgress, reinterpret_cast<LONG_PTR>(&counting))
-                      .Result,
-                  0);
-        EXPECT_GE(counting.Calls, 3) << f.Name;
-        for (int stopAt = 0; stopAt < counting.Calls; ++stopAt) {
-            ProgressLog log;
-            log.StopAtCall = stopAt;
-            const Decoded d =
-                p.Picture(path.c_str(), 0, 0, LogProgress, reinterpret_cast<LONG_PTR>(&log));
-            EXPECT_EQ(d.Result, 1) << f.Name << " stopped at call " << stopAt;
-            EXPECT_FALSE(d.InfoHandleSet || d.BitsHandleSet);
-            EXPECT_EQ(log.Calls, stopAt + 1) << f.Name << ": no call after the stop";
+        const int calls = static_cast<int>(DecodeLogged(p, path).Thousandths.size());
+        EXPECT_GE(calls, 3) << f.Name;
+        std::vector<int> stops = {0, 1, 2};
+        for (int at = 3; at < calls - 1; at += 23)
+            stops.push_back(at);
+        stops.push_back(calls - 1);
+        for (const int at : stops) {
+            int result = -1;
+            const ProgressLog log = DecodeLogged(p, path, at, &result);
+            EXPECT_EQ(result, 1) << f.Name << " stopped at call " << at;
+            EXPECT_EQ(static_cast<int>(log.Thousandths.size()), at + 1)
+                << f.Name << ": no call after the stop";
         }
     }
+}
+
+// A file is read a chunk at a time, each chunk told to the host (a large file on a slow share
+// takes long), and a stop between chunks ends the read: a PNG followed by 4 MB that no decoder
+// reads.
+TEST(BundledPlugins, ReportTheFileReadAndStopInIt) {
+    const Plugin& p = Module("ifpng");
+    ASSERT_TRUE(p.Loaded());
+    std::vector<std::uint8_t> bytes = ReadWholeFile(FixturePath("photo.png"));
+    bytes.resize(bytes.size() + (4 << 20), 0);
+    const TempFile file(bytes, ".png");
+    ProgressLog memory;
+    ASSERT_EQ(p.Picture(reinterpret_cast<const char*>(bytes.data()),
+                        static_cast<LONG_PTR>(bytes.size()), 1, LogProgress,
+                        reinterpret_cast<LONG_PTR>(&memory))
+                  .Result,
+              0);
+    int result = -1;
+    const ProgressLog read = DecodeLogged(p, file.Path(), -1, &result);
+    ASSERT_EQ(result, 0);
+    EXPECT_GE(read.Thousandths.size(), memory.Thousandths.size() + 4) << "a call per megabyte";
+    const ProgressLog stopped = DecodeLogged(p, file.Path(), 1, &result);
+    EXPECT_EQ(result, 1);
+    EXPECT_EQ(stopped.Thousandths.size(), 2u);
+    EXPECT_LT(stopped.Thousandths.back(), read.Thousandths.back() / 10) << "stopped in the read";
 }
 
 // The host's trial order over the program's folder: for each extension, the library plug-in

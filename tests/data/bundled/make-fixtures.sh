@@ -60,6 +60,14 @@ avifenc --min 20 --max 30 alpha.png alpha.avif >/dev/null
 convert busy.png -depth 16 PNG48:busy16.png
 avifenc -d 10 --min 20 --max 30 busy16.png deep10.avif >/dev/null
 avifenc -d 12 --min 20 --max 30 busy16.png deep12.avif >/dev/null
+# For the progress reports: a progressive JPEG and an animation whose first frame take a few
+# dozen slices of input, and small busy GIF, TIFF and TGA pictures of many rows.
+convert busy.png -quality 90 -interlace Plane busy-progressive.jpg
+convert busy.png -negate busy-negative.png
+img2webp -loop 0 -d 100 -lossy -q 80 busy.png busy-negative.png -o busy-animated.webp >/dev/null 2>&1
+convert busy.png -resize 25% +dither busy.gif
+convert busy.png -resize 25% -compress LZW busy.tif
+convert busy.png -resize 25% busy.tga
 convert base.png -compress RLE rle.tga
 convert alpha.png alpha.tga
 convert base.png -type TrueColor photo.psd
