@@ -21,6 +21,12 @@ public:
         return *this;
     }
     ~ComPtr() { Reset(); }
+    // Takes over a reference the caller holds (that of a newly made object).
+    static ComPtr Adopt(T* pointer) noexcept {
+        ComPtr p;
+        p.FPointer = pointer;
+        return p;
+    }
 
     T* Get() const noexcept { return FPointer; }
     T* operator->() const noexcept { return FPointer; }

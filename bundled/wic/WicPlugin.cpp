@@ -11,6 +11,7 @@
 #include <wincodec.h>
 
 #include <algorithm>
+#include <cstring>
 #include <cwctype>
 #include <limits>
 #include <string>
@@ -158,10 +159,145 @@ bool IsInstalled(PictureFormat kind) {
     return false;
 }
 
+// How far a decode through WIC has got: the mean of the share of the bytes the decoder has read
+// and of the rows copied out. A decoder that reads as the rows are asked for moves both together;
+// one that reads or decodes everything first (this system's PNG, GIF and JPEG decoders, when
+// they are created or at the first rows) moves the first, then the second.
+class DecodeProgress {
+public:
+    explicit DecodeProgress(Progress& host) noexcept : FHost(host) {}
+    bool Read(std::uint64_t done, std::uint64_t total) noexcept {
+        FRead = std::max(FRead, Part(done, total)); // (decoders seek back to re-read)
+        return Tell();
+    }
+    bool Copied(std::uint64_t done, std::uint64_t total) noexcept {
+        FCopied = Part(done, total);
+        return Tell();
+    }
+    bool Aborted() const noexcept { return FHost.Aborted(); }
+
+private:
+    static double Part(std::uint64_t done, std::uint64_t total) noexcept {
+        return total == 0 ? 1.0 : static_cast<double>(std::min(done, total)) / total;
+    }
+    bool Tell() noexcept {
+        return FHost.Report(static_cast<std::uint64_t>((FRead + FCopied) * 50000), 100000);
+    }
+
+    Progress& FHost;
+    double FRead = 0, FCopied = 0;
+};
+
+// The picture's bytes as the stream WIC's decoders read, as they decode: each read reports how
+// far into the bytes the decoder has got. Once the host has asked to stop, reads fail and the
+// decoder gives up. The bytes and the progress belong to the call, which releases the decoder
+// before it returns.
+class ReportingStream final : public IStream {
+public:
+    ReportingStream(std::span<const std::uint8_t> data, DecodeProgress* progress) noexcept
+        : FData(data), FProgress(progress) {}
+    ReportingStream(const ReportingStream&) = delete;
+    ReportingStream& operator=(const ReportingStream&) = delete;
+
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
+        if (!out)
+            return E_POINTER;
+        if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_ISequentialStream) ||
+            IsEqualIID(iid, IID_IStream)) {
+            *out = static_cast<IStream*>(this);
+            AddRef();
+            return S_OK;
+        }
+        *out = nullptr;
+        return E_NOINTERFACE;
+    }
+    ULONG STDMETHODCALLTYPE AddRef() override { return ++FReferences; }
+    ULONG STDMETHODCALLTYPE Release() override {
+        const ULONG left = --FReferences;
+        if (left == 0)
+            delete this;
+        return left;
+    }
+
+    HRESULT STDMETHODCALLTYPE Read(void* out, ULONG size, ULONG* read) override {
+        if (read)
+            *read = 0;
+        if (!out)
+            return STG_E_INVALIDPOINTER;
+        if (FProgress && FProgress->Aborted())
+            return E_ABORT;
+        const std::size_t n =
+            FAt < FData.size() ? std::min<std::size_t>(size, FData.size() - FAt) : 0;
+        std::memcpy(out, FData.data() + FAt, n);
+        FAt += n;
+        if (read)
+            *read = static_cast<ULONG>(n);
+        if (FProgress)
+            FProgress->Read(FAt, FData.size());
+        return n == size ? S_OK : S_FALSE;
+    }
+    HRESULT STDMETHODCALLTYPE Write(const void*, ULONG, ULONG*) override {
+        return STG_E_ACCESSDENIED;
+    }
+    HRESULT STDMETHODCALLTYPE Seek(LARGE_INTEGER move, DWORD origin,
+                                   ULARGE_INTEGER* position) override {
+        long long base = 0;
+        switch (origin) {
+        case STREAM_SEEK_SET:
+            break;
+        case STREAM_SEEK_CUR:
+            base = static_cast<long long>(FAt);
+            break;
+        case STREAM_SEEK_END:
+            base = static_cast<long long>(FData.size());
+            break;
+        default:
+            return STG_E_INVALIDFUNCTION;
+        }
+        if (move.QuadPart < -base)
+            return STG_E_INVALIDFUNCTION;
+        FAt = static_cast<std::size_t>(base + move.QuadPart);
+        if (position)
+            position->QuadPart = FAt;
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE SetSize(ULARGE_INTEGER) override { return STG_E_ACCESSDENIED; }
+    HRESULT STDMETHODCALLTYPE CopyTo(IStream*, ULARGE_INTEGER, ULARGE_INTEGER*,
+                                     ULARGE_INTEGER*) override {
+        return E_NOTIMPL;
+    }
+    HRESULT STDMETHODCALLTYPE Commit(DWORD) override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE Revert() override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE LockRegion(ULARGE_INTEGER, ULARGE_INTEGER, DWORD) override {
+        return STG_E_INVALIDFUNCTION;
+    }
+    HRESULT STDMETHODCALLTYPE UnlockRegion(ULARGE_INTEGER, ULARGE_INTEGER, DWORD) override {
+        return STG_E_INVALIDFUNCTION;
+    }
+    HRESULT STDMETHODCALLTYPE Stat(STATSTG* stat, DWORD) override {
+        if (!stat)
+            return STG_E_INVALIDPOINTER;
+        *stat = STATSTG{};
+        stat->type = STGTY_STREAM;
+        stat->cbSize.QuadPart = FData.size();
+        stat->grfMode = STGM_READ;
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE Clone(IStream**) override { return E_NOTIMPL; }
+
+private:
+    ~ReportingStream() = default;
+
+    std::span<const std::uint8_t> FData;
+    DecodeProgress* FProgress;
+    std::size_t FAt = 0;
+    ULONG FReferences = 1;
+};
+
 // One picture opened through WIC: the frame to show, its EXIF orientation and its pixel format.
 struct OpenedPicture {
     ComPtr<IWICImagingFactory> Factory;
-    ComPtr<IWICStream> Stream;
+    ComPtr<IStream> Stream;
     ComPtr<IWICBitmapDecoder> Decoder;
     ComPtr<IWICBitmapFrameDecode> Frame;
     int Orientation = 1;
@@ -239,7 +375,8 @@ unsigned DibBitCount(const OpenedPicture& picture) {
 
 // Opens the frame to show and refuses it above the limit, as the frame's size tells before any
 // pixel is decoded.
-SusieResult Open(std::span<const std::uint8_t> data, OpenedPicture& picture) {
+SusieResult Open(std::span<const std::uint8_t> data, OpenedPicture& picture,
+                 DecodeProgress* progress = nullptr) {
     if (data.size() > std::numeric_limits<DWORD>::max())
         return SusieNoMemory;
     // Some WIC decoders (PNG and GIF on some systems) decode every pixel when the decoder is
@@ -250,13 +387,9 @@ SusieResult Open(std::span<const std::uint8_t> data, OpenedPicture& picture) {
     picture.Factory = CreateFactory();
     if (!picture.Factory)
         return SusieInternalError;
-    HRESULT hr = picture.Factory->CreateStream(picture.Stream.Put());
-    if (SUCCEEDED(hr))
-        hr = picture.Stream->InitializeFromMemory(const_cast<BYTE*>(data.data()),
-                                                  static_cast<DWORD>(data.size()));
-    if (SUCCEEDED(hr))
-        hr = picture.Factory->CreateDecoderFromStream(
-            picture.Stream.Get(), nullptr, WICDecodeMetadataCacheOnDemand, picture.Decoder.Put());
+    picture.Stream = ComPtr<IStream>::Adopt(new ReportingStream(data, progress));
+    HRESULT hr = picture.Factory->CreateDecoderFromStream(
+        picture.Stream.Get(), nullptr, WICDecodeMetadataCacheOnDemand, picture.Decoder.Put());
     if (FAILED(hr))
         return ResultOf(hr);
     GUID container{};
@@ -347,7 +480,7 @@ UINT BandRows(UINT width, UINT height) {
 // Copies the source (BGRA, or BGR with pixelBytes 3) into the DIB band by band, reporting each
 // band.
 HRESULT CopyIntoDib(IWICBitmapSource* source, unsigned pixelBytes, DibBuilder& dib,
-                    Progress& progress) {
+                    DecodeProgress& progress) {
     const UINT width = dib.Width(), height = dib.Height();
     const UINT rows = BandRows(width, height);
     const UINT stride = width * pixelBytes;
@@ -362,7 +495,7 @@ HRESULT CopyIntoDib(IWICBitmapSource* source, unsigned pixelBytes, DibBuilder& d
         for (UINT r = 0; r < count; ++r)
             PackDibRow(band.data() + std::size_t{stride} * r, pixelBytes, ChannelOrder::Bgr, width,
                        dib.BitCount(), dib.RowFromTop(y + r));
-        if (!progress.Report(static_cast<int>(y + count), static_cast<int>(height)))
+        if (!progress.Copied(y + count, height))
             return E_ABORT;
     }
     return S_OK;
@@ -371,7 +504,7 @@ HRESULT CopyIntoDib(IWICBitmapSource* source, unsigned pixelBytes, DibBuilder& d
 // Where a flip-rotator cannot turn the picture (some WIC versions leave quarter turns out),
 // the stored pixels are read and turned here.
 HRESULT CopyTurnedIntoDib(IWICBitmapSource* source, UINT width, UINT height, int orientation,
-                          DibBuilder& dib, Progress& progress) {
+                          DibBuilder& dib, DecodeProgress& progress) {
     PixelImage stored;
     stored.Width = width;
     stored.Height = height;
@@ -386,7 +519,7 @@ HRESULT CopyTurnedIntoDib(IWICBitmapSource* source, UINT width, UINT height, int
                                                   stored.Pixels.data() + std::size_t{stride} * y);
             FAILED(hr))
             return hr;
-        if (!progress.Report(static_cast<int>(y + count), static_cast<int>(height)))
+        if (!progress.Copied(y + count, height))
             return E_ABORT;
     }
     const PixelImage shown = ApplyOrientation(stored, orientation);
@@ -446,8 +579,9 @@ SusieResult Decode(std::span<const std::uint8_t> data, std::string_view, Progres
     ComScope com;
     if (!com.Usable())
         return SusieInternalError;
+    DecodeProgress decoding(progress); // outlives the picture's stream, which reports to it
     OpenedPicture picture;
-    if (const SusieResult r = Open(data, picture); r != SusieSuccess)
+    if (const SusieResult r = Open(data, picture, &decoding); r != SusieSuccess)
         return r;
     const bool swap = OrientationSwapsAxes(picture.Orientation);
     const UINT width = swap ? picture.StoredHeight : picture.StoredWidth;
@@ -459,7 +593,7 @@ SusieResult Decode(std::span<const std::uint8_t> data, std::string_view, Progres
     HRESULT hr = E_FAIL;
     if (picture.Orientation == 1 && dib.BitCount() == 24 &&
         IsEqualGUID(picture.PixelFormat, GUID_WICPixelFormat24bppBGR)) {
-        hr = CopyIntoDib(picture.Frame.Get(), 3, dib, progress);
+        hr = CopyIntoDib(picture.Frame.Get(), 3, dib, decoding);
         if (hr == E_ABORT || progress.Aborted())
             return SusieAborted;
         if (SUCCEEDED(hr))
@@ -484,10 +618,10 @@ SusieResult Decode(std::span<const std::uint8_t> data, std::string_view, Progres
     stored.As(shown);
     hr = Orient(picture.Factory.Get(), shown, picture.Orientation);
     if (SUCCEEDED(hr))
-        hr = CopyIntoDib(shown.Get(), 4, dib, progress);
+        hr = CopyIntoDib(shown.Get(), 4, dib, decoding);
     if (FAILED(hr) && hr != E_ABORT && picture.Orientation != 1)
         hr = CopyTurnedIntoDib(stored.Get(), picture.StoredWidth, picture.StoredHeight,
-                               picture.Orientation, dib, progress);
+                               picture.Orientation, dib, decoding);
     if (hr == E_ABORT || progress.Aborted())
         return SusieAborted;
     if (FAILED(hr))

@@ -66,7 +66,7 @@ convert busy.png -quality 90 -interlace Plane busy-progressive.jpg
 convert busy.png -negate busy-negative.png
 img2webp -loop 0 -d 100 -lossy -q 80 busy.png busy-negative.png -o busy-animated.webp >/dev/null 2>&1
 convert busy.png -resize 25% +dither busy.gif
-convert busy.png -resize 25% -compress LZW busy.tif
+convert busy.png -resize 25% -compress LZW -define tiff:rows-per-strip=8 busy.tif
 convert busy.png -resize 25% busy.tga
 convert base.png -compress RLE rle.tga
 convert alpha.png alpha.tga
