@@ -65,13 +65,13 @@ private:
 // hears of one call to GetPicture as running from 0 to Whole; each step of it (reading the file,
 // decoding) is given its part of that scale (Stage), and reports its own done of total within it
 // as often as it likes, every row or buffer: the host is told only when the whole has advanced
-// by a thousandth's Step (about 200 times a picture), or when a step asks that it be told (a
-// chunk of a file read). The told values never go back. Nothing here throws: the libraries call
-// it from their own C frames.
+// by Step (at most about 200 times a picture), or when a step asks that it be told (each chunk
+// of a file read). The told values never go back. Nothing here throws: the libraries call it
+// from their own C frames.
 class Progress {
 public:
     static constexpr int Whole = 1000;
-    static constexpr int Step = 5;
+    static constexpr int Step = 5; // half a percent
 
     Progress(SusieProgressCallback callback, LONG_PTR userData) noexcept
         : FCallback(callback), FUserData(userData) {}

@@ -211,12 +211,14 @@ public:
         *out = nullptr;
         return E_NOINTERFACE;
     }
-    ULONG STDMETHODCALLTYPE AddRef() override { return ++FReferences; }
+    ULONG STDMETHODCALLTYPE AddRef() override {
+        return static_cast<ULONG>(InterlockedIncrement(&FReferences));
+    }
     ULONG STDMETHODCALLTYPE Release() override {
-        const ULONG left = --FReferences;
+        const LONG left = InterlockedDecrement(&FReferences);
         if (left == 0)
             delete this;
-        return left;
+        return static_cast<ULONG>(left);
     }
 
     HRESULT STDMETHODCALLTYPE Read(void* out, ULONG size, ULONG* read) override {
@@ -228,7 +230,8 @@ public:
             return E_ABORT;
         const std::size_t n =
             FAt < FData.size() ? std::min<std::size_t>(size, FData.size() - FAt) : 0;
-        std::memcpy(out, FData.data() + FAt, n);
+        if (n > 0)
+            std::memcpy(out, FData.data() + FAt, n);
         FAt += n;
         if (read)
             *read = static_cast<ULONG>(n);
@@ -291,7 +294,7 @@ private:
     std::span<const std::uint8_t> FData;
     DecodeProgress* FProgress;
     std::size_t FAt = 0;
-    ULONG FReferences = 1;
+    LONG FReferences = 1;
 };
 
 // One picture opened through WIC: the frame to show, its EXIF orientation and its pixel format.
