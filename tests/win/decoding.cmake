@@ -1,5 +1,6 @@
 # Decoding job, plug-in graphic classes and the console tool, against the real test modules.
-set(decoding_modules decode_raw decode_any decode_progress decode_error decode_half decode_preview)
+set(decoding_modules decode_raw decode_any decode_progress decode_error decode_half decode_preview
+  decode_rawfile decode_slow)
 list(TRANSFORM tovane_fault_plugins PREPEND fault_ OUTPUT_VARIABLE fault_modules)
 tovane_win_test(decoding_tests
   DecodingSupport.cpp DecodingJobTest.cpp DecodingGraphicTest.cpp DecodingRulesWinTest.cpp

@@ -290,7 +290,9 @@ TEST_F(MainWindow, DroppedLongNameIsRegisteredWholeNotCutToAnotherFolder) {
     ASSERT_EQ(shortFolder.size(), 254u);
     Dir.MakeBitmap(shortName + "\\a.bmp");
     const std::string longFolder = Dir.MakeDir(shortName + "xyz");
-    Dir.MakeBitmap(shortName + "xyz\\a.bmp");
+    // Its picture's path is past the path limit: copied there by the long form.
+    ASSERT_TRUE(CopyFileW(AnsiToWide(shortFolder + "\\a.bmp").c_str(),
+                          (L"\\\\?\\" + AnsiToWide(longFolder) + L"\\a.bmp").c_str(), FALSE));
     ASSERT_NE(GetFileAttributesA(longFolder.c_str()), INVALID_FILE_ATTRIBUTES);
     HDROP drop = shelltest::MakeDrop({longFolder, Folders[0]});
     SendMessageW(FormMain->Handle(), WM_DROPFILES, reinterpret_cast<WPARAM>(drop), 0);
