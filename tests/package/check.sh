@@ -101,8 +101,9 @@ $(tail -n +3 "$work/$arch.diff" | grep '^[-+]')"
     grep -q "file format $format\$" <<<"$header" || fail "$arch: $f is not $format: $header"
     # A 32-bit program takes the whole address space a 64-bit system gives it.
     if [ "$arch" = win32 ] && [[ $f == *.exe ]]; then
-      LC_ALL=C "$tool-objdump" -p "$pe" | grep -q 'large address aware' ||
-        fail "$arch: $f is not large-address-aware"
+      local private
+      private=$("$tool-objdump" -p "$pe" 2>&1)
+      grep -q 'large address aware' <<<"$private" || fail "$arch: $f is not large-address-aware"
     fi
     sections=$("$tool-objdump" -h "$pe" | awk '$2 ~ /^\./ {print $2}')
     grep -q '^\.z\?debug' <<<"$sections" && fail "$arch: $f ships debug sections"

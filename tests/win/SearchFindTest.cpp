@@ -317,13 +317,14 @@ TEST(SearchFind, AVeryDeepTreeEndsTheWalkCleanly) {
         GTEST_SKIP() << "needs the Unix side to make a tree deeper than the path limit";
     std::string unixRel = rel;
     std::replace(unixRel.begin(), unixRel.end(), '\\', '/');
-    ASSERT_TRUE(searchtest::RunUnix("Z:\\bin\\mkdir -p \"" + unixRoot + "/" + unixRel + "\""));
     std::string past = "deep";
     for (int i = 0; i < 150; ++i)
         past += "\\d";
     std::string unixPast = past;
     std::replace(unixPast.begin(), unixPast.end(), '\\', '/');
-    ASSERT_TRUE(searchtest::RunUnix("Z:\\bin\\touch \"" + unixRoot + "/" + unixPast + "/b.jpg\""));
+    // One Unix program, so that the picture is made once its folder is there.
+    ASSERT_TRUE(searchtest::RunUnix("Z:\\bin\\sh -c \"mkdir -p '" + unixRoot + "/" + unixRel +
+                                    "' && touch '" + unixRoot + "/" + unixPast + "/b.jpg'\""));
     std::string shallow = "deep";
     for (int i = 0; i < 10; ++i)
         shallow += "\\d";
@@ -333,6 +334,11 @@ TEST(SearchFind, AVeryDeepTreeEndsTheWalkCleanly) {
          ++i)
         Sleep(20);
     ASSERT_NE(GetFileAttributesA(s.File(shallow + "\\a.jpg").c_str()), INVALID_FILE_ATTRIBUTES);
+    const std::wstring pastPicture = L"\\\\?\\" + AnsiToWide(s.Root + "\\" + past + "\\b.jpg");
+    for (int i = 0; i < 250 && GetFileAttributesW(pastPicture.c_str()) == INVALID_FILE_ATTRIBUTES;
+         ++i)
+        Sleep(20);
+    ASSERT_NE(GetFileAttributesW(pastPicture.c_str()), INVALID_FILE_ATTRIBUTES);
 
     ListSink sink;
     TFindThread thread(sink, Images, AnsiToWide(s.Root), true);
