@@ -4,6 +4,7 @@
 #include "framework/Exceptions.h"
 #include "framework/Paths.h"
 #include "framework/Strings.h"
+#include "framework/win32/ModuleFile.h"
 #include "framework/win32/Text.h"
 #include "imaging/portable/DecodeRules.h"
 #include "plugins/portable/SPIRules.h"
@@ -324,15 +325,7 @@ int WINAPI TInSPIAbleData::ProgressCallback(int numerator, int denominator, Susi
 // ---- TInSPIAbleFromFile ----
 
 std::optional<std::wstring> SystemShortName(const std::wstring& path) {
-    const DWORD n = GetShortPathNameW(path.c_str(), nullptr, 0);
-    if (n == 0)
-        return std::nullopt;
-    std::wstring shortPath(n, L'\0');
-    const DWORD got = GetShortPathNameW(path.c_str(), shortPath.data(), n);
-    if (got == 0 || got >= n)
-        return std::nullopt;
-    shortPath.resize(got);
-    return shortPath;
+    return ShortPathOf(path);
 }
 
 TInSPIAbleFromFile::TInSPIAbleFromFile(TGraphic* graphic, const std::wstring& fileName,

@@ -23,9 +23,6 @@ struct THostLost {
     bool Interrupted = false;
 };
 
-// How long a starting host may go without greeting before it counts as not starting.
-constexpr std::uint32_t GreetingTimeoutMs = StartTimeoutMs;
-
 std::uint64_t HandleValue(HANDLE h) {
     return static_cast<std::uint64_t>(reinterpret_cast<std::uintptr_t>(h));
 }
@@ -245,7 +242,7 @@ void TPluginHost::StartOnce() {
         ULONG client = 0;
         if (GetNamedPipeClientProcessId(FRunning->Pipe.Get(), &client) && client != FRunning->Id)
             throw THostLost{TFaultKind::Died};
-        FWaitMs = GreetingTimeoutMs;
+        FWaitMs = StartTimeoutMs;
         NoteSignOfLife();
         const THello hello = Decode<THello>(ReadBody());
         FWaitMs = FHangTimeoutMs;

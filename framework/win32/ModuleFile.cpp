@@ -44,18 +44,23 @@ std::wstring ProgramFolderW() {
     return FolderOf(ModuleFileNameW());
 }
 
-std::string AnsiPathOf(const std::wstring& path) {
-    if (const std::optional<std::string> exact = WideToAnsiExact(path))
-        return *exact;
+std::optional<std::wstring> ShortPathOf(const std::wstring& path) {
     const DWORD n = GetShortPathNameW(path.c_str(), nullptr, 0);
     if (n == 0)
-        return std::string();
+        return std::nullopt;
     std::wstring shortPath(n, L'\0');
     const DWORD got = GetShortPathNameW(path.c_str(), shortPath.data(), n);
     if (got == 0 || got >= n)
-        return std::string();
+        return std::nullopt;
     shortPath.resize(got);
-    return WideToAnsiExact(shortPath).value_or(std::string());
+    return shortPath;
+}
+
+std::string AnsiPathOf(const std::wstring& path) {
+    if (const std::optional<std::string> exact = WideToAnsiExact(path))
+        return *exact;
+    const std::optional<std::wstring> shortPath = ShortPathOf(path);
+    return shortPath ? WideToAnsiExact(*shortPath).value_or(std::string()) : std::string();
 }
 
 void RestrictLibrarySearch() {

@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include <optional>
 #include <string>
 
 namespace tovane {
@@ -20,6 +21,8 @@ std::wstring FolderOf(const std::wstring& path);
 // The program's folder, with its trailing backslash.
 std::wstring ProgramFolderW();
 
+// The short (8.3) form of an existing path as the file system gives it.
+std::optional<std::wstring> ShortPathOf(const std::wstring& path);
 // An ANSI form of an existing path that names that path: the path itself when the code page
 // spells it exactly, else its short (8.3) form when that fits; empty when neither does.
 std::string AnsiPathOf(const std::wstring& path);
