@@ -741,7 +741,10 @@ TEST_F(SlideShowWindow, VanishedFolderIsReportedOnce) {
     AddFolder(1);
     Source->Values.bAllDir = true;
     Start();
+    // Read-ahead may hold the next folder's picture open; Windows keeps an open file.
+    harness::PumpUntil([&] { return Form->Pipeline()->Idle(); });
     harness::RemoveTree(gone);
+    ASSERT_EQ(GetFileAttributesA(gone.c_str()), INVALID_FILE_ATTRIBUTES);
     Tick();
     ASSERT_EQ(Errors.size(), 1u);
     EXPECT_EQ(Source->Current, 1);
