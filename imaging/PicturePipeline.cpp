@@ -131,6 +131,13 @@ struct TPicturePipeline::TShared {
         TShowSize Size;
         std::uint64_t Ticket = 0; // 0: read-ahead
     };
+    // A picture shown from the cache, to be compared with its file on the decoding thread.
+    struct TCheck {
+        PictureStamp Shown;
+        std::wstring Path;
+        TShowSize Size;
+        std::uint64_t Ticket = 0; // the one a new version of the picture is delivered to
+    };
 
     TShared(std::size_t cacheBytes, TPluginHost* host) : Cache(cacheBytes), Host(host) {}
 
@@ -153,6 +160,8 @@ struct TPicturePipeline::TShared {
     TPictureCache<TCachedPicture> Cache;
     TPluginHost* const Host; // the decoding host, when the modules run in one
     std::optional<TJob> Wanted;
+    std::optional<TCheck> Check;
+    std::uint64_t CheckTicket = 0; // the check still wanted, taken or not; 0: none
     std::deque<TJob> Ahead;
     bool Running = false;
     std::wstring RunningKey;
@@ -214,9 +223,17 @@ protected:
             TShared::TJob job;
             {
                 std::unique_lock lock(S->Lock);
-                S->Wake.wait(lock, [&] { return S->Stop || S->Wanted || !S->Ahead.empty(); });
+                S->Wake.wait(lock,
+                             [&] { return S->Stop || S->Wanted || S->Check || !S->Ahead.empty(); });
                 if (S->Stop)
                     break;
+                if (!S->Wanted && S->Check) {
+                    TShared::TCheck check = std::move(*S->Check);
+                    S->Check.reset();
+                    lock.unlock();
+                    Recheck(std::move(check));
+                    continue;
+                }
                 if (S->Wanted) {
                     job = std::move(*S->Wanted);
                     S->Wanted.reset();
@@ -288,6 +305,19 @@ private:
         }
         TPicturePipeline& owner = FOwner;
         Queue([&owner, ticket, deliver] { owner.Deliver(ticket, *deliver); });
+    }
+
+    // A picture shown from the cache whose file has changed or gone since it was decoded is
+    // asked for again, for the ticket of the check, unless the slideshow has moved on.
+    void Recheck(TShared::TCheck check) {
+        const std::optional<PictureStamp> now = StampOf(check.Path);
+        if (now && *now == check.Shown)
+            return;
+        std::lock_guard lock(S->Lock);
+        if (S->CheckTicket != check.Ticket || S->Wanted)
+            return;
+        S->Wanted = TShared::TJob{TReadAheadItem{.Path = std::move(check.Path)},
+                                  std::move(check.Size), check.Ticket};
     }
 
     TOutcome RunJob(const TShared::TJob& job) {
@@ -494,17 +524,23 @@ TPicturePipeline::~TPicturePipeline() {
 
 TPicturePipeline::TShowResult TPicturePipeline::Show(const std::wstring& path,
                                                      const TShowSize& size) {
-    const std::optional<PictureStamp> stamp = StampOf(path);
+    // The file is not opened here (that can take long on a share): a cached picture is shown at
+    // once and compared with its file on the decoding thread, first of all its work.
+    const std::string key = WideToUtf8(path);
+    PictureStamp shownStamp;
     std::shared_ptr<TCachedPicture> entry;
     std::shared_ptr<const TDib> rendering;
     std::vector<std::string> faults;
+    FRecheck = 0;
     {
         std::lock_guard lock(FShared->Lock);
         TShared& s = *FShared;
         s.Wanted.reset();
+        s.Check.reset();
+        s.CheckTicket = 0;
         s.Ahead.clear();
-        if (stamp)
-            entry = s.Cache.Find(*stamp);
+        if (!path.empty())
+            entry = s.Cache.FindLatest(key, shownStamp);
         if (entry) {
             const TPictureSize shown = size(entry->Width, entry->Height);
             if (Shrinks(shown, entry->Width, entry->Height)) {
@@ -534,6 +570,10 @@ TPicturePipeline::TShowResult TPicturePipeline::Show(const std::wstring& path,
         // read-ahead until the next read-ahead list says whether it is still wanted.
         s.RunningTicket = 0;
         faults = std::exchange(entry->Faults, {});
+        FRecheck = ++s.NextTicket;
+        s.CheckTicket = FRecheck;
+        s.Check = TShared::TCheck{std::move(shownStamp), path, size, FRecheck};
+        s.Wake.notify_one();
     }
     FTicket = 0;
     return {ShownPicture(*entry, rendering, std::move(faults)), 0};
@@ -557,25 +597,32 @@ void TPicturePipeline::ReadAhead(std::vector<TReadAheadItem> items, const TShowS
 
 void TPicturePipeline::CancelAll() {
     FTicket = 0;
+    FRecheck = 0;
     std::lock_guard lock(FShared->Lock);
     TShared& s = *FShared;
     s.Wanted.reset();
+    s.Check.reset();
+    s.CheckTicket = 0;
     s.Ahead.clear();
     s.CancelRunning(CloseGraceMs);
 }
 
 void TPicturePipeline::Forget() {
     FTicket = 0;
+    FRecheck = 0;
     std::lock_guard lock(FShared->Lock);
     FShared->RunningTicket = 0;
+    FShared->Check.reset();
+    FShared->CheckTicket = 0;
     if (FShared->Wanted)
         FShared->Wanted->Ticket = 0;
 }
 
 void TPicturePipeline::Deliver(std::uint64_t ticket, TPictureAnswer& answer) {
-    if (ticket != FTicket)
+    if (ticket == 0 || (ticket != FTicket && ticket != FRecheck))
         return;
     FTicket = 0;
+    FRecheck = 0;
     if (OnPicture)
         Application().Dispatch([&] { OnPicture(ticket, answer); });
 }
@@ -587,7 +634,7 @@ TPicturePipeline::TCounters TPicturePipeline::Counters() const {
 
 bool TPicturePipeline::Idle() const {
     std::lock_guard lock(FShared->Lock);
-    return !FShared->Running && !FShared->Wanted && FShared->Ahead.empty();
+    return !FShared->Running && !FShared->Wanted && !FShared->Check && FShared->Ahead.empty();
 }
 
 std::size_t TPicturePipeline::CachedBytes() const {

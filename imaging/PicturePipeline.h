@@ -75,10 +75,11 @@ public:
     ~TPicturePipeline();
 
     // Asks for the picture of the file (full path) at the size size gives. Either the picture
-    // at once (from the cache, when it holds this version of the file), or a ticket: the answer
-    // then comes through OnPicture, at the size this request gives, also when the picture was
-    // already being decoded. Supersedes every earlier request and drops the read-ahead not yet
-    // started.
+    // at once (from the cache, which the decoding thread then compares with the file: when the
+    // file was changed or is gone since, OnPicture brings its new picture or error without a
+    // ticket of its own), or a ticket: the answer then comes through OnPicture, at the size
+    // this request gives, also when the picture was already being decoded. Supersedes every
+    // earlier request and drops the read-ahead not yet started; the UI thread opens no file.
     struct TShowResult {
         std::optional<TShownPicture> Picture;
         std::uint64_t Ticket = 0;
@@ -122,6 +123,9 @@ private:
     std::shared_ptr<TShared> FShared;
     std::unique_ptr<TDecodingThread> FThread;
     std::uint64_t FTicket = 0; // the request whose answer is awaited; 0 = none
+    // The picture last shown from the cache, while its file is compared with the version
+    // cached: a new version (or the error of a file gone) is delivered to this ticket.
+    std::uint64_t FRecheck = 0;
 };
 
 } // namespace tovane

@@ -50,6 +50,17 @@ public:
         return it->second->Picture;
     }
 
+    // The picture last held for the path, whichever version of the file it was decoded from,
+    // marked as just used, with that version; null when there is none.
+    std::shared_ptr<Value> FindLatest(const std::string& path, PictureStamp& stamp) {
+        const auto it = FIndex.find(path);
+        if (it == FIndex.end())
+            return nullptr;
+        FEntries.splice(FEntries.begin(), FEntries, it->second);
+        stamp = it->second->Stamp;
+        return it->second->Picture;
+    }
+
     // Whether this version is held, without marking it used.
     bool Contains(const PictureStamp& stamp) const {
         const auto it = FIndex.find(stamp.Path);

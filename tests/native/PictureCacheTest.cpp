@@ -57,6 +57,25 @@ TEST(PictureCache, AChangedFileIsAMissAndIsDropped) {
     EXPECT_EQ(*cache.Find(Stamp("a", 100, 3)), 2);
 }
 
+TEST(PictureCache, ARewriteWithTheSameSizeAndTimeOrAnotherFileIsAMiss) {
+    const PictureStamp held{"a", 100, 1, 7, 42, 9};
+    PictureStamp rewritten = held;
+    rewritten.ChangeTime = 8;
+    PictureStamp replaced = held; // another file moved in under the same name
+    replaced.FileIndex = 43;
+    PictureStamp otherVolume = held;
+    otherVolume.Volume = 10;
+    for (const PictureStamp& other : {rewritten, replaced, otherVolume}) {
+        TPictureCache<int> cache(1000);
+        cache.Insert(held, std::make_shared<int>(1), 100);
+        PictureStamp latest;
+        ASSERT_NE(cache.FindLatest("a", latest), nullptr); // by the path alone
+        EXPECT_EQ(latest, held);
+        EXPECT_EQ(cache.Find(other), nullptr);
+        EXPECT_EQ(cache.FindLatest("a", latest), nullptr);
+    }
+}
+
 TEST(PictureCache, DefaultBoundIsAQuarterOfMemoryAtMostOneGiB) {
     EXPECT_EQ(DefaultPictureCacheBytes(std::uint64_t{2} << 30), std::size_t{512} << 20);
     EXPECT_EQ(DefaultPictureCacheBytes(std::uint64_t{64} << 30), std::size_t{1} << 30);

@@ -138,6 +138,7 @@ TEST(BitmapFile, AnAdoptedBlockIsKeptByThePixelRowsReadFromIt) {
     struct Owner : TExternalBlock {
         explicit Owner(Bytes bytes, bool& gone) : Data(std::move(bytes)), Gone(gone) {}
         ~Owner() override { Gone = true; }
+        std::size_t ReservedBytes() const override { return std::size_t{1} << 20; }
         Bytes Data;
         bool& Gone;
     };
@@ -154,8 +155,11 @@ TEST(BitmapFile, AnAdoptedBlockIsKeptByThePixelRowsReadFromIt) {
         const TDib d = ReadBitmapFile(stream.TakeBuffer());
         EXPECT_EQ(d.Bits.data(), start + 54);
         EXPECT_TRUE(d == expected);
+        // The rows count as the whole block they keep alive (a mapped view, say).
+        EXPECT_EQ(d.Bits.BlockBytes(), std::size_t{1} << 20);
         const TByteBuffer copy = d.Bits; // a heap copy, not a second owner
         EXPECT_NE(copy.data(), d.Bits.data());
+        EXPECT_LT(copy.BlockBytes(), copy.size() + TByteBuffer::Alignment); // its own allocation
         EXPECT_FALSE(gone);
     }
     EXPECT_TRUE(gone);

@@ -347,6 +347,23 @@ TEST(DecodingHost, AnswersThatMakeNoSenseEndTheHostAsTheModulesFault) {
     SetEnvironmentVariableA("TOVANE_FAKE_HOST", nullptr);
 }
 
+// A host is trusted only when the process started is the one that connects and greets: one
+// that greets in another's name, or whose pipe another process took, is not started.
+TEST(DecodingHost, AHostThatIsNotTheProcessStartedIsRefused) {
+    const std::wstring fake = AnsiToWide(ProgramFolder()) + L"fake_host.exe";
+    for (const char* mode : {"otherpid", "impostor"}) {
+        SCOPED_TRACE(mode);
+        SetEnvironmentVariableA("TOVANE_FAKE_HOST", mode);
+        TPluginHost host(fake, TestHangMs);
+        EXPECT_THROW(host.Start(), EHostUnavailable);
+        EXPECT_EQ(host.ProcessId(), 0u);
+        const std::vector<std::string> reports = host.TakeReports();
+        ASSERT_EQ(reports.size(), 1u);
+        EXPECT_TRUE(Contains(reports[0], "が応答しません")) << reports[0];
+    }
+    SetEnvironmentVariableA("TOVANE_FAKE_HOST", nullptr);
+}
+
 // No host starts: the modules are called in this process, and the user is told once.
 TEST(DecodingHost, WithoutAHostTheModulesRunHereAndThatIsSaidOnce) {
     const auto spis = MakeCollection({"decode_any"});

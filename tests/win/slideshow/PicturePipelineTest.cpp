@@ -145,11 +145,26 @@ TEST_F(PicturePipeline, ChangedFileIsDecodedAgain) {
     ResetStats("decode_slow");
     Key(VK_RIGHT);
     ReadAheadDone();
-    Write(0, "10,0000FF"); // another size, and a later write time
+    Write(0, "10,0000FF"); // red instead of white, another size, and a later write time
     Key(VK_LEFT);
-    ASSERT_TRUE(Settle());
-    EXPECT_EQ(Stats("decode_slow").pictureCalls, 1);
+    // The cached picture at once (this thread opens no file), then the file's new one.
+    EXPECT_FALSE(Form->Loading());
     EXPECT_EQ(FileLabel(), "1 / 2  p0.slw");
+    const auto blue = [&] {
+        const auto* shown = dynamic_cast<TBitmap*>(Form->Image1.Picture().Graphic());
+        return shown != nullptr ? shown->Dib().Bits.data()[0] : -1;
+    };
+    EXPECT_EQ(blue(), 0xFF);
+    EXPECT_TRUE(PumpUntil([&] { return blue() == 0x00; }));
+    ReadAheadDone();
+    EXPECT_EQ(Stats("decode_slow").pictureCalls, 1);
+    EXPECT_EQ(blue(), 0x00);
+    EXPECT_EQ(FileLabel(), "1 / 2  p0.slw");
+    // A picture whose file is gone since: loaded again, as an uncached one is.
+    ASSERT_TRUE(DeleteFileA((Dir + "\\p1.slw").c_str()));
+    Key(VK_RIGHT);
+    EXPECT_EQ(FileLabel(), "2 / 2  p1.slw");
+    EXPECT_TRUE(PumpUntil([&] { return Stats("decode_slow").pictureCalls == 2; }));
 }
 
 TEST_F(PicturePipeline, WithoutReadAheadEveryShowDecodes) {
