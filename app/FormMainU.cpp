@@ -212,7 +212,7 @@ void TFormMain::actSlideShowExecute(TObject&) {
     const std::wstring folder = ListBox1.Item(current);
     if (FormSlideShow == nullptr)
         return;
-    FormSlideShow->FileListBox1.SetDirectory(folder);
+    FormSlideShow->SetPlace(folder);
     FormSlideShow->ShowModal();
     const int now = ListBox1.ItemIndex();
     if (now != current) {

@@ -25,7 +25,7 @@ tovane_portable_library(settings)
 tovane_portable_library(plugins)
 tovane_portable_library(imaging)
 tovane_portable_library(dialogs)
-tovane_portable_library(slideshow tovane_settings_portable)
+tovane_portable_library(slideshow tovane_settings_portable tovane_imaging_portable)
 tovane_portable_library(app tovane_settings_portable)
 
 add_library(tovane_portable INTERFACE)

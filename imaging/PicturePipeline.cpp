@@ -4,7 +4,6 @@
 #include "framework/Exceptions.h"
 #include "framework/Paths.h"
 #include "framework/win32/Application.h"
-#include "framework/win32/FileCtrls.h"
 #include "framework/win32/Picture.h"
 #include "framework/win32/Text.h"
 #include "framework/win32/Handles.h"
@@ -55,10 +54,11 @@ bool Shrinks(TPictureSize size, int w, int h) {
     return size.Width > 0 && size.Height > 0 && (size.Width < w || size.Height < h);
 }
 
-// The version of the file, by its size, times and identity.
-std::optional<PictureStamp> StampOf(const std::wstring& path) {
-    if (path.empty())
+// The version of the picture's file, by its size, times and identity.
+std::optional<PictureStamp> StampOf(const TPictureLocation& location) {
+    if (location.Empty())
         return std::nullopt;
+    const std::wstring path = location.Path();
     const UniqueFile file(CreateFileW(path.c_str(), FILE_READ_ATTRIBUTES,
                                       FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                                       nullptr, OPEN_EXISTING, 0, nullptr));
@@ -70,7 +70,7 @@ std::optional<PictureStamp> StampOf(const std::wstring& path) {
         return (static_cast<std::uint64_t>(high) << 32) | low;
     };
     PictureStamp stamp;
-    stamp.Path = WideToUtf8(path);
+    stamp.Path = WideToUtf8(location.Key());
     stamp.Size = join(info.nFileSizeHigh, info.nFileSizeLow);
     stamp.WriteTime = join(info.ftLastWriteTime.dwHighDateTime, info.ftLastWriteTime.dwLowDateTime);
     stamp.FileIndex = join(info.nFileIndexHigh, info.nFileIndexLow);
@@ -87,12 +87,6 @@ std::size_t MachineCacheBytes() {
     if (!GlobalMemoryStatusEx(&status))
         return std::size_t{256} << 20;
     return DefaultPictureCacheBytes(status.ullTotalPhys);
-}
-
-std::wstring KeyOf(const TReadAheadItem& item) {
-    if (!item.Path.empty())
-        return item.Path;
-    return item.Folder + L'\n' + AnsiToWide(item.Mask) + L'\n' + std::to_wstring(item.Image);
 }
 
 std::unique_ptr<TBitmap> CopyOf(TBitmap& picture) {
@@ -134,16 +128,16 @@ struct TPicturePipeline::TShared {
     // A picture shown from the cache, to be compared with its file on the decoding thread.
     struct TCheck {
         PictureStamp Shown;
-        std::wstring Path;
+        TPictureLocation Location;
         TShowSize Size;
         std::uint64_t Ticket = 0; // the one a new version of the picture is delivered to
     };
 
     TShared(std::size_t cacheBytes, TPluginHost* host) : Cache(cacheBytes), Host(host) {}
 
-    // Whether the running job is the picture of this key or path.
-    bool RunningIs(const std::wstring& keyOrPath) const {
-        return Running && (RunningKey == keyOrPath || RunningPath == keyOrPath);
+    // Whether the running job is the item of this key, or the picture of this location key.
+    bool RunningIs(const std::wstring& key) const {
+        return Running && (RunningKey == key || RunningPicture == key);
     }
     // Asks the running job to stop; a host call that ignores it is ended after graceMs.
     void CancelRunning(std::uint32_t graceMs) {
@@ -164,8 +158,8 @@ struct TPicturePipeline::TShared {
     std::uint64_t CheckTicket = 0; // the check still wanted, taken or not; 0: none
     std::deque<TJob> Ahead;
     bool Running = false;
-    std::wstring RunningKey;
-    std::wstring RunningPath;
+    std::wstring RunningKey;         // the item's
+    std::wstring RunningPicture;     // its location's key, once known
     std::uint64_t RunningTicket = 0; // whose answer the running job is; 0: nobody's
     TShowSize RunningSize;           // the size its answer is wanted at
     std::atomic<bool> Cancel{false}; // the running job is to stop
@@ -242,8 +236,8 @@ protected:
                     S->Ahead.pop_front();
                 }
                 S->Running = true;
-                S->RunningKey = KeyOf(job.Item);
-                S->RunningPath = job.Item.Path;
+                S->RunningKey = job.Item.Key;
+                S->RunningPicture.clear();
                 S->RunningTicket = job.Ticket;
                 S->RunningSize = job.Size;
                 S->Cancel = false;
@@ -266,7 +260,7 @@ protected:
 private:
     // What a job ends with: an answer for its asker, unless it was cancelled or nobody asked.
     struct TOutcome {
-        std::wstring Path; // the picture's, once known
+        TPictureLocation Location; // the picture's, once known
         std::shared_ptr<TPictureAnswer> Answer;
         std::shared_ptr<TCachedPicture> Entry;
         TPictureSize RenderedAt;       // the size the answer's picture is shown at
@@ -285,7 +279,7 @@ private:
             const TShowSize size = S->RunningSize;
             S->Running = false;
             S->RunningTicket = 0;
-            if (ticket == 0 || ticket == outcome.EarlyTicket || outcome.Path.empty())
+            if (ticket == 0 || ticket == outcome.EarlyTicket || outcome.Location.Empty())
                 return;
             const bool fits =
                 outcome.Answer && outcome.Answer->Picture &&
@@ -297,7 +291,7 @@ private:
                 if (outcome.Answer && outcome.Answer->Picture && outcome.Entry)
                     outcome.Entry->Faults = std::move(outcome.Answer->Picture->Faults);
                 if (!S->Wanted) {
-                    S->Wanted = TShared::TJob{TReadAheadItem{.Path = outcome.Path}, size, ticket};
+                    S->Wanted = TShared::TJob{TReadAheadItem::At(outcome.Location), size, ticket};
                     S->Wake.notify_one();
                 }
                 return;
@@ -310,38 +304,36 @@ private:
     // A picture shown from the cache whose file has changed or gone since it was decoded is
     // asked for again, for the ticket of the check, unless the slideshow has moved on.
     void Recheck(TShared::TCheck check) {
-        const std::optional<PictureStamp> now = StampOf(check.Path);
+        const std::optional<PictureStamp> now = StampOf(check.Location);
         if (now && *now == check.Shown)
             return;
         std::lock_guard lock(S->Lock);
         if (S->CheckTicket != check.Ticket || S->Wanted)
             return;
-        S->Wanted = TShared::TJob{TReadAheadItem{.Path = std::move(check.Path)},
-                                  std::move(check.Size), check.Ticket};
+        S->Wanted =
+            TShared::TJob{TReadAheadItem::At(check.Location), std::move(check.Size), check.Ticket};
     }
 
     TOutcome RunJob(const TShared::TJob& job) {
         TOutcome outcome;
-        std::wstring path = job.Item.Path;
-        if (path.empty()) {
-            const std::vector<std::wstring> names =
-                ListMatchingFiles(job.Item.Folder, job.Item.Mask);
-            if (job.Item.Image < 0 || static_cast<std::size_t>(job.Item.Image) >= names.size())
-                return outcome;
-            path = WithBackslash(job.Item.Folder) + names[static_cast<std::size_t>(job.Item.Image)];
+        const std::optional<TPictureLocation> location =
+            job.Item.Locate ? job.Item.Locate() : std::nullopt;
+        if (!location)
+            return outcome;
+        {
             std::lock_guard lock(S->Lock);
-            S->RunningPath = path;
+            S->RunningPicture = location->Key();
         }
-        outcome.Path = path;
+        outcome.Location = *location;
         TEarly early;
         try {
-            const std::shared_ptr<TCachedPicture> entry = Obtain(path, early);
+            const std::shared_ptr<TCachedPicture> entry = Obtain(*location, early);
             if (!entry)
                 return outcome; // cancelled: the result is dropped
             outcome.EarlyTicket = early.Ticket;
             outcome.Entry = entry;
             const TPictureSize size = CurrentSize()(entry->Width, entry->Height);
-            std::shared_ptr<const TDib> rendering = Rendering(path, *entry, size);
+            std::shared_ptr<const TDib> rendering = Rendering(*location, *entry, size);
             if (Ticket() == 0 || Answered(early))
                 return outcome;
             outcome.RenderedAt = size;
@@ -405,8 +397,8 @@ private:
     }
 
     // The picture from the cache, or decoded and cached; null when cancelled on the way.
-    std::shared_ptr<TCachedPicture> Obtain(const std::wstring& path, TEarly& early) {
-        const std::optional<PictureStamp> stamp = StampOf(path);
+    std::shared_ptr<TCachedPicture> Obtain(const TPictureLocation& location, TEarly& early) {
+        const std::optional<PictureStamp> stamp = StampOf(location);
         if (stamp) {
             std::lock_guard lock(S->Lock);
             if (std::shared_ptr<TCachedPicture> entry = S->Cache.Find(*stamp))
@@ -426,7 +418,7 @@ private:
             std::optional<TPluginHost::TRenderingScope> rendering;
             if (S->Host != nullptr)
                 rendering.emplace(*S->Host, wish);
-            picture.LoadFromFile(path);
+            picture.LoadFromFile(location.Path());
             loaded = true;
         } catch (...) {
             if (!S->Cancel)
@@ -460,7 +452,7 @@ private:
 
     // The shrunk copy of the picture at size, made once per size; null when the picture is
     // drawn from itself.
-    std::shared_ptr<const TDib> Rendering(const std::wstring& path, TCachedPicture& entry,
+    std::shared_ptr<const TDib> Rendering(const TPictureLocation& location, TCachedPicture& entry,
                                           TPictureSize size) {
         if (!Shrinks(size, entry.Width, entry.Height))
             return nullptr;
@@ -474,7 +466,7 @@ private:
         std::lock_guard lock(S->Lock);
         entry.Rendering = rendering;
         entry.RenderSize = size;
-        S->Cache.Resize(WideToUtf8(path), entry.Bytes());
+        S->Cache.Resize(WideToUtf8(location.Key()), entry.Bytes());
         return rendering;
     }
 
@@ -504,6 +496,10 @@ void PinModules() {
 
 } // namespace
 
+TReadAheadItem TReadAheadItem::At(const TPictureLocation& location) {
+    return {location.Key(), [location] { return std::optional<TPictureLocation>(location); }};
+}
+
 TPicturePipeline::TPicturePipeline(std::size_t cacheBytes)
     : FShared(std::make_shared<TShared>(cacheBytes != 0 ? cacheBytes : MachineCacheBytes(),
                                         HostOfCollection())),
@@ -522,11 +518,11 @@ TPicturePipeline::~TPicturePipeline() {
     static_cast<void>(FThread.release());
 }
 
-TPicturePipeline::TShowResult TPicturePipeline::Show(const std::wstring& path,
+TPicturePipeline::TShowResult TPicturePipeline::Show(const TPictureLocation& location,
                                                      const TShowSize& size) {
     // The file is not opened here (that can take long on a share): a cached picture is shown at
     // once and compared with its file on the decoding thread, first of all its work.
-    const std::string key = WideToUtf8(path);
+    const std::wstring key = location.Key();
     PictureStamp shownStamp;
     std::shared_ptr<TCachedPicture> entry;
     std::shared_ptr<const TDib> rendering;
@@ -539,8 +535,8 @@ TPicturePipeline::TShowResult TPicturePipeline::Show(const std::wstring& path,
         s.Check.reset();
         s.CheckTicket = 0;
         s.Ahead.clear();
-        if (!path.empty())
-            entry = s.Cache.FindLatest(key, shownStamp);
+        if (!location.Empty())
+            entry = s.Cache.FindLatest(WideToUtf8(key), shownStamp);
         if (entry) {
             const TPictureSize shown = size(entry->Width, entry->Height);
             if (Shrinks(shown, entry->Width, entry->Height)) {
@@ -552,7 +548,7 @@ TPicturePipeline::TShowResult TPicturePipeline::Show(const std::wstring& path,
         }
         if (!entry) {
             FTicket = ++s.NextTicket;
-            if (s.RunningIs(path) && !s.Cancel) {
+            if (s.RunningIs(key) && !s.Cancel) {
                 // Already being decoded: its answer is this one's, at this size.
                 s.RunningTicket = FTicket;
                 s.RunningSize = size;
@@ -561,7 +557,7 @@ TPicturePipeline::TShowResult TPicturePipeline::Show(const std::wstring& path,
                     s.Cancel = true;
                     s.RunningTicket = 0;
                 }
-                s.Wanted = TShared::TJob{TReadAheadItem{.Path = path}, size, FTicket};
+                s.Wanted = TShared::TJob{TReadAheadItem::At(location), size, FTicket};
                 s.Wake.notify_one();
             }
             return {std::nullopt, FTicket};
@@ -572,7 +568,7 @@ TPicturePipeline::TShowResult TPicturePipeline::Show(const std::wstring& path,
         faults = std::exchange(entry->Faults, {});
         FRecheck = ++s.NextTicket;
         s.CheckTicket = FRecheck;
-        s.Check = TShared::TCheck{std::move(shownStamp), path, size, FRecheck};
+        s.Check = TShared::TCheck{std::move(shownStamp), location, size, FRecheck};
         s.Wake.notify_one();
     }
     FTicket = 0;
@@ -585,8 +581,7 @@ void TPicturePipeline::ReadAhead(std::vector<TReadAheadItem> items, const TShowS
     s.Ahead.clear();
     bool runningListed = false;
     for (TReadAheadItem& item : items) {
-        const std::wstring key = KeyOf(item);
-        if (s.RunningIs(key))
+        if (s.RunningIs(item.Key))
             runningListed = true;
         s.Ahead.push_back(TShared::TJob{std::move(item), size, 0});
     }

@@ -18,6 +18,7 @@
 #pragma once
 
 #include "framework/win32/Graphics.h"
+#include "imaging/portable/PictureLocation.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -54,13 +55,13 @@ struct TPictureAnswer {
     std::exception_ptr Error;
 };
 
-// A picture to decode ahead: a file by its full path, or the image-th file of a folder as its
-// file list shows it (listed on the decoding thread; skipped when the folder has fewer files).
+// A picture to decode ahead: one whose location is known, or one that is found on the
+// decoding thread (in a place listed there; skipped when it has no such picture).
 struct TReadAheadItem {
-    std::wstring Path;
-    std::wstring Folder;
-    std::string Mask; // as the file list's mask (ANSI)
-    int Image = 0;
+    std::wstring Key; // names the item: the location's key when it is known
+    std::function<std::optional<TPictureLocation>()> Locate;
+
+    static TReadAheadItem At(const TPictureLocation& location);
 };
 
 class TPicturePipeline {
@@ -74,7 +75,7 @@ public:
     // answers nothing is left to return on its own (its result is dropped).
     ~TPicturePipeline();
 
-    // Asks for the picture of the file (full path) at the size size gives. Either the picture
+    // Asks for the picture at the location at the size size gives. Either the picture
     // at once (from the cache, which the decoding thread then compares with the file: when the
     // file was changed or is gone since, OnPicture brings its new picture or error without a
     // ticket of its own), or a ticket: the answer then comes through OnPicture, at the size
@@ -84,7 +85,7 @@ public:
         std::optional<TShownPicture> Picture;
         std::uint64_t Ticket = 0;
     };
-    TShowResult Show(const std::wstring& path, const TShowSize& size);
+    TShowResult Show(const TPictureLocation& location, const TShowSize& size);
 
     // The pictures to decode ahead, in order, after any asked-for picture; replaces the earlier
     // list, and cancels a running read-ahead that is not in the new one.

@@ -4,6 +4,7 @@
 #include "framework/win32/Application.h"
 #include "framework/win32/Text.h"
 #include "imaging/SPIBmp.h"
+#include "slideshow/PictureListing.h"
 #include "settings/portable/ImageExtensions.h"
 #include "slideshow/portable/Placement.h"
 #include "slideshow/portable/SlideShowTexts.h"
@@ -11,6 +12,24 @@
 namespace tovane {
 
 std::unique_ptr<TFormSlideShow> FormSlideShow;
+
+namespace {
+
+// Picture image of another place, found when it is decoded ahead (the place is listed on the
+// decoding thread, as its image list would list it).
+TReadAheadItem PictureOfPlace(const std::wstring& place, const std::string& mask, int image) {
+    TReadAheadItem item;
+    item.Key = place + L'\n' + AnsiToWide(mask) + L'\n' + std::to_wstring(image);
+    item.Locate = [place, mask, image]() -> std::optional<TPictureLocation> {
+        const TPictureList list = ListPictures(place, mask);
+        if (image < 0 || image >= list.Count())
+            return std::nullopt;
+        return list.Location(image);
+    };
+    return item;
+}
+
+} // namespace
 
 TFormSlideShow::TFormSlideShow(std::unique_ptr<TSlideShowSource> source)
     : FSource(std::move(source)) {
@@ -44,7 +63,8 @@ void TFormSlideShow::FormShow(TObject&) {
     FShowLabel = true;
     ShowLabels(settings.bAllDir);
     SetColor(settings.BGColor);
-    FileListBox1.SetMask(FileMask(FSource->ImageExtensions()));
+    FMask = FileMask(FSource->ImageExtensions());
+    RelistPictures(FileListBox1, FMask);
     Timer1.SetInterval(TimerIntervalMs(settings.Interval, settings.bSecond));
     SetPlaying(settings.SuguStart);
     LabelInterval.SetCaption(IntervalText(settings.Interval, settings.bSecond));
@@ -82,6 +102,10 @@ void TFormSlideShow::ShowLabels(bool allDir) {
     LabelAllDir.SetVisible(FShowLabel && allDir);
 }
 
+void TFormSlideShow::SetPlace(const std::wstring& place) {
+    FileListBox1 = ListPictures(place, FMask);
+}
+
 void TFormSlideShow::ShowSSState() {
     LabelSSState.SetCaption(PlayStateText(FPlaying));
 }
@@ -111,8 +135,7 @@ void TFormSlideShow::ShowGraphicNow(int Index) {
         Timer1.SetEnabled(false);
 
     FileListBox1.SetItemIndex(Index);
-    const std::wstring path = FileListBox1.FileName();
-    Image1.Picture().LoadFromFile(path);
+    Image1.Picture().LoadFromFile(FileListBox1.Selected().Path());
     PlaceAndLabel(Index, Image1.Picture().Width(), Image1.Picture().Height());
     Image1.SetVisible(true);
     if (const auto* bitmap = dynamic_cast<const TSPIBitmap*>(Image1.Picture().Graphic()))
@@ -125,15 +148,15 @@ void TFormSlideShow::RequestGraphic(int Index) {
     if (Timer1.Enabled())
         Timer1.SetEnabled(false);
     FileListBox1.SetItemIndex(Index);
-    const std::wstring path = FileListBox1.FileName();
-    if (path.empty()) {
+    const TPictureLocation location = FileListBox1.Selected();
+    if (location.Empty()) {
         // Nothing selected (an empty folder): fails as the synchronous load does.
         FPipeline->CancelAll();
         StopLoadingText();
         ShowGraphicNow(Index);
         return;
     }
-    TPicturePipeline::TShowResult result = FPipeline->Show(path, ShowSize());
+    TPicturePipeline::TShowResult result = FPipeline->Show(location, ShowSize());
     if (result.Picture) {
         StopLoadingText();
         Present(Index, std::move(*result.Picture));
@@ -199,18 +222,10 @@ void TFormSlideShow::ReadAheadFromHere() {
                                      .AllDir = AllDir(),
                                      .LastAction = LastAction()};
     std::vector<TReadAheadItem> items;
-    const std::wstring folder = WithBackslash(FileListBox1.Directory());
-    for (const PictureSlot& slot : ReadAheadSlots(position, FDirection)) {
-        TReadAheadItem item;
-        if (slot.Folder == position.Folder) {
-            item.Path = folder + FileListBox1.Item(slot.Image);
-        } else {
-            item.Folder = FSource->Folder(slot.Folder);
-            item.Mask = FileListBox1.Mask();
-            item.Image = slot.Image;
-        }
-        items.push_back(std::move(item));
-    }
+    for (const PictureSlot& slot : ReadAheadSlots(position, FDirection))
+        items.push_back(slot.Folder == position.Folder
+                            ? TReadAheadItem::At(FileListBox1.Location(slot.Image))
+                            : PictureOfPlace(FSource->Folder(slot.Folder), FMask, slot.Image));
     FPipeline->ReadAhead(std::move(items), ShowSize());
 }
 
@@ -347,7 +362,7 @@ void TFormSlideShow::MakeFolderCurrent(int index) {
     StopLoadingText();
     FSource->SetCurrentFolder(index);
     try {
-        FileListBox1.SetDirectory(FSource->Folder(index));
+        SetPlace(FSource->Folder(index));
     } catch (...) {
         // A folder that vanished or cannot be read: its list is empty, so no image of the
         // folder before is taken for one of this folder, and the timer stops until the next

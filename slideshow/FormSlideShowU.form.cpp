@@ -83,7 +83,6 @@ void TFormSlideShow::LoadForm() {
                         .Font = kProportionalFont},
                        kLabelOptions);
 
-    FileListBox1.Create(*this, {.Width = 100, .Height = 100, .Visible = false});
     LabelLoading.Create(*this, {.Left = 8, .Top = 48, .Visible = false, .Font = kProportionalFont},
                         kLabelOptions);
 

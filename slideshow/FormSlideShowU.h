@@ -1,19 +1,19 @@
 // The slideshow window: a borderless window over the whole screen that shows the images of the
 // main window's folders one at a time, moved on by its timer, keys and mouse buttons, with a
 // magnification and status labels. Created once, hidden, right after the main window; shown
-// modally for each slideshow after the main window has pointed FileListBox1 at a folder.
+// modally for each slideshow after the main window has opened a place with SetPlace.
 // The rules of movement and placement are portable (slideshow/portable/); this unit applies
 // them to the controls. UI thread only.
 #pragma once
 
 #include "framework/win32/Actions.h"
 #include "framework/win32/ExtCtrls.h"
-#include "framework/win32/FileCtrls.h"
 #include "framework/win32/Forms.h"
 #include "framework/win32/StdCtrls.h"
 #include "imaging/PicturePipeline.h"
 #include "slideshow/SlideShowSource.h"
 #include "slideshow/portable/Navigation.h"
+#include "slideshow/portable/PictureList.h"
 #include "slideshow/portable/ReadAhead.h"
 
 #include <memory>
@@ -35,7 +35,7 @@ public:
     TLabel LabelInterval;
     TLabel LabelLastAction;
     TLabel LabelAllDir;
-    TFileListBox FileListBox1; // never visible: the image list of the current folder
+    TPictureList FileListBox1; // the image list of the current place
     TLabel LabelLoading;       // "読み込み中…" while a picture takes long to arrive
 
     TAction actClose;
@@ -61,6 +61,9 @@ public:
     TTimer Timer1;
     TTimer TimerLoading; // one-shot: shows LabelLoading when a picture is slow to arrive
 
+    // Lists the place's pictures as the image list (the mask of the last show, or of the next
+    // one); raises an Exception, with the list unchanged, when the place cannot be opened.
+    void SetPlace(const std::wstring& place);
     // Sets LabelSSState from FPlaying.
     void ShowSSState();
     // Plays (the timer runs) or stops.
@@ -68,7 +71,7 @@ public:
     // Makes folder Index of the main window's list current and lists its images; false, with
     // nothing changed, when there is no such folder. Shows no image.
     bool SelectDir(int Index);
-    // Selects image Index of FileListBox1 and shows it in Image1, placed, with the per-image
+    // Selects image Index of the image list and shows it in Image1, placed, with the per-image
     // labels written. With read-ahead (the default) the picture comes from the picture pipeline:
     // the one on screen stays until it arrives (at once when it was decoded ahead), the timer
     // waits for it, and a failed load is reported when it is known, leaving Image1 hidden and
@@ -85,6 +88,8 @@ public:
     // The pipeline of the read-ahead mode (null without it, and before the first show).
     const TPicturePipeline* Pipeline() const noexcept { return FPipeline.get(); }
     bool LabelsShown() const noexcept { return FShowLabel; }
+    // The image list's file mask (ANSI), made from the image extensions at each show.
+    const std::string& Mask() const noexcept { return FMask; }
     double Bairitu() const noexcept { return FBairitu; }
 
     // Event handlers, bound in the form description.
@@ -136,6 +141,7 @@ private:
     int LastAction() const override;
 
     std::unique_ptr<TSlideShowSource> FSource;
+    std::string FMask = "*.*"; // the image list's file mask (ANSI)
     bool FPlaying = false;
     bool FShowLabel = true;
     double FBairitu = 1.0; // the magnification

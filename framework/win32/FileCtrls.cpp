@@ -27,9 +27,8 @@ std::wstring ChangeDirectory(const std::wstring& path) {
     return CurrentDirectory();
 }
 
-// The folder's full path as the system spells a current folder (no trailing backslash but a
-// root's), without making it the current folder: a current folder cannot be renamed, deleted
-// or ejected, and processes started meanwhile inherit it.
+} // namespace
+
 std::wstring ResolveFolder(const std::wstring& path) {
     const DWORD n = GetFullPathNameW(path.c_str(), 0, nullptr, nullptr);
     std::wstring full(n, L'\0');
@@ -44,6 +43,8 @@ std::wstring ResolveFolder(const std::wstring& path) {
         full.pop_back();
     return full;
 }
+
+namespace {
 
 // Names of the entries of a folder; folders or files.
 // Sorted ignoring case, by NameSortKey: names that fit the code page keep the order they always

@@ -64,6 +64,12 @@ private:
     TDriveComboBox* FDriveCombo = nullptr;
 };
 
+// The folder's full path as the system spells a current folder (no trailing backslash but a
+// root's), without making it the current folder: a current folder cannot be renamed, deleted
+// or ejected, and processes started meanwhile inherit it. Raises an Exception when it is no
+// folder. Any thread.
+std::wstring ResolveFolder(const std::wstring& path);
+
 // The path with a "\" at its end (an empty path stays empty).
 std::wstring WithBackslash(const std::wstring& path);
 

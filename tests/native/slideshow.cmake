@@ -1,4 +1,4 @@
 tovane_native_test(slideshow_tests
   slideshow/PlacementTest.cpp slideshow/NavigationTest.cpp slideshow/TextsTest.cpp
-  slideshow/ReadAheadTest.cpp
+  slideshow/ReadAheadTest.cpp slideshow/PictureListTest.cpp
   LIBS tovane_slideshow_portable)

@@ -246,7 +246,7 @@ TEST_F(HighDpiChild, SlideShowCoversTheMainWindowsMonitorWithScaledLabels) {
     auto source = std::make_unique<OnePictureSource>();
     const std::wstring folder = source->Folder(0);
     auto slideShow = std::make_unique<TBuiltForm<TFormSlideShow>>(std::move(source));
-    slideShow->FileListBox1.SetDirectory(folder);
+    slideShow->SetPlace(folder);
     slideShow->Show();
     Application().ProcessMessages();
     EXPECT_TRUE(errors.empty()) << errors.front();

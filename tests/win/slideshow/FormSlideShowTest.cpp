@@ -76,8 +76,7 @@ protected:
     // What the main window does: point the image list at the current folder and show.
     void Start(int folder = 0) {
         Source->Current = folder;
-        Form->FileListBox1.SetDirectory(
-            AnsiToWide(Source->Folders[static_cast<std::size_t>(folder)]));
+        Form->SetPlace(AnsiToWide(Source->Folders[static_cast<std::size_t>(folder)]));
         Form->Show();
         Settle();
     }
@@ -147,7 +146,7 @@ TEST_F(SlideShowWindow, ShowAppliesTheSettingsAndShowsTheFirstPicture) {
     EXPECT_EQ(style & (WS_CAPTION | WS_BORDER | WS_THICKFRAME | WS_SYSMENU), 0);
     EXPECT_EQ(Form->LabelPath.FontColor(), RGB(0, 255, 0));
     EXPECT_EQ(Form->LabelAllDir.FontColor(), RGB(0, 255, 0));
-    EXPECT_EQ(Form->FileListBox1.Mask(), "*.bmp;");
+    EXPECT_EQ(Form->Mask(), "*.bmp;");
     EXPECT_EQ(Form->FileListBox1.Count(), 3);
     EXPECT_EQ(Index(), 0);
     EXPECT_TRUE(Form->Image1.Visible());
@@ -191,7 +190,6 @@ TEST_F(SlideShowWindow, LabelsShowJapaneseFolderNames) {
 TEST_F(SlideShowWindow, CreatedHiddenWithItsTimerOff) {
     EXPECT_FALSE(Form->Visible());
     EXPECT_FALSE(Form->Timer1.Enabled());
-    EXPECT_FALSE(Form->FileListBox1.Visible());
 }
 
 TEST_F(SlideShowWindow, LeftColumnHasAFixedPitchFont) {
@@ -482,7 +480,7 @@ TEST_F(SlideShowWindow, EscAndEnterEndTheModalRun) {
     AddFolder(2);
     for (unsigned vk : {VK_ESCAPE, VK_RETURN}) {
         Source->Current = 0;
-        Form->FileListBox1.SetDirectory(AnsiToWide(Source->Folders[0]));
+        Form->SetPlace(AnsiToWide(Source->Folders[0]));
         PostMessageW(Form->Handle(), WM_KEYDOWN, VK_RIGHT, 1);
         PostMessageW(Form->Handle(), WM_KEYDOWN, vk, 1);
         Form->ShowModal();

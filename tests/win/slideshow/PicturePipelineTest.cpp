@@ -45,7 +45,7 @@ protected:
     }
 
     void Start() {
-        Form->FileListBox1.SetDirectory(AnsiToWide(Dir));
+        Form->SetPlace(AnsiToWide(Dir));
         Form->Show();
     }
     void Key(unsigned vk) {
@@ -230,10 +230,12 @@ TEST(PicturePipelineAlone, APictureAskedForAgainWhileDecodingComesAtTheNewSize) 
     Release release;
     BarePipeline p({"decode_block"});
     const std::string path = WriteScratch("handed.blk", {1});
-    const TPicturePipeline::TShowResult first = p.Pipeline->Show(AnsiToWide(path), Fixed(20, 15));
+    const TPicturePipeline::TShowResult first =
+        p.Pipeline->Show(TPictureLocation::OfFile(AnsiToWide(path)), Fixed(20, 15));
     ASSERT_NE(first.Ticket, 0u);
     ASSERT_TRUE(harness::PumpUntil([] { return Stats("decode_block").pictureCalls == 1; }));
-    const TPicturePipeline::TShowResult second = p.Pipeline->Show(AnsiToWide(path), Fixed(10, 7));
+    const TPicturePipeline::TShowResult second =
+        p.Pipeline->Show(TPictureLocation::OfFile(AnsiToWide(path)), Fixed(10, 7));
     ASSERT_NE(second.Ticket, 0u);
     release.Now();
     ASSERT_TRUE(harness::PumpUntil([&] { return !p.Answers.empty(); }));
@@ -251,7 +253,8 @@ TEST(PicturePipelineAlone, AFaultIsReportedOnceNotAtEveryShowFromTheCache) {
     const std::wstring path = AnsiToWide(WriteScratch("once.flt", {1, 2, 3}));
     std::vector<std::size_t> faults;
     for (int show = 0; show < 3; ++show) {
-        TPicturePipeline::TShowResult r = p.Pipeline->Show(path, Fixed(1, 1));
+        TPicturePipeline::TShowResult r =
+            p.Pipeline->Show(TPictureLocation::OfFile(path), Fixed(1, 1));
         if (!r.Picture) {
             ASSERT_TRUE(harness::PumpUntil([&] { return !p.Answers.empty(); }, 20000));
             ASSERT_TRUE(p.Answers.back().Picture);
@@ -270,7 +273,7 @@ TEST(PicturePipelineAlone, ClosingOnAHungModuleNeitherWaitsNorKeepsTheHost) {
     {
         BarePipeline p({"fault_hang", "decode_any"}, true);
         const std::wstring hung = AnsiToWide(WriteScratch("hangs.flt", {1}));
-        p.Pipeline->Show(hung, Fixed(1, 1));
+        p.Pipeline->Show(TPictureLocation::OfFile(hung), Fixed(1, 1));
         ASSERT_TRUE(harness::PumpUntil([&] { return p.Host().ProcessId() != 0; }));
         Sleep(300); // into GetPicture
         const UniqueKernelHandle host(OpenProcess(SYNCHRONIZE, FALSE, p.Host().ProcessId()));
@@ -280,13 +283,15 @@ TEST(PicturePipelineAlone, ClosingOnAHungModuleNeitherWaitsNorKeepsTheHost) {
         EXPECT_TRUE(harness::PumpUntil(
             [&] { return WaitForSingleObject(host.Get(), 0) == WAIT_OBJECT_0; }, 10000));
         const std::wstring next = AnsiToWide(WriteScratch("next.any", {1}));
-        const TPicturePipeline::TShowResult r = p.Pipeline->Show(next, Fixed(1, 1));
+        const TPicturePipeline::TShowResult r =
+            p.Pipeline->Show(TPictureLocation::OfFile(next), Fixed(1, 1));
         EXPECT_TRUE(r.Picture || harness::PumpUntil([&] { return !p.Answers.empty(); }, 10000));
         EXPECT_TRUE(p.Answers.empty() || p.Answers[0].Picture);
     }
     Release release;
     BarePipeline p({"decode_block"});
-    p.Pipeline->Show(AnsiToWide(WriteScratch("left.blk", {1})), Fixed(1, 1));
+    p.Pipeline->Show(TPictureLocation::OfFile(AnsiToWide(WriteScratch("left.blk", {1}))),
+                     Fixed(1, 1));
     ASSERT_TRUE(harness::PumpUntil([] { return Stats("decode_block").pictureCalls == 1; }));
     p.Pipeline.reset();
     EXPECT_EQ(Stats("decode_block").pictureReturns, 0) << "the module was waited for";

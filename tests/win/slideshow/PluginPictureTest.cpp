@@ -38,7 +38,7 @@ protected:
     }
 
     void Start() {
-        Form->FileListBox1.SetDirectory(AnsiToWide(Folder));
+        Form->SetPlace(AnsiToWide(Folder));
         Form->Show();
         Settle();
     }

@@ -1,0 +1,39 @@
+// The slideshow's model of a picture list: the pictures of one place in the slideshow's order
+// and the one shown. The window, its navigation rules and the picture pipeline's read-ahead all
+// read this one list; whoever lists a place (slideshow/PictureListing.h) fills it.
+#pragma once
+
+#include "imaging/portable/PictureLocation.h"
+
+#include <string>
+#include <vector>
+
+namespace tovane {
+
+class TPictureList {
+public:
+    // The place and its pictures' names in the list's order; nothing selected.
+    void Assign(std::wstring place, std::vector<std::wstring> names);
+    void Clear();
+
+    // The place listed; empty before the first Assign.
+    const std::wstring& Directory() const noexcept { return FPlace; }
+    int Count() const noexcept { return static_cast<int>(FNames.size()); }
+    const std::vector<std::wstring>& Items() const noexcept { return FNames; }
+    // The name of picture index (0 to Count() - 1).
+    const std::wstring& Item(int index) const;
+    TPictureLocation Location(int index) const;
+
+    // The selected picture; -1 when none is. Selecting an index outside the list selects none.
+    int ItemIndex() const noexcept { return FIndex; }
+    void SetItemIndex(int index) noexcept;
+    // The selected picture's location; empty when nothing is selected.
+    TPictureLocation Selected() const;
+
+private:
+    std::wstring FPlace;
+    std::vector<std::wstring> FNames;
+    int FIndex = -1;
+};
+
+} // namespace tovane
