@@ -234,7 +234,7 @@ FolderListModel TFormMain::ReadFolderList() const {
 
 void TFormMain::WriteFolderList(const FolderListModel& model) {
     const int top = ListBox1.TopIndex();
-    SendMessageW(ListBox1.Handle(), WM_SETREDRAW, FALSE, 0);
+    const TRedrawPause pause(ListBox1);
     const int n = static_cast<int>(model.Items.size());
     while (ListBox1.Count() > n)
         ListBox1.Delete(ListBox1.Count() - 1);
@@ -250,9 +250,7 @@ void TFormMain::WriteFolderList(const FolderListModel& model) {
         ListBox1.SetSelected(i, model.Selected[i]);
     if (model.ItemIndex >= 0)
         ListBox1.SetItemIndex(model.ItemIndex);
-    SendMessageW(ListBox1.Handle(), LB_SETTOPINDEX, static_cast<WPARAM>(top < n ? top : 0), 0);
-    SendMessageW(ListBox1.Handle(), WM_SETREDRAW, TRUE, 0);
-    ListBox1.Invalidate();
+    ListBox1.SetTopIndex(top < n ? top : 0);
 }
 
 void TFormMain::actDeleteDirExecute(TObject&) {

@@ -1,4 +1,5 @@
 #include "framework/win32/Dpi.h"
+#include "framework/win32/Handles.h"
 
 #include "framework/DpiScale.h"
 
@@ -15,11 +16,10 @@ template <typename F> F User32Function(const char* name) noexcept {
 }
 
 int ScreenLogPixels() noexcept {
-    HDC dc = GetDC(nullptr);
-    if (dc == nullptr)
+    const TWindowDC screen(nullptr);
+    if (!screen)
         return kDesignDpi;
-    const int dpi = GetDeviceCaps(dc, LOGPIXELSY);
-    ReleaseDC(nullptr, dc);
+    const int dpi = GetDeviceCaps(screen.Get(), LOGPIXELSY);
     return dpi > 0 ? dpi : kDesignDpi;
 }
 

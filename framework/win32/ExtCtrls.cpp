@@ -1,4 +1,5 @@
 #include "framework/win32/ExtCtrls.h"
+#include "framework/win32/Handles.h"
 
 #include "framework/win32/Application.h"
 #include "framework/win32/Canvas.h"
@@ -59,22 +60,19 @@ void TPanel::Paint(HDC dc) {
     DrawBevel(dc, r, FOptions.BevelInner, FOptions.BevelWidth);
     const std::wstring text = Utf8ToWide(Caption());
     if (!text.empty()) {
-        HGDIOBJ old = SelectObject(dc, FontHandle());
+        const TSelection font(dc, FontHandle());
         SetBkMode(dc, TRANSPARENT);
         SetTextColor(dc, FontColor());
         DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &r,
                   DT_CENTER | DT_VCENTER | DT_SINGLELINE);
-        SelectObject(dc, old);
     }
 }
 
 LRESULT TPanel::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
     switch (msg) {
     case WM_PAINT: {
-        PAINTSTRUCT ps;
-        HDC dc = BeginPaint(FHandle, &ps);
-        Paint(dc);
-        EndPaint(FHandle, &ps);
+        const TPaintDC paint(FHandle);
+        Paint(paint.Get());
         return 0;
     }
     case WM_ERASEBKGND:
@@ -125,14 +123,12 @@ void TImage::Paint(HDC dc) {
 LRESULT TImage::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
     switch (msg) {
     case WM_PAINT: {
-        PAINTSTRUCT ps;
-        HDC dc = BeginPaint(FHandle, &ps);
+        const TPaintDC paint(FHandle);
         // A picture that cannot draw must not bring up an error report on every repaint.
         try {
-            Paint(dc);
+            Paint(paint.Get());
         } catch (...) {
         }
-        EndPaint(FHandle, &ps);
         return 0;
     }
     case WM_ERASEBKGND:

@@ -204,15 +204,13 @@ void TDirectoryListBox::Fill() {
             break;
         rest = rest.substr(cut + 1);
     }
-    SendMessageW(FHandle, WM_SETREDRAW, FALSE, 0);
+    const TRedrawPause pause(*this);
     Clear();
     for (const std::wstring& p : FParts)
         Add(p);
     for (const std::wstring& sub : ListFolder(FDirectory, true))
         Add(sub);
     SetItemIndex(static_cast<int>(FParts.size()) - 1);
-    SendMessageW(FHandle, WM_SETREDRAW, TRUE, 0);
-    Invalidate();
 }
 
 std::wstring TDirectoryListBox::ItemPath(int index) const {
@@ -301,12 +299,10 @@ std::vector<std::wstring> ListMatchingFiles(const std::wstring& dir, const std::
 }
 
 void TFileListBox::Update() {
-    SendMessageW(FHandle, WM_SETREDRAW, FALSE, 0);
+    const TRedrawPause pause(*this);
     Clear();
     for (const std::wstring& name : ListMatchingFiles(FDirectory, FMask))
         Add(name);
-    SendMessageW(FHandle, WM_SETREDRAW, TRUE, 0);
-    Invalidate();
 }
 
 std::wstring TFileListBox::FileName() const {

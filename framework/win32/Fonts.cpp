@@ -1,4 +1,5 @@
 #include "framework/win32/Fonts.h"
+#include "framework/win32/Handles.h"
 
 #include "framework/DpiScale.h"
 #include "framework/win32/Text.h"
@@ -50,9 +51,8 @@ bool FontFaceInstalled(const std::wstring& face) {
     lf.lfCharSet = DEFAULT_CHARSET;
     wcsncpy(lf.lfFaceName, face.c_str(), LF_FACESIZE - 1);
     Search s;
-    HDC dc = GetDC(nullptr);
-    EnumFontFamiliesExW(dc, &lf, FoundFace, reinterpret_cast<LPARAM>(&s), 0);
-    ReleaseDC(nullptr, dc);
+    const TWindowDC screen(nullptr);
+    EnumFontFamiliesExW(screen.Get(), &lf, FoundFace, reinterpret_cast<LPARAM>(&s), 0);
     return s.Found;
 }
 
@@ -70,9 +70,8 @@ std::wstring ResolveFontFace(const TFont& font) {
     lf.lfCharSet = SHIFTJIS_CHARSET;
     Search s;
     s.WantFixed = font.FixedPitch;
-    HDC dc = GetDC(nullptr);
-    EnumFontFamiliesExW(dc, &lf, JapaneseFace, reinterpret_cast<LPARAM>(&s), 0);
-    ReleaseDC(nullptr, dc);
+    const TWindowDC screen(nullptr);
+    EnumFontFamiliesExW(screen.Get(), &lf, JapaneseFace, reinterpret_cast<LPARAM>(&s), 0);
     return s.Any.empty() ? wanted : s.Any;
 }
 

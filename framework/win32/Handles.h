@@ -95,6 +95,64 @@ using UniqueBrush = UniqueHandle<HBRUSH, GdiTraits<HBRUSH>>;
 using UniqueIcon = UniqueHandle<HICON, IconTraits>;
 using UniqueView = UniqueHandle<void*, ViewTraits>;
 
+struct WindowTraits { // windows made and owned here, not by a parent
+    static HWND Invalid() { return nullptr; }
+    static bool IsValid(HWND h) { return h != nullptr; }
+    static void Close(HWND h) { DestroyWindow(h); }
+};
+using UniqueWindow = UniqueHandle<HWND, WindowTraits>;
+
+// A window's (or, for null, the screen's) device context, released at the end of the scope.
+class TWindowDC {
+public:
+    explicit TWindowDC(HWND window) noexcept : FWindow(window), FDC(GetDC(window)) {}
+    TWindowDC(const TWindowDC&) = delete;
+    TWindowDC& operator=(const TWindowDC&) = delete;
+    ~TWindowDC() {
+        if (FDC != nullptr)
+            ReleaseDC(FWindow, FDC);
+    }
+    HDC Get() const noexcept { return FDC; }
+    explicit operator bool() const noexcept { return FDC != nullptr; }
+
+private:
+    HWND FWindow;
+    HDC FDC;
+};
+
+// A WM_PAINT's BeginPaint and EndPaint.
+class TPaintDC {
+public:
+    explicit TPaintDC(HWND window) noexcept : FWindow(window), FDC(BeginPaint(window, &FPaint)) {}
+    TPaintDC(const TPaintDC&) = delete;
+    TPaintDC& operator=(const TPaintDC&) = delete;
+    ~TPaintDC() { EndPaint(FWindow, &FPaint); }
+    HDC Get() const noexcept { return FDC; }
+    const PAINTSTRUCT& Paint() const noexcept { return FPaint; }
+
+private:
+    HWND FWindow;
+    PAINTSTRUCT FPaint{};
+    HDC FDC;
+};
+
+// An object selected into a device context for the scope; the one it replaced comes back.
+class TSelection {
+public:
+    TSelection(HDC dc, HGDIOBJ object) noexcept
+        : FDC(dc), FPrevious(object != nullptr ? SelectObject(dc, object) : nullptr) {}
+    TSelection(const TSelection&) = delete;
+    TSelection& operator=(const TSelection&) = delete;
+    ~TSelection() {
+        if (FPrevious != nullptr)
+            SelectObject(FDC, FPrevious);
+    }
+
+private:
+    HDC FDC;
+    HGDIOBJ FPrevious;
+};
+
 // The address space a mapped view takes: its pages, rounded up to the 64 KiB the system reserves
 // views in.
 inline std::size_t ViewBytes(const UniqueView& view) {

@@ -45,8 +45,9 @@ void TLabel::FontChanged() {
 void TLabel::AdjustSize() {
     if (!FOptions.AutoSize || FHandle == nullptr)
         return;
-    HDC dc = GetDC(FHandle);
-    HGDIOBJ old = SelectObject(dc, FontHandle());
+    const TWindowDC window(FHandle);
+    const HDC dc = window.Get();
+    const TSelection font(dc, FontHandle());
     const std::wstring text = Utf8ToWide(Caption());
     RECT r{0, 0, FOptions.WordWrap ? std::max(1, Width()) : 0, 0};
     UINT flags = DT_CALCRECT | DT_EXPANDTABS | (FOptions.WordWrap ? DT_WORDBREAK : 0);
@@ -60,8 +61,6 @@ void TLabel::AdjustSize() {
     } else {
         DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &r, flags);
     }
-    SelectObject(dc, old);
-    ReleaseDC(FHandle, dc);
     SetWindowPos(FHandle, nullptr, 0, 0, r.right - r.left, r.bottom - r.top,
                  SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
@@ -261,12 +260,10 @@ void TListBox::Move(int from, int to) {
     if (to < 0 || to >= Count())
         ThrowListIndexError(to);
     const bool selected = Selected(from);
-    SendMessageW(FHandle, WM_SETREDRAW, FALSE, 0);
+    const TRedrawPause pause(*this);
     Delete(from);
     Insert(to, text);
     SetSelected(to, selected);
-    SendMessageW(FHandle, WM_SETREDRAW, TRUE, 0);
-    Invalidate();
 }
 
 int TListBox::IndexOf(std::wstring_view text) const {
@@ -330,6 +327,19 @@ int TListBox::TopIndex() const {
     return static_cast<int>(SendMessageW(FHandle, LB_GETTOPINDEX, 0, 0));
 }
 
+void TListBox::SetTopIndex(int index) {
+    SendMessageW(FHandle, LB_SETTOPINDEX, static_cast<WPARAM>(index), 0);
+}
+
+TRedrawPause::TRedrawPause(TControl& control) : FControl(control) {
+    SendMessageW(FControl.Handle(), WM_SETREDRAW, FALSE, 0);
+}
+
+TRedrawPause::~TRedrawPause() {
+    SendMessageW(FControl.Handle(), WM_SETREDRAW, TRUE, 0);
+    FControl.Invalidate();
+}
+
 bool TListBox::CommandNotify(WORD code) {
     if (code == LBN_DBLCLK) {
         if (OnDblClick)
@@ -378,9 +388,9 @@ void TGroupBox::SetCaption(std::string_view utf8) {
 LRESULT TGroupBox::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
     switch (msg) {
     case WM_PAINT: {
-        PAINTSTRUCT ps;
-        HDC dc = BeginPaint(FHandle, &ps);
-        HGDIOBJ old = SelectObject(dc, FontHandle());
+        const TPaintDC paint(FHandle);
+        const HDC dc = paint.Get();
+        const TSelection font(dc, FontHandle());
         TEXTMETRICW tm;
         GetTextMetricsW(dc, &tm);
         RECT r;
@@ -399,8 +409,6 @@ LRESULT TGroupBox::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
             t.left += Scale(2);
             DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &t, DT_SINGLELINE);
         }
-        SelectObject(dc, old);
-        EndPaint(FHandle, &ps);
         return 0;
     }
     default:
@@ -446,12 +454,12 @@ void TRadioGroup::Rebuild() {
 void TRadioGroup::ArrangeButtons() {
     if (FButtons.empty())
         return;
-    HDC dc = GetDC(FHandle);
-    HGDIOBJ old = SelectObject(dc, FontHandle());
-    TEXTMETRICW tm;
-    GetTextMetricsW(dc, &tm);
-    SelectObject(dc, old);
-    ReleaseDC(FHandle, dc);
+    TEXTMETRICW tm{};
+    {
+        const TWindowDC window(FHandle);
+        const TSelection font(window.Get(), FontHandle());
+        GetTextMetricsW(window.Get(), &tm);
+    }
     const int count = static_cast<int>(FButtons.size());
     const int perColumn = (count + FColumns - 1) / FColumns;
     const int buttonWidth = (ClientWidth() - Scale(10)) / FColumns;

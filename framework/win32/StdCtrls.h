@@ -87,6 +87,19 @@ struct TListBoxOptions {
     bool OwnerDraw = false;   // DrawItem paints the items (fixed height)
 };
 
+// Stops a control redrawing itself for the scope (many changes at once); it is redrawn whole
+// at the end.
+class TRedrawPause {
+public:
+    explicit TRedrawPause(TControl& control);
+    TRedrawPause(const TRedrawPause&) = delete;
+    TRedrawPause& operator=(const TRedrawPause&) = delete;
+    ~TRedrawPause();
+
+private:
+    TControl& FControl;
+};
+
 class TListBox : public TControl {
 public:
     void Create(TControl& parent, const TControlProps& props, const TListBoxOptions& options = {});
@@ -113,6 +126,7 @@ public:
     int SelCount() const;
     void SelectAll();
     int TopIndex() const;
+    void SetTopIndex(int index);
 
     TNotifyEvent OnChange; // the user changed the selection
 

@@ -39,13 +39,6 @@ namespace tovane {
 
 enum class ThreadPriority { Idle, Lowest, Lower, Normal, Higher, Highest, TimeCritical };
 
-struct WindowTraits {
-    static HWND Invalid() { return nullptr; }
-    static bool IsValid(HWND h) { return h != nullptr; }
-    static void Close(HWND h) { DestroyWindow(h); }
-};
-using UniqueWindow = UniqueHandle<HWND, WindowTraits>;
-
 class TThread {
 public:
     // Creates the worker suspended: Execute starts at the first Resume.
