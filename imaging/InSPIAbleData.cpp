@@ -349,9 +349,10 @@ TInSPIAbleFromFile::TInSPIAbleFromFile(TGraphic* graphic, const std::wstring& fi
 std::string TInSPIAbleFromFile::FailureText() const {
     if (!FForm.InMemory)
         return TInSPIAbleData::FailureText();
-    return Format("Susie Plugins could not decode \"%s\": its name does not fit the system "
-                  "code page and has no short form, so the plug-ins got its bytes in memory, "
-                  "which none of them decoded",
+    // The headline is the program's fixed text; the details are in the program's language.
+    return Format("Susie Plugins could not decode\n\"%s\" の名前はシステムのコードページで表せず"
+                  "短い名前もないため、Susie Plugin には内容をメモリで渡しましたが、"
+                  "どの Plugin もデコードできませんでした",
                   WideToUtf8(FileName()).c_str());
 }
 

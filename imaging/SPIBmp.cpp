@@ -14,10 +14,7 @@ namespace tovane {
 
 namespace {
 
-// A load that failed names the faults that happened on the way, and why the last picture a
-// module delivered was refused (a size beyond the limits, say).
-std::string CouldNotDecodeMessage(const std::vector<std::string>& faults,
-                                  const std::string& refusal) {
+std::string NotDecodedMessage(const std::vector<std::string>& faults, const std::string& refusal) {
     std::string text = SpiCouldNotDecode;
     for (const std::string& fault : faults)
         text += "\n" + fault;
@@ -32,13 +29,17 @@ void Report(const TGraphic* graphic, const std::exception* failure, TPluginLoadR
     if (report == nullptr || spi == nullptr)
         return;
     report->Faults.insert(report->Faults.end(), spi->LoadFaults().begin(), spi->LoadFaults().end());
-    const std::string_view message = failure != nullptr ? failure->what() : "";
-    if (dynamic_cast<const EInvalidGraphic*>(failure) != nullptr &&
-        message.starts_with(SpiCouldNotDecode) && message != SpiCouldNotDecode)
-        report->Failure = message;
+    if (const auto* notDecoded = dynamic_cast<const ESPINotDecoded*>(failure);
+        notDecoded != nullptr && notDecoded->HasDetails())
+        report->Failure = *notDecoded;
 }
 
 } // namespace
+
+ESPINotDecoded::ESPINotDecoded(std::vector<std::string> faults, std::string refusal)
+    : EInvalidGraphic(NotDecodedMessage(faults, refusal)), FFaults(std::move(faults)),
+      FRefusal(std::move(refusal)) {
+}
 
 // ---- TSPIGraphic ----
 
@@ -135,7 +136,7 @@ void TSPIGraphic::RunJob() {
             const auto* file = dynamic_cast<const TInSPIAbleFromFile*>(FJob.get());
             if (file != nullptr && file->InMemory())
                 throw ESPIUnreachableName(file->FailureText());
-            throw EInvalidGraphic(CouldNotDecodeMessage(FLoadFaults, FJob->RefusalReason()));
+            throw ESPINotDecoded(FLoadFaults, FJob->RefusalReason());
         }
     } catch (...) {
         ClearImage();
@@ -296,8 +297,8 @@ void TSPIBitmap::LoadNotifying(const std::string& steering, const TLoadByClasses
     FReport = TPluginLoadReport();
     try {
         std::unique_ptr<TGraphic> graphic = load(IsBitmapFirst(steering, SystemLeadByte));
-        if (graphic == nullptr && !FReport.Failure.empty())
-            throw EInvalidGraphic(FReport.Failure);
+        if (graphic == nullptr && FReport.Failure)
+            throw *FReport.Failure;
         AssignLoadedGraphic(std::move(graphic));
     } catch (...) {
         // The ending notification goes out on every way; a failure of its own replaces.

@@ -13,6 +13,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -20,6 +21,22 @@ namespace tovane {
 
 // The message of every load that no reader could decode.
 inline constexpr const char* SpiCouldNotDecode = "Susie Plugins could not decode";
+
+// No module decoded the source, with what happened on the way as data: the reports of the
+// modules that faulted and why the last picture a module delivered was refused (a size beyond
+// the limits, say). The message is SpiCouldNotDecode, then a line for each of them.
+class ESPINotDecoded : public EInvalidGraphic {
+public:
+    ESPINotDecoded(std::vector<std::string> faults, std::string refusal);
+    const std::vector<std::string>& Faults() const noexcept { return FFaults; }
+    const std::string& Refusal() const noexcept { return FRefusal; }
+    // Whether there is more to say than SpiCouldNotDecode.
+    bool HasDetails() const noexcept { return !FFaults.empty() || !FRefusal.empty(); }
+
+private:
+    std::vector<std::string> FFaults;
+    std::string FRefusal;
+};
 
 // A file whose name has no form in the code page (nor a short one) reached the plug-ins only in
 // memory, and none decoded it there; the message names the file.
@@ -95,10 +112,10 @@ private:
 };
 
 // What the plug-in reader of a load reported: the fault reports of its modules (also when it
-// succeeded) and, when it failed, its message when that says more than SpiCouldNotDecode.
+// succeeded) and, when it failed, its failure when that says more than SpiCouldNotDecode.
 struct TPluginLoadReport {
     std::vector<std::string> Faults;
-    std::string Failure;
+    std::optional<ESPINotDecoded> Failure;
 };
 
 using TSPILoadFromStreamWithNameEvent =
