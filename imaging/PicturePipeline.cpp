@@ -139,6 +139,17 @@ struct TPicturePipeline::TShared {
     bool RunningIs(const std::wstring& key) const {
         return Running && (RunningKey == key || RunningPicture == key);
     }
+    // Drops every request not yet started: the asked-for picture, the check of a cached one
+    // and the read-ahead.
+    void DropRequests() {
+        Wanted.reset();
+        DropCheck();
+        Ahead.clear();
+    }
+    void DropCheck() {
+        Check.reset();
+        CheckTicket = 0;
+    }
     // Asks the running job to stop; a host call that ignores it is ended after graceMs.
     void CancelRunning(std::uint32_t graceMs) {
         if (!Running)
@@ -531,10 +542,7 @@ TPicturePipeline::TShowResult TPicturePipeline::Show(const TPictureLocation& loc
     {
         std::lock_guard lock(FShared->Lock);
         TShared& s = *FShared;
-        s.Wanted.reset();
-        s.Check.reset();
-        s.CheckTicket = 0;
-        s.Ahead.clear();
+        s.DropRequests();
         if (!location.Empty())
             entry = s.Cache.FindLatest(WideToUtf8(key), shownStamp);
         if (entry) {
@@ -594,12 +602,8 @@ void TPicturePipeline::CancelAll() {
     FTicket = 0;
     FRecheck = 0;
     std::lock_guard lock(FShared->Lock);
-    TShared& s = *FShared;
-    s.Wanted.reset();
-    s.Check.reset();
-    s.CheckTicket = 0;
-    s.Ahead.clear();
-    s.CancelRunning(CloseGraceMs);
+    FShared->DropRequests();
+    FShared->CancelRunning(CloseGraceMs);
 }
 
 void TPicturePipeline::Forget() {
@@ -607,8 +611,7 @@ void TPicturePipeline::Forget() {
     FRecheck = 0;
     std::lock_guard lock(FShared->Lock);
     FShared->RunningTicket = 0;
-    FShared->Check.reset();
-    FShared->CheckTicket = 0;
+    FShared->DropCheck();
     if (FShared->Wanted)
         FShared->Wanted->Ticket = 0;
 }

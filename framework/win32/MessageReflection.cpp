@@ -109,23 +109,19 @@ LRESULT TControl::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
         }
         break;
     case WM_LBUTTONDOWN:
-        FireMouse(OnMouseDown, TMouseButton::Left, wParam, lParam);
-        break;
     case WM_RBUTTONDOWN:
-        FireMouse(OnMouseDown, TMouseButton::Right, wParam, lParam);
-        break;
     case WM_MBUTTONDOWN:
-        FireMouse(OnMouseDown, TMouseButton::Middle, wParam, lParam);
-        break;
     case WM_LBUTTONUP:
-        FireMouse(OnMouseUp, TMouseButton::Left, wParam, lParam);
-        break;
     case WM_RBUTTONUP:
-        FireMouse(OnMouseUp, TMouseButton::Right, wParam, lParam);
+    case WM_MBUTTONUP: {
+        const bool down = msg == WM_LBUTTONDOWN || msg == WM_RBUTTONDOWN || msg == WM_MBUTTONDOWN;
+        const TMouseButton button =
+            msg == WM_LBUTTONDOWN || msg == WM_LBUTTONUP   ? TMouseButton::Left
+            : msg == WM_RBUTTONDOWN || msg == WM_RBUTTONUP ? TMouseButton::Right
+                                                           : TMouseButton::Middle;
+        FireMouse(down ? OnMouseDown : OnMouseUp, button, wParam, lParam);
         break;
-    case WM_MBUTTONUP:
-        FireMouse(OnMouseUp, TMouseButton::Middle, wParam, lParam);
-        break;
+    }
     default:
         break;
     }
