@@ -85,10 +85,6 @@ HBRUSH TLabel::CtlColor(HDC dc) {
     return BackgroundBrush();
 }
 
-LRESULT TLabel::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
-    return TControl::WndProc(msg, wParam, lParam);
-}
-
 // --------------------------------------------------------------------------------- TButton
 
 void TButton::Create(TControl& parent, const TControlProps& props, const TButtonOptions& options) {
@@ -368,10 +364,6 @@ void TListBox::DrawItem(HDC dc, int index, const RECT& rect, UINT state) {
               DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX);
     if (state & ODS_FOCUS)
         DrawFocusRect(dc, &rect);
-}
-
-LRESULT TListBox::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
-    return TControl::WndProc(msg, wParam, lParam);
 }
 
 // ------------------------------------------------------------------------------- TGroupBox

@@ -32,7 +32,6 @@ protected:
     HBRUSH CtlColor(HDC dc) override;
     bool ParentBackground() const override { return true; }
     void FontChanged() override;
-    LRESULT WndProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
 
 private:
     void AdjustSize();
@@ -134,7 +133,6 @@ protected:
     bool CommandNotify(WORD code) override;
     // Owner drawing: paints item `index` (state: ODS_* bits) into rect.
     virtual void DrawItem(HDC dc, int index, const RECT& rect, UINT state);
-    LRESULT WndProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
     void DpiChanged(int newDpi, int oldDpi) override;
 
 private:
