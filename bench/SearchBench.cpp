@@ -172,31 +172,44 @@ std::size_t Search(const std::string& root, long* calls = nullptr,
     return static_cast<std::size_t>(sink.List.Count());
 }
 
-// What the search's calls would cost if the walk waited for each: a thread that only hands
-// empty calls to this thread's message loop and waits for them, as many as the search made.
+// What the search's calls would cost if the walk waited for each: a thread that hands empty
+// messages to this thread's message loop and waits for each to be answered, as many as the
+// search made calls.
+constexpr UINT WM_ROUND_TRIP = WM_APP + 0x100;
+
 class RoundTrips : public tovane::TThread {
 public:
-    explicit RoundTrips(long count) : FCount(count) {}
+    RoundTrips(long count, DWORD uiThread, HANDLE answered)
+        : FCount(count), FUiThread(uiThread), FAnswered(answered) {}
     ~RoundTrips() override { StopAndWait(); }
 
 protected:
     void Execute() override {
-        for (long i = 0; i < FCount; ++i)
-            Synchronize([] {});
+        for (long i = 0; i < FCount && !Terminated(); ++i) {
+            PostThreadMessageW(FUiThread, WM_ROUND_TRIP, 0, 0);
+            WaitForSingleObject(FAnswered, INFINITE);
+        }
     }
 
 private:
     long FCount;
+    DWORD FUiThread;
+    HANDLE FAnswered;
 };
 
 void RunRoundTrips(long count) {
-    RoundTrips thread(count);
+    const tovane::UniqueKernelHandle answered(CreateEventW(nullptr, FALSE, FALSE, nullptr));
+    RoundTrips thread(count, GetCurrentThreadId(), answered.Get());
     bool ended = false;
     thread.OnTerminate = [&] { ended = true; };
     thread.SetPriority(tovane::ThreadPriority::Lowest);
     thread.Resume();
     MSG msg;
     while (!ended && GetMessageW(&msg, nullptr, 0, 0) > 0) {
+        if (msg.hwnd == nullptr && msg.message == WM_ROUND_TRIP) {
+            SetEvent(answered.Get());
+            continue;
+        }
         TranslateMessage(&msg);
         DispatchMessageW(&msg);
     }

@@ -11,7 +11,6 @@ namespace tovane {
 namespace {
 
 const wchar_t SyncWindowClass[] = L"TovaneThreadSync";
-constexpr UINT WM_THREAD_SYNC = WM_APP + 0x5A1;
 constexpr UINT WM_THREAD_TERMINATED = WM_APP + 0x5A2;
 constexpr UINT WM_THREAD_QUEUE = WM_APP + 0x5A3;
 // While the worker keeps queueing calls, the UI thread takes them on this timer's ticks instead
@@ -59,9 +58,6 @@ TThread::TThread() {
                                   instance, this));
     if (!FWindow)
         throw Exception("Cannot create the thread synchronisation window");
-    FCallRequested.Reset(CreateEventW(nullptr, FALSE, FALSE, nullptr));
-    if (!FCallRequested)
-        throw Exception("Cannot create the thread synchronisation event");
     unsigned id = 0;
     FHandle.Reset(reinterpret_cast<HANDLE>(
         _beginthreadex(nullptr, 0, &TThread::ThreadEntry, this, CREATE_SUSPENDED, &id)));
@@ -92,7 +88,7 @@ void TThread::StopAndWait() {
 }
 
 void TThread::Resume() {
-    bool start = false, wakeQueue = false, wakeCall = false, wakeEnd = false;
+    bool start = false, wakeQueue = false, wakeEnd = false;
     {
         std::lock_guard lock(FLock);
         FPaused = false;
@@ -100,7 +96,6 @@ void TThread::Resume() {
         FStarted = true;
         // Calls held back by the pause are delivered now.
         wakeQueue = !FQueuedCalls.empty() && !std::exchange(FQueueWakePending, true);
-        wakeCall = FCallState == CallState::Pending;
         wakeEnd = FFinished && !FTerminated && !FTerminationDelivered;
     }
     FChanged.notify_all();
@@ -108,10 +103,6 @@ void TThread::Resume() {
         ResumeThread(FHandle.Get());
     if (wakeQueue)
         PostMessageW(FWindow.Get(), WM_THREAD_QUEUE, 0, 0);
-    if (wakeCall) {
-        SetEvent(FCallRequested.Get());
-        PostMessageW(FWindow.Get(), WM_THREAD_SYNC, 0, 0);
-    }
     if (wakeEnd)
         PostMessageW(FWindow.Get(), WM_THREAD_TERMINATED, 0, 0);
 }
@@ -166,23 +157,9 @@ bool TThread::WaitFor(DWORD timeoutMs) {
         if (!FStarted)
             return true; // never resumed: there is nothing to wait for
     }
-    HANDLE handles[2] = {FHandle.Get(), FCallRequested.Get()};
-    const ULONGLONG start = GetTickCount64();
-    for (;;) {
-        DWORD wait = INFINITE;
-        if (timeoutMs != INFINITE) {
-            const ULONGLONG spent = GetTickCount64() - start;
-            wait = spent >= timeoutMs ? 0 : static_cast<DWORD>(timeoutMs - spent);
-        }
-        const DWORD r = WaitForMultipleObjects(2, handles, FALSE, wait);
-        if (r == WAIT_OBJECT_0 + 1) {
-            RunPendingCall();
-            continue;
-        }
-        if (r == WAIT_TIMEOUT)
-            return false;
-        break; // the worker ended (or the wait itself failed: nothing left to wait on)
-    }
+    // The worker ended (or the wait itself failed: nothing left to wait on) unless it timed out.
+    if (WaitForSingleObject(FHandle.Get(), timeoutMs) == WAIT_TIMEOUT)
+        return false;
     // What the worker queued is delivered before anyone can take the end for done.
     RunQueuedCalls();
     return true;
@@ -257,79 +234,9 @@ void TThread::RunQueuedCalls() {
         FQueuedCalls.clear();
 }
 
-bool TThread::Synchronize(const std::function<void()>& call) {
-    CheckPaused();
-    RaiseQueuedCallError();
-    std::unique_lock lock(FLock);
-    if (FTerminated)
-        return false;
-    FPendingCall = &call;
-    FCallState = CallState::Pending;
-    FCallError = nullptr;
-    lock.unlock();
-
-    SetEvent(FCallRequested.Get());
-    // A full message queue refuses the post for a while; WaitFor may serve the call meanwhile.
-    while (!PostMessageW(FWindow.Get(), WM_THREAD_SYNC, 0, 0)) {
-        lock.lock();
-        const bool settled = FCallState != CallState::Pending || FTerminated;
-        lock.unlock();
-        if (settled)
-            break;
-        Sleep(10);
-    }
-
-    lock.lock();
-    // A call that the UI thread has begun is waited for even after a stop request: it uses
-    // this thread's data. One still pending is withdrawn.
-    FChanged.wait(lock, [&] {
-        return FCallState == CallState::Done || (FCallState == CallState::Pending && FTerminated);
-    });
-    const bool ran = FCallState == CallState::Done;
-    FCallState = CallState::None;
-    FPendingCall = nullptr;
-    std::exception_ptr error = std::exchange(FCallError, nullptr);
-    lock.unlock();
-
-    if (error)
-        std::rethrow_exception(error);
-    // The calls queued before this one have run by now.
-    RaiseQueuedCallError();
-    if (ran)
-        CheckPaused();
-    return ran;
-}
-
 void TThread::CheckPaused() {
     std::unique_lock lock(FLock);
     FChanged.wait(lock, [&] { return !FPaused || FTerminated; });
-}
-
-void TThread::RunPendingCall() {
-    // The calls queued before this one run first.
-    RunQueuedCalls();
-    std::unique_lock lock(FLock);
-    // Stale messages (a call already run, withdrawn, or running further up this stack) find
-    // nothing to do. Queued calls held back by a pause keep this one waiting behind them until
-    // Resume.
-    if (FCallState != CallState::Pending || FTerminated || (FPaused && !FQueuedCalls.empty()))
-        return;
-    FCallState = CallState::Running;
-    const std::function<void()>* call = FPendingCall;
-    lock.unlock();
-
-    std::exception_ptr error;
-    try {
-        (*call)();
-    } catch (...) {
-        error = std::current_exception();
-    }
-
-    lock.lock();
-    FCallError = error;
-    FCallState = CallState::Done;
-    lock.unlock();
-    FChanged.notify_all();
 }
 
 void TThread::DeliverTermination() {
@@ -384,9 +291,6 @@ LRESULT CALLBACK TThread::WindowProc(HWND window, UINT message, WPARAM wParam, L
         } else if (auto* thread =
                        reinterpret_cast<TThread*>(GetWindowLongPtrW(window, GWLP_USERDATA))) {
             switch (message) {
-            case WM_THREAD_SYNC:
-                thread->RunPendingCall();
-                return 0;
             case WM_THREAD_QUEUE:
                 thread->PollQueuedCalls(true);
                 return 0;

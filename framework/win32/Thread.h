@@ -1,28 +1,23 @@
-// A worker thread with the services a background job needs from the UI thread: calls run on
-// the UI thread while the worker waits (Synchronize) or goes on (Queue), a termination handler
-// run on the UI thread, a cooperative pause, and a stop request.
+// A worker thread with the services a background job needs from the UI thread: calls handed to
+// the UI thread while the worker goes on (Queue), a termination handler run on the UI thread, a
+// cooperative pause, and a stop request.
 //
 // Threads: construct, Resume, Suspend, Terminate, WaitFor and destroy on the UI thread (the
-// thread that constructed the object). Execute runs on the worker. Queued and synchronised calls
-// and the termination handler reach the UI thread through a hidden message-only window that
+// thread that constructed the object). Execute runs on the worker. Queued calls and the
+// termination handler reach the UI thread through a hidden message-only window that
 // belongs to this object, so every message loop of the UI thread serves them: the application's
 // loop, modal dialogs, menus, message boxes.
 //
 // Delivery rules:
-//  - Queued and synchronised calls run on the UI thread in the order the worker made them, and
-//    all of them before OnTerminate. While a Suspend is in force, queued calls not yet run are
-//    held back (and a synchronised call behind them), and so is OnTerminate, also when the
-//    worker has finished meanwhile; Resume delivers them.
-//  - After a stop request (Terminate, or destruction) the object delivers nothing more: a
-//    pending synchronised call is released without running (Synchronize answers false), queued
+//  - Queued calls run on the UI thread in the order the worker made them, and all of them
+//    before OnTerminate. While a Suspend is in force, queued calls not yet run are held back,
+//    and so is OnTerminate, also when the worker has finished meanwhile; Resume delivers them.
+//  - After a stop request (Terminate, or destruction) the object delivers nothing more: queued
 //    calls not yet run are dropped, and OnTerminate is not run.
 //  - Destruction stops the worker, releases a pause and joins it; messages still queued for the
 //    object's window are dropped with the window.
-//  - The UI thread is never blocked on a worker that waits inside Synchronize: WaitFor serves
-//    the worker's calls while it waits.
 // The object is never freed automatically; its owner deletes it, which may happen inside
-// OnTerminate, but not inside one of its own synchronised calls (the worker waits for that
-// call to return, and destruction waits for the worker).
+// OnTerminate.
 #pragma once
 
 #include "framework/win32/Handles.h"
@@ -49,8 +44,8 @@ public:
 
     // Starts the worker the first time; afterwards ends a Suspend.
     void Resume();
-    // Asks the worker to pause at its next pause point (between entries, around synchronised
-    // calls) and holds back what it has not yet delivered (see the delivery rules). The worker is
+    // Asks the worker to pause at its next pause point (between entries, before a queued call)
+    // and holds back what it has not yet delivered (see the delivery rules). The worker is
     // never frozen where it stands, so it holds no lock while paused.
     void Suspend();
     // True before the first Resume and while a Suspend is in force.
@@ -61,9 +56,8 @@ public:
     void SetPriority(ThreadPriority priority);
     // True once Execute has returned (or was skipped because of an early stop).
     bool Finished() const;
-    // Blocks until Execute has returned, running the worker's synchronised calls meanwhile, then
-    // runs the calls it queued (unless a stop was requested or a Suspend holds them). Does not
-    // resume a suspended worker. Not to be called from inside a synchronised call.
+    // Blocks until Execute has returned, then runs the calls it queued (unless a stop was
+    // requested or a Suspend holds them). Does not resume a suspended worker.
     void WaitFor();
     // The same, giving up after timeoutMs: answers false (and runs no queued call) when Execute
     // is still running then, as a worker blocked in the system (an unreachable network folder)
@@ -80,15 +74,10 @@ public:
 protected:
     virtual void Execute() = 0;
 
-    // The synchronised call that the thread class offers its workers (the program's own search
-    // hands its calls over with Queue instead): runs call on the UI thread and waits for
-    // it; an exception it raises is raised again here. Answers false, without running call, once a
-    // stop has been requested. Pauses before and after the call while a Suspend is in force.
-    bool Synchronize(const std::function<void()>& call);
     // Hands call to the UI thread to run after the calls made before it, and returns at once.
     // Answers false, dropping call, once a stop has been requested. Pauses first while a
     // Suspend is in force. An exception a queued call raises is raised here, in the worker, at
-    // its next Queue or Synchronize (or becomes FatalException if Execute has returned).
+    // its next Queue (or becomes FatalException if Execute has returned).
     bool Queue(std::function<void()> call);
     // Waits while a Suspend is in force; returns at once after a stop request.
     void CheckPaused();
@@ -97,12 +86,9 @@ protected:
     void StopAndWait();
 
 private:
-    enum class CallState { None, Pending, Running, Done };
-
     static unsigned __stdcall ThreadEntry(void* self);
     static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     void Run();
-    void RunPendingCall();
     void PollQueuedCalls(bool posted);
     void RunQueuedCalls();
     void RaiseQueuedCallError();
@@ -115,9 +101,6 @@ private:
     bool FTerminated = false;
     bool FFinished = false;
     bool FTerminationDelivered = false;
-    CallState FCallState = CallState::None;
-    const std::function<void()>* FPendingCall = nullptr;
-    std::exception_ptr FCallError;
     std::deque<std::function<void()>> FQueuedCalls;
     // The UI thread has been posted a message for FQueuedCalls and polls them until it finds
     // none.
@@ -125,9 +108,8 @@ private:
     std::exception_ptr FQueuedCallError;
     std::exception_ptr FFatalException;
 
-    UniqueWindow FWindow;              // message-only, owned by the UI thread
-    UniqueKernelHandle FCallRequested; // auto-reset event: a call is pending (for WaitFor)
-    UniqueKernelHandle FHandle;        // the worker
+    UniqueWindow FWindow;       // message-only, owned by the UI thread
+    UniqueKernelHandle FHandle; // the worker
 };
 
 } // namespace tovane
