@@ -36,10 +36,11 @@ private:
     H FHandle = Traits::Invalid();
 };
 
-struct ModuleTraits {
-    static HMODULE Invalid() { return nullptr; }
-    static bool IsValid(HMODULE h) { return h != nullptr; }
-    static void Close(HMODULE h) { FreeLibrary(h); }
+// Handles for which null means none, closed by close.
+template <typename H, auto close> struct NullIsNone {
+    static H Invalid() { return nullptr; }
+    static bool IsValid(H h) { return h != nullptr; }
+    static void Close(H h) { close(h); }
 };
 struct FindTraits {
     static HANDLE Invalid() { return INVALID_HANDLE_VALUE; }
@@ -51,56 +52,31 @@ struct FileTraits {
     static bool IsValid(HANDLE h) { return h != INVALID_HANDLE_VALUE && h != nullptr; }
     static void Close(HANDLE h) { CloseHandle(h); }
 };
-struct KernelTraits { // threads, events: null means none
-    static HANDLE Invalid() { return nullptr; }
-    static bool IsValid(HANDLE h) { return h != nullptr; }
-    static void Close(HANDLE h) { CloseHandle(h); }
-};
-struct LocalTraits {
-    static HLOCAL Invalid() { return nullptr; }
-    static bool IsValid(HLOCAL h) { return h != nullptr; }
-    static void Close(HLOCAL h) { LocalFree(h); }
-};
-struct RegKeyTraits {
-    static HKEY Invalid() { return nullptr; }
-    static bool IsValid(HKEY h) { return h != nullptr; }
-    static void Close(HKEY h) { RegCloseKey(h); }
-};
-struct IconTraits { // icons loaded unshared (a size of our own)
-    static HICON Invalid() { return nullptr; }
-    static bool IsValid(HICON h) { return h != nullptr; }
-    static void Close(HICON h) { DestroyIcon(h); }
-};
-struct ViewTraits { // views of sections
-    static void* Invalid() { return nullptr; }
-    static bool IsValid(void* p) { return p != nullptr; }
-    static void Close(void* p) { UnmapViewOfFile(p); }
-};
-template <typename G> struct GdiTraits {
-    static G Invalid() { return nullptr; }
-    static bool IsValid(G h) { return h != nullptr; }
-    static void Close(G h) { DeleteObject(h); }
-};
+template <typename G> void DeleteGdiObject(G h) {
+    DeleteObject(h);
+}
+inline void UnmapView(void* p) {
+    UnmapViewOfFile(p);
+}
 
-using UniqueModule = UniqueHandle<HMODULE, ModuleTraits>;
+using UniqueModule = UniqueHandle<HMODULE, NullIsNone<HMODULE, &FreeLibrary>>;
 using UniqueFind = UniqueHandle<HANDLE, FindTraits>;
 using UniqueFile = UniqueHandle<HANDLE, FileTraits>;
-using UniqueKernelHandle = UniqueHandle<HANDLE, KernelTraits>;
-using UniqueLocal = UniqueHandle<HLOCAL, LocalTraits>;
-using UniqueRegKey = UniqueHandle<HKEY, RegKeyTraits>;
-using UniquePalette = UniqueHandle<HPALETTE, GdiTraits<HPALETTE>>;
-using UniqueBitmapHandle = UniqueHandle<HBITMAP, GdiTraits<HBITMAP>>;
-using UniqueFont = UniqueHandle<HFONT, GdiTraits<HFONT>>;
-using UniqueBrush = UniqueHandle<HBRUSH, GdiTraits<HBRUSH>>;
-using UniqueIcon = UniqueHandle<HICON, IconTraits>;
-using UniqueView = UniqueHandle<void*, ViewTraits>;
+// Threads, events, processes, sections, jobs.
+using UniqueKernelHandle = UniqueHandle<HANDLE, NullIsNone<HANDLE, &CloseHandle>>;
+using UniqueLocal = UniqueHandle<HLOCAL, NullIsNone<HLOCAL, &LocalFree>>;
+using UniqueRegKey = UniqueHandle<HKEY, NullIsNone<HKEY, &RegCloseKey>>;
+using UniquePalette = UniqueHandle<HPALETTE, NullIsNone<HPALETTE, &DeleteGdiObject<HPALETTE>>>;
+using UniqueBitmapHandle = UniqueHandle<HBITMAP, NullIsNone<HBITMAP, &DeleteGdiObject<HBITMAP>>>;
+using UniqueFont = UniqueHandle<HFONT, NullIsNone<HFONT, &DeleteGdiObject<HFONT>>>;
+using UniqueBrush = UniqueHandle<HBRUSH, NullIsNone<HBRUSH, &DeleteGdiObject<HBRUSH>>>;
+// Icons loaded unshared (a size of our own).
+using UniqueIcon = UniqueHandle<HICON, NullIsNone<HICON, &DestroyIcon>>;
+// Views of sections.
+using UniqueView = UniqueHandle<void*, NullIsNone<void*, &UnmapView>>;
 
-struct WindowTraits { // windows made and owned here, not by a parent
-    static HWND Invalid() { return nullptr; }
-    static bool IsValid(HWND h) { return h != nullptr; }
-    static void Close(HWND h) { DestroyWindow(h); }
-};
-using UniqueWindow = UniqueHandle<HWND, WindowTraits>;
+// Windows made and owned here, not by a parent.
+using UniqueWindow = UniqueHandle<HWND, NullIsNone<HWND, &DestroyWindow>>;
 
 // A window's (or, for null, the screen's) device context, released at the end of the scope.
 class TWindowDC {
