@@ -153,8 +153,15 @@ public:
 
     // tovane-host.exe beside the running program.
     static std::wstring DefaultHostPath();
+    // The 64-bit program's 32-bit host, tovane-host32.exe beside it, for the 32-bit modules:
+    // they have no other place to run, so when it cannot be started they are not used.
+    static std::unique_ptr<TPluginHost>
+    ForModules32(std::uint32_t hangTimeoutMs = host::HangTimeoutMs);
+    static std::wstring Host32Path();
 
     std::string Preflight(const std::string& fileName) override;
+    // Loads the module in the host and hands its description over (TDescribe).
+    THostedLoad LoadHosted(const std::string& fileName) override;
 
     // The module's calls, made in the host. Each raises EPluginFault when the host ends, hangs or
     // answers nonsense meanwhile, EHostCallFailed when the host could not make the call,
@@ -212,6 +219,8 @@ private:
     void Stop();
 
     std::wstring FHostPath;
+    // What the report of a host that cannot be started says happens instead.
+    std::string FUnavailableNote;
     std::uint32_t FHangTimeoutMs;
     std::uint32_t FBusyHangTimeoutMs;
     std::uint32_t FWaitMs; // what Transfer waits for: the hang timeout, or the start timeout

@@ -23,6 +23,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <exception>
+#include <limits>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -200,6 +201,15 @@ private:
     const char* FAddress = nullptr;
 };
 
+// The module's length argument; a length that this host's modules cannot be given (past 2 GiB
+// in the 32-bit host) fails the call instead of reaching them cut short.
+SusieLength LengthArgument(const TSourceDesc& desc) {
+    if (desc.Length < std::numeric_limits<SusieLength>::min() ||
+        desc.Length > std::numeric_limits<SusieLength>::max())
+        throw Exception("a source of " + std::to_string(desc.Length) + " bytes is too large here");
+    return static_cast<SusieLength>(desc.Length);
+}
+
 // Sections for renderings, with one made ahead at the last rendering's size whose pages are
 // already touched: under Wine a first write to a fresh page costs about as much as shrinking
 // the picture's pixels for it.
@@ -277,6 +287,8 @@ private:
         switch (KindOf(request)) {
         case TMessageKind::Preflight:
             return Preflight(Decode<TPreflight>(request));
+        case TMessageKind::Describe:
+            return Describe(Decode<TDescribe>(request));
         case TMessageKind::IsSupported:
             return IsSupported(Decode<TIsSupported>(request));
         case TMessageKind::PictureInfo:
@@ -311,6 +323,32 @@ private:
         return Encode(TResult{0});
     }
 
+    // The module as this host's wrapper sees it, for a program that cannot load it itself.
+    std::vector<std::uint8_t> Describe(const TDescribe& request) {
+        TDescription d;
+        d.PointerBits = static_cast<std::uint8_t>(sizeof(void*) * 8);
+        TSPI* spi = nullptr;
+        try {
+            spi = Module(request.Module);
+        } catch (const ESPIInvalidAPI& e) {
+            d.Status = TDescribeStatus::MissingExport;
+            d.MissingExport = e.ExportName();
+            return Encode(d);
+        }
+        if (spi == nullptr) {
+            FModules.erase(request.Module); // not a module: asked again, it is looked at again
+            d.Status = TDescribeStatus::NotLoadable;
+            return Encode(d);
+        }
+        d.Status = TDescribeStatus::Loaded;
+        d.FileName = spi->FileName();
+        d.APIVersion = spi->APIVersion();
+        d.PluginInfo = spi->PluginInfo();
+        d.Extensions = spi->Extensions();
+        d.FormatNames = spi->FormatNames();
+        return Encode(d);
+    }
+
     std::vector<std::uint8_t> IsSupported(const TIsSupported& request) {
         TInSPI& spi = Import(request.Module);
         std::vector<std::uint8_t> header = request.Header;
@@ -324,8 +362,7 @@ private:
         TInSPI& spi = Import(request.Module);
         tovane::PictureInfo info{};
         TInfoResult r;
-        r.Value = spi.GetPictureInfo(source.Source(request.Source),
-                                     static_cast<SusieLength>(request.Source.Length),
+        r.Value = spi.GetPictureInfo(source.Source(request.Source), LengthArgument(request.Source),
                                      request.Source.Flag, &info);
         // The text information is not handed over; it is the host's to free.
         const UniqueLocal text(info.hInfo);
@@ -342,7 +379,7 @@ private:
         FLastAnswer = 0;
         int result = 0;
         const char* src = source.Source(request.Source);
-        const auto length = static_cast<SusieLength>(request.Source.Length);
+        const SusieLength length = LengthArgument(request.Source);
         const auto user = reinterpret_cast<SusieUserData>(this);
         if (request.Preview) {
             try {
