@@ -7,6 +7,7 @@
 #include "framework/BitmapScale.h"
 #include "framework/DibCheck.h"
 #include "framework/Exceptions.h"
+#include "framework/WorkerThread.h"
 #include "framework/win32/Handles.h"
 #include "framework/win32/ModuleFile.h"
 #include "imaging/portable/DecodeRules.h"
@@ -17,6 +18,7 @@
 
 #include <objbase.h>
 
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <csignal>
@@ -241,6 +243,80 @@ private:
     std::size_t FLastBytes = 0;
 };
 
+// Sections for pictures, made and their pages touched on a second thread while the module
+// decodes: under Wine a first write to a fresh page costs far more than the copy into it, so
+// handing a camera picture over into a fresh section took about as long as decoding it.
+class TPictureSections {
+public:
+    // Starts making a section of bytes (what the module announced) unless it is 0.
+    void Prepare(std::uint64_t bytes) {
+        Finish();
+        if (bytes == 0)
+            return;
+        FPreparing = true;
+        FStop = false;
+        FMaker.Start([this, bytes] {
+            FReady = MakeSharedSection(bytes);
+            if (!FReady.View)
+                return;
+            auto* at = static_cast<volatile std::uint8_t*>(FReady.View.Get());
+            for (std::uint64_t offset = 0; offset < bytes && !FStop; offset += 4096)
+                at[offset] = 0;
+        });
+    }
+    // A section of at least bytes: the one prepared when it is no more than an eighth larger
+    // (the program keeps the whole section for the picture's life), else a fresh one; no view
+    // when there is no memory for it.
+    TSharedSection Take(std::uint64_t bytes) {
+        TSharedSection ready = Finish();
+        if (ready.View && ready.Bytes >= bytes && ready.Bytes - bytes <= bytes / 8)
+            return ready;
+        ready = TSharedSection();
+        return MakeSharedSection(bytes);
+    }
+    // Lets the prepared section go (the module delivered nothing).
+    void Drop() { Finish(); }
+
+private:
+    // Ends the preparation where it stands: the copy touches the pages not yet touched.
+    TSharedSection Finish() {
+        if (FPreparing) {
+            FPreparing = false;
+            FStop = true;
+            try {
+                FMaker.Wait();
+            } catch (const std::exception&) {
+                FReady = TSharedSection();
+            }
+        }
+        return std::move(FReady);
+    }
+
+    TWorkerThread FMaker;
+    TSharedSection FReady; // written by FMaker between Start and Wait
+    std::atomic<bool> FStop{false};
+    bool FPreparing = false;
+};
+
+// The bytes of a section holding the picture that GetPictureInfo announced, as a module
+// delivers it (a bottom-up bitmap of that depth, with a full colour table up to 8 bits); 0 when
+// the record says nothing usable.
+std::uint64_t AnnouncedSectionBytes(const tovane::PictureInfo& info) {
+    const std::uint64_t w =
+        static_cast<std::uint64_t>(std::abs(static_cast<std::int64_t>(info.width)));
+    const std::uint64_t h =
+        static_cast<std::uint64_t>(std::abs(static_cast<std::int64_t>(info.height)));
+    const int bits = info.colorDepth;
+    if (w == 0 || h == 0 ||
+        (bits != 1 && bits != 4 && bits != 8 && bits != 16 && bits != 24 && bits != 32))
+        return 0;
+    const std::uint64_t bitsSize = (w * static_cast<std::uint64_t>(bits) + 31) / 32 * 4 * h;
+    if (!HandOverRefusal(0, bitsSize).empty())
+        return 0;
+    const std::uint64_t infoSize = 40 + (bits <= 8 ? (std::uint64_t{1} << bits) * 4 : 0);
+    return PixelOffset(infoSize) + bitsSize;
+}
+
 // A module's memory block locked for reading while the object lives.
 class TLockedBlock {
 public:
@@ -366,6 +442,8 @@ private:
                                      request.Source.Flag, &info);
         // The text information is not handed over; it is the host's to free.
         const UniqueLocal text(info.hInfo);
+        FAnnounced = TAnnounced{request.Module, request.Source,
+                                r.Value == 0 ? AnnouncedSectionBytes(info) : 0};
         r.WithRecord(info, [](auto& ours, const auto& theirs) { ours = theirs; });
         return Encode(r);
     }
@@ -381,6 +459,10 @@ private:
         const char* src = source.Source(request.Source);
         const SusieLength length = LengthArgument(request.Source);
         const auto user = reinterpret_cast<SusieUserData>(this);
+        // The picture's section is made while the module decodes.
+        if (!request.Preview && FAnnounced.Module == request.Module &&
+            SameSource(FAnnounced.Source, request.Source))
+            FPictureSections.Prepare(FAnnounced.Bytes);
         if (request.Preview) {
             try {
                 result = spi.GetPreview(src, length, request.Source.Flag, &info, &bits,
@@ -398,6 +480,7 @@ private:
         r.Value = result;
         if (result == 0)
             HandOver(info, bits, r);
+        FPictureSections.Drop();
         return Encode(r);
     }
 
@@ -454,7 +537,7 @@ private:
     }
 
     // Moves both blocks into one section the program takes over, and frees them.
-    static void HandOver(HLOCAL infoHandle, HLOCAL bitsHandle, TPictureResult& r) {
+    void HandOver(HLOCAL infoHandle, HLOCAL bitsHandle, TPictureResult& r) {
         const UniqueLocal info(infoHandle);
         const UniqueLocal bits(bitsHandle != infoHandle ? bitsHandle : nullptr);
         if (!info || !bits)
@@ -466,7 +549,7 @@ private:
             return;
         const std::uint64_t bitsOffset = PixelOffset(infoSize);
         const std::uint64_t total = bitsOffset + bitsSize;
-        TSharedSection section = MakeSharedSection(total);
+        TSharedSection section = FPictureSections.Take(total);
         if (!section.View) {
             r.Refusal = "no shared memory for " + std::to_string(total) + " bytes";
             return;
@@ -506,8 +589,23 @@ private:
         return self->FLastAnswer;
     }
 
+    // Whether two descriptions name the same data (the section handle differs per call).
+    static bool SameSource(const TSourceDesc& a, const TSourceDesc& b) {
+        return a.Flag == b.Flag && a.Path == b.Path && a.Length == b.Length &&
+               a.SectionSize == b.SectionSize && a.Offset == b.Offset;
+    }
+
+    // The picture the last GetPictureInfo announced, and the section it would take.
+    struct TAnnounced {
+        std::string Module;
+        TSourceDesc Source;
+        std::uint64_t Bytes = 0;
+    };
+
     TPipe& FPipe;
     TBusyReporter FBusy;
+    TAnnounced FAnnounced;
+    TPictureSections FPictureSections;
     TRenderingSections FRenderingSections;
     // The second thread of every shrink, kept: starting one costs about 4 ms under Wine.
     TWorkerThread FShrinkHelper;
