@@ -248,10 +248,12 @@ private:
 // handing a camera picture over into a fresh section took about as long as decoding it.
 class TPictureSections {
 public:
-    // Starts making a section of bytes (what the module announced) unless it is 0.
+    // Starts making a section of bytes (what the module announced) unless it is 0, or, in the
+    // 32-bit host, so large that its view could take the address space the module needs.
     void Prepare(std::uint64_t bytes) {
         Finish();
-        if (bytes == 0)
+        constexpr std::uint64_t most32 = 256u << 20;
+        if (bytes == 0 || (sizeof(void*) == 4 && bytes > most32))
             return;
         FPreparing = true;
         FStop = false;
