@@ -397,9 +397,10 @@ private:
         const TRenderingWish wish = WishFor(early);
         bool loaded = false;
         try {
+            bool faulted = false;
             std::list<TPluginHost::TRenderingScope> rendering;
             for (TPluginHost* host : S->Hosts)
-                rendering.emplace_back(*host, wish);
+                rendering.emplace_back(*host, wish, &faulted);
             picture.LoadFromFile(path);
             loaded = true;
         } catch (...) {

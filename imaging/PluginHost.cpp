@@ -396,7 +396,7 @@ Answer TPluginHost::Call(const std::string& module, const std::vector<std::uint8
         }
     } catch (const THostLost& lost) {
         Stop();
-        FRenderingFaulted = true;
+        *FRenderingFaulted = true;
         if (lost.Interrupted)
             throw EAbort();
         const bool nowSkipped = FFaults.RecordFault(module, KindOf(request));
@@ -404,7 +404,7 @@ Answer TPluginHost::Call(const std::string& module, const std::vector<std::uint8
     } catch (const EProtocol&) {
         // The conversation cannot be trusted from here on: that host goes.
         Stop();
-        FRenderingFaulted = true;
+        *FRenderingFaulted = true;
         const bool nowSkipped = FFaults.RecordFault(module, KindOf(request));
         throw EPluginFault(TFaultKind::Died, module, nowSkipped);
     }
@@ -555,7 +555,7 @@ THostPicture TPluginHost::GetPicture(const TSPI& spi, const THostSource& source,
                                      const TProgressFn& progress) {
     Start();
     TPictureRequest request{spi.FileName(), Describe(source), preview};
-    request.AskSize = FRendering != nullptr && !FRenderingFaulted && !preview;
+    request.AskSize = FRendering != nullptr && !*FRenderingFaulted && !preview;
     const TPictureResult r = Call<TPictureResult>(spi.FileName(), Encode(request), &progress);
     THostPicture picture;
     picture.Value = r.Value;

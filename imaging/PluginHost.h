@@ -127,19 +127,27 @@ public:
 
     // While it lives, the GetPicture calls of the host ask for renderings as the wish says,
     // until a module faults (a load that went past a fault reports it with the picture, so its
-    // picture must not come early). One scope at a time, on the thread making the calls.
+    // picture must not come early). One scope at a time, on the thread making the calls. Scopes
+    // of several hosts in one load share faulted (which they clear): a fault in any of them
+    // ends the renderings of all.
     class TRenderingScope {
     public:
-        TRenderingScope(TPluginHost& host, const TRenderingWish& wish) : FHost(host) {
+        TRenderingScope(TPluginHost& host, const TRenderingWish& wish, bool* faulted = nullptr)
+            : FHost(host) {
             FHost.FRendering = &wish;
-            FHost.FRenderingFaulted = false;
+            FHost.FRenderingFaulted = faulted != nullptr ? faulted : &FFaulted;
+            *FHost.FRenderingFaulted = false;
         }
-        ~TRenderingScope() { FHost.FRendering = nullptr; }
+        ~TRenderingScope() {
+            FHost.FRendering = nullptr;
+            FHost.FRenderingFaulted = &FHost.FNoScopeFault;
+        }
         TRenderingScope(const TRenderingScope&) = delete;
         TRenderingScope& operator=(const TRenderingScope&) = delete;
 
     private:
         TPluginHost& FHost;
+        bool FFaulted = false;
     };
 
     // hostPath: the host program; hangTimeoutMs: how long a call may go without returning or
@@ -242,7 +250,8 @@ private:
         bool Known = false; // a report came since the last sign of life
     } FBusy;
     const TRenderingWish* FRendering = nullptr; // set by a TRenderingScope
-    bool FRenderingFaulted = false;
+    bool FNoScopeFault = false;
+    bool* FRenderingFaulted = &FNoScopeFault; // the scope's (shared) flag
     std::pair<int, int> FDecodedSize;
 };
 

@@ -180,3 +180,32 @@ TEST(DecodingHost32, BothKindsInOneFolderTakePartInPluginOrder) {
         EXPECT_EQ(stats()->pictureCalls - before, c.SixtyFourFirst ? 0 : 1);
     }
 }
+
+// A load's renderings come early from either host, until a module faults in either: then the
+// picture comes with the fault's report, never before it.
+TEST(DecodingHost32, AFaultInOneHostEndsTheRenderingsOfBoth) {
+    const std::string path = WriteScratch("render32.flt", {1, 2, 3});
+    for (bool faultFirst : {false, true}) {
+        SCOPED_TRACE(faultFirst ? "a 64-bit module faults first" : "no fault");
+        const auto spis = Collection(true);
+        if (faultFirst)
+            spis->Search(PluginFolder("fault_av") + DefaultSPIMask);
+        spis->Search(Folder32("decode_any") + "*.spi");
+        ASSERT_EQ(spis->Count(), faultFirst ? 2 : 1);
+        bool arrived = false;
+        TRenderingWish wish;
+        wish.SizeFor = [](int, int) { return std::make_pair(1, 1); };
+        wish.Arrived = [&](int, int, TDib&&) { arrived = true; };
+        TSPIBitmap bitmap;
+        {
+            bool faulted = false;
+            TPluginHost::TRenderingScope own(static_cast<TPluginHost&>(*spis->Isolation), wish,
+                                             &faulted);
+            TPluginHost::TRenderingScope of32(Host32(*spis), wish, &faulted);
+            ASSERT_NO_THROW(bitmap.LoadFromFile(path));
+        }
+        EXPECT_EQ(bitmap.Width(), 1);
+        EXPECT_EQ(bitmap.LoadFaults().size(), faultFirst ? 1u : 0u);
+        EXPECT_EQ(arrived, !faultFirst);
+    }
+}
