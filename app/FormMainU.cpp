@@ -27,6 +27,9 @@ void TFormMain::Loaded() {
     // says otherwise.
     if (ReadPluginIsolation(FIniPath))
         SPIs->Isolation = std::make_unique<TPluginHost>();
+    // The 64-bit program runs 32-bit modules in its 32-bit host, whatever the setting says.
+    if constexpr (sizeof(void*) == 8)
+        SPIs->Isolation32 = TPluginHost::ForModules32();
     // The form has been read: the plug-in collection now searches its places. A module that
     // lacks a required export is skipped with one report naming it; the others serve.
     SPIs->OnLoadError = [](TSPIs&, const Exception& e) { Application().ShowErrorReport(e.what()); };

@@ -2,7 +2,8 @@
 #   cmake --build <build> --target package_zip
 # writes into <build>/packages/
 #   tovane-<version>-<win64|win32>.zip        Tovane.exe, tovane-cli.exe, tovane-host.exe when
-#                                             the build has it, the bundled modules, stripped;
+#                                             the build has it (and in win64 the 32-bit
+#                                             tovane-host32.exe), the bundled modules, stripped;
 #                                             the user guide and the licences
 #   tovane-<version>-<win64|win32>-debug.zip  their debug information, one <file>.debug each,
 #                                             which each shipped file names in its debug link
@@ -40,6 +41,10 @@ set(files "")
 foreach(t ${shipped})
   list(APPEND files $<TARGET_FILE:${t}>)
 endforeach()
+# The 64-bit package holds the 32-bit host too, for the 32-bit modules (cmake/TovaneWin32Parts.cmake).
+if(TARGET tovane-host32)
+  list(APPEND files ${CMAKE_BINARY_DIR}/bin/tovane-host32.exe)
+endif()
 
 if(TOVANE_WIN64)
   set(package_arch win64)
@@ -57,4 +62,7 @@ add_custom_target(package_zip
   COMMENT "Packaging Tovane ${TOVANE_VERSION} (${package_arch})"
   VERBATIM)
 add_dependencies(package_zip ${shipped})
+if(TARGET tovane-host32)
+  add_dependencies(package_zip tovane-host32)
+endif()
 

@@ -47,10 +47,13 @@ void TFormAboutBox::FormCreate(TObject&) {
         return;
     for (int i = 0; i < spis->Count(); ++i) {
         const TSPI& spi = spis->Items(i);
+        // A module of another bitness than the program's (a 32-bit one in its host) says so.
+        const char* mark = spi.Bits() == 32 && sizeof(void*) == 8 ? " (32bit)" : "";
         for (const AboutRow& row : AboutRowsFor(spi.FileName(), spi.PluginInfo(), spi.Extensions(),
                                                 spi.FormatNames(), SystemLeadByte))
-            ListView1.AddRow({AnsiToUtf8(row.FileName), AnsiToUtf8(row.Extensions),
-                              AnsiToUtf8(row.FormatName), AnsiToUtf8(row.Info)});
+            ListView1.AddRow({AnsiToUtf8(row.FileName) + (row.FileName.empty() ? "" : mark),
+                              AnsiToUtf8(row.Extensions), AnsiToUtf8(row.FormatName),
+                              AnsiToUtf8(row.Info)});
     }
 }
 

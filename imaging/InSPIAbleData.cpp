@@ -79,6 +79,7 @@ void TInSPIAbleData::Decode() {
     // The host is looked up once per run; the collection outlives the run. One that cannot be
     // started is done without.
     FHost = spis != nullptr ? dynamic_cast<TPluginHost*>(spis->Isolation.get()) : nullptr;
+    FHost32 = spis != nullptr ? dynamic_cast<TPluginHost*>(spis->Isolation32.get()) : nullptr;
     if (FHost != nullptr && FHost->Unavailable()) {
         TakeHostReports();
         FHost = nullptr;
@@ -130,8 +131,13 @@ void TInSPIAbleData::SearchPlugins(bool macBinary) {
                 ReleaseImage();
                 break;
             } catch (const EHostUnavailable&) {
-                // No host starts: this and every later call are made here, as without one.
                 TakeHostReports();
+                if (spi->Host() != nullptr) {
+                    // A module that only its host can run: it cannot serve this time.
+                    ReleaseImage();
+                    break;
+                }
+                // No host starts: this and every later call are made here, as without one.
                 FHost = nullptr;
                 ReleaseImage();
                 TryPlugin(*spi, header.data(), offset);
@@ -145,10 +151,14 @@ void TInSPIAbleData::SearchPlugins(bool macBinary) {
 }
 
 void TInSPIAbleData::TakeHostReports() {
-    if (FHost == nullptr)
-        return;
-    for (std::string& report : FHost->TakeReports())
-        FFaults.push_back(std::move(report));
+    for (TPluginHost* host : {FHost, FHost32})
+        if (host != nullptr)
+            for (std::string& report : host->TakeReports())
+                FFaults.push_back(std::move(report));
+}
+
+TPluginHost* TInSPIAbleData::HostFor(const TInSPI& spi) const {
+    return spi.Host() != nullptr ? dynamic_cast<TPluginHost*>(spi.Host()) : FHost;
 }
 
 std::vector<TInSPI*> TInSPIAbleData::BuildCandidates() const {
@@ -161,16 +171,20 @@ std::vector<TInSPI*> TInSPIAbleData::BuildCandidates() const {
         return list;
     }
     spis->CollectLoaders<TInSPI>(LoaderExtension(FPluginName, SystemLeadByte), list);
-    if (FHost != nullptr)
-        std::erase_if(list, [this](const TInSPI* spi) { return FHost->IsSkipped(*spi); });
+    std::erase_if(list, [this](const TInSPI* spi) {
+        const TPluginHost* host = HostFor(*spi);
+        return host != nullptr && host->IsSkipped(*spi);
+    });
     return list;
 }
 
 void TInSPIAbleData::TryPlugin(TInSPI& spi, const unsigned char* header, int offset) {
-    if (FHost != nullptr) {
-        TryInHost(*FHost, spi, header, offset);
+    if (TPluginHost* host = HostFor(spi)) {
+        TryInHost(*host, spi, header, offset);
         return;
     }
+    if (spi.Host() != nullptr)
+        return; // loaded by a host this job cannot call: it declines
     if (spi.IsSupported(FPluginName.c_str(), header + offset) == 0)
         return;
     ReadPictureInfo(spi, offset, FPictureInfo);

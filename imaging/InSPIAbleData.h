@@ -11,7 +11,8 @@
 // bytes of each block the picture occupies, so nothing past the blocks is ever read.
 //
 // Isolation: when the collection has a TPluginHost as its Isolation, the picture calls run in
-// the decoding host; the image then comes back as a shared-memory section instead of the
+// the decoding host (a module loaded in a host, a 32-bit module of the 64-bit program, always
+// runs in its own); the image then comes back as a shared-memory section instead of the
 // plug-in's blocks, and is checked here all the same. A module that faults or hangs there costs
 // its attempt: the fault is reported in Faults() and the next candidate is asked.
 //
@@ -149,6 +150,8 @@ private:
     std::vector<TInSPI*> BuildCandidates() const;
     void SearchPlugins(bool macBinary);
     void TryPlugin(TInSPI& spi, const unsigned char* header, int offset);
+    // Where the module's calls go: its own host, else the decoding host (null: here).
+    TPluginHost* HostFor(const TInSPI& spi) const;
     void TryInHost(TPluginHost& host, TInSPI& spi, const unsigned char* header, int offset);
     void ReceiveHostPicture(THostPicture picture);
     // What the host has to say of itself (it could not be started, say) joins the reports.
@@ -171,6 +174,7 @@ private:
     std::string FRefusal;
     std::exception_ptr FPendingFailure; // raised by the handler inside a plug-in call
     TPluginHost* FHost = nullptr;       // the decoding host during Decode, else null
+    TPluginHost* FHost32 = nullptr;     // the 32-bit modules' host during Decode, else null
     THostImage FHostImage;              // the image, when the host delivered it
     std::vector<std::string> FFaults;
 };

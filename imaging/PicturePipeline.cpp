@@ -20,7 +20,9 @@
 #include <atomic>
 #include <condition_variable>
 #include <deque>
+#include <list>
 #include <mutex>
+#include <vector>
 
 namespace tovane {
 
@@ -133,7 +135,8 @@ struct TPicturePipeline::TShared {
         std::uint64_t Ticket = 0; // the one a new version of the picture is delivered to
     };
 
-    TShared(std::size_t cacheBytes, TPluginHost* host) : Cache(cacheBytes), Host(host) {}
+    TShared(std::size_t cacheBytes, std::vector<TPluginHost*> hosts)
+        : Cache(cacheBytes), Hosts(std::move(hosts)) {}
 
     // Whether the running job is the item of this key, or the picture of this location key.
     bool RunningIs(const std::wstring& key) const {
@@ -156,14 +159,15 @@ struct TPicturePipeline::TShared {
             return;
         Cancel = true;
         RunningTicket = 0;
-        if (Host != nullptr)
-            Host->Interrupt(graceMs);
+        for (TPluginHost* host : Hosts)
+            host->Interrupt(graceMs);
     }
 
     std::mutex Lock;
     std::condition_variable Wake;
     TPictureCache<TCachedPicture> Cache;
-    TPluginHost* const Host; // the decoding host, when the modules run in one
+    // The decoding hosts in which modules run: the collection's Isolation and Isolation32.
+    const std::vector<TPluginHost*> Hosts;
     std::optional<TJob> Wanted;
     std::optional<TCheck> Check;
     std::uint64_t CheckTicket = 0; // the check still wanted, taken or not; 0: none
@@ -213,8 +217,8 @@ public:
             std::lock_guard lock(S->Lock);
             S->Stop = true;
             S->Cancel = true;
-            if (S->Host != nullptr)
-                S->Host->Interrupt(0);
+            for (TPluginHost* host : S->Hosts)
+                host->Interrupt(0);
         }
         S->Wake.notify_all();
         Terminate();
@@ -252,8 +256,8 @@ protected:
                 S->RunningTicket = job.Ticket;
                 S->RunningSize = job.Size;
                 S->Cancel = false;
-                if (S->Host != nullptr)
-                    S->Host->ClearInterrupt();
+                for (TPluginHost* host : S->Hosts)
+                    host->ClearInterrupt();
             }
             TOutcome outcome;
             try {
@@ -426,9 +430,10 @@ private:
         const TRenderingWish wish = WishFor(early);
         bool loaded = false;
         try {
-            std::optional<TPluginHost::TRenderingScope> rendering;
-            if (S->Host != nullptr)
-                rendering.emplace(*S->Host, wish);
+            bool faulted = false;
+            std::list<TPluginHost::TRenderingScope> rendering;
+            for (TPluginHost* host : S->Hosts)
+                rendering.emplace_back(*host, wish, &faulted);
             picture.LoadFromFile(location.Path());
             loaded = true;
         } catch (...) {
@@ -489,9 +494,13 @@ private:
 
 namespace {
 
-TPluginHost* HostOfCollection() {
-    TSPIs* spis = TSPIs::Instance();
-    return spis != nullptr ? dynamic_cast<TPluginHost*>(spis->Isolation.get()) : nullptr;
+std::vector<TPluginHost*> HostsOfCollection() {
+    std::vector<TPluginHost*> hosts;
+    if (TSPIs* spis = TSPIs::Instance())
+        for (TSPIIsolation* isolation : {spis->Isolation.get(), spis->Isolation32.get()})
+            if (auto* host = dynamic_cast<TPluginHost*>(isolation))
+                hosts.push_back(host);
+    return hosts;
 }
 
 // Keeps every module of the collection loaded until the process ends: a decode abandoned inside
@@ -499,6 +508,8 @@ TPluginHost* HostOfCollection() {
 void PinModules() {
     TSPIs* spis = TSPIs::Instance();
     for (int i = 0; spis != nullptr && i < spis->Count(); ++i) {
+        if (spis->Items(i).Handle() == nullptr)
+            continue; // loaded in a host
         HMODULE pinned = nullptr;
         GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_PIN | GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS,
                            reinterpret_cast<LPCWSTR>(spis->Items(i).Handle()), &pinned);
@@ -513,7 +524,7 @@ TReadAheadItem TReadAheadItem::At(const TPictureLocation& location) {
 
 TPicturePipeline::TPicturePipeline(std::size_t cacheBytes)
     : FShared(std::make_shared<TShared>(cacheBytes != 0 ? cacheBytes : MachineCacheBytes(),
-                                        HostOfCollection())),
+                                        HostsOfCollection())),
       FThread(std::make_unique<TDecodingThread>(*this, FShared)) {
     FThread->Resume();
 }

@@ -94,7 +94,10 @@ struct TPluginHost::TRunning {
 };
 
 TPluginHost::TPluginHost(std::wstring hostPath, std::uint32_t hangTimeoutMs)
-    : FHostPath(std::move(hostPath)), FHangTimeoutMs(hangTimeoutMs),
+    : FHostPath(std::move(hostPath)),
+      FUnavailableNote("Susie Plugin はこのプログラムの中で呼び出します（異常終了する Plugin が"
+                       "あると、プログラムも終了します）"),
+      FHangTimeoutMs(hangTimeoutMs),
       FBusyHangTimeoutMs(hangTimeoutMs * (BusyHangTimeoutMs / HangTimeoutMs)),
       FWaitMs(hangTimeoutMs), FInterrupt(CreateEventW(nullptr, TRUE, FALSE, nullptr)) {
 }
@@ -105,6 +108,16 @@ TPluginHost::~TPluginHost() {
 
 std::wstring TPluginHost::DefaultHostPath() {
     return ProgramFolderW() + L"tovane-host.exe";
+}
+
+std::wstring TPluginHost::Host32Path() {
+    return ProgramFolderW() + L"tovane-host32.exe";
+}
+
+std::unique_ptr<TPluginHost> TPluginHost::ForModules32(std::uint32_t hangTimeoutMs) {
+    auto host = std::make_unique<TPluginHost>(Host32Path(), hangTimeoutMs);
+    host->FUnavailableNote = "32 ビットの Susie Plugin (*.spi) は使えません";
+    return host;
 }
 
 void TPluginHost::Interrupt(std::uint32_t graceMs) {
@@ -165,10 +178,7 @@ void TPluginHost::Start() {
         } catch (const Exception& e) {
             if (++FStartFailures < 2)
                 continue;
-            FReports.push_back(e.what() +
-                               std::string("\nSusie Plugin はこのプログラムの中で呼び出します"
-                                           "（異常終了する Plugin があると、プログラムも"
-                                           "終了します）"));
+            FReports.push_back(e.what() + std::string("\n") + FUnavailableNote);
             throw EHostUnavailable(e.what());
         }
     }
@@ -386,7 +396,7 @@ Answer TPluginHost::Call(const std::string& module, const std::vector<std::uint8
         }
     } catch (const THostLost& lost) {
         Stop();
-        FRenderingFaulted = true;
+        *FRenderingFaulted = true;
         if (lost.Interrupted)
             throw EAbort();
         const bool nowSkipped = FFaults.RecordFault(module, KindOf(request));
@@ -394,7 +404,7 @@ Answer TPluginHost::Call(const std::string& module, const std::vector<std::uint8
     } catch (const EProtocol&) {
         // The conversation cannot be trusted from here on: that host goes.
         Stop();
-        FRenderingFaulted = true;
+        *FRenderingFaulted = true;
         const bool nowSkipped = FFaults.RecordFault(module, KindOf(request));
         throw EPluginFault(TFaultKind::Died, module, nowSkipped);
     }
@@ -476,6 +486,35 @@ std::string TPluginHost::Preflight(const std::string& fileName) {
     }
 }
 
+TSPIIsolation::THostedLoad TPluginHost::LoadHosted(const std::string& fileName) {
+    THostedLoad load;
+    TDescription d;
+    try {
+        d = Call<TDescription>(fileName, Encode(TDescribe{fileName}), nullptr);
+    } catch (const EPluginFault& fault) {
+        load.Fault = PreflightFaultMessage(fault.Kind, AnsiToUtf8(fileName));
+        return load;
+    } catch (const EHostUnavailable&) {
+        // Said once, with the first module that needed the host.
+        for (const std::string& report : TakeReports())
+            load.Fault += (load.Fault.empty() ? "" : "\n") + report;
+        return load;
+    } catch (const EHostCallFailed&) {
+        return load;
+    }
+    if (d.Status == TDescribeStatus::MissingExport)
+        throw ESPIInvalidAPI(d.MissingExport, fileName);
+    if (d.Status != TDescribeStatus::Loaded)
+        return load;
+    load.Description = SPIDescription{d.FileName.empty() ? fileName : d.FileName,
+                                      d.APIVersion,
+                                      d.PluginInfo,
+                                      std::move(d.Extensions),
+                                      std::move(d.FormatNames),
+                                      d.PointerBits};
+    return load;
+}
+
 int TPluginHost::IsSupported(const TSPI& spi, const std::string& fileName, const void* header2048) {
     TIsSupported request;
     request.Module = spi.FileName();
@@ -516,7 +555,7 @@ THostPicture TPluginHost::GetPicture(const TSPI& spi, const THostSource& source,
                                      const TProgressFn& progress) {
     Start();
     TPictureRequest request{spi.FileName(), Describe(source), preview};
-    request.AskSize = FRendering != nullptr && !FRenderingFaulted && !preview;
+    request.AskSize = FRendering != nullptr && !*FRenderingFaulted && !preview;
     const TPictureResult r = Call<TPictureResult>(spi.FileName(), Encode(request), &progress);
     THostPicture picture;
     picture.Value = r.Value;

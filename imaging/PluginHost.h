@@ -127,19 +127,27 @@ public:
 
     // While it lives, the GetPicture calls of the host ask for renderings as the wish says,
     // until a module faults (a load that went past a fault reports it with the picture, so its
-    // picture must not come early). One scope at a time, on the thread making the calls.
+    // picture must not come early). One scope at a time, on the thread making the calls. Scopes
+    // of several hosts in one load share faulted (which they clear): a fault in any of them
+    // ends the renderings of all.
     class TRenderingScope {
     public:
-        TRenderingScope(TPluginHost& host, const TRenderingWish& wish) : FHost(host) {
+        TRenderingScope(TPluginHost& host, const TRenderingWish& wish, bool* faulted = nullptr)
+            : FHost(host) {
             FHost.FRendering = &wish;
-            FHost.FRenderingFaulted = false;
+            FHost.FRenderingFaulted = faulted != nullptr ? faulted : &FFaulted;
+            *FHost.FRenderingFaulted = false;
         }
-        ~TRenderingScope() { FHost.FRendering = nullptr; }
+        ~TRenderingScope() {
+            FHost.FRendering = nullptr;
+            FHost.FRenderingFaulted = &FHost.FNoScopeFault;
+        }
         TRenderingScope(const TRenderingScope&) = delete;
         TRenderingScope& operator=(const TRenderingScope&) = delete;
 
     private:
         TPluginHost& FHost;
+        bool FFaulted = false;
     };
 
     // hostPath: the host program; hangTimeoutMs: how long a call may go without returning or
@@ -153,8 +161,15 @@ public:
 
     // tovane-host.exe beside the running program.
     static std::wstring DefaultHostPath();
+    // The 64-bit program's 32-bit host, tovane-host32.exe beside it, for the 32-bit modules:
+    // they have no other place to run, so when it cannot be started they are not used.
+    static std::unique_ptr<TPluginHost>
+    ForModules32(std::uint32_t hangTimeoutMs = host::HangTimeoutMs);
+    static std::wstring Host32Path();
 
     std::string Preflight(const std::string& fileName) override;
+    // Loads the module in the host and hands its description over (TDescribe).
+    THostedLoad LoadHosted(const std::string& fileName) override;
 
     // The module's calls, made in the host. Each raises EPluginFault when the host ends, hangs or
     // answers nonsense meanwhile, EHostCallFailed when the host could not make the call,
@@ -212,6 +227,8 @@ private:
     void Stop();
 
     std::wstring FHostPath;
+    // What the report of a host that cannot be started says happens instead.
+    std::string FUnavailableNote;
     std::uint32_t FHangTimeoutMs;
     std::uint32_t FBusyHangTimeoutMs;
     std::uint32_t FWaitMs; // what Transfer waits for: the hang timeout, or the start timeout
@@ -233,7 +250,8 @@ private:
         bool Known = false; // a report came since the last sign of life
     } FBusy;
     const TRenderingWish* FRendering = nullptr; // set by a TRenderingScope
-    bool FRenderingFaulted = false;
+    bool FNoScopeFault = false;
+    bool* FRenderingFaulted = &FNoScopeFault; // the scope's (shared) flag
     std::pair<int, int> FDecodedSize;
 };
 

@@ -16,7 +16,8 @@ ESPIFOpenErrorSPI::ESPIFOpenErrorSPI(std::string_view fileNameAnsi)
 
 ESPIInvalidAPI::ESPIInvalidAPI(std::string_view exportName, std::string_view fileNameAnsi)
     : Exception(std::string(exportName) + "は[" + AnsiToUtf8(fileNameAnsi) +
-                "]では使えないSusie Plugin APIです") {
+                "]では使えないSusie Plugin APIです"),
+      FExportName(exportName) {
 }
 
 ESPIDupCreateSPIs::ESPIDupCreateSPIs() : Exception("TSPIs は複数生成できません") {
@@ -49,7 +50,34 @@ TSPI::TSPI(const std::string& fileName) : FHandle(LoadModuleWithItsFolder(fileNa
     FExports.GetFile = Lookup<GetFileFunc>(m, "GetFile");
 }
 
+TSPI::TSPI(const SPIDescription& description, TSPIIsolation& host)
+    : FFileName(description.FileName), FAPIVersion(description.APIVersion),
+      FPluginInfo(description.PluginInfo), FExtensions(description.Extensions),
+      FFormatNames(description.FormatNames), FHost(&host), FBits(description.Bits) {
+}
+
 TSPI::~TSPI() = default;
+
+std::unique_ptr<TSPI> TSPI::CreateHosted(const SPIDescription& description, TSPIIsolation& host) {
+    // The host checked the exports that the class requires when it loaded the module.
+    std::unique_ptr<TSPI> spi;
+    switch (SPIKindForVersion(description.APIVersion)) {
+    case SPIKind::Import:
+        spi.reset(new TInSPI(description, host));
+        break;
+    case SPIKind::Archive:
+        spi.reset(new TAmSPI(description, host));
+        break;
+    case SPIKind::Xn:
+        spi.reset(new TXnSPI(description, host));
+        break;
+    case SPIKind::Plain:
+        spi.reset(new TSPI(description, host));
+        break;
+    }
+    spi->FUsable = spi->IsUsable();
+    return spi;
+}
 
 std::unique_ptr<TSPI> TSPI::Create(const std::string& fileName) {
     return Construct<TSPI>(fileName);
@@ -71,7 +99,8 @@ std::optional<std::string> TSPI::InfoText(int index) const {
 }
 
 FARPROC TSPI::GetProc(const char* exportName) const {
-    return GetProcAddress(FHandle.Get(), exportName);
+    // (A null module would name the program's own exports.)
+    return FHandle ? GetProcAddress(FHandle.Get(), exportName) : nullptr;
 }
 
 void TSPI::RequireExport(const void* address, const char* exportName) const {

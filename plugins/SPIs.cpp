@@ -2,6 +2,7 @@
 #include "plugins/SPIs.h"
 
 #include "framework/FileFormats.h"
+#include "framework/FileMask.h"
 #include "framework/Paths.h"
 #include "framework/Strings.h"
 #include "framework/win32/ModuleFile.h"
@@ -77,6 +78,25 @@ bool IsCandidateFile(DWORD attributes) {
     return (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_HIDDEN)) == 0;
 }
 
+// The processor the module file is built for; Unknown when it cannot be read.
+ModuleMachine MachineOfFile(const std::string& path) {
+    const UniqueFile file(CreateFileA(path.c_str(), GENERIC_READ,
+                                      FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0,
+                                      nullptr));
+    if (!file)
+        return ModuleMachine::Unknown;
+    std::uint8_t head[4096];
+    DWORD n = 0;
+    if (!ReadFile(file.Get(), head, sizeof head, &n, nullptr))
+        return ModuleMachine::Unknown;
+    return ModuleMachineOf(std::span<const std::uint8_t>(head, n));
+}
+
+// Whether this process cannot load a module built for the machine, but a 32-bit host can.
+bool NeedsHost32(ModuleMachine machine) {
+    return sizeof(void*) == 8 && machine == ModuleMachine::X86;
+}
+
 } // namespace
 
 TSPIs::TSPIs() {
@@ -105,7 +125,14 @@ void TSPIs::SetDefaultGraphicClass(TGraphicClass graphicClass) {
 
 void TSPIs::Loaded() {
     if (AutoSearch)
-        Search(DefaultSPIMask);
+        Search(AutoSearchMask());
+}
+
+std::string TSPIs::AutoSearchMask() const {
+    std::string mask = DefaultSPIMask;
+    if (Isolation32 && mask != SPI32Mask)
+        mask += std::string(";") + SPI32Mask;
+    return mask;
 }
 
 void TSPIs::CheckIndex(int index, int upper) const {
@@ -193,17 +220,42 @@ void TSPIs::SearchLocations(std::string_view mask) {
         visit(AskFolder([](char* b, UINT n) { return GetWindowsDirectoryA(b, n); }));
 }
 
+std::unique_ptr<TSPI> TSPIs::LoadCandidate(const std::string& candidate) {
+    if (Isolation32 && NeedsHost32(MachineOfFile(candidate))) {
+        // It runs in its host whatever Isolation says: this process cannot load it.
+        TSPIIsolation::THostedLoad load = Isolation32->LoadHosted(candidate);
+        if (!load.Fault.empty())
+            FPreflightFaults.push_back(std::move(load.Fault));
+        if (!load.Description)
+            return nullptr;
+        return TSPI::CreateHosted(*load.Description, *Isolation32);
+    }
+    if (Isolation) {
+        std::string fault = Isolation->Preflight(candidate);
+        if (!fault.empty()) {
+            FPreflightFaults.push_back(std::move(fault));
+            return nullptr;
+        }
+    }
+    return LoadPlugin(candidate);
+}
+
 void TSPIs::SearchFolder(const std::string& folder, std::string_view mask) {
     // Gather first, so that what is loaded does not change which files are candidates.
     std::vector<std::string> candidates;
     {
+        // Several patterns: the folder is listed once and each name matched, so that the
+        // candidates keep the file system's order across the patterns.
+        const bool several = SplitMask(mask).size() > 1;
         WIN32_FIND_DATAA data;
-        const std::string pattern = folder + std::string(mask);
+        const std::string pattern = folder + (several ? std::string("*") : std::string(mask));
         const UniqueFind find(FindFirstFileA(pattern.c_str(), &data));
         if (!find)
             return;
         do {
             if (!IsCandidateFile(data.dwFileAttributes))
+                continue;
+            if (several && !MatchesMask(data.cFileName, mask, SystemLeadByte))
                 continue;
             std::string path = folder + data.cFileName;
             if (IndexOf(path) == -1)
@@ -217,16 +269,9 @@ void TSPIs::SearchFolder(const std::string& folder, std::string_view mask) {
             OnSearching(*this, candidate, accept);
         if (!accept)
             continue;
-        if (Isolation) {
-            std::string fault = Isolation->Preflight(candidate);
-            if (!fault.empty()) {
-                FPreflightFaults.push_back(std::move(fault));
-                continue;
-            }
-        }
         std::unique_ptr<TSPI> spi;
         try {
-            spi = LoadPlugin(candidate);
+            spi = LoadCandidate(candidate);
         } catch (const ESPIInvalidAPI& e) {
             if (OnLoadError)
                 OnLoadError(*this, e);

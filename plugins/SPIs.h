@@ -16,12 +16,15 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <type_traits>
 #include <vector>
 
 namespace tovane {
+
+class TSPIIsolation;
 
 // "<name>:Susie Pluginがロードできませんでした": the module could not be loaded.
 class ESPIFOpenErrorSPI : public Exception {
@@ -34,6 +37,10 @@ public:
 class ESPIInvalidAPI : public Exception {
 public:
     ESPIInvalidAPI(std::string_view exportName, std::string_view fileNameAnsi);
+    const std::string& ExportName() const { return FExportName; }
+
+private:
+    std::string FExportName;
 };
 
 // Declared for an invalid plug-in; never raised here. LoadPlugin absorbs it like
@@ -57,14 +64,28 @@ public:
 // Construct through the static Create of the class wanted (or LoadPlugin, which picks the class
 // from the API version). Create raises ESPIFOpenErrorSPI when the file cannot be loaded as a
 // module and ESPIInvalidAPI when an export that the class requires is missing.
+//
+// A module that this process cannot load (a 32-bit module in the 64-bit program) is loaded in
+// a decoding host instead (CreateHosted): the wrapper then holds the host's description of it
+// and no module here; Host() names the host, through which every call of it goes. Its exports
+// are not here: a pass-through call raises ESPIInvalidAPI and GetProc answers null.
 class TSPI {
 public:
     static std::unique_ptr<TSPI> Create(const std::string& fileName);
+    // The wrapper of the class that the description's API version selects, for a module that
+    // host has loaded and described (host not owned; it outlives the wrapper).
+    static std::unique_ptr<TSPI> CreateHosted(const SPIDescription& description,
+                                              TSPIIsolation& host);
     virtual ~TSPI();
     TSPI(const TSPI&) = delete;
     TSPI& operator=(const TSPI&) = delete;
 
+    // Null for a module loaded in a host.
     HMODULE Handle() const { return FHandle.Get(); }
+    // The host that loaded the module and makes its calls; null when it is loaded here.
+    TSPIIsolation* Host() const { return FHost; }
+    // The module's bitness (32 or 64): this process's, or its host's.
+    int Bits() const { return FBits; }
     // The loaded module's full path as the system reports it (else the name given to Create).
     const std::string& FileName() const { return FFileName; }
     // GetPluginInfo index 0 and 1; empty when the plug-in answered <= 0.
@@ -87,6 +108,7 @@ protected:
     // Loads the module, records its path and looks up the exports. Subclasses' Create call
     // Construct, which then lets the finished object describe itself.
     explicit TSPI(const std::string& fileName);
+    TSPI(const SPIDescription& description, TSPIIsolation& host);
     template <typename T> static std::unique_ptr<T> Construct(const std::string& fileName) {
         static_assert(std::is_base_of_v<TSPI, T>);
         std::unique_ptr<T> spi(new T(fileName));
@@ -127,6 +149,8 @@ private:
     std::vector<std::string> FFormatNames;
     bool FUsable = false;
     Exports FExports;
+    TSPIIsolation* FHost = nullptr;
+    int FBits = static_cast<int>(sizeof(void*) * 8);
 };
 
 // A module that can be asked whether it takes some data: base of import and archive modules.
@@ -209,6 +233,17 @@ public:
     // Loads the module there and reads its self-description. Empty when that came through;
     // otherwise the message (UTF-8) naming the module, which is then not loaded here.
     virtual std::string Preflight(const std::string& fileName) = 0;
+
+    // For a module that only the host can load: loads it there and describes it. Raises
+    // ESPIInvalidAPI when it lacks a required export.
+    struct THostedLoad {
+        std::optional<SPIDescription> Description; // nothing: not loadable there either
+        std::string Fault; // UTF-8: the module faulted or hung while being loaded (not used)
+    };
+    virtual THostedLoad LoadHosted(const std::string& fileName) {
+        (void)fileName;
+        return {};
+    }
 };
 
 // Events. Unset events are skipped; handlers answer through the references.
@@ -241,9 +276,11 @@ public:
     static TGraphicClass DefaultGraphicClass();
     static void SetDefaultGraphicClass(TGraphicClass graphicClass);
 
-    // Called by the owner once its settings are in place: Search(DefaultSPIMask) when
+    // Called by the owner once its settings are in place: Search(AutoSearchMask()) when
     // AutoSearch.
     void Loaded();
+    // DefaultSPIMask, and "*.spi" besides when Isolation32 is set.
+    std::string AutoSearchMask() const;
 
     int Count() const { return static_cast<int>(FList.size()); }
     // Raises EListError for an index outside 0..Count-1.
@@ -260,8 +297,11 @@ public:
     void Clear();
 
     // Finds and loads plug-ins. A mask with a folder ("C:\x\*.sph") searches only that folder;
-    // a bare mask visits the places in SearchOptions in their order. Unloadable files are
-    // skipped silently; a module lacking a required export (ESPIInvalidAPI) is skipped and
+    // a bare mask visits the places in SearchOptions in their order. A mask may hold several
+    // patterns separated by ";" ("*.sph;*.spi"): a folder's files matching any of them are
+    // taken in the file system's order. With Isolation32 set, a candidate that is a 32-bit
+    // module is loaded in that host (TSPI::CreateHosted), whatever Isolation says. Unloadable files
+    // are skipped silently; a module lacking a required export (ESPIInvalidAPI) is skipped and
     // handed to OnLoadError, so one stray file cannot keep the program from starting; exceptions
     // from OnSearching end the search and pass on (plug-ins added before stay); exceptions from
     // OnSearch or adding drop that plug-in.
@@ -296,12 +336,18 @@ public:
     // Null: modules are loaded and called in this process only. Set before Search: candidates
     // go through its Preflight first, and picture calls run there. Owned.
     std::unique_ptr<TSPIIsolation> Isolation;
+    // 64-bit program: the 32-bit decoding host, which loads and runs the 32-bit modules (*.spi)
+    // that this process cannot load. Set before Search; owned. Null in the 32-bit build.
+    std::unique_ptr<TSPIIsolation> Isolation32;
     // The messages of the candidates that the pre-flight refused, in search order.
     const std::vector<std::string>& PreflightFaults() const { return FPreflightFaults; }
     TSPILoadErrorEvent OnLoadError;
 
 private:
     void SearchFolder(const std::string& folder, std::string_view mask);
+    // The candidate loaded as the search loads it: here (after Isolation's pre-flight) or, for
+    // a module of the other bitness, in Isolation32. Null when it is not taken.
+    std::unique_ptr<TSPI> LoadCandidate(const std::string& candidate);
     void SearchLocations(std::string_view mask);
     void RegisterFormats(TInSPI& spi);
     void CheckIndex(int index, int upper) const;

@@ -44,14 +44,17 @@ std::unique_ptr<TSPIs> LoadPlugins(const std::string& folderUtf8, bool inProcess
     auto spis = std::make_unique<TSPIs>();
     if (!inProcess)
         spis->Isolation = std::make_unique<TPluginHost>();
+    // 32-bit modules run in the 32-bit host, also with --in-process.
+    if constexpr (sizeof(void*) == 8)
+        spis->Isolation32 = TPluginHost::ForModules32();
     spis->MacBinary = true;
     spis->GraphicPreview = false;
     spis->SearchOptions = {TSPISearchOption::spsSusieDir, TSPISearchOption::spsAppDir,
                            TSPISearchOption::spsSystemDir, TSPISearchOption::spsWindowsDir};
     if (folderAnsi.empty())
-        spis->Search(DefaultSPIMask);
+        spis->Search(spis->AutoSearchMask());
     else
-        spis->Search(IncludeTrailingBackslash(folderAnsi, SystemLeadByte) + DefaultSPIMask);
+        spis->Search(IncludeTrailingBackslash(folderAnsi, SystemLeadByte) + spis->AutoSearchMask());
     for (const std::string& fault : spis->PreflightFaults())
         Err("tovane-cli: " + fault + "\n");
     return spis;
@@ -64,6 +67,8 @@ int ListPlugins(const Command& command) {
         Out(AnsiToUtf8(spi.FileName()) + "\n");
         Out("  APIVersion: " + AnsiToUtf8(spi.APIVersion()) + "\n");
         Out("  PluginInfo: " + AnsiToUtf8(spi.PluginInfo()) + "\n");
+        if (spi.Host() != nullptr)
+            Out(Format("  Host: %d-bit decoding host\n", spi.Bits()));
         for (std::size_t k = 0; k < spi.Extensions().size(); ++k) {
             const std::string name =
                 k < spi.FormatNames().size() ? spi.FormatNames()[k] : std::string();

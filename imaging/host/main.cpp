@@ -7,6 +7,7 @@
 #include "framework/BitmapScale.h"
 #include "framework/DibCheck.h"
 #include "framework/Exceptions.h"
+#include "framework/WorkerThread.h"
 #include "framework/win32/Handles.h"
 #include "framework/win32/ModuleFile.h"
 #include "imaging/portable/DecodeRules.h"
@@ -17,12 +18,14 @@
 
 #include <objbase.h>
 
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <csignal>
 #include <cstdlib>
 #include <cstring>
 #include <exception>
+#include <limits>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -200,6 +203,15 @@ private:
     const char* FAddress = nullptr;
 };
 
+// The module's length argument; a length that this host's modules cannot be given (past 2 GiB
+// in the 32-bit host) fails the call instead of reaching them cut short.
+SusieLength LengthArgument(const TSourceDesc& desc) {
+    if (desc.Length < std::numeric_limits<SusieLength>::min() ||
+        desc.Length > std::numeric_limits<SusieLength>::max())
+        throw Exception("a source of " + std::to_string(desc.Length) + " bytes is too large here");
+    return static_cast<SusieLength>(desc.Length);
+}
+
 // Sections for renderings, with one made ahead at the last rendering's size whose pages are
 // already touched: under Wine a first write to a fresh page costs about as much as shrinking
 // the picture's pixels for it.
@@ -230,6 +242,82 @@ private:
     TSharedSection FSpare;
     std::size_t FLastBytes = 0;
 };
+
+// Sections for pictures, made and their pages touched on a second thread while the module
+// decodes: under Wine a first write to a fresh page costs far more than the copy into it, so
+// handing a camera picture over into a fresh section took about as long as decoding it.
+class TPictureSections {
+public:
+    // Starts making a section of bytes (what the module announced) unless it is 0, or, in the
+    // 32-bit host, so large that its view could take the address space the module needs.
+    void Prepare(std::uint64_t bytes) {
+        Finish();
+        constexpr std::uint64_t most32 = 256u << 20;
+        if (bytes == 0 || (sizeof(void*) == 4 && bytes > most32))
+            return;
+        FPreparing = true;
+        FStop = false;
+        FMaker.Start([this, bytes] {
+            FReady = MakeSharedSection(bytes);
+            if (!FReady.View)
+                return;
+            auto* at = static_cast<volatile std::uint8_t*>(FReady.View.Get());
+            for (std::uint64_t offset = 0; offset < bytes && !FStop; offset += 4096)
+                at[offset] = 0;
+        });
+    }
+    // A section of at least bytes: the one prepared when it is no more than an eighth larger
+    // (the program keeps the whole section for the picture's life), else a fresh one; no view
+    // when there is no memory for it.
+    TSharedSection Take(std::uint64_t bytes) {
+        TSharedSection ready = Finish();
+        if (ready.View && ready.Bytes >= bytes && ready.Bytes - bytes <= bytes / 8)
+            return ready;
+        ready = TSharedSection();
+        return MakeSharedSection(bytes);
+    }
+    // Lets the prepared section go (the module delivered nothing).
+    void Drop() { Finish(); }
+
+private:
+    // Ends the preparation where it stands: the copy touches the pages not yet touched.
+    TSharedSection Finish() {
+        if (FPreparing) {
+            FPreparing = false;
+            FStop = true;
+            try {
+                FMaker.Wait();
+            } catch (const std::exception&) {
+                FReady = TSharedSection();
+            }
+        }
+        return std::move(FReady);
+    }
+
+    TWorkerThread FMaker;
+    TSharedSection FReady; // written by FMaker between Start and Wait
+    std::atomic<bool> FStop{false};
+    bool FPreparing = false;
+};
+
+// The bytes of a section holding the picture that GetPictureInfo announced, as a module
+// delivers it (a bottom-up bitmap of that depth, with a full colour table up to 8 bits); 0 when
+// the record says nothing usable.
+std::uint64_t AnnouncedSectionBytes(const tovane::PictureInfo& info) {
+    const std::uint64_t w =
+        static_cast<std::uint64_t>(std::abs(static_cast<std::int64_t>(info.width)));
+    const std::uint64_t h =
+        static_cast<std::uint64_t>(std::abs(static_cast<std::int64_t>(info.height)));
+    const int bits = info.colorDepth;
+    if (w == 0 || h == 0 ||
+        (bits != 1 && bits != 4 && bits != 8 && bits != 16 && bits != 24 && bits != 32))
+        return 0;
+    const std::uint64_t bitsSize = (w * static_cast<std::uint64_t>(bits) + 31) / 32 * 4 * h;
+    if (!HandOverRefusal(0, bitsSize).empty())
+        return 0;
+    const std::uint64_t infoSize = 40 + (bits <= 8 ? (std::uint64_t{1} << bits) * 4 : 0);
+    return PixelOffset(infoSize) + bitsSize;
+}
 
 // A module's memory block locked for reading while the object lives.
 class TLockedBlock {
@@ -277,6 +365,8 @@ private:
         switch (KindOf(request)) {
         case TMessageKind::Preflight:
             return Preflight(Decode<TPreflight>(request));
+        case TMessageKind::Describe:
+            return Describe(Decode<TDescribe>(request));
         case TMessageKind::IsSupported:
             return IsSupported(Decode<TIsSupported>(request));
         case TMessageKind::PictureInfo:
@@ -311,6 +401,32 @@ private:
         return Encode(TResult{0});
     }
 
+    // The module as this host's wrapper sees it, for a program that cannot load it itself.
+    std::vector<std::uint8_t> Describe(const TDescribe& request) {
+        TDescription d;
+        d.PointerBits = static_cast<std::uint8_t>(sizeof(void*) * 8);
+        TSPI* spi = nullptr;
+        try {
+            spi = Module(request.Module);
+        } catch (const ESPIInvalidAPI& e) {
+            d.Status = TDescribeStatus::MissingExport;
+            d.MissingExport = e.ExportName();
+            return Encode(d);
+        }
+        if (spi == nullptr) {
+            FModules.erase(request.Module); // not a module: asked again, it is looked at again
+            d.Status = TDescribeStatus::NotLoadable;
+            return Encode(d);
+        }
+        d.Status = TDescribeStatus::Loaded;
+        d.FileName = spi->FileName();
+        d.APIVersion = spi->APIVersion();
+        d.PluginInfo = spi->PluginInfo();
+        d.Extensions = spi->Extensions();
+        d.FormatNames = spi->FormatNames();
+        return Encode(d);
+    }
+
     std::vector<std::uint8_t> IsSupported(const TIsSupported& request) {
         TInSPI& spi = Import(request.Module);
         std::vector<std::uint8_t> header = request.Header;
@@ -324,11 +440,12 @@ private:
         TInSPI& spi = Import(request.Module);
         tovane::PictureInfo info{};
         TInfoResult r;
-        r.Value = spi.GetPictureInfo(source.Source(request.Source),
-                                     static_cast<SusieLength>(request.Source.Length),
+        r.Value = spi.GetPictureInfo(source.Source(request.Source), LengthArgument(request.Source),
                                      request.Source.Flag, &info);
         // The text information is not handed over; it is the host's to free.
         const UniqueLocal text(info.hInfo);
+        FAnnounced = TAnnounced{request.Module, request.Source,
+                                r.Value == 0 ? AnnouncedSectionBytes(info) : 0};
         r.WithRecord(info, [](auto& ours, const auto& theirs) { ours = theirs; });
         return Encode(r);
     }
@@ -342,8 +459,12 @@ private:
         FLastAnswer = 0;
         int result = 0;
         const char* src = source.Source(request.Source);
-        const auto length = static_cast<SusieLength>(request.Source.Length);
+        const SusieLength length = LengthArgument(request.Source);
         const auto user = reinterpret_cast<SusieUserData>(this);
+        // The picture's section is made while the module decodes.
+        if (!request.Preview && FAnnounced.Module == request.Module &&
+            SameSource(FAnnounced.Source, request.Source))
+            FPictureSections.Prepare(FAnnounced.Bytes);
         if (request.Preview) {
             try {
                 result = spi.GetPreview(src, length, request.Source.Flag, &info, &bits,
@@ -361,6 +482,7 @@ private:
         r.Value = result;
         if (result == 0)
             HandOver(info, bits, r);
+        FPictureSections.Drop();
         return Encode(r);
     }
 
@@ -417,7 +539,7 @@ private:
     }
 
     // Moves both blocks into one section the program takes over, and frees them.
-    static void HandOver(HLOCAL infoHandle, HLOCAL bitsHandle, TPictureResult& r) {
+    void HandOver(HLOCAL infoHandle, HLOCAL bitsHandle, TPictureResult& r) {
         const UniqueLocal info(infoHandle);
         const UniqueLocal bits(bitsHandle != infoHandle ? bitsHandle : nullptr);
         if (!info || !bits)
@@ -429,7 +551,7 @@ private:
             return;
         const std::uint64_t bitsOffset = PixelOffset(infoSize);
         const std::uint64_t total = bitsOffset + bitsSize;
-        TSharedSection section = MakeSharedSection(total);
+        TSharedSection section = FPictureSections.Take(total);
         if (!section.View) {
             r.Refusal = "no shared memory for " + std::to_string(total) + " bytes";
             return;
@@ -469,8 +591,23 @@ private:
         return self->FLastAnswer;
     }
 
+    // Whether two descriptions name the same data (the section handle differs per call).
+    static bool SameSource(const TSourceDesc& a, const TSourceDesc& b) {
+        return a.Flag == b.Flag && a.Path == b.Path && a.Length == b.Length &&
+               a.SectionSize == b.SectionSize && a.Offset == b.Offset;
+    }
+
+    // The picture the last GetPictureInfo announced, and the section it would take.
+    struct TAnnounced {
+        std::string Module;
+        TSourceDesc Source;
+        std::uint64_t Bytes = 0;
+    };
+
     TPipe& FPipe;
     TBusyReporter FBusy;
+    TAnnounced FAnnounced;
+    TPictureSections FPictureSections;
     TRenderingSections FRenderingSections;
     // The second thread of every shrink, kept: starting one costs about 4 ms under Wine.
     TWorkerThread FShrinkHelper;

@@ -3,8 +3,11 @@
 //
 // A message on the pipe is a 32-bit little-endian length followed by that many bytes: one byte
 // of kind, then the message's fields in declaration order (integers little-endian, texts and
-// byte strings as a 32-bit length and the bytes). Pixels never travel on the pipe: they cross
-// in a shared-memory section whose handle value the messages carry.
+// byte strings as a 32-bit length and the bytes, lists of texts as a 32-bit count and the
+// texts). Pixels never travel on the pipe: they cross in a shared-memory section whose handle
+// value the messages carry. Every field has a fixed width whatever the bitness of either side
+// (handles and lengths travel as 64 bits), so that the 64-bit program can talk to the 32-bit
+// host (tovane-host32.exe) that runs its 32-bit modules.
 //
 // The conversation: the host greets (THello) once connected; then the program sends one request
 // at a time and reads until its answer. While GetPicture/GetPreview runs, the host may send
@@ -69,6 +72,8 @@ enum class TMessageKind : std::uint8_t {
     RenderSize,
     Rendering,
     Busy,
+    Describe,
+    Description,
 };
 
 // Where a reading call takes its data from, as the module's (source, length, flag) arguments.
@@ -96,6 +101,37 @@ struct TPreflight {
     static constexpr TMessageKind Kind = TMessageKind::Preflight;
     std::string Module;
     template <typename V> void Fields(V& v) { v(Module); }
+};
+
+// Load the module and hand its self-description over: for a module that only the host can load
+// (a 32-bit module of the 64-bit program). Answered by TDescription.
+struct TDescribe {
+    static constexpr TMessageKind Kind = TMessageKind::Describe;
+    std::string Module;
+    template <typename V> void Fields(V& v) { v(Module); }
+};
+
+enum class TDescribeStatus : std::uint8_t {
+    Loaded = 0,    // the module serves; the fields describe it
+    NotLoadable,   // not a module the host can load: skipped without a word
+    MissingExport, // a required export is missing (MissingExport names it)
+};
+
+// What the host's wrapper of the module read (the texts ANSI, as the module wrote them).
+struct TDescription {
+    static constexpr TMessageKind Kind = TMessageKind::Description;
+    TDescribeStatus Status = TDescribeStatus::NotLoadable;
+    std::string MissingExport;
+    std::string FileName; // the loaded module's path as the host's system reports it
+    std::string APIVersion;
+    std::string PluginInfo;
+    std::vector<std::string> Extensions;
+    std::vector<std::string> FormatNames;
+    std::uint8_t PointerBits = 0; // the host's: 32 or 64
+    template <typename V> void Fields(V& v) {
+        v(Status), v(MissingExport), v(FileName), v(APIVersion), v(PluginInfo), v(Extensions),
+            v(FormatNames), v(PointerBits);
+    }
 };
 
 // Answered by TResult with the module's result.
@@ -231,9 +267,17 @@ public:
                       std::is_same_v<T, std::vector<std::uint8_t>>) {
             Integer(static_cast<std::uint32_t>(value.size()));
             Bytes.insert(Bytes.end(), value.begin(), value.end());
+        } else if constexpr (std::is_same_v<T, std::vector<std::string>>) {
+            Integer(static_cast<std::uint32_t>(value.size()));
+            for (const std::string& text : value)
+                (*this)(text);
         } else if constexpr (std::is_same_v<T, bool>) {
             Integer(static_cast<std::uint8_t>(value ? 1 : 0));
+        } else if constexpr (std::is_enum_v<T>) {
+            Integer(static_cast<std::underlying_type_t<T>>(value));
         } else {
+            // Fields are fixed-width integers (std::int32_t, std::uint64_t, ...): never long or
+            // a pointer-sized type, whose width differs between the 32-bit and 64-bit sides.
             static_assert(std::is_integral_v<T>);
             Integer(value);
         }
@@ -256,8 +300,18 @@ public:
             const auto n = Integer<std::uint32_t>();
             const auto bytes = Take(n);
             value.assign(bytes.begin(), bytes.end());
+        } else if constexpr (std::is_same_v<T, std::vector<std::string>>) {
+            const auto n = Integer<std::uint32_t>();
+            value.clear();
+            for (std::uint32_t i = 0; i < n; ++i) {
+                std::string text;
+                (*this)(text); // each text takes at least its length: a lying count ends early
+                value.push_back(std::move(text));
+            }
         } else if constexpr (std::is_same_v<T, bool>) {
             value = Integer<std::uint8_t>() != 0;
+        } else if constexpr (std::is_enum_v<T>) {
+            value = static_cast<T>(Integer<std::underlying_type_t<T>>());
         } else {
             static_assert(std::is_integral_v<T>);
             value = Integer<T>();

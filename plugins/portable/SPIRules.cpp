@@ -16,6 +16,26 @@ SPIKind SPIKindForVersion(std::string_view apiVersion) {
     return SPIKind::Plain;
 }
 
+ModuleMachine ModuleMachineOf(std::span<const std::uint8_t> head) {
+    const auto u16 = [&](std::size_t at) {
+        return static_cast<std::uint32_t>(head[at] | head[at + 1] << 8);
+    };
+    if (head.size() < 64 || head[0] != 'M' || head[1] != 'Z')
+        return ModuleMachine::Unknown;
+    const std::uint32_t pe = u16(0x3C) | u16(0x3E) << 16; // e_lfanew
+    if (pe > head.size() || head.size() - pe < 6 || head[pe] != 'P' || head[pe + 1] != 'E' ||
+        head[pe + 2] != 0 || head[pe + 3] != 0)
+        return ModuleMachine::Unknown;
+    switch (u16(pe + 4)) {
+    case 0x014C: // IMAGE_FILE_MACHINE_I386
+        return ModuleMachine::X86;
+    case 0x8664: // IMAGE_FILE_MACHINE_AMD64
+        return ModuleMachine::X64;
+    default:
+        return ModuleMachine::Other;
+    }
+}
+
 std::string PluginInfoText(std::span<const char> buffer) {
     const std::span<const char> text = buffer.first(std::min(buffer.size(), PluginInfoTextMax));
     const auto end = std::find(text.begin(), text.end(), '\0');

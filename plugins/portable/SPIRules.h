@@ -6,6 +6,7 @@
 #include "framework/Paths.h"
 
 #include <array>
+#include <cstdint>
 #include <cstddef>
 #include <functional>
 #include <optional>
@@ -18,6 +19,24 @@ namespace tovane {
 
 // The mask of the automatic search: 64-bit modules are named *.sph, 32-bit ones *.spi.
 inline constexpr const char* DefaultSPIMask = sizeof(void*) == 8 ? "*.sph" : "*.spi";
+// The 32-bit modules, which the 64-bit program runs in its 32-bit decoding host.
+inline constexpr const char* SPI32Mask = "*.spi";
+
+// A module as a decoding host loaded and described it for the program (texts ANSI).
+struct SPIDescription {
+    std::string FileName;
+    std::string APIVersion;
+    std::string PluginInfo;
+    std::vector<std::string> Extensions;
+    std::vector<std::string> FormatNames;
+    int Bits = 0; // the host's bitness
+};
+
+// The processor a Windows module (PE image) is built for, read from the file's first bytes
+// (its headers; 4096 bytes hold them in any module a linker writes). Unknown for what is not
+// a PE image or whose headers lie past the bytes given.
+enum class ModuleMachine { Unknown, X86, X64, Other };
+ModuleMachine ModuleMachineOf(std::span<const std::uint8_t> head);
 
 // Start offsets at which a file's picture data is tried: at the start, then past a 128-byte
 // MacBinary header.

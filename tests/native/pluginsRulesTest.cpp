@@ -201,5 +201,43 @@ TEST(SearchOptions, SetOperations) {
         o, (TSPISearchOptions{TSPISearchOption::spsCurrentDir, TSPISearchOption::spsWindowsDir}));
 }
 
+TEST(ModuleMachine, IsReadFromThePeHeaderWhereTheDosHeaderPointsAndNowhereElse) {
+    // A DOS header pointing at a PE header at offset peAt with the given machine field.
+    const auto image = [](std::uint32_t peAt, std::uint16_t machine, std::size_t size) {
+        std::vector<std::uint8_t> b(size, 0);
+        b[0] = 'M', b[1] = 'Z';
+        for (int i = 0; i < 4; ++i)
+            b[0x3C + i] = static_cast<std::uint8_t>(peAt >> (8 * i));
+        if (peAt + 6 <= size) {
+            b[peAt] = 'P', b[peAt + 1] = 'E';
+            b[peAt + 4] = static_cast<std::uint8_t>(machine);
+            b[peAt + 5] = static_cast<std::uint8_t>(machine >> 8);
+        }
+        return b;
+    };
+    struct Case {
+        const char* Name;
+        std::vector<std::uint8_t> Head;
+        ModuleMachine Expected;
+    };
+    std::vector<std::uint8_t> notMz = image(0x80, 0x014C, 512);
+    notMz[0] = 'X';
+    std::vector<std::uint8_t> notPe = image(0x80, 0x014C, 512);
+    notPe[0x81] = 'X';
+    const Case cases[] = {
+        {"i386", image(0x80, 0x014C, 512), ModuleMachine::X86},
+        {"amd64", image(0x80, 0x8664, 512), ModuleMachine::X64},
+        {"arm64", image(0x80, 0xAA64, 512), ModuleMachine::Other},
+        {"header at the very end", image(506, 0x014C, 512), ModuleMachine::X86},
+        {"header cut short", image(507, 0x014C, 512), ModuleMachine::Unknown},
+        {"header pointer past the bytes", image(0xFFFFFFF0u, 0x014C, 512), ModuleMachine::Unknown},
+        {"no MZ", notMz, ModuleMachine::Unknown},
+        {"no PE signature", notPe, ModuleMachine::Unknown},
+        {"shorter than a DOS header", std::vector<std::uint8_t>{'M', 'Z'}, ModuleMachine::Unknown},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(ModuleMachineOf(c.Head), c.Expected) << c.Name;
+}
+
 } // namespace
 } // namespace tovane

@@ -8,7 +8,9 @@
 # in it is a PE of the build's machine type with no debug sections, the commit's time and a debug
 # link to a file of the debug archive; both guides name every bundled module; Tovane.exe's
 # version resource carries the version. From each package, unzipped, tovane-cli.exe run under
-# Wine lists every bundled module and decodes a picture through them.
+# Wine lists every bundled module and decodes a picture through them. The win64 package holds
+# the 32-bit tovane-host32.exe too; given both builds, the win64 package with the win32
+# package's ifpng.spi in place of its own modules lists it and decodes a PNG with it.
 set -uo pipefail
 # The tools' messages in English, whatever the caller's locale (wine-run sets Wine's own).
 export LC_ALL=C
@@ -71,6 +73,8 @@ check_build() {
   local -a want=(Tovane.exe tovane-cli.exe guide-ja.txt guide-en.txt
     licences/mingw-w64.txt licences/gcc-runtime.txt licences/GPL-3.txt licences/stb.txt)
   [ -f "$build/bin/tovane-host.exe" ] && want+=(tovane-host.exe)
+  # The 64-bit package runs 32-bit modules in its 32-bit host.
+  [ "$arch" = win64 ] && want+=(tovane-host32.exe)
   local f modules=()
   for f in "$build"/bin/*."$module_ext"; do
     [ -e "$f" ] && modules+=("$(basename "$f")")
@@ -91,16 +95,19 @@ $(tail -n +3 "$work/$arch.diff" | grep '^[-+]')"
   unzip -q "$zip" -d "$dir" || { fail "$arch: cannot unzip $zip"; return; }
   unzip -q "$debug" -d "$work/$arch-debug" || { fail "$arch: cannot unzip $debug"; return; }
   dir="$dir/$name"
+  unpacked[$arch]=$dir
 
   # Every program and module: machine type, no debug sections, the time stamp, a debug link.
   local pe header sections link stamp
   for pe in "$dir"/*.exe "$dir"/*."$module_ext"; do
     [ -e "$pe" ] || continue
     f=$(basename "$pe")
+    local want_format=$format
+    [ "$f" = tovane-host32.exe ] && want_format=pei-i386
     header=$("$tool-objdump" -f "$pe" 2>&1)
-    grep -q "file format $format\$" <<<"$header" || fail "$arch: $f is not $format: $header"
+    grep -q "file format $want_format\$" <<<"$header" || fail "$arch: $f is not $want_format: $header"
     # A 32-bit program takes the whole address space a 64-bit system gives it.
-    if [ "$arch" = win32 ] && [[ $f == *.exe ]]; then
+    if [[ $want_format == pei-i386 && $f == *.exe ]]; then
       local private
       private=$("$tool-objdump" -p "$pe" 2>&1)
       grep -q 'large address aware' <<<"$private" || fail "$arch: $f is not large-address-aware"
@@ -160,9 +167,29 @@ $(tail -n +3 "$work/$arch.diff" | grep '^[-+]')"
     fail "$arch: tovane-cli unzipped into a folder named Zoë did not decode a PNG: $(cat "$work/odd-$arch.txt" 2>/dev/null)"
 }
 
+# unpacked[ARCH]: the package's folder, unzipped by check_build.
+declare -A unpacked=()
 for build in "$@"; do
   check_build "$build"
 done
+
+# The 64-bit package with the 32-bit package's ifpng.spi beside it instead of its own modules:
+# the module runs in tovane-host32.exe, and the 64-bit tool lists it and decodes a PNG with it.
+if [ -n "${unpacked[win64]:-}" ] && [ -n "${unpacked[win32]:-}" ]; then
+  mixed="$work/mixed"
+  cp -r "${unpacked[win64]}" "$mixed"
+  rm -f "$mixed"/*.sph
+  cp "${unpacked[win32]}/ifpng.spi" "$mixed/"
+  run_wine "$mixed/tovane-cli.exe" plugins >"$work/plugins-mixed.txt"
+  grep -qiF "$(windows_path "$mixed")\\ifpng.spi" "$work/plugins-mixed.txt" &&
+    grep -q "Host: 32-bit decoding host" "$work/plugins-mixed.txt" ||
+    fail "mixed: the 64-bit tovane-cli does not list the 32-bit ifpng.spi: $(cat "$work/plugins-mixed.txt")"
+  run_wine "$mixed/tovane-cli.exe" decode "$(windows_path "$work/picture.png")" \
+    "$(windows_path "$work")\\mixed.bmp" >"$work/decode-mixed.txt" &&
+    [ "$(identify -format '%wx%h' "$work/mixed.bmp" 2>/dev/null)" = 64x48 ] ||
+    fail "mixed: the 64-bit tovane-cli did not decode a PNG with the 32-bit ifpng.spi: $(cat "$work/decode-mixed.txt" 2>/dev/null)"
+  echo "package check: the 64-bit package decodes with the 32-bit ifpng.spi"
+fi
 if ((failures)); then
   echo "package check: $failures failures" >&2
   exit 1

@@ -101,6 +101,22 @@ TEST(Cli, ListsThePluginsOfAFolderWithTheirTextsInUtf8) {
     EXPECT_EQ(run.Out.find("decode_raw"), std::string::npos); // that folder only
 }
 
+#if defined(_WIN64)
+// The 64-bit tool lists and decodes with a 32-bit module too, which runs in tovane-host32.exe.
+TEST(Cli, ListsAndDecodesWithAThirtyTwoBitModule) {
+    const std::string folder = ProgramFolder() + "testplugins32\\decode_raw";
+    const CliRun list = RunCli({"plugins", "--plugins", folder});
+    EXPECT_EQ(list.ExitCode, 0u) << list.Err;
+    EXPECT_NE(list.Out.find(folder + "\\decode_raw.spi"), std::string::npos) << list.Out;
+    EXPECT_NE(list.Out.find("Host: 32-bit decoding host"), std::string::npos) << list.Out;
+    const std::string input = WriteScratch("cli32.tvr", TinyPicture());
+    const std::string output = ScratchFolder() + "cli32.bmp";
+    const CliRun decode = RunCli({"decode", "--in-process", "--plugins", folder, input, output});
+    EXPECT_EQ(decode.ExitCode, 0u) << decode.Err;
+    EXPECT_EQ(decode.Out, "2x2\n");
+}
+#endif
+
 TEST(Cli, DecodesFromFileAndFromMemoryIntoABitmapFile) {
     const std::string input = WriteScratch("cli.tvr", TinyPicture());
     for (bool memory : {false, true}) {

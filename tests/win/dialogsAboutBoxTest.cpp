@@ -89,6 +89,25 @@ TEST(AboutBox, OneRowPerFilterEntryWithNameAndInformationInThePluginsFirstRow) {
     }
 }
 
+#if defined(_WIN64)
+// A 32-bit module, loaded in its host (here one that only holds the description), is marked in
+// its first row; a 64-bit one beside it is not.
+TEST(AboutBox, AThirtyTwoBitModuleIsMarked) {
+    struct TDescribedOnly final : TSPIIsolation {
+        std::string Preflight(const std::string&) override { return std::string(); }
+    } host;
+    auto spis = CollectionOf({"dialogs_none"});
+    spis->Add(TSPI::CreateHosted(
+        SPIDescription{"C:\\plug\\old.spi", "00IN", "old", {"*.o1", "*.o2"}, {"O1", "O2"}, 32},
+        host));
+    TBuiltForm<TFormAboutBox> box(nullptr);
+    ASSERT_EQ(box.ListView1.Count(), 2);
+    EXPECT_EQ(box.ListView1.Text(0, 0), "old.spi (32bit)");
+    EXPECT_EQ(box.ListView1.Text(1, 0), "");
+    EXPECT_EQ(box.ListView1.Text(1, 1), "*.o2");
+}
+#endif
+
 TEST(AboutBox, RowsFollowTheCollectionOrderAndItsStateAtOpening) {
     auto spis = CollectionOf({"dialogs_three", "dialogs_three"});
     // The same module twice gives two plug-ins; the first goes before the box opens.
