@@ -1,6 +1,7 @@
 // Import plug-in for JPEG through libjpeg-turbo (with its SIMD code): baseline, progressive,
 // grey and CMYK pictures, shown the way their EXIF orientation says. Upright pictures are
-// decoded straight into the DIB's rows.
+// decoded straight into the DIB's rows. An RGB picture's ICC profile (APP2) is honoured.
+#include "bundled/common/ColourGlue.h"
 #include "bundled/common/Exif.h"
 #include "bundled/common/Limits.h"
 #include "bundled/common/PluginKit.h"
@@ -87,6 +88,7 @@ public:
         jpeg_create_decompress(&FInfo);
         FCreated = true;
         jpeg_mem_src(&FInfo, FData.data(), static_cast<unsigned long>(FData.size()));
+        jpeg_save_markers(&FInfo, JPEG_APP0 + 2, 0xFFFF);
         if (jpeg_read_header(&FInfo, TRUE) != JPEG_HEADER_OK)
             return SusieBrokenData;
         FOrientation = NormalOrientation(JpegExifOrientation(FData));
@@ -126,6 +128,12 @@ public:
         if (cmyk) {
             FRow.resize(std::size_t{w} * 4);
             FBgrx.resize(std::size_t{w} * 4);
+        } else if (Components() == 3) {
+            const Layout layout = upright ? Layout::Bgr8 : Layout::Bgra8;
+            FConversion = ModuleColourManager().Plan(ColourSourceOf(), CurrentColourTarget(),
+                                                     layout, layout);
+            if (FConversion)
+                FRow.resize(std::size_t{w} * (upright ? 3 : 4));
         }
         const SusieResult r = ReadRows(progress, dib, cmyk, upright);
         if (r != SusieSuccess || upright)
@@ -149,6 +157,17 @@ private:
         default:
             return SusieBrokenData;
         }
+    }
+
+    // The profile the APP2 segments carry, if any.
+    ColourSource ColourSourceOf() const {
+        std::vector<std::span<const std::uint8_t>> app2;
+        for (jpeg_saved_marker_ptr m = FInfo.marker_list; m; m = m->next)
+            if (m->marker == JPEG_APP0 + 2)
+                app2.emplace_back(m->data, m->data_length);
+        ColourSource source;
+        source.Icc = JoinJpegIccChunks(app2);
+        return source;
     }
 
     std::uint8_t* Destination(DibBuilder& dib, bool upright, std::uint32_t y) {
@@ -184,9 +203,11 @@ private:
         const std::uint32_t h = Height();
         while (FInfo.output_scanline < h) {
             const std::uint32_t y = FInfo.output_scanline;
-            JSAMPROW row = cmyk ? FRow.data() : Destination(dib, upright, y);
+            JSAMPROW row = cmyk || FConversion ? FRow.data() : Destination(dib, upright, y);
             if (jpeg_read_scanlines(&FInfo, &row, 1) != 1)
                 return SusieBrokenData;
+            if (FConversion)
+                FConversion.Convert(FRow.data(), Destination(dib, upright, y), Width());
             if (cmyk) {
                 std::uint8_t* bgrx = upright ? FBgrx.data() : Destination(dib, false, y);
                 CmykToBgrx(bgrx);
@@ -209,7 +230,8 @@ private:
     bool FCreated = false;
     int FOrientation = 1;
     PixelImage FStored;
-    std::vector<std::uint8_t> FRow, FBgrx; // a CMYK row and its colours
+    std::vector<std::uint8_t> FRow, FBgrx; // a CMYK (or to be converted) row, and its colours
+    Conversion FConversion;                // to the display's colours, when they differ
 };
 
 } // namespace
