@@ -3,6 +3,7 @@
 # pixels as ImageMagick decodes the same file (8-bit RGBA, rows top-down), the reference the
 # plug-ins are compared with. Usage: make-fixtures.sh OUTPUT-FOLDER
 set -eu
+here=$(cd "$(dirname "$0")" && pwd)
 out=$1
 mkdir -p "$out"
 cd "$out"
@@ -93,6 +94,52 @@ for f in photo.avif alpha.avif deep10.avif deep12.avif; do
   convert "$f.png" -depth 8 "rgba:$f.rgba"
   rm -f "$f.png"
 done
+# Colour management. Profiles: Display P3, one too large for a JPEG segment and lcms2's sRGB
+# (the target without a display profile), written by make-profiles.c; Adobe RGB and another
+# maker's sRGB from Debian's icc-profiles-free. The pictures carry a profile assigned to their
+# stored pixels; each reference is ImageMagick's conversion of those pixels (its lcms delegate,
+# perceptual intent with black-point compensation) to srgb.icc, or to Adobe RGB for the
+# display-profile test (NAME.adobe.rgba).
+icc=/usr/share/color/icc
+cc -O2 -o make-profiles "$here/make-profiles.c" -llcms2
+./make-profiles .
+cp "$icc/compatibleWithAdobeRGB1998.icc" adobe.icc
+cp "$icc/sRGB.icc" srgb-debian.icc
+convert busy.png -resize 25% -modulate 100,180 -depth 8 vivid.png
+convert busy.png -resize 25% -modulate 100,180 -depth 16 PNG48:vivid16.png
+# JPEG at full quality without chroma subsampling, so that the decoders agree to a level.
+jpeg="-quality 100 -sampling-factor 1x1"
+convert vivid.png $jpeg vivid.jpg
+for p in p3 p3-big adobe srgb-debian; do
+  convert vivid.png $jpeg -profile $p.icc $p.jpg
+done
+convert vivid.png -profile p3.icc PNG24:p3.png
+convert vivid.png -profile adobe.icc PNG24:adobe.png
+convert vivid.png -profile srgb-debian.icc PNG24:srgb-debian.png
+convert vivid16.png -profile p3.icc PNG48:p3-16.png
+convert vivid.png -profile p3.icc -interlace PNG PNG24:p3-interlaced.png
+convert vivid.png -alpha set -channel A -fx 'i/w' +channel -profile p3.icc PNG32:p3-alpha.png
+convert vivid.png -profile p3.icc -define webp:lossless=true p3.webp
+avifenc --min 0 --max 0 --icc p3.icc vivid.png p3.avif >/dev/null 2>&1
+avifenc -d 10 --min 0 --max 0 --icc p3.icc vivid16.png p3-10.avif >/dev/null 2>&1
+# CICP instead of a profile: P3 primaries with sRGB's transfer.
+avifenc --min 0 --max 0 --cicp 12/13/6 vivid.png cicp-p3.avif >/dev/null 2>&1
+for f in p3.jpg p3-big.jpg adobe.jpg p3.png adobe.png p3-16.png p3-interlaced.png p3-alpha.png \
+         p3.webp; do
+  convert "$f" -intent Perceptual -black-point-compensation -profile srgb.icc -depth 8 "rgba:$f.rgba"
+done
+convert p3.png -intent Perceptual -black-point-compensation -profile adobe.icc -depth 8 \
+  rgba:p3.png.adobe.rgba
+# AVIF: libavif's decode (as above), its profile (or for CICP, P3) assigned, then converted.
+for f in p3.avif p3-10.avif cicp-p3.avif; do
+  avifdec -u nearest -d 16 "$f" "$f.png" >/dev/null
+  convert "$f.png" +profile '*' -profile p3.icc -intent Perceptual -black-point-compensation \
+    -profile srgb.icc -depth 8 "rgba:$f.rgba"
+  rm -f "$f.png"
+done
+# HDR: a grey ramp over the whole PQ range, BT.2020 primaries, 10 bits.
+convert -size 16x1024 gradient:black-white -rotate 270 -depth 16 PNG48:ramp16.png
+avifenc -d 10 --min 0 --max 0 --cicp 9/16/9 ramp16.png pq.avif >/dev/null 2>&1
 # How the JPEG looks once its EXIF orientation is applied (the tests add the EXIF tag).
 convert photo.jpg -rotate 90 -depth 8 rgba:photo-6.rgba
 convert photo.jpg -rotate 180 -depth 8 rgba:photo-3.rgba
