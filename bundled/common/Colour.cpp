@@ -313,6 +313,11 @@ bool HasExtra(Layout layout) {
            layout == Layout::Bgra16Be;
 }
 
+bool Deep(Layout layout) {
+    return layout == Layout::Rgb16 || layout == Layout::Rgba16 || layout == Layout::Bgr16Be ||
+           layout == Layout::Bgra16Be;
+}
+
 } // namespace
 
 struct ColourManager::State {
@@ -342,6 +347,11 @@ struct ColourManager::State {
             cmsUInt32Number flags = cmsFLAGS_BLACKPOINTCOMPENSATION;
             if (HasExtra(in) && HasExtra(out))
                 flags |= cmsFLAGS_COPY_ALPHA;
+            // lcms2's optimised 16-bit pipelines are off by a dozen levels where a colour falls
+            // outside the target's gamut near a channel's zero (its interpolated shaper); deep
+            // pictures are rare enough to take the exact one.
+            if (Deep(in))
+                flags |= cmsFLAGS_NOOPTIMIZE;
             if (cmsHTRANSFORM t =
                     cmsCreateTransform(source.get(), LcmsFormat(in), target.get(), LcmsFormat(out),
                                        INTENT_PERCEPTUAL, flags))

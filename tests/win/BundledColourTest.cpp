@@ -90,7 +90,9 @@ TEST_F(BundledColour, ConvertsToTheDisplaysProfileTheEnvironmentNames) {
     const int difference =
         MaxDifference(shown.Rgba, ReadWholeFile(FixturePath("p3.png.adobe.rgba")));
     EXPECT_GE(difference, 0);
-    EXPECT_LE(difference, 2);
+    // lcms2's optimised 8-bit transform (what a plug-in uses, for speed) is within 3 of the exact
+    // one where Adobe RGB's pure gamma curve rises steeply out of black.
+    EXPECT_LE(difference, 3);
     // A display profile that cannot be read means sRGB.
     const ScopedVariable missing(bundled::DisplayProfileVariable, L"C:\\no\\such\\display.icc");
     EXPECT_LE(MaxDifference(DecodeFixture("ifpng", "p3.png").Rgba,
