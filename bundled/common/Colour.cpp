@@ -5,6 +5,8 @@
 #include <cstring>
 #include <list>
 #include <map>
+#include <system_error>
+#include <optional>
 #include <tuple>
 
 #include <lcms2.h>
@@ -255,30 +257,277 @@ std::optional<ProfileBytes> SourceProfile(const ColourSource& source) {
 
 // ---------------------------------------------------------------- conversions
 
+namespace {
+
+// Where R, G, B (and a fourth channel) sit in an 8-bit layout's pixel.
+struct Channels8 {
+    unsigned Step, R, G, B;
+    bool Fourth;
+};
+
+std::optional<Channels8> Channels8Of(Layout layout) {
+    switch (layout) {
+    case Layout::Bgr8:
+        return Channels8{3, 2, 1, 0, false};
+    case Layout::Bgra8:
+        return Channels8{4, 2, 1, 0, true};
+    case Layout::Rgb8:
+        return Channels8{3, 0, 1, 2, false};
+    case Layout::Rgba8:
+        return Channels8{4, 0, 1, 2, true};
+    default:
+        return std::nullopt;
+    }
+}
+
+} // namespace
+
+// A conversion between two matrix-shaper profiles at 8 bits, done by tables: each input
+// channel's light times the matrix of both profiles' colorants (nine tables of 256), summed, and
+// each output channel's curve sampled at 65536 steps of light. It is used only where it agrees
+// with lcms2's exact transform within a level (checked when made), and is several times faster
+// than lcms2's own 8-bit transforms.
+struct MatrixShaper8 {
+    struct Light3 {
+        std::int32_t Out[3]; // the input value's part of each output channel, 65535 = white
+    };
+    Light3 Light[3][256]; // [input channel][value]
+    std::uint8_t Encode[3][65536];
+    Channels8 In, Out;
+    void (*Kernel)(const MatrixShaper8&, const std::uint8_t*, std::uint8_t*, std::size_t) = nullptr;
+
+    void Convert(const std::uint8_t* from, std::uint8_t* to, std::size_t pixels) const {
+        Kernel(*this, from, to, pixels);
+    }
+};
+
+namespace {
+
+// One kernel per pair of layouts, the channels' places known to the compiler.
+template <unsigned InStep, unsigned InR, unsigned InG, unsigned InB, unsigned OutStep,
+          unsigned OutR, unsigned OutG, unsigned OutB, bool CopyFourth>
+void ConvertPixels(const MatrixShaper8& t, const std::uint8_t* from, std::uint8_t* to,
+                   std::size_t pixels) {
+    const auto encode = [](std::int32_t v) {
+        return static_cast<std::uint32_t>(v < 0 ? 0 : v > 65535 ? 65535 : v);
+    };
+    for (std::size_t i = 0; i < pixels; ++i, from += InStep, to += OutStep) {
+        const MatrixShaper8::Light3& r = t.Light[0][from[InR]];
+        const MatrixShaper8::Light3& g = t.Light[1][from[InG]];
+        const MatrixShaper8::Light3& b = t.Light[2][from[InB]];
+        to[OutR] = t.Encode[0][encode(r.Out[0] + g.Out[0] + b.Out[0])];
+        to[OutG] = t.Encode[1][encode(r.Out[1] + g.Out[1] + b.Out[1])];
+        to[OutB] = t.Encode[2][encode(r.Out[2] + g.Out[2] + b.Out[2])];
+        if constexpr (CopyFourth)
+            to[3] = from[3];
+    }
+}
+
+using Kernel8 = void (*)(const MatrixShaper8&, const std::uint8_t*, std::uint8_t*, std::size_t);
+
+Kernel8 KernelFor(Layout in, Layout out) {
+    const auto pair = [](Layout a, Layout b) { return static_cast<int>(a) * 16 + static_cast<int>(b); };
+    switch (pair(in, out)) {
+    case pair(Layout::Bgr8, Layout::Bgr8):
+        return ConvertPixels<3, 2, 1, 0, 3, 2, 1, 0, false>;
+    case pair(Layout::Bgra8, Layout::Bgra8):
+        return ConvertPixels<4, 2, 1, 0, 4, 2, 1, 0, true>;
+    case pair(Layout::Rgb8, Layout::Bgr8):
+        return ConvertPixels<3, 0, 1, 2, 3, 2, 1, 0, false>;
+    case pair(Layout::Rgba8, Layout::Bgra8):
+        return ConvertPixels<4, 0, 1, 2, 4, 2, 1, 0, true>;
+    default:
+        return nullptr; // lcms2's transform serves the rest
+    }
+}
+
+} // namespace
+
 struct Conversion::Transform {
-    cmsHTRANSFORM Handle;
-    explicit Transform(cmsHTRANSFORM h) : Handle(h) {}
+    cmsHTRANSFORM Handle = nullptr;
+    std::unique_ptr<MatrixShaper8> Tables;
+    std::size_t InBytes = 0, OutBytes = 0; // per pixel
+    Transform() = default;
     Transform(const Transform&) = delete;
     Transform& operator=(const Transform&) = delete;
-    ~Transform() { cmsDeleteTransform(Handle); }
+    ~Transform() {
+        if (Handle)
+            cmsDeleteTransform(Handle);
+    }
 };
 
 void Conversion::Convert(const void* in, void* out, std::size_t pixels) const {
-    constexpr std::size_t most = 0x10000000; // cmsDoTransform counts in 32 bits
     const auto* from = static_cast<const std::uint8_t*>(in);
     auto* to = static_cast<std::uint8_t*>(out);
-    const cmsUInt32Number inFormat = cmsGetTransformInputFormat(FTransform->Handle);
-    const cmsUInt32Number outFormat = cmsGetTransformOutputFormat(FTransform->Handle);
-    const auto size = [](cmsUInt32Number f) {
-        const std::size_t bytes = T_BYTES(f) == 0 ? 8 : T_BYTES(f);
-        return bytes * (T_CHANNELS(f) + T_EXTRA(f));
-    };
+    if (FTransform->Tables) {
+        FTransform->Tables->Convert(from, to, pixels);
+        return;
+    }
+    constexpr std::size_t most = 0x10000000; // cmsDoTransform counts in 32 bits
     while (pixels > 0) {
         const std::size_t n = std::min(pixels, most);
         cmsDoTransform(FTransform->Handle, from, to, static_cast<cmsUInt32Number>(n));
-        from += n * size(inFormat);
-        to += n * size(outFormat);
+        from += n * FTransform->InBytes;
+        to += n * FTransform->OutBytes;
         pixels -= n;
+    }
+}
+
+namespace {
+
+// The colorants of a matrix-shaper profile as the matrix from its linear RGB to XYZ, and its
+// three curves; false for any other profile.
+bool MatrixAndCurves(cmsHPROFILE p, double m[3][3], const cmsToneCurve* curves[3]) {
+    if (!cmsIsMatrixShaper(p) || cmsGetColorSpace(p) != cmsSigRgbData)
+        return false;
+    const cmsTagSignature colorants[3] = {cmsSigRedColorantTag, cmsSigGreenColorantTag,
+                                          cmsSigBlueColorantTag};
+    const cmsTagSignature trcs[3] = {cmsSigRedTRCTag, cmsSigGreenTRCTag, cmsSigBlueTRCTag};
+    for (int c = 0; c < 3; ++c) {
+        const auto* xyz = static_cast<const cmsCIEXYZ*>(cmsReadTag(p, colorants[c]));
+        curves[c] = static_cast<const cmsToneCurve*>(cmsReadTag(p, trcs[c]));
+        if (!xyz || !curves[c])
+            return false;
+        m[0][c] = xyz->X;
+        m[1][c] = xyz->Y;
+        m[2][c] = xyz->Z;
+    }
+    return true;
+}
+
+bool Invert(const double m[3][3], double inv[3][3]) {
+    const double det = m[0][0] * (m[1][1] * m[2][2] - m[1][2] * m[2][1]) -
+                       m[0][1] * (m[1][0] * m[2][2] - m[1][2] * m[2][0]) +
+                       m[0][2] * (m[1][0] * m[2][1] - m[1][1] * m[2][0]);
+    if (std::abs(det) < 1e-12)
+        return false;
+    for (int r = 0; r < 3; ++r)
+        for (int c = 0; c < 3; ++c) {
+            const int r1 = (c + 1) % 3, r2 = (c + 2) % 3, c1 = (r + 1) % 3, c2 = (r + 2) % 3;
+            inv[r][c] = (m[r1][c1] * m[r2][c2] - m[r1][c2] * m[r2][c1]) / det;
+        }
+    return true;
+}
+
+// The tables for a pair of matrix-shaper profiles, or null when either is not one, or when
+// they disagree with exact by more than a level somewhere on a grid of colours.
+std::unique_ptr<MatrixShaper8> MakeTables(cmsHPROFILE source, cmsHPROFILE target, Layout in,
+                                          Layout out, cmsHTRANSFORM exact) {
+    const std::optional<Channels8> inChannels = Channels8Of(in), outChannels = Channels8Of(out);
+    const Kernel8 kernel = KernelFor(in, out);
+    double from[3][3], to[3][3], toInverse[3][3];
+    const cmsToneCurve *fromCurves[3], *toCurves[3];
+    if (!inChannels || !outChannels || !kernel || !exact ||
+        !MatrixAndCurves(source, from, fromCurves) || !MatrixAndCurves(target, to, toCurves) ||
+        !Invert(to, toInverse))
+        return nullptr;
+    auto tables = std::make_unique<MatrixShaper8>();
+    tables->In = *inChannels;
+    tables->Out = *outChannels;
+    tables->Kernel = kernel;
+    for (int i = 0; i < 3; ++i)
+        for (int v = 0; v < 256; ++v) {
+            const double light = cmsEvalToneCurveFloat(fromCurves[i], v / 255.0f);
+            for (int o = 0; o < 3; ++o) {
+                double k = 0;
+                for (int j = 0; j < 3; ++j)
+                    k += toInverse[o][j] * from[j][i];
+                tables->Light[i][v].Out[o] = static_cast<std::int32_t>(std::lround(k * light * 65535));
+            }
+        }
+    for (int o = 0; o < 3; ++o) {
+        const std::unique_ptr<cmsToneCurve, CurveFree> reverse(cmsReverseToneCurve(toCurves[o]));
+        if (!reverse)
+            return nullptr;
+        for (int i = 0; i < 65536; ++i) {
+            const double e = cmsEvalToneCurveFloat(reverse.get(), i / 65535.0f);
+            tables->Encode[o][i] = static_cast<std::uint8_t>(std::lround(std::clamp(e, 0.0, 1.0) * 255));
+        }
+    }
+    // The check: every 15th level of each channel, and the darks level by level.
+    std::vector<std::uint8_t> grid;
+    const auto add = [&](int r, int g, int b) {
+        std::uint8_t px[4] = {};
+        px[inChannels->R] = static_cast<std::uint8_t>(r);
+        px[inChannels->G] = static_cast<std::uint8_t>(g);
+        px[inChannels->B] = static_cast<std::uint8_t>(b);
+        grid.insert(grid.end(), px, px + inChannels->Step);
+    };
+    for (int r = 0; r <= 255; r += 15)
+        for (int g = 0; g <= 255; g += 15)
+            for (int b = 0; b <= 255; b += 15)
+                add(r, g, b);
+    for (int v = 0; v < 32; ++v)
+        for (const auto& [r, g, b] : {std::tuple{v, 0, 0}, {0, v, 0}, {0, 0, v}, {v, v, v}})
+            add(r, g, b);
+    const std::size_t n = grid.size() / inChannels->Step;
+    std::vector<std::uint8_t> fast(n * outChannels->Step), slow(fast.size());
+    tables->Convert(grid.data(), fast.data(), n);
+    cmsDoTransform(exact, grid.data(), slow.data(), static_cast<cmsUInt32Number>(n));
+    for (std::size_t i = 0; i < fast.size(); ++i)
+        if (std::abs(int{fast[i]} - int{slow[i]}) > 1)
+            return nullptr;
+    return tables;
+}
+
+} // namespace
+
+RowConverter::RowConverter(Conversion conversion, std::size_t width, std::size_t pixelBytes)
+    : FConversion(std::move(conversion)), FWidth(width), FRowBytes(width * pixelBytes) {
+    try {
+        FThread = std::thread([this] { Run(); });
+    } catch (const std::system_error&) {
+        FStored.resize(FRowBytes);
+    }
+}
+
+RowConverter::~RowConverter() {
+    Finish();
+}
+
+void RowConverter::Convert(std::uint8_t* row, std::vector<std::uint8_t>& stored) const {
+    std::copy_n(row, FRowBytes, stored.data());
+    FConversion.Convert(stored.data(), row, FWidth);
+}
+
+void RowConverter::Add(std::uint8_t* row) {
+    if (!FThread.joinable()) {
+        Convert(row, FStored);
+        return;
+    }
+    std::unique_lock<std::mutex> lock(FLock);
+    FQueue.push_back(row);
+    if (FQueue.size() >= Batch) {
+        lock.unlock();
+        FWake.notify_one();
+    }
+}
+
+void RowConverter::Finish() {
+    if (!FThread.joinable())
+        return;
+    {
+        const std::lock_guard<std::mutex> guard(FLock);
+        FFinishing = true;
+    }
+    FWake.notify_one();
+    FThread.join();
+}
+
+void RowConverter::Run() {
+    std::vector<std::uint8_t> stored(FRowBytes);
+    std::vector<std::uint8_t*> rows;
+    for (;;) {
+        {
+            std::unique_lock<std::mutex> lock(FLock);
+            FWake.wait(lock, [this] { return FFinishing || FQueue.size() >= Batch; });
+            rows.swap(FQueue);
+            if (rows.empty() && FFinishing)
+                return;
+        }
+        for (std::uint8_t* row : rows)
+            Convert(row, stored);
+        rows.clear();
     }
 }
 
@@ -311,6 +560,11 @@ cmsUInt32Number LcmsFormat(Layout layout) {
 bool HasExtra(Layout layout) {
     return layout == Layout::Bgra8 || layout == Layout::Rgba8 || layout == Layout::Rgba16 ||
            layout == Layout::Bgra16Be;
+}
+
+std::size_t PixelBytes(Layout layout) {
+    const cmsUInt32Number f = LcmsFormat(layout);
+    return T_BYTES(f) * (T_CHANNELS(f) + T_EXTRA(f));
 }
 
 bool Deep(Layout layout) {
@@ -349,13 +603,31 @@ struct ColourManager::State {
                 flags |= cmsFLAGS_COPY_ALPHA;
             // lcms2's optimised 16-bit pipelines are off by a dozen levels where a colour falls
             // outside the target's gamut near a channel's zero (its interpolated shaper); deep
-            // pictures are rare enough to take the exact one.
-            if (Deep(in))
+            // pictures are rare enough to take the exact one. 8-bit pictures between
+            // matrix-shaper profiles take the tables, checked against the exact transform.
+            const bool tablesMayServe = KernelFor(in, out) != nullptr;
+            if (Deep(in) || tablesMayServe)
                 flags |= cmsFLAGS_NOOPTIMIZE;
-            if (cmsHTRANSFORM t =
-                    cmsCreateTransform(source.get(), LcmsFormat(in), target.get(), LcmsFormat(out),
-                                       INTENT_PERCEPTUAL, flags))
-                made = std::make_shared<const Conversion::Transform>(t);
+            auto transform = std::make_shared<Conversion::Transform>();
+            transform->Handle = cmsCreateTransform(source.get(), LcmsFormat(in), target.get(),
+                                                   LcmsFormat(out), INTENT_PERCEPTUAL, flags);
+            if (transform->Handle && tablesMayServe) {
+                transform->Tables =
+                    MakeTables(source.get(), target.get(), in, out, transform->Handle);
+                // The tables, or else lcms2's optimised transform.
+                cmsDeleteTransform(transform->Handle);
+                transform->Handle = transform->Tables
+                                        ? nullptr
+                                        : cmsCreateTransform(source.get(), LcmsFormat(in),
+                                                             target.get(), LcmsFormat(out),
+                                                             INTENT_PERCEPTUAL,
+                                                             flags & ~cmsFLAGS_NOOPTIMIZE);
+            }
+            if (transform->Handle || transform->Tables) {
+                transform->InBytes = PixelBytes(in);
+                transform->OutBytes = PixelBytes(out);
+                made = std::move(transform);
+            }
         }
         Transforms.emplace_front(key, made);
         if (Transforms.size() > Kept)

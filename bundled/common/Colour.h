@@ -9,6 +9,7 @@
 // compensation. HDR pictures are always tone-mapped while colour management is on.
 #pragma once
 
+#include <condition_variable>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -16,6 +17,7 @@
 #include <optional>
 #include <span>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace bundled {
@@ -93,6 +95,35 @@ public:
 
 private:
     std::shared_ptr<const Transform> FTransform;
+};
+
+// Converts rows in place on a thread of its own while a decoder reads the next ones (where no
+// thread can be had, at once). The rows must stay put until Finish, which the destructor also
+// calls.
+class RowConverter {
+public:
+    RowConverter(Conversion conversion, std::size_t width, std::size_t pixelBytes);
+    ~RowConverter();
+    RowConverter(const RowConverter&) = delete;
+    RowConverter& operator=(const RowConverter&) = delete;
+    void Add(std::uint8_t* row);
+    // Waits until every row given is converted.
+    void Finish();
+
+private:
+    static constexpr std::size_t Batch = 16; // rows a wake-up is worth
+
+    void Convert(std::uint8_t* row, std::vector<std::uint8_t>& stored) const;
+    void Run();
+
+    Conversion FConversion;
+    std::size_t FWidth, FRowBytes;
+    std::mutex FLock;
+    std::condition_variable FWake;
+    std::vector<std::uint8_t*> FQueue;
+    bool FFinishing = false;
+    std::vector<std::uint8_t> FStored; // a row's pixels before conversion, where no thread runs
+    std::thread FThread;
 };
 
 // Makes conversions and keeps the last few transforms, keyed by both profiles' fingerprints

@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <csetjmp>
+#include <memory>
 #include <cstdio> // jpeglib.h needs FILE
 #include <string>
 #include <vector>
@@ -129,13 +130,15 @@ public:
             FRow.resize(std::size_t{w} * 4);
             FBgrx.resize(std::size_t{w} * 4);
         } else if (Components() == 3) {
+            // Converted on another thread as the rows come.
             const Layout layout = upright ? Layout::Bgr8 : Layout::Bgra8;
-            FConversion = ModuleColourManager().Plan(ColourSourceOf(), CurrentColourTarget(),
-                                                     layout, layout);
-            if (FConversion)
-                FRow.resize(std::size_t{w} * (upright ? 3 : 4));
+            if (Conversion c = ModuleColourManager().Plan(ColourSourceOf(), CurrentColourTarget(),
+                                                          layout, layout))
+                FConverter = std::make_unique<RowConverter>(std::move(c), w, upright ? 3 : 4);
         }
         const SusieResult r = ReadRows(progress, dib, cmyk, upright);
+        if (FConverter)
+            FConverter->Finish();
         if (r != SusieSuccess || upright)
             return r;
         const PixelImage shown = ApplyOrientation(FStored, FOrientation);
@@ -203,11 +206,11 @@ private:
         const std::uint32_t h = Height();
         while (FInfo.output_scanline < h) {
             const std::uint32_t y = FInfo.output_scanline;
-            JSAMPROW row = cmyk || FConversion ? FRow.data() : Destination(dib, upright, y);
+            JSAMPROW row = cmyk ? FRow.data() : Destination(dib, upright, y);
             if (jpeg_read_scanlines(&FInfo, &row, 1) != 1)
                 return SusieBrokenData;
-            if (FConversion)
-                FConversion.Convert(FRow.data(), Destination(dib, upright, y), Width());
+            if (FConverter)
+                FConverter->Add(row);
             if (cmyk) {
                 std::uint8_t* bgrx = upright ? FBgrx.data() : Destination(dib, false, y);
                 CmykToBgrx(bgrx);
@@ -230,8 +233,8 @@ private:
     bool FCreated = false;
     int FOrientation = 1;
     PixelImage FStored;
-    std::vector<std::uint8_t> FRow, FBgrx; // a CMYK (or to be converted) row, and its colours
-    Conversion FConversion;                // to the display's colours, when they differ
+    std::vector<std::uint8_t> FRow, FBgrx;   // a CMYK row and its colours
+    std::unique_ptr<RowConverter> FConverter; // to the display's colours, when they differ
 };
 
 } // namespace
