@@ -81,6 +81,14 @@ TEST_F(BundledColour, ConvertsEmbeddedProfilesAndCicpToSrgbWithinTwoLevels) {
     }
 }
 
+TEST_F(BundledColour, WicModuleConvertsWithTheProfileWicGives) {
+    // This system's WIC hands out PNG's iCCP and JPEG's APP2 profile as colour contexts.
+    ExpectDecodesLikeTheReference(Module("ifwic"), "p3.png", 24, 2);
+    ExpectDecodesLikeTheReference(Module("ifwic"), "p3.jpg", 24, 3);
+    EXPECT_EQ(DecodeFixture("ifwic", "srgb-debian.png").Rgba,
+              DecodeFixture("ifwic", "vivid.png").Rgba);
+}
+
 TEST_F(BundledColour, ConvertsToTheDisplaysProfileTheEnvironmentNames) {
     const std::string adobe = FixturePath("adobe.icc");
     const std::wstring wide(adobe.begin(), adobe.end());
