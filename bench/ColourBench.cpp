@@ -50,9 +50,10 @@ int main(int argc, char** argv) {
 #endif
     const std::unique_ptr<std::remove_pointer_t<HMODULE>, ModuleFree> jpeg(
         LoadLibraryA(module.c_str()));
-    const auto getPicture = jpeg ? reinterpret_cast<bench::GetPictureFn>(reinterpret_cast<void (*)()>(
-                                       GetProcAddress(jpeg.get(), "GetPicture")))
-                                 : nullptr;
+    const auto getPicture =
+        jpeg ? reinterpret_cast<bench::GetPictureFn>(
+                   reinterpret_cast<void (*)()>(GetProcAddress(jpeg.get(), "GetPicture")))
+             : nullptr;
     if (bytes.empty() || !getPicture) {
         std::fprintf(stderr, "no picture (%s) or no ifjpeg\n", path.c_str());
         return 2;

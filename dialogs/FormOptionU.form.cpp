@@ -72,7 +72,8 @@ void TFormOption::LoadForm() {
                                       .Caption = "全フォルダを一気にスライドショー(&A)"});
     // Below the slideshow group: what the pictures' colour profiles do.
     CheckBoxColorManage.Create(
-        *this, {.Left = 16, .Top = 427, .Width = 241, .Height = 17, .Caption = "カラーマネジメント"});
+        *this,
+        {.Left = 16, .Top = 427, .Width = 241, .Height = 17, .Caption = "カラーマネジメント"});
 
     OnCreate = [this](TObject& s) { FormCreate(s); };
     PanelBGColor.OnMouseDown = [this](TObject& s, TMouseButton b, TShiftState sh, int x, int y) {

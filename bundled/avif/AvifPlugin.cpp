@@ -100,7 +100,7 @@ ColourSource ColoursOf(const heif_image_handle* handle, const heif_image* image)
     return source;
 }
 
-// Writes a converted row into the DIB's, zeroing its padding.
+// Zeroes the padding of a DIB row the conversion wrote.
 void ZeroPadding(std::uint8_t* row, std::uint32_t width, unsigned bitCount) {
     const std::size_t used = std::size_t{width} * (bitCount / 8);
     std::fill(row + used, row + DibStride(width, bitCount), std::uint8_t{0});
@@ -179,19 +179,18 @@ SusieResult Decode(std::span<const std::uint8_t> data, std::string_view, Progres
     Conversion conversion;
     std::unique_ptr<HdrToneMapper> toneMapper;
     if (hdr != HdrTransfer::None) {
-        conversion = ModuleColourManager().PlanLinear(colours.Codes->Primaries, target, Layout::Rgb8);
+        conversion =
+            ModuleColourManager().PlanLinear(colours.Codes->Primaries, target, Layout::Rgb8);
         heif_content_light_level level{};
         if (heif_image_has_content_light_level(image.get()))
             heif_image_get_content_light_level(image.get(), &level);
         if (conversion)
-            toneMapper =
-                std::make_unique<HdrToneMapper>(hdr, top, level.max_content_light_level);
+            toneMapper = std::make_unique<HdrToneMapper>(hdr, top, level.max_content_light_level);
     } else {
-        conversion = ModuleColourManager().Plan(
-            colours, target,
-            deep ? (file.Alpha ? Layout::Rgba16 : Layout::Rgb16)
-                 : (file.Alpha ? Layout::Rgba8 : Layout::Rgb8),
-            file.Alpha ? Layout::Bgra8 : Layout::Bgr8);
+        conversion = ModuleColourManager().Plan(colours, target,
+                                                deep ? (file.Alpha ? Layout::Rgba16 : Layout::Rgb16)
+                                                     : (file.Alpha ? Layout::Rgba8 : Layout::Rgb8),
+                                                file.Alpha ? Layout::Bgra8 : Layout::Bgr8);
     }
     std::vector<std::uint8_t> reduced(deep || toneMapper ? std::size_t{width} * channels : 0);
     std::vector<std::uint16_t> samples(deep || toneMapper ? std::size_t{width} * channels : 0);

@@ -185,18 +185,17 @@ std::optional<ProfileBytes> PngProfile(const PngColourChunks& png) {
         return SrgbProfile();
     if (png.Gamma == 0 && !png.HasChromaticities)
         return std::nullopt;
-    const bool srgbPrimaries = !png.HasChromaticities ||
-                               (Near(png.White, D65) && Near(png.Red, Bt709[0]) &&
-                                Near(png.Green, Bt709[1]) && Near(png.Blue, Bt709[2]));
+    const bool srgbPrimaries =
+        !png.HasChromaticities || (Near(png.White, D65) && Near(png.Red, Bt709[0]) &&
+                                   Near(png.Green, Bt709[1]) && Near(png.Blue, Bt709[2]));
     // gAMA 1/2.2 is what encoders write for sRGB pictures.
     const bool srgbGamma = png.Gamma == 0 || (png.Gamma >= 45000 && png.Gamma <= 46000);
     if (srgbPrimaries && srgbGamma)
         return SrgbProfile();
-    const double primaries[3][2] = {{png.Red[0], png.Red[1]},
-                                    {png.Green[0], png.Green[1]},
-                                    {png.Blue[0], png.Blue[1]}};
-    CurveHandle curve = png.Gamma == 0 ? SrgbCurve()
-                                       : CurveHandle(cmsBuildGamma(nullptr, 100000.0 / png.Gamma));
+    const double primaries[3][2] = {
+        {png.Red[0], png.Red[1]}, {png.Green[0], png.Green[1]}, {png.Blue[0], png.Blue[1]}};
+    CurveHandle curve =
+        png.Gamma == 0 ? SrgbCurve() : CurveHandle(cmsBuildGamma(nullptr, 100000.0 / png.Gamma));
     ProfileBytes made = srgbPrimaries ? RgbProfile(D65, Bt709, std::move(curve))
                                       : RgbProfile(png.White, primaries, std::move(curve));
     if (made.Bytes.empty())
@@ -209,8 +208,7 @@ std::optional<ProfileBytes> CicpProfile(const Cicp& codes) {
         return std::nullopt;
     // The BT.709 family of transfers is shown as sRGB, as every viewer does.
     const bool srgbTransfer = codes.Transfer == 1 || codes.Transfer == 2 || codes.Transfer == 6 ||
-                              codes.Transfer == 13 || codes.Transfer == 14 ||
-                              codes.Transfer == 15;
+                              codes.Transfer == 13 || codes.Transfer == 14 || codes.Transfer == 15;
     const bool bt709 = codes.Primaries == 1 || codes.Primaries == 2;
     if (bt709 && srgbTransfer)
         return SrgbProfile();
@@ -318,10 +316,10 @@ void ConvertPixels(const MatrixShaper8& t, const std::uint8_t* from, std::uint8_
         const MatrixShaper8::Light3& g = t.Light[1][from[InG]];
         const MatrixShaper8::Light3& b = t.Light[2][from[InB]];
 #ifdef __SSE2__
-        const __m128i sum = _mm_add_epi32(
-            _mm_add_epi32(_mm_load_si128(reinterpret_cast<const __m128i*>(r.Out)),
-                          _mm_load_si128(reinterpret_cast<const __m128i*>(g.Out))),
-            _mm_load_si128(reinterpret_cast<const __m128i*>(b.Out)));
+        const __m128i sum =
+            _mm_add_epi32(_mm_add_epi32(_mm_load_si128(reinterpret_cast<const __m128i*>(r.Out)),
+                                        _mm_load_si128(reinterpret_cast<const __m128i*>(g.Out))),
+                          _mm_load_si128(reinterpret_cast<const __m128i*>(b.Out)));
         const __m128i light = _mm_max_epi16(_mm_packs_epi32(sum, sum), _mm_setzero_si128());
         to[OutR] = t.Encode[0][_mm_extract_epi16(light, 0)];
         to[OutG] = t.Encode[1][_mm_extract_epi16(light, 1)];
@@ -342,7 +340,9 @@ void ConvertPixels(const MatrixShaper8& t, const std::uint8_t* from, std::uint8_
 using Kernel8 = void (*)(const MatrixShaper8&, const std::uint8_t*, std::uint8_t*, std::size_t);
 
 Kernel8 KernelFor(Layout in, Layout out) {
-    const auto pair = [](Layout a, Layout b) { return static_cast<int>(a) * 16 + static_cast<int>(b); };
+    const auto pair = [](Layout a, Layout b) {
+        return static_cast<int>(a) * 16 + static_cast<int>(b);
+    };
     switch (pair(in, out)) {
     case pair(Layout::Bgr8, Layout::Bgr8):
         return ConvertPixels<3, 2, 1, 0, 3, 2, 1, 0, false>;
@@ -459,7 +459,8 @@ std::unique_ptr<MatrixShaper8> MakeTables(cmsHPROFILE source, cmsHPROFILE target
         for (int i = 0; i <= MatrixShaper8::White; ++i) {
             const double e = cmsEvalToneCurveFloat(
                 reverse.get(), static_cast<float>(i) / static_cast<float>(MatrixShaper8::White));
-            tables->Encode[o][i] = static_cast<std::uint8_t>(std::lround(std::clamp(e, 0.0, 1.0) * 255));
+            tables->Encode[o][i] =
+                static_cast<std::uint8_t>(std::lround(std::clamp(e, 0.0, 1.0) * 255));
         }
     }
     // The check: every 15th level of each channel, and the darks level by level.
@@ -597,14 +598,14 @@ struct ColourManager::State {
     static constexpr std::size_t Kept = 8;
 
     std::mutex Lock;
-    std::list<std::pair<Key, std::shared_ptr<const Conversion::Transform>>> Transforms; // newest first
+    std::list<std::pair<Key, std::shared_ptr<const Conversion::Transform>>>
+        Transforms; // newest first
     std::map<std::uint64_t, bool> SrgbVerdicts;
     std::size_t Made = 0;
 
     // The transform of the pair, made when not kept; null when lcms2 cannot make it (kept too).
-    std::shared_ptr<const Conversion::Transform> Get(const ProfileBytes& from,
-                                                     const ProfileBytes& to, Layout in,
-                                                     Layout out) {
+    std::shared_ptr<const Conversion::Transform>
+    Get(const ProfileBytes& from, const ProfileBytes& to, Layout in, Layout out) {
         const Key key{from.Fingerprint, to.Fingerprint, in, out};
         const std::lock_guard<std::mutex> guard(Lock);
         for (auto i = Transforms.begin(); i != Transforms.end(); ++i)
@@ -634,12 +635,12 @@ struct ColourManager::State {
                     MakeTables(source.get(), target.get(), in, out, transform->Handle);
                 // The tables, or else lcms2's optimised transform.
                 cmsDeleteTransform(transform->Handle);
-                transform->Handle = transform->Tables
-                                        ? nullptr
-                                        : cmsCreateTransform(source.get(), LcmsFormat(in),
-                                                             target.get(), LcmsFormat(out),
-                                                             INTENT_PERCEPTUAL,
-                                                             flags & ~cmsFLAGS_NOOPTIMIZE);
+                transform->Handle =
+                    transform->Tables
+                        ? nullptr
+                        : cmsCreateTransform(source.get(), LcmsFormat(in), target.get(),
+                                             LcmsFormat(out), INTENT_PERCEPTUAL,
+                                             flags & ~cmsFLAGS_NOOPTIMIZE);
             }
             if (transform->Handle || transform->Tables) {
                 transform->InBytes = PixelBytes(in);
@@ -769,7 +770,7 @@ double HlgToScene(double signal) {
 
 HdrToneMapper::HdrToneMapper(HdrTransfer transfer, unsigned top, double sourcePeakNits)
     : FTransfer(transfer), FTop(std::max(top, 1u)),
-      FSourcePeak(sourcePeakNits > 0 ? sourcePeakNits
+      FSourcePeak(sourcePeakNits > 0             ? sourcePeakNits
                   : transfer == HdrTransfer::Hlg ? HlgDisplayPeakNits
                                                  : 10000.0) {
     FSourcePeakPq = NitsToPq(FSourcePeak);
@@ -781,8 +782,8 @@ HdrToneMapper::HdrToneMapper(HdrTransfer transfer, unsigned top, double sourcePe
         for (unsigned s = 0; s <= FTop; ++s) {
             const double nits = PqToNits(static_cast<double>(s) / FTop);
             FNits[s] = static_cast<float>(nits);
-            FRatio[s] = nits > 0 ? static_cast<float>(MapNits(nits) / nits / ReferenceWhiteNits)
-                                 : 0.0f;
+            FRatio[s] =
+                nits > 0 ? static_cast<float>(MapNits(nits) / nits / ReferenceWhiteNits) : 0.0f;
         }
     }
 }

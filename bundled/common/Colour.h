@@ -180,8 +180,7 @@ public:
     double MapNits(double nits) const;
     // One row of width pixels of channels (3 or 4) 16-bit samples to linear light RGB, 1.0 the
     // reference white (a fourth channel is skipped).
-    void LinearRow(const std::uint16_t* in, unsigned channels, std::size_t width,
-                   float* out) const;
+    void LinearRow(const std::uint16_t* in, unsigned channels, std::size_t width, float* out) const;
     double SourcePeakNits() const { return FSourcePeak; }
 
 private:

@@ -28,8 +28,9 @@ std::wstring Variable(const wchar_t* name) {
 
 std::vector<std::uint8_t> ReadProfileFile(const std::wstring& path) {
     constexpr LONGLONG most = 64 << 20; // no display profile comes near
-    const HANDLE opened = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                      nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    const HANDLE opened =
+        CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (opened == INVALID_HANDLE_VALUE)
         return {};
     const std::unique_ptr<void, HandleClose> file(opened);

@@ -233,7 +233,7 @@ private:
     bool FCreated = false;
     int FOrientation = 1;
     PixelImage FStored;
-    std::vector<std::uint8_t> FRow, FBgrx;   // a CMYK row and its colours
+    std::vector<std::uint8_t> FRow, FBgrx;    // a CMYK row and its colours
     std::unique_ptr<RowConverter> FConverter; // to the display's colours, when they differ
 };
 

@@ -92,11 +92,11 @@ public:
         if (!dib.Create(FWidth, FHeight, FHasAlpha ? 32 : 24))
             return SusieNoMemory;
         FDeep = png_get_bit_depth(FPng, FInfo) == 16;
-        FConversion = ModuleColourManager().Plan(
-            FColour, CurrentColourTarget(),
-            FDeep ? (FHasAlpha ? Layout::Bgra16Be : Layout::Bgr16Be)
-                  : (FHasAlpha ? Layout::Bgra8 : Layout::Bgr8),
-            FHasAlpha ? Layout::Bgra8 : Layout::Bgr8);
+        FConversion =
+            ModuleColourManager().Plan(FColour, CurrentColourTarget(),
+                                       FDeep ? (FHasAlpha ? Layout::Bgra16Be : Layout::Bgr16Be)
+                                             : (FHasAlpha ? Layout::Bgra8 : Layout::Bgr8),
+                                       FHasAlpha ? Layout::Bgra8 : Layout::Bgr8);
         if (FConversion) {
             // Rows of the stored depth, here before conversion: one, or all of an interlaced
             // picture (whose passes build on the rows read before).
@@ -126,14 +126,13 @@ private:
         PngColourChunks chunks;
         chunks.Srgb = png_get_valid(FPng, FInfo, PNG_INFO_sRGB) != 0;
         png_fixed_point gamma = 0;
-        if (png_get_valid(FPng, FInfo, PNG_INFO_gAMA) &&
-            png_get_gAMA_fixed(FPng, FInfo, &gamma) && gamma > 0)
+        if (png_get_valid(FPng, FInfo, PNG_INFO_gAMA) && png_get_gAMA_fixed(FPng, FInfo, &gamma) &&
+            gamma > 0)
             chunks.Gamma = static_cast<std::uint32_t>(gamma);
-        chunks.HasChromaticities =
-            png_get_valid(FPng, FInfo, PNG_INFO_cHRM) &&
-            png_get_cHRM(FPng, FInfo, &chunks.White[0], &chunks.White[1], &chunks.Red[0],
-                         &chunks.Red[1], &chunks.Green[0], &chunks.Green[1], &chunks.Blue[0],
-                         &chunks.Blue[1]);
+        chunks.HasChromaticities = png_get_valid(FPng, FInfo, PNG_INFO_cHRM) &&
+                                   png_get_cHRM(FPng, FInfo, &chunks.White[0], &chunks.White[1],
+                                                &chunks.Red[0], &chunks.Red[1], &chunks.Green[0],
+                                                &chunks.Green[1], &chunks.Blue[0], &chunks.Blue[1]);
         if (chunks.Srgb || chunks.Gamma != 0 || chunks.HasChromaticities)
             FColour.Png = chunks;
     }

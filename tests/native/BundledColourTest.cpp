@@ -7,6 +7,7 @@
 
 #include <lcms2.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <fstream>
@@ -53,8 +54,20 @@ Bytes SrgbFile() {
 }
 
 Bytes Chunk(unsigned seq, unsigned count, const Bytes& part) {
-    Bytes b{'I', 'C', 'C', '_', 'P', 'R', 'O', 'F', 'I', 'L', 'E', 0,
-            static_cast<std::uint8_t>(seq), static_cast<std::uint8_t>(count)};
+    Bytes b{'I',
+            'C',
+            'C',
+            '_',
+            'P',
+            'R',
+            'O',
+            'F',
+            'I',
+            'L',
+            'E',
+            0,
+            static_cast<std::uint8_t>(seq),
+            static_cast<std::uint8_t>(count)};
     b.insert(b.end(), part.begin(), part.end());
     return b;
 }
@@ -68,7 +81,8 @@ TEST(BundledColour, JoinsJpegProfileChunksInTheirNumberedOrder) {
         Bytes Joined;
     } cases[] = {
         {"one chunk", {Chunk(1, 1, a)}, a},
-        {"out of order, among others", {Chunk(2, 3, b), exif, Chunk(3, 3, c), Chunk(1, 3, a)},
+        {"out of order, among others",
+         {Chunk(2, 3, b), exif, Chunk(3, 3, c), Chunk(1, 3, a)},
          {1, 2, 3, 4, 5, 6}},
         {"a chunk missing", {Chunk(1, 3, a), Chunk(3, 3, c)}, {}},
         {"a chunk twice", {Chunk(1, 2, a), Chunk(1, 2, a)}, {}},
@@ -121,7 +135,7 @@ TEST(BundledColour, LeavesSrgbUntaggedAndDamagedProfilesAlone) {
     const ColourTarget target;
     Bytes damaged = DisplayP3();
     std::memset(damaged.data() + 128, 0xEE, 64); // the tag table
-    PngColourChunks srgbGamma; // what encoders write for sRGB
+    PngColourChunks srgbGamma;                   // what encoders write for sRGB
     srgbGamma.Gamma = 45455;
     PngColourChunks srgbChunk;
     srgbChunk.Srgb = true;
@@ -179,15 +193,92 @@ TEST(BundledColour, ConvertsWideGamutColoursForTheTarget) {
     ASSERT_EQ(mid.size(), 3u);
     EXPECT_NEAR(mid[0], 188, 2) << "linear 0.5 is sRGB 188";
     // The display's profile is the target: P3 source shown on a P3 display is unchanged.
-    const std::vector<int> same =
-        ConvertBgr(manager, p3, p3Display, {10, 128, 250, 200, 30, 60});
+    const std::vector<int> same = ConvertBgr(manager, p3, p3Display, {10, 128, 250, 200, 30, 60});
     const std::vector<int> stored{10, 128, 250, 200, 30, 60};
     ASSERT_EQ(same.size(), 6u);
     for (int i = 0; i < 6; ++i)
         EXPECT_NEAR(same[i], stored[i], 1) << i;
     // A damaged display profile means sRGB.
     const ColourTarget broken{true, Bytes(300, 1)};
-    EXPECT_EQ(ConvertBgr(manager, p3, broken, {0, 0, 255}), ConvertBgr(manager, p3, {}, {0, 0, 255}));
+    EXPECT_EQ(ConvertBgr(manager, p3, broken, {0, 0, 255}),
+              ConvertBgr(manager, p3, {}, {0, 0, 255}));
+}
+
+// Every layout pair the plug-ins use, for several pairs of profiles, against lcms2's exact
+// (unoptimised) transform over a spread of colours: the fast tables, where they are taken, stay
+// within a level; lcms2's optimised transform, where they are not, within three.
+TEST(BundledColour, ConversionsAgreeWithTheExactTransform) {
+    const Bytes adobe = FileOr("/usr/share/color/icc/compatibleWithAdobeRGB1998.icc", {});
+    PngColourChunks linear;
+    linear.Gamma = 100000;
+    struct Pair {
+        const char* Name;
+        ColourSource Source;
+        Bytes SourceBytes; // for the exact transform
+        ColourTarget Target;
+        int Tolerance;
+    };
+    ColourManager manager;
+    std::vector<Pair> pairs = {
+        {"P3 to sRGB", {DisplayP3(), {}, {}}, DisplayP3(), {}, 1},
+        {"linear PNG to sRGB", {{}, linear, {}}, {}, {}, 1},
+    };
+    if (!adobe.empty()) {
+        pairs.push_back({"Adobe RGB to sRGB", {adobe, {}, {}}, adobe, {}, 1});
+        pairs.push_back({"P3 to an Adobe RGB display", {DisplayP3(), {}, {}}, DisplayP3(),
+                         {true, adobe}, 3});
+    }
+    const struct {
+        Layout In, Out;
+        cmsUInt32Number InType, OutType;
+        unsigned InBytes, OutBytes;
+    } layouts[] = {{Layout::Bgr8, Layout::Bgr8, TYPE_BGR_8, TYPE_BGR_8, 3, 3},
+                   {Layout::Bgra8, Layout::Bgra8, TYPE_BGRA_8, TYPE_BGRA_8, 4, 4},
+                   {Layout::Rgb8, Layout::Bgr8, TYPE_RGB_8, TYPE_BGR_8, 3, 3},
+                   {Layout::Rgba8, Layout::Bgra8, TYPE_RGBA_8, TYPE_BGRA_8, 4, 4}};
+    std::vector<std::uint8_t> colours;
+    std::uint32_t seed = 12345;
+    for (int i = 0; i < 4 * 20000; ++i) {
+        seed = seed * 1103515245 + 12345;
+        colours.push_back(static_cast<std::uint8_t>(seed >> 16));
+    }
+    for (Pair& p : pairs) {
+        if (p.SourceBytes.empty()) { // the PNG's made profile: linear light, sRGB's primaries
+            cmsToneCurve* g = cmsBuildGamma(nullptr, 1.0);
+            cmsToneCurve* c[3] = {g, g, g};
+            const cmsCIExyY white{0.3127, 0.3290, 1};
+            const cmsCIExyYTRIPLE bt709{{0.64, 0.33, 1}, {0.30, 0.60, 1}, {0.15, 0.06, 1}};
+            p.SourceBytes = Saved(cmsCreateRGBProfile(&white, &bt709, c));
+            cmsFreeToneCurve(g);
+        }
+        const Bytes target = p.Target.DisplayIcc.empty() ? Saved(cmsCreate_sRGBProfile())
+                                                         : p.Target.DisplayIcc;
+        cmsHPROFILE from = cmsOpenProfileFromMem(p.SourceBytes.data(),
+                                                 static_cast<cmsUInt32Number>(p.SourceBytes.size()));
+        cmsHPROFILE to =
+            cmsOpenProfileFromMem(target.data(), static_cast<cmsUInt32Number>(target.size()));
+        for (const auto& l : layouts) {
+            SCOPED_TRACE(std::string(p.Name) + ", layout " + std::to_string(int(l.In)));
+            const Conversion c = manager.Plan(p.Source, p.Target, l.In, l.Out);
+            ASSERT_TRUE(c);
+            cmsHTRANSFORM exact = cmsCreateTransform(
+                from, l.InType, to, l.OutType, INTENT_PERCEPTUAL,
+                cmsFLAGS_BLACKPOINTCOMPENSATION | cmsFLAGS_NOOPTIMIZE |
+                    (l.InBytes == 4 ? cmsFLAGS_COPY_ALPHA : 0));
+            ASSERT_NE(exact, nullptr);
+            const std::size_t n = colours.size() / 4;
+            std::vector<std::uint8_t> ours(n * l.OutBytes), theirs(ours.size());
+            c.Convert(colours.data(), ours.data(), n);
+            cmsDoTransform(exact, colours.data(), theirs.data(), static_cast<cmsUInt32Number>(n));
+            cmsDeleteTransform(exact);
+            int worst = 0;
+            for (std::size_t i = 0; i < ours.size(); ++i)
+                worst = std::max(worst, std::abs(int{ours[i]} - int{theirs[i]}));
+            EXPECT_LE(worst, p.Tolerance);
+        }
+        cmsCloseProfile(from);
+        cmsCloseProfile(to);
+    }
 }
 
 TEST(BundledColour, KeepsOneTransformPerPairOfProfilesAndLayouts) {
