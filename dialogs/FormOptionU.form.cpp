@@ -10,7 +10,7 @@ namespace tovane {
 void TFormOption::LoadForm() {
     CreateForm({.Caption = "オプション",
                 .ClientWidth = 358,
-                .ClientHeight = 452,
+                .ClientHeight = 453,
                 .BorderStyle = TBorderStyle::Dialog,
                 .Position = TPosition::DesktopCenter,
                 .Font = {.Name = "ＭＳ Ｐゴシック", .Height = 12, .Charset = SHIFTJIS_CHARSET}});

@@ -47,7 +47,7 @@ TEST(OptionDialog, FormDescription) {
     TBuiltForm<TFormOption> dialog(nullptr, s);
     EXPECT_EQ(dialog.Caption(), "オプション");
     EXPECT_EQ(dialog.ClientWidth(), 358);
-    EXPECT_EQ(dialog.ClientHeight(), 452);
+    EXPECT_EQ(dialog.ClientHeight(), 453);
     ASSERT_EQ(dialog.RadioGroupLast.ItemCount(), 4);
     ASSERT_EQ(dialog.RadioGroupTani.ItemCount(), 2);
     EXPECT_EQ(dialog.UpDownInterval.Min(), 0);
