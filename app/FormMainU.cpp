@@ -1,5 +1,6 @@
 #include "app/FormMainU.h"
 
+#include "app/ColourTarget.h"
 #include "app/NormalizeFolderPath.h"
 #include "dialogs/FormAboutBoxU.h"
 #include "dialogs/FormOpenDirU.h"
@@ -132,6 +133,9 @@ void TFormMain::LoadSettings() {
         PlaceOnWorkAreas(read, MonitorWorkAreas(), {0, 0, Scale(600), Scale(400)});
     SetBounds(g.Left, g.Top, g.Width, g.Height);
     FSettings = ReadSlideShowSettings(FIniPath);
+    FSettings.ColorManage = ReadColorManagement(FIniPath);
+    // Before the first picture, so that the decoding host starts with it too.
+    PublishColourTarget(FSettings.ColorManage, Handle());
 }
 
 void TFormMain::SaveWindowPos() {
@@ -154,6 +158,7 @@ void TFormMain::SaveWindowPos() {
 
 void TFormMain::SaveSlideShowSettings() {
     WriteSlideShowSettings(FIniPath, FSettings);
+    WriteColorManagement(FIniPath, FSettings.ColorManage);
 }
 
 // ---------------------------------------------------------------------------------- search
@@ -198,8 +203,10 @@ void TFormMain::About1Click(TObject&) {
 
 void TFormMain::actOptionExecute(TObject&) {
     auto dialog = std::make_unique<TBuiltForm<TFormOption>>(this, FSettings);
-    if (dialog->ShowModal() == mrOk)
+    if (dialog->ShowModal() == mrOk) {
         SaveSlideShowSettings();
+        PublishColourTarget(FSettings.ColorManage, Handle());
+    }
 }
 
 void TFormMain::ListBox1DblClick(TObject&) {
@@ -216,6 +223,8 @@ void TFormMain::actSlideShowExecute(TObject&) {
     if (FormSlideShow == nullptr)
         return;
     FormSlideShow->SetPlace(folder);
+    // The slideshow opens on this window's monitor, which may have moved to another one.
+    PublishColourTarget(FSettings.ColorManage, Handle());
     FormSlideShow->ShowModal();
     const int now = ListBox1.ItemIndex();
     if (now != current) {

@@ -66,6 +66,17 @@ bool ReadPluginIsolation(const std::wstring& iniPath) {
     return ReadProfileBool(store, "Plugins", "Isolate", true);
 }
 
+bool ReadColorManagement(const std::wstring& iniPath) {
+    IniFileStore store(iniPath);
+    return ReadColorManagement(store);
+}
+
+void WriteColorManagement(const std::wstring& iniPath, bool manage) {
+    IniFileStore store(iniPath);
+    if (!WriteColorManagement(store, manage))
+        ThrowCannotWrite(iniPath);
+}
+
 void WriteWindowGeometry(const std::wstring& iniPath, const WindowGeometry& geometry) {
     IniFileStore store(iniPath);
     if (!WriteWindowGeometry(store, geometry))

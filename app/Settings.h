@@ -21,10 +21,13 @@ SlideShowSettings ReadSlideShowSettings(const std::wstring& iniPath);
 // "[Plugins] Isolate": whether plug-in modules run in the decoding host (1, the default) or in
 // this process (0).
 bool ReadPluginIsolation(const std::wstring& iniPath);
+// "[Color] Manage" (settings/portable/SettingsRules.h).
+bool ReadColorManagement(const std::wstring& iniPath);
 
 // Write "Window" or "SlideShow". A pass stops at the first key that cannot be written and
 // raises tovane::Exception "<path> に書き込めません".
 void WriteWindowGeometry(const std::wstring& iniPath, const WindowGeometry& geometry);
 void WriteSlideShowSettings(const std::wstring& iniPath, const SlideShowSettings& settings);
+void WriteColorManagement(const std::wstring& iniPath, bool manage);
 
 } // namespace tovane

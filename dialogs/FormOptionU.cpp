@@ -30,6 +30,7 @@ void TFormOption::FormCreate(TObject&) {
     // The radio group clamps: a value above 3 selects the last item.
     RadioGroupLast.SetItemIndex(FSettings.LastAction);
     CheckBoxFindSubDir.SetChecked(FSettings.bFindSubDir);
+    CheckBoxColorManage.SetChecked(FSettings.ColorManage);
 }
 
 void TFormOption::PanelBGColorMouseDown(TObject& Sender, TMouseButton, TShiftState, int, int) {
@@ -58,6 +59,7 @@ void TFormOption::ButtonOKClick(TObject&) {
     FSettings.bAllDir = CheckBoxAllDir.Checked();
     FSettings.LastAction = static_cast<LastActionKind>(std::max(0, RadioGroupLast.ItemIndex()));
     FSettings.bFindSubDir = CheckBoxFindSubDir.Checked();
+    FSettings.ColorManage = CheckBoxColorManage.Checked();
 }
 
 } // namespace tovane

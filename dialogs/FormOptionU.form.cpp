@@ -1,6 +1,6 @@
 // The options dialog's form description. Creation order is the tab order: ButtonOK, Button2,
 // CheckBoxFindSubDir, EditInterval, RadioGroupTani, CheckBoxSlideShow, RadioGroupLast,
-// CheckBoxAllDir; labels, spin buttons and colour panels take no focus.
+// CheckBoxAllDir, CheckBoxColorManage; labels, spin buttons and colour panels take no focus.
 #include "dialogs/FormOptionU.h"
 
 #include "dialogs/portable/DialogRules.h"
@@ -10,7 +10,7 @@ namespace tovane {
 void TFormOption::LoadForm() {
     CreateForm({.Caption = "オプション",
                 .ClientWidth = 358,
-                .ClientHeight = 427,
+                .ClientHeight = 453,
                 .BorderStyle = TBorderStyle::Dialog,
                 .Position = TPosition::DesktopCenter,
                 .Font = {.Name = "ＭＳ Ｐゴシック", .Height = 12, .Charset = SHIFTJIS_CHARSET}});
@@ -70,6 +70,10 @@ void TFormOption::LoadForm() {
                                       .Width = 209,
                                       .Height = 17,
                                       .Caption = "全フォルダを一気にスライドショー(&A)"});
+    // Below the slideshow group: what the pictures' colour profiles do.
+    CheckBoxColorManage.Create(
+        *this,
+        {.Left = 16, .Top = 427, .Width = 241, .Height = 17, .Caption = "カラーマネジメント"});
 
     OnCreate = [this](TObject& s) { FormCreate(s); };
     PanelBGColor.OnMouseDown = [this](TObject& s, TMouseButton b, TShiftState sh, int x, int y) {

@@ -1,8 +1,8 @@
-// The options dialog: edits the slideshow and search settings of a settings record (the main
-// window's, in the program). Created for each use with the main window as owner, shown
-// modally and released by the caller. FormCreate fills the controls from the record; OK writes
-// every control back into it (ButtonOKClick); Cancel, Esc and the close box leave the record
-// untouched. The dialog never touches the settings file: the caller saves it after OK.
+// The options dialog: edits the slideshow, search and colour settings of a settings record (the
+// main window's, in the program). Created for each use with the main window as owner, shown modally
+// and released by the caller. FormCreate fills the controls from the record; OK writes every
+// control back into it (ButtonOKClick); Cancel, Esc and the close box leave the record untouched.
+// The dialog never touches the settings file: the caller saves it after OK.
 #pragma once
 
 #include "settings/portable/SettingsRules.h"
@@ -50,6 +50,7 @@ public:
     TCheckBox CheckBoxSlideShow;
     TRadioGroup RadioGroupLast;
     TCheckBox CheckBoxAllDir;
+    TCheckBox CheckBoxColorManage; // "[Color] Manage"
     TColorDialog ColorDialog1;
 
 private:

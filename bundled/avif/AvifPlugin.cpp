@@ -1,6 +1,9 @@
 // Import plug-in for AVIF through libheif (the container: items, grids, alpha, rotation and
 // mirroring) and dav1d (the AV1 pictures): 8, 10 and 12 bits, reduced to 8 for the DIB, with or
-// without alpha. The primary picture of the file is shown.
+// without alpha. The primary picture of the file is shown. Its colours (an ICC profile, else its
+// CICP primaries and transfer) are converted to the display's from the decoded samples, deep
+// ones from all their bits; PQ and HLG pictures are tone-mapped.
+#include "bundled/common/ColourGlue.h"
 #include "bundled/common/Limits.h"
 #include "bundled/common/PluginKit.h"
 #include "bundled/common/Sniff.h"
@@ -26,6 +29,9 @@ struct ImageFree {
 };
 struct OptionsFree {
     void operator()(heif_decoding_options* o) const noexcept { heif_decoding_options_free(o); }
+};
+struct NclxFree {
+    void operator()(heif_color_profile_nclx* n) const noexcept { heif_nclx_color_profile_free(n); }
 };
 
 SusieResult ResultOf(const heif_error& error) {
@@ -73,6 +79,32 @@ struct AvifFile {
         return SusieSuccess;
     }
 };
+
+// The picture's ICC profile (from the container), and its CICP codes (the container's, else the
+// coded picture's).
+ColourSource ColoursOf(const heif_image_handle* handle, const heif_image* image) {
+    ColourSource source;
+    if (const std::size_t size = heif_image_handle_get_raw_color_profile_size(handle); size > 0) {
+        source.Icc.resize(size);
+        if (heif_image_handle_get_raw_color_profile(handle, source.Icc.data()).code !=
+            heif_error_Ok)
+            source.Icc.clear();
+    }
+    heif_color_profile_nclx* nclx = nullptr;
+    if (heif_image_handle_get_nclx_color_profile(handle, &nclx).code != heif_error_Ok || !nclx)
+        if (heif_image_get_nclx_color_profile(image, &nclx).code != heif_error_Ok)
+            nclx = nullptr;
+    if (const std::unique_ptr<heif_color_profile_nclx, NclxFree> codes(nclx); codes)
+        source.Codes = Cicp{static_cast<int>(codes->color_primaries),
+                            static_cast<int>(codes->transfer_characteristics)};
+    return source;
+}
+
+// Zeroes the padding of a DIB row the conversion wrote.
+void ZeroPadding(std::uint8_t* row, std::uint32_t width, unsigned bitCount) {
+    const std::size_t used = std::size_t{width} * (bitCount / 8);
+    std::fill(row + used, row + DibStride(width, bitCount), std::uint8_t{0});
+}
 
 } // namespace
 
@@ -135,21 +167,70 @@ SusieResult Decode(std::span<const std::uint8_t> data, std::string_view, Progres
     if (!dib.Create(static_cast<std::uint32_t>(w), static_cast<std::uint32_t>(h),
                     file.Alpha ? 32 : 24))
         return SusieNoMemory;
-    std::vector<std::uint8_t> reduced(deep ? static_cast<std::size_t>(w) * channels : 0);
+    // How the rows become the DIB's: tone-mapped (HDR), converted to the display's colours, or
+    // as stored.
+    const ColourSource colours = ColoursOf(file.Primary.get(), image.get());
+    const ColourTarget target = CurrentColourTarget();
+    const HdrTransfer hdr = target.Manage && colours.Icc.empty() && colours.Codes
+                                ? HdrTransferOf(*colours.Codes)
+                                : HdrTransfer::None;
     const unsigned top = (1u << bits) - 1;
+    const auto width = static_cast<std::uint32_t>(w);
+    Conversion conversion;
+    std::unique_ptr<HdrToneMapper> toneMapper;
+    if (hdr != HdrTransfer::None) {
+        conversion =
+            ModuleColourManager().PlanLinear(colours.Codes->Primaries, target, Layout::Rgb8);
+        heif_content_light_level level{};
+        if (heif_image_has_content_light_level(image.get()))
+            heif_image_get_content_light_level(image.get(), &level);
+        if (conversion)
+            toneMapper = std::make_unique<HdrToneMapper>(hdr, top, level.max_content_light_level);
+    } else {
+        conversion = ModuleColourManager().Plan(colours, target,
+                                                deep ? (file.Alpha ? Layout::Rgba16 : Layout::Rgb16)
+                                                     : (file.Alpha ? Layout::Rgba8 : Layout::Rgb8),
+                                                file.Alpha ? Layout::Bgra8 : Layout::Bgr8);
+    }
+    std::vector<std::uint8_t> reduced(deep || toneMapper ? std::size_t{width} * channels : 0);
+    std::vector<std::uint16_t> samples(deep || toneMapper ? std::size_t{width} * channels : 0);
+    std::vector<float> light(toneMapper ? std::size_t{width} * 3 : 0);
+    std::vector<std::uint8_t> mapped(toneMapper ? std::size_t{width} * 3 : 0);
     for (int y = 0; y < h; ++y) {
         const std::uint8_t* row =
             pixels + static_cast<std::size_t>(stride) * static_cast<std::size_t>(y);
-        if (deep) {
-            for (std::size_t i = 0; i < reduced.size(); ++i) {
-                const unsigned v =
-                    std::min(unsigned{row[2 * i]} | unsigned{row[2 * i + 1]} << 8u, top);
-                reduced[i] = static_cast<std::uint8_t>((v * 255 + top / 2) / top);
+        std::uint8_t* out = dib.RowFromTop(static_cast<std::uint32_t>(y));
+        if (deep || toneMapper)
+            for (std::size_t i = 0; i < samples.size(); ++i)
+                samples[i] = static_cast<std::uint16_t>(std::min(
+                    deep ? unsigned{row[2 * i]} | unsigned{row[2 * i + 1]} << 8u : unsigned{row[i]},
+                    top));
+        if (toneMapper) {
+            toneMapper->LinearRow(samples.data(), channels, width, light.data());
+            conversion.Convert(light.data(), mapped.data(), width);
+            for (std::uint32_t x = 0; x < width; ++x) {
+                std::copy_n(&mapped[std::size_t{x} * 3], 3, &reduced[std::size_t{x} * channels]);
+                if (channels == 4)
+                    reduced[std::size_t{x} * 4 + 3] = static_cast<std::uint8_t>(
+                        (samples[std::size_t{x} * 4 + 3] * 255u + top / 2) / top);
             }
             row = reduced.data();
+        } else if (conversion) {
+            if (deep) {
+                for (std::uint16_t& v : samples)
+                    v = static_cast<std::uint16_t>((v * 65535u + top / 2) / top);
+                conversion.Convert(samples.data(), out, width);
+            } else {
+                conversion.Convert(row, out, width);
+            }
+            ZeroPadding(out, width, dib.BitCount());
+        } else if (deep) {
+            for (std::size_t i = 0; i < reduced.size(); ++i)
+                reduced[i] = static_cast<std::uint8_t>((samples[i] * 255u + top / 2) / top);
+            row = reduced.data();
         }
-        PackDibRow(row, channels, ChannelOrder::Rgb, static_cast<std::uint32_t>(w), dib.BitCount(),
-                   dib.RowFromTop(static_cast<std::uint32_t>(y)));
+        if (toneMapper || !conversion)
+            PackDibRow(row, channels, ChannelOrder::Rgb, width, dib.BitCount(), out);
         if (!progress.Report(900 + 100 * static_cast<std::uint64_t>(y + 1) / h, 1000))
             return SusieAborted;
     }

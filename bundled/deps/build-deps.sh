@@ -22,7 +22,7 @@ cc=$host-gcc-posix
 cxx=$host-g++-posix
 sysroot=/usr/$host
 jobs=$(nproc)
-libraries=(zlib jpeg png webp dav1d heif)
+libraries=(zlib jpeg png webp dav1d heif lcms2)
 
 log() { echo "build-deps ($target): $*" >&2; }
 
@@ -178,6 +178,22 @@ build_heif() {
   mkdir -p "$prefix/include/libheif"
   cp "$s/libheif/heif.h" "$b/libheif/heif_version.h" "$prefix/include/libheif/"
   licence libheif "$s/COPYING" "$s/debian/copyright"
+}
+
+# Little CMS 2, the colour management under the plug-ins' embedded-profile handling. Plain C
+# without a configuration step: its sources are compiled as they are.
+build_lcms2() {
+  fetch lcms2
+  local s="$root/src/lcms2" b="$work/lcms2" f
+  mkdir -p "$b"
+  for f in "$s"/src/*.c; do
+    "$cc" -O2 -I"$s/include" -c "$f" -o "$b/$(basename "${f%.c}").o" &
+    while [ "$(jobs -rp | wc -l)" -ge "$jobs" ]; do wait -n; done
+  done
+  wait
+  "$host-ar" rcs "$prefix/lib/liblcms2.a" "$b"/*.o
+  cp "$s/include/lcms2.h" "$prefix/include/"
+  licence lcms2 "$s/COPYING" "$s/debian/copyright"
 }
 
 mkdir -p "$root"

@@ -1,6 +1,7 @@
 // Import plug-in for JPEG through libjpeg-turbo (with its SIMD code): baseline, progressive,
 // grey and CMYK pictures, shown the way their EXIF orientation says. Upright pictures are
-// decoded straight into the DIB's rows.
+// decoded straight into the DIB's rows. An RGB picture's ICC profile (APP2) is honoured.
+#include "bundled/common/ColourGlue.h"
 #include "bundled/common/Exif.h"
 #include "bundled/common/Limits.h"
 #include "bundled/common/PluginKit.h"
@@ -8,6 +9,7 @@
 
 #include <algorithm>
 #include <csetjmp>
+#include <memory>
 #include <cstdio> // jpeglib.h needs FILE
 #include <string>
 #include <vector>
@@ -87,6 +89,7 @@ public:
         jpeg_create_decompress(&FInfo);
         FCreated = true;
         jpeg_mem_src(&FInfo, FData.data(), static_cast<unsigned long>(FData.size()));
+        jpeg_save_markers(&FInfo, JPEG_APP0 + 2, 0xFFFF);
         if (jpeg_read_header(&FInfo, TRUE) != JPEG_HEADER_OK)
             return SusieBrokenData;
         FOrientation = NormalOrientation(JpegExifOrientation(FData));
@@ -126,8 +129,16 @@ public:
         if (cmyk) {
             FRow.resize(std::size_t{w} * 4);
             FBgrx.resize(std::size_t{w} * 4);
+        } else if (Components() == 3) {
+            // Converted on another thread as the rows come.
+            const Layout layout = upright ? Layout::Bgr8 : Layout::Bgra8;
+            if (Conversion c = ModuleColourManager().Plan(ColourSourceOf(), CurrentColourTarget(),
+                                                          layout, layout))
+                FConverter = std::make_unique<RowConverter>(std::move(c), w, upright ? 3 : 4);
         }
         const SusieResult r = ReadRows(progress, dib, cmyk, upright);
+        if (FConverter)
+            FConverter->Finish();
         if (r != SusieSuccess || upright)
             return r;
         const PixelImage shown = ApplyOrientation(FStored, FOrientation);
@@ -149,6 +160,17 @@ private:
         default:
             return SusieBrokenData;
         }
+    }
+
+    // The profile the APP2 segments carry, if any.
+    ColourSource ColourSourceOf() const {
+        std::vector<std::span<const std::uint8_t>> app2;
+        for (jpeg_saved_marker_ptr m = FInfo.marker_list; m; m = m->next)
+            if (m->marker == JPEG_APP0 + 2)
+                app2.emplace_back(m->data, m->data_length);
+        ColourSource source;
+        source.Icc = JoinJpegIccChunks(app2);
+        return source;
     }
 
     std::uint8_t* Destination(DibBuilder& dib, bool upright, std::uint32_t y) {
@@ -187,6 +209,8 @@ private:
             JSAMPROW row = cmyk ? FRow.data() : Destination(dib, upright, y);
             if (jpeg_read_scanlines(&FInfo, &row, 1) != 1)
                 return SusieBrokenData;
+            if (FConverter)
+                FConverter->Add(row);
             if (cmyk) {
                 std::uint8_t* bgrx = upright ? FBgrx.data() : Destination(dib, false, y);
                 CmykToBgrx(bgrx);
@@ -209,7 +233,8 @@ private:
     bool FCreated = false;
     int FOrientation = 1;
     PixelImage FStored;
-    std::vector<std::uint8_t> FRow, FBgrx; // a CMYK row and its colours
+    std::vector<std::uint8_t> FRow, FBgrx;    // a CMYK row and its colours
+    std::unique_ptr<RowConverter> FConverter; // to the display's colours, when they differ
 };
 
 } // namespace

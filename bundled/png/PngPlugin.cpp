@@ -1,6 +1,9 @@
 // Import plug-in for PNG through libpng: every bit depth and colour type, interlaced or not.
 // 16-bit samples are scaled to 8 bits (rounded, not cut), and transparency (an alpha channel or
-// a tRNS chunk) gives a 32-bit DIB with its alpha. libpng writes the rows straight into the DIB.
+// a tRNS chunk) gives a 32-bit DIB with its alpha. libpng writes the rows straight into the DIB,
+// unless the picture's colours (an iCCP profile; else its sRGB, gAMA and cHRM chunks) differ from
+// sRGB: then the rows are converted into it, 16-bit ones from their 16 bits.
+#include "bundled/common/ColourGlue.h"
 #include "bundled/common/Limits.h"
 #include "bundled/common/PluginKit.h"
 #include "bundled/common/Sniff.h"
@@ -66,6 +69,7 @@ public:
                     png_get_valid(FPng, FInfo, PNG_INFO_tRNS) != 0;
         if (!WithinLimits(FWidth, FHeight, FHasAlpha ? 32 : 24))
             return SusieNoMemory;
+        ReadColourChunks();
         return SusieSuccess;
     }
 
@@ -87,6 +91,19 @@ public:
     SusieResult Decode(Progress& progress, DibBuilder& dib) {
         if (!dib.Create(FWidth, FHeight, FHasAlpha ? 32 : 24))
             return SusieNoMemory;
+        FDeep = png_get_bit_depth(FPng, FInfo) == 16;
+        FConversion =
+            ModuleColourManager().Plan(FColour, CurrentColourTarget(),
+                                       FDeep ? (FHasAlpha ? Layout::Bgra16Be : Layout::Bgr16Be)
+                                             : (FHasAlpha ? Layout::Bgra8 : Layout::Bgr8),
+                                       FHasAlpha ? Layout::Bgra8 : Layout::Bgr8);
+        if (FConversion) {
+            // Rows of the stored depth, here before conversion: one, or all of an interlaced
+            // picture (whose passes build on the rows read before).
+            const bool interlaced = png_get_interlace_type(FPng, FInfo) != PNG_INTERLACE_NONE;
+            FRowBytes = std::size_t{FWidth} * (FHasAlpha ? 4 : 3) * (FDeep ? 2 : 1);
+            FRows.resize(FRowBytes * (interlaced ? FHeight : 1));
+        }
         const SusieResult r = ReadRows(progress, dib);
         if (r == SusieSuccess)
             dib.DropOpaqueAlpha();
@@ -94,28 +111,66 @@ public:
     }
 
 private:
+    // libpng hands the iCCP profile out decompressed; it drops a damaged one with a warning.
+    void ReadColourChunks() {
+        png_charp name = nullptr;
+        int compression = 0;
+        png_bytep profile = nullptr;
+        png_uint_32 length = 0;
+        if (png_get_valid(FPng, FInfo, PNG_INFO_iCCP) &&
+            png_get_iCCP(FPng, FInfo, &name, &compression, &profile, &length) && profile &&
+            length > 0) {
+            FColour.Icc.assign(profile, profile + length);
+            return;
+        }
+        PngColourChunks chunks;
+        chunks.Srgb = png_get_valid(FPng, FInfo, PNG_INFO_sRGB) != 0;
+        png_fixed_point gamma = 0;
+        if (png_get_valid(FPng, FInfo, PNG_INFO_gAMA) && png_get_gAMA_fixed(FPng, FInfo, &gamma) &&
+            gamma > 0)
+            chunks.Gamma = static_cast<std::uint32_t>(gamma);
+        chunks.HasChromaticities = png_get_valid(FPng, FInfo, PNG_INFO_cHRM) &&
+                                   png_get_cHRM(FPng, FInfo, &chunks.White[0], &chunks.White[1],
+                                                &chunks.Red[0], &chunks.Red[1], &chunks.Green[0],
+                                                &chunks.Green[1], &chunks.Blue[0], &chunks.Blue[1]);
+        if (chunks.Srgb || chunks.Gamma != 0 || chunks.HasChromaticities)
+            FColour.Png = chunks;
+    }
+
     SusieResult ReadRows(Progress& progress, DibBuilder& dib) {
         if (setjmp(png_jmpbuf(FPng)))
             return SusieBrokenData;
         // Whatever is stored becomes 8-bit BGR, or BGRA where it has transparency.
         png_set_expand(FPng);
-        png_set_scale_16(FPng);
+        if (!FConversion || !FDeep)
+            png_set_scale_16(FPng);
         png_set_gray_to_rgb(FPng);
         png_set_bgr(FPng);
         const int passes = png_set_interlace_handling(FPng);
         png_read_update_info(FPng, FInfo);
-        if (png_get_rowbytes(FPng, FInfo) != std::size_t{FWidth} * (FHasAlpha ? 4 : 3))
+        const std::size_t rowBytes =
+            FConversion ? FRowBytes : std::size_t{FWidth} * (FHasAlpha ? 4 : 3);
+        if (png_get_rowbytes(FPng, FInfo) != rowBytes)
             return SusieBrokenData;
         const std::uint64_t rows = std::uint64_t{FHeight} * static_cast<unsigned>(passes);
+        const bool allRows = FConversion && FRows.size() > FRowBytes;
         std::uint64_t done = 0;
         for (int pass = 0; pass < passes; ++pass) {
             for (std::uint32_t y = 0; y < FHeight; ++y) {
-                png_read_row(FPng, dib.RowFromTop(y), nullptr);
+                png_bytep row = !FConversion ? dib.RowFromTop(y)
+                                : allRows    ? FRows.data() + FRowBytes * y
+                                             : FRows.data();
+                png_read_row(FPng, row, nullptr);
+                if (FConversion && !allRows)
+                    FConversion.Convert(row, dib.RowFromTop(y), FWidth);
                 if (!progress.Report(++done, rows)) // every row of every pass
                     return SusieAborted;
             }
         }
         png_read_end(FPng, nullptr);
+        if (allRows)
+            for (std::uint32_t y = 0; y < FHeight; ++y)
+                FConversion.Convert(FRows.data() + FRowBytes * y, dib.RowFromTop(y), FWidth);
         return SusieSuccess;
     }
 
@@ -125,6 +180,11 @@ private:
     std::uint32_t FWidth = 0, FHeight = 0;
     int FColourType = 0;
     bool FHasAlpha = false;
+    ColourSource FColour;
+    Conversion FConversion; // to the display's colours, when they differ
+    bool FDeep = false;     // 16-bit samples
+    std::size_t FRowBytes = 0;
+    std::vector<std::uint8_t> FRows; // stored rows awaiting conversion
 };
 
 } // namespace

@@ -1,6 +1,8 @@
 // Import plug-in for WebP through libwebp: lossy and lossless pictures, with or without alpha,
 // and the first frame of an animation. The picture (or the frame) is decoded straight into the
-// DIB, fed in slices so that progress can be reported and an abort honoured between them.
+// DIB, fed in slices so that progress can be reported and an abort honoured between them. The
+// colours of a picture with an ICC profile (its ICCP chunk) are then converted in the DIB.
+#include "bundled/common/ColourGlue.h"
 #include "bundled/common/Limits.h"
 #include "bundled/common/PluginKit.h"
 #include "bundled/common/Sniff.h"
@@ -83,13 +85,38 @@ SusieResult DecodeInto(std::span<const std::uint8_t> bitstream, std::uint32_t x,
     return SusieBrokenData; // the data ended before the picture
 }
 
+// Converts the colours of the DIB's rows from y (from the top) to y + h, columns x to x + w,
+// when the file's profile asks for it.
+void ConvertColours(std::span<const std::uint8_t> data, std::uint32_t x, std::uint32_t y,
+                    std::uint32_t w, std::uint32_t h, DibBuilder& dib) {
+    ColourSource source;
+    const std::span<const std::uint8_t> icc = WebPIccChunk(data);
+    source.Icc.assign(icc.begin(), icc.end());
+    const bool alpha = dib.BitCount() == 32;
+    const Layout layout = alpha ? Layout::Bgra8 : Layout::Bgr8;
+    const Conversion conversion =
+        ModuleColourManager().Plan(source, CurrentColourTarget(), layout, layout);
+    if (!conversion)
+        return;
+    const std::size_t pixelBytes = alpha ? 4 : 3;
+    std::vector<std::uint8_t> stored(std::size_t{w} * pixelBytes);
+    for (std::uint32_t row = y; row < y + h; ++row) {
+        std::uint8_t* at = dib.RowFromTop(row) + std::size_t{x} * pixelBytes;
+        std::copy_n(at, stored.size(), stored.data());
+        conversion.Convert(stored.data(), at, w);
+    }
+}
+
 SusieResult DecodeStill(std::span<const std::uint8_t> data, const WebPBitstreamFeatures& features,
                         Progress& progress, DibBuilder& dib) {
     const auto w = static_cast<std::uint32_t>(features.width);
     const auto h = static_cast<std::uint32_t>(features.height);
     if (!dib.Create(w, h, features.has_alpha ? 32 : 24))
         return SusieNoMemory;
-    return DecodeInto(data, 0, 0, w, h, progress, dib);
+    const SusieResult r = DecodeInto(data, 0, 0, w, h, progress, dib);
+    if (r == SusieSuccess)
+        ConvertColours(data, 0, 0, w, h, dib);
+    return r;
 }
 
 // Whether the data holds all of the RIFF container its header announces.
@@ -136,6 +163,7 @@ SusieResult DecodeFirstFrame(std::span<const std::uint8_t> data, Progress& progr
             std::fill_n(dib.RowFromTop(row), std::size_t{cw} * 4, std::uint8_t{0});
     if (const SusieResult r = DecodeInto(bitstream, x, y, w, h, progress, dib); r != SusieSuccess)
         return r;
+    ConvertColours(data, x, y, w, h, dib);
     dib.DropOpaqueAlpha();
     return SusieSuccess;
 }

@@ -2,6 +2,7 @@
 // WIC has (JPEG, PNG, GIF, TIFF, BMP, ICO everywhere; JPEG XR, WebP, HEIF, AVIF where installed).
 // It declares only the formats that no library plug-in beside it reads, and stays the fallback
 // for the others.
+#include "bundled/common/ColourGlue.h"
 #include "bundled/common/Exif.h"
 #include "bundled/common/Limits.h"
 #include "bundled/common/PluginKit.h"
@@ -532,6 +533,56 @@ HRESULT CopyTurnedIntoDib(IWICBitmapSource* source, UINT width, UINT height, int
     return S_OK;
 }
 
+#ifdef BUNDLED_WITHOUT_LCMS2
+void ConvertColours(IWICImagingFactory*, IWICBitmapFrameDecode*, DibBuilder&) {
+}
+#else
+// The ICC profile WIC gives for the frame (its first profile-type colour context), if any.
+std::vector<std::uint8_t> FrameProfile(IWICImagingFactory* factory, IWICBitmapFrameDecode* frame) {
+    UINT count = 0;
+    if (FAILED(frame->GetColorContexts(0, nullptr, &count)) || count == 0 || count > 16)
+        return {};
+    std::vector<ComPtr<IWICColorContext>> contexts(count);
+    std::vector<IWICColorContext*> raw(count);
+    for (UINT i = 0; i < count; ++i) {
+        if (FAILED(factory->CreateColorContext(contexts[i].Put())))
+            return {};
+        raw[i] = contexts[i].Get();
+    }
+    if (FAILED(frame->GetColorContexts(count, raw.data(), &count)))
+        return {};
+    for (UINT i = 0; i < count && i < raw.size(); ++i) {
+        WICColorContextType type{};
+        UINT size = 0;
+        if (FAILED(raw[i]->GetType(&type)) || type != WICColorContextProfile ||
+            FAILED(raw[i]->GetProfileBytes(0, nullptr, &size)) || size == 0)
+            continue;
+        std::vector<std::uint8_t> bytes(size);
+        if (SUCCEEDED(raw[i]->GetProfileBytes(size, bytes.data(), &size)) && size == bytes.size())
+            return bytes;
+    }
+    return {};
+}
+
+// Converts the DIB's colours in place where the frame's profile asks for it.
+void ConvertColours(IWICImagingFactory* factory, IWICBitmapFrameDecode* frame, DibBuilder& dib) {
+    ColourSource source;
+    source.Icc = FrameProfile(factory, frame);
+    if (source.Icc.empty())
+        return;
+    const Layout layout = dib.BitCount() == 32 ? Layout::Bgra8 : Layout::Bgr8;
+    const Conversion conversion =
+        ModuleColourManager().Plan(source, CurrentColourTarget(), layout, layout);
+    if (!conversion)
+        return;
+    std::vector<std::uint8_t> stored(std::size_t{dib.Width()} * (dib.BitCount() / 8));
+    for (std::uint32_t y = 0; y < dib.Height(); ++y) {
+        std::copy_n(dib.RowFromTop(y), stored.size(), stored.data());
+        conversion.Convert(stored.data(), dib.RowFromTop(y), dib.Width());
+    }
+}
+#endif
+
 } // namespace
 
 const std::vector<std::string>& PluginTexts() {
@@ -599,8 +650,10 @@ SusieResult Decode(std::span<const std::uint8_t> data, std::string_view, Progres
         hr = CopyIntoDib(picture.Frame.Get(), 3, dib, decoding);
         if (hr == E_ABORT || progress.Aborted())
             return SusieAborted;
-        if (SUCCEEDED(hr))
+        if (SUCCEEDED(hr)) {
+            ConvertColours(picture.Factory.Get(), picture.Frame.Get(), dib);
             return SusieSuccess;
+        }
     }
 
     // Everything else through a conversion to 32-bit BGRA: this WIC's conversions to 24-bit
@@ -629,6 +682,7 @@ SusieResult Decode(std::span<const std::uint8_t> data, std::string_view, Progres
         return SusieAborted;
     if (FAILED(hr))
         return ResultOf(hr);
+    ConvertColours(picture.Factory.Get(), picture.Frame.Get(), dib);
     dib.DropOpaqueAlpha();
     return SusieSuccess;
 }

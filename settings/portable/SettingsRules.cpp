@@ -153,4 +153,12 @@ bool WriteSlideShowSettings(ProfileStore& store, const SlideShowSettings& v) {
            WriteBool(store, s, "bFindSubDir", v.bFindSubDir);
 }
 
+bool ReadColorManagement(ProfileStore& store) {
+    return ReadProfileBool(store, ColorSection, "Manage", true);
+}
+
+bool WriteColorManagement(ProfileStore& store, bool manage) {
+    return WriteBool(store, ColorSection, "Manage", manage);
+}
+
 } // namespace tovane

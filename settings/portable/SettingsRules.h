@@ -30,6 +30,10 @@ struct SlideShowSettings {
     // Not one of the options: decode pictures on the decoding thread, cache them and decode
     // ahead (true), or load each synchronously when it is shown (false). Read, never written.
     bool ReadAhead = true;
+    // "[Color] Manage": the bundled plug-ins convert pictures with colour profiles to the
+    // display's colours (true), or hand out the pixels as stored. Read and written by its own
+    // pass (ReadColorManagement, WriteColorManagement), not with the slideshow keys.
+    bool ColorManage = true;
 };
 
 // The values used for missing or unreadable keys.
@@ -61,6 +65,7 @@ WindowGeometry WorkAreaToScreen(const WindowGeometry& normal, const WindowGeomet
 // Section and key names of the file.
 inline constexpr const char* WindowSection = "Window";
 inline constexpr const char* SlideShowSection = "SlideShow";
+inline constexpr const char* ColorSection = "Color";
 
 // One settings file as strings. ReadString answers an empty text for a missing key;
 // WriteString answers false when the platform refuses the write.
@@ -93,5 +98,8 @@ SlideShowSettings ReadSlideShowSettings(ProfileStore& store);
 // after it are not written.
 bool WriteWindowGeometry(ProfileStore& store, const WindowGeometry& geometry);
 bool WriteSlideShowSettings(ProfileStore& store, const SlideShowSettings& settings);
+// "[Color] Manage", 1 when missing or not a number.
+bool ReadColorManagement(ProfileStore& store);
+bool WriteColorManagement(ProfileStore& store, bool manage);
 
 } // namespace tovane

@@ -191,3 +191,21 @@ TEST(WindowPlacement, RestorePositionsAreMovedByTheTaskBarAtTheTopOrLeft) {
     const WindowGeometry g = WorkAreaToScreen({10, 20, 600, 400}, monitor, work);
     EXPECT_EQ(std::tie(g.Left, g.Top, g.Width, g.Height), std::make_tuple(70, 50, 600, 400));
 }
+
+TEST(Settings, ColourManagementIsOnUnlessTheFileSaysZero) {
+    const std::vector<std::pair<const char*, bool>> cases = {
+        {nullptr, true}, {"1", true}, {"0", false}, {"0x0", false}, {"yes", true}, {"", true}};
+    for (const auto& [text, manage] : cases) {
+        MemoryStore store;
+        if (text)
+            store.values["Color/Manage"] = text;
+        EXPECT_EQ(ReadColorManagement(store), manage) << (text ? text : "(missing)");
+        EXPECT_EQ(store.reads, std::vector<std::string>{"Color/Manage"});
+    }
+    MemoryStore store;
+    EXPECT_TRUE(WriteColorManagement(store, false));
+    EXPECT_EQ(store.values["Color/Manage"], "0");
+    EXPECT_FALSE(ReadColorManagement(store));
+    store.refuse = "Color/Manage";
+    EXPECT_FALSE(WriteColorManagement(store, true));
+}

@@ -13,11 +13,12 @@ set(bundled_fixture_dir ${CMAKE_BINARY_DIR}/bin/bundled-fixtures)
 set(bundled_fixture_script ${CMAKE_CURRENT_LIST_DIR}/../data/bundled/make-fixtures.sh)
 add_custom_command(OUTPUT ${bundled_fixture_dir}/fixtures.stamp
   COMMAND sh ${bundled_fixture_script} ${bundled_fixture_dir}
-  DEPENDS ${bundled_fixture_script}
+  DEPENDS ${bundled_fixture_script} ${CMAKE_CURRENT_LIST_DIR}/../data/bundled/make-profiles.c
   COMMENT "Making the bundled plug-ins' test pictures")
 add_custom_target(bundled_fixtures DEPENDS ${bundled_fixture_dir}/fixtures.stamp)
 
 tovane_win_test(bundled_tests
   BundledSupport.cpp BundledWicTest.cpp BundledStbTest.cpp BundledLibrariesTest.cpp
+  BundledColourTest.cpp
   LIBS tovane_plugins
   DEPENDS bundled_fixtures ifwic ifstb ifjpeg ifpng ifwebp ifavif)

@@ -33,6 +33,7 @@ void ExpectSame(const SlideShowSettings& a, const SlideShowSettings& b) {
     EXPECT_EQ(static_cast<int>(a.LastAction), static_cast<int>(b.LastAction));
     EXPECT_EQ(a.bAllDir, b.bAllDir);
     EXPECT_EQ(a.bFindSubDir, b.bFindSubDir);
+    EXPECT_EQ(a.ColorManage, b.ColorManage);
 }
 
 // Confirms the dialog as the OK button does.
@@ -46,7 +47,7 @@ TEST(OptionDialog, FormDescription) {
     TBuiltForm<TFormOption> dialog(nullptr, s);
     EXPECT_EQ(dialog.Caption(), "オプション");
     EXPECT_EQ(dialog.ClientWidth(), 358);
-    EXPECT_EQ(dialog.ClientHeight(), 427);
+    EXPECT_EQ(dialog.ClientHeight(), 453);
     ASSERT_EQ(dialog.RadioGroupLast.ItemCount(), 4);
     ASSERT_EQ(dialog.RadioGroupTani.ItemCount(), 2);
     EXPECT_EQ(dialog.UpDownInterval.Min(), 0);
@@ -131,9 +132,13 @@ TEST(OptionDialog, EveryChangedControlIsWrittenOnOk) {
     SendMessageW(dialog.CheckBoxAllDir.Handle(), BM_CLICK, 0, 0);
     SendMessageW(dialog.CheckBoxFindSubDir.Handle(), BM_CLICK, 0, 0);
     SendMessageW(dialog.RadioGroupLast.ButtonHandle(0), BM_CLICK, 0, 0);
+    EXPECT_TRUE(dialog.CheckBoxColorManage.Checked());
+    SendMessageW(dialog.CheckBoxColorManage.Handle(), BM_CLICK, 0, 0);
     Pump();
     ConfirmOk(dialog);
-    ExpectSame(s, Record(250, false, 0x00010203, 0x00040506, true, 0, true, false));
+    SlideShowSettings expected = Record(250, false, 0x00010203, 0x00040506, true, 0, true, false);
+    expected.ColorManage = false;
+    ExpectSame(s, expected);
 }
 
 TEST(OptionDialog, UpAndDownKeysStepWithinTheRangeWithoutWrapping) {
@@ -249,6 +254,7 @@ TEST(OptionDialog, TabOrder) {
         {dialog.CheckBoxSlideShow.Handle(), "CheckBoxSlideShow"},
         {dialog.RadioGroupLast.Handle(), "RadioGroupLast"},
         {dialog.CheckBoxAllDir.Handle(), "CheckBoxAllDir"},
+        {dialog.CheckBoxColorManage.Handle(), "CheckBoxColorManage"},
         {dialog.ButtonOK.Handle(), "ButtonOK"},
     };
     for (const auto& [expected, name] : order) {

@@ -3,6 +3,7 @@
 # pixels as ImageMagick decodes the same file (8-bit RGBA, rows top-down), the reference the
 # plug-ins are compared with. Usage: make-fixtures.sh OUTPUT-FOLDER
 set -eu
+here=$(cd "$(dirname "$0")" && pwd)
 out=$1
 mkdir -p "$out"
 cd "$out"
@@ -93,6 +94,65 @@ for f in photo.avif alpha.avif deep10.avif deep12.avif; do
   convert "$f.png" -depth 8 "rgba:$f.rgba"
   rm -f "$f.png"
 done
+# Colour management. Profiles: Display P3, one too large for a JPEG segment and lcms2's sRGB
+# (the target without a display profile), written by make-profiles.c; Adobe RGB and another
+# maker's sRGB from Debian's icc-profiles-free. The pictures carry a profile assigned to their
+# stored pixels. Each reference is lcms2's tificc conversion of those pixels (as ImageMagick, or
+# libavif for AVIF, decodes them) to srgb.icc, or to Adobe RGB for the display-profile test
+# (NAME.adobe.rgba): perceptual intent, black-point compensation, no precalculated transform,
+# and not the chromaticities ImageMagick writes into the TIFF (-n).
+# (ImageMagick's own conversion of 16-bit pixels is a dozen levels off near clipped channels.)
+icc=/usr/share/color/icc
+cc -O2 -o make-profiles "$here/make-profiles.c" -llcms2
+./make-profiles .
+cp "$icc/compatibleWithAdobeRGB1998.icc" adobe.icc
+cp "$icc/sRGB.icc" srgb-debian.icc
+convert busy.png -resize 25% -modulate 100,180 -depth 8 vivid.png
+convert busy.png -resize 25% -modulate 100,180 -depth 16 PNG48:vivid16.png
+# JPEG at full quality without chroma subsampling, so that the decoders agree to a level.
+jpeg="-quality 100 -sampling-factor 1x1"
+convert vivid.png $jpeg vivid.jpg
+for p in p3 p3-big adobe srgb-debian; do
+  convert vivid.png $jpeg -profile $p.icc $p.jpg
+done
+convert vivid.png -profile p3.icc PNG24:p3.png
+convert vivid.png -profile adobe.icc PNG24:adobe.png
+convert vivid.png -profile srgb-debian.icc PNG24:srgb-debian.png
+convert vivid16.png -profile p3.icc PNG48:p3-16.png
+convert vivid.png -profile p3.icc -interlace PNG PNG24:p3-interlaced.png
+convert vivid.png -alpha set -channel A -fx 'i/w' +channel -profile p3.icc PNG32:p3-alpha.png
+convert vivid.png -profile p3.icc -define webp:lossless=true p3.webp
+# The 8-bit AVIFs are lossless RGB (identity matrix), so that libavif and libheif decode the same
+# pixels: the conversion turns a level's difference in bright green into up to nine where sRGB's
+# red falls to zero. cicp-p3.avif has no profile but CICP codes: P3 primaries, sRGB's transfer.
+avifenc -l --cicp 2/2/0 --icc p3.icc vivid.png p3.avif >/dev/null 2>&1
+avifenc -d 10 --min 0 --max 0 --icc p3.icc vivid16.png p3-10.avif >/dev/null 2>&1
+avifenc -l --cicp 12/13/0 vivid.png cicp-p3.avif >/dev/null 2>&1
+# reference PICTURE PROFILE TARGET OUTPUT
+reference() {
+  convert "$1" +profile '*' -compress None "$4.tif"
+  tificc -n -t0 -b -c0 -w8 -i"$2" -o"$3" "$4.tif" "$4.out.tif"
+  convert "$4.out.tif" -alpha on -depth 8 "rgba:$4"
+  rm -f "$4.tif" "$4.out.tif"
+}
+for f in p3.jpg:p3 p3-big.jpg:p3 adobe.jpg:adobe p3.png:p3 adobe.png:adobe p3-16.png:p3 \
+         p3-interlaced.png:p3 p3.webp:p3; do
+  reference "${f%:*}" "${f#*:}.icc" srgb.icc "${f%:*}.rgba"
+done
+convert p3-alpha.png -intent Perceptual -black-point-compensation -profile srgb.icc -depth 8 \
+  rgba:p3-alpha.png.rgba
+reference p3.png p3.icc adobe.icc p3.png.adobe.rgba
+# AVIF: libavif's decode, at the picture's depth.
+for f in p3.avif:8 p3-10.avif:16 cicp-p3.avif:8; do
+  depth=${f#*:}
+  f=${f%:*}
+  avifdec -u nearest -d $depth "$f" "$f.png" >/dev/null
+  reference "$f.png" p3.icc srgb.icc "$f.rgba"
+  rm -f "$f.png"
+done
+# HDR: a grey ramp over the whole PQ range, BT.2020 primaries, 10 bits.
+convert -size 16x1024 gradient:black-white -rotate 270 -depth 16 PNG48:ramp16.png
+avifenc -d 10 --min 0 --max 0 --cicp 9/16/9 ramp16.png pq.avif >/dev/null 2>&1
 # How the JPEG looks once its EXIF orientation is applied (the tests add the EXIF tag).
 convert photo.jpg -rotate 90 -depth 8 rgba:photo-6.rgba
 convert photo.jpg -rotate 180 -depth 8 rgba:photo-3.rgba
