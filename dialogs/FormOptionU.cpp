@@ -30,6 +30,9 @@ void TFormOption::FormCreate(TObject&) {
     // The radio group clamps: a value above 3 selects the last item.
     RadioGroupLast.SetItemIndex(FSettings.LastAction);
     CheckBoxFindSubDir.SetChecked(FSettings.bFindSubDir);
+    // An order unknown to this version shows no choice and is kept unless one is made.
+    RadioGroupOrder.SetItemIndex(FSettings.Order <= 3 ? FSettings.Order : -1);
+    CheckBoxResume.SetChecked(FSettings.Resume);
 }
 
 void TFormOption::PanelBGColorMouseDown(TObject& Sender, TMouseButton, TShiftState, int, int) {
@@ -58,6 +61,9 @@ void TFormOption::ButtonOKClick(TObject&) {
     FSettings.bAllDir = CheckBoxAllDir.Checked();
     FSettings.LastAction = static_cast<LastActionKind>(std::max(0, RadioGroupLast.ItemIndex()));
     FSettings.bFindSubDir = CheckBoxFindSubDir.Checked();
+    if (RadioGroupOrder.ItemIndex() >= 0)
+        FSettings.Order = static_cast<std::uint8_t>(RadioGroupOrder.ItemIndex());
+    FSettings.Resume = CheckBoxResume.Checked();
 }
 
 } // namespace tovane

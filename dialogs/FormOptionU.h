@@ -50,6 +50,8 @@ public:
     TCheckBox CheckBoxSlideShow;
     TRadioGroup RadioGroupLast;
     TCheckBox CheckBoxAllDir;
+    TRadioGroup RadioGroupOrder; // the order of a place's pictures
+    TCheckBox CheckBoxResume;
     TColorDialog ColorDialog1;
 
 private:

@@ -9,6 +9,8 @@
 #include "slideshow/portable/Placement.h"
 #include "slideshow/portable/SlideShowTexts.h"
 
+#include <random>
+
 namespace tovane {
 
 std::unique_ptr<TFormSlideShow> FormSlideShow;
@@ -17,11 +19,14 @@ namespace {
 
 // Picture image of another place, found when it is decoded ahead (the place is listed on the
 // decoding thread, as its image list would list it).
-TReadAheadItem PictureOfPlace(const std::wstring& place, const std::string& mask, int image) {
+TReadAheadItem PictureOfPlace(const std::wstring& place, const std::string& mask,
+                              const TListingOrder& order, int image) {
     TReadAheadItem item;
-    item.Key = place + L'\n' + AnsiToWide(mask) + L'\n' + std::to_wstring(image);
-    item.Locate = [place, mask, image]() -> std::optional<TPictureLocation> {
-        const TPictureList list = ListPictures(place, mask);
+    item.Key = place + L'\n' + AnsiToWide(mask) + L'\n' +
+               std::to_wstring(static_cast<int>(order.Order)) + L'\n' +
+               std::to_wstring(order.Seed) + L'\n' + std::to_wstring(image);
+    item.Locate = [place, mask, order, image]() -> std::optional<TPictureLocation> {
+        const TPictureList list = ListPictures(place, mask, order);
         if (image < 0 || image >= list.Count())
             return std::nullopt;
         return list.Location(image);
@@ -64,7 +69,8 @@ void TFormSlideShow::FormShow(TObject&) {
     ShowLabels(settings.bAllDir);
     SetColor(settings.BGColor);
     FMask = FileMask(FSource->ImageExtensions());
-    RelistPictures(FileListBox1, FMask);
+    FShuffleSeed = std::random_device{}();
+    RelistPictures(FileListBox1, FMask, ListingOrder());
     Timer1.SetInterval(TimerIntervalMs(settings.Interval, settings.bSecond));
     SetPlaying(settings.SuguStart);
     LabelInterval.SetCaption(IntervalText(settings.Interval, settings.bSecond));
@@ -103,7 +109,11 @@ void TFormSlideShow::ShowLabels(bool allDir) {
 }
 
 void TFormSlideShow::SetPlace(const std::wstring& place) {
-    FileListBox1 = ListPictures(place, FMask);
+    FileListBox1 = ListPictures(place, FMask, ListingOrder());
+}
+
+TListingOrder TFormSlideShow::ListingOrder() const {
+    return {PictureOrderOf(FSource->Settings().Order), FShuffleSeed};
 }
 
 void TFormSlideShow::ShowSSState() {
@@ -223,9 +233,10 @@ void TFormSlideShow::ReadAheadFromHere() {
                                      .LastAction = LastAction()};
     std::vector<TReadAheadItem> items;
     for (const PictureSlot& slot : ReadAheadSlots(position, FDirection))
-        items.push_back(slot.Folder == position.Folder
-                            ? TReadAheadItem::At(FileListBox1.Location(slot.Image))
-                            : PictureOfPlace(FSource->Folder(slot.Folder), FMask, slot.Image));
+        items.push_back(
+            slot.Folder == position.Folder
+                ? TReadAheadItem::At(FileListBox1.Location(slot.Image))
+                : PictureOfPlace(FSource->Folder(slot.Folder), FMask, ListingOrder(), slot.Image));
     FPipeline->ReadAhead(std::move(items), ShowSize());
 }
 

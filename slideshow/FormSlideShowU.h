@@ -11,6 +11,7 @@
 #include "framework/win32/Forms.h"
 #include "framework/win32/StdCtrls.h"
 #include "imaging/PicturePipeline.h"
+#include "slideshow/PictureListing.h"
 #include "slideshow/SlideShowSource.h"
 #include "slideshow/portable/Navigation.h"
 #include "slideshow/portable/PictureList.h"
@@ -62,7 +63,8 @@ public:
     TTimer TimerLoading; // one-shot: shows LabelLoading when a picture is slow to arrive
 
     // Lists the place's pictures as the image list (the mask of the last show, or of the next
-    // one); raises an Exception, with the list unchanged, when the place cannot be opened.
+    // one), in the order the settings ask for; raises an Exception, with the list unchanged, when
+    // the place cannot be opened.
     void SetPlace(const std::wstring& place);
     // Sets LabelSSState from FPlaying.
     void ShowSSState();
@@ -127,6 +129,8 @@ private:
     void MakePipeline();
     void ReadAheadFromHere();
     TShowSize ShowSize() const;
+    // The order of the settings; a shuffle keeps one seed for the show.
+    TListingOrder ListingOrder() const;
     void StopLoadingText();
     void TimerLoadingTimer(TObject& Sender);
 
@@ -146,6 +150,7 @@ private:
     bool FShowLabel = true;
     double FBairitu = 1.0; // the magnification
     bool FReadAhead = true;
+    std::uint64_t FShuffleSeed = 0;
     TravelDirection FDirection = TravelDirection::Forward;
     // The last member: it dies first, after the window and before the controls it reports to.
     std::unique_ptr<TPicturePipeline> FPipeline;

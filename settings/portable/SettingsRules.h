@@ -30,6 +30,11 @@ struct SlideShowSettings {
     // Not one of the options: decode pictures on the decoding thread, cache them and decode
     // ahead (true), or load each synchronously when it is shown (false). Read, never written.
     bool ReadAhead = true;
+    // The order of a place's pictures: 0 names as text, 1 natural (img2 before img10), 2 date
+    // taken, 3 shuffle; any other stored value lists as 0 does and is written back as it is.
+    std::uint8_t Order = 0;
+    // A slideshow opened on a place starts at the picture it was left at last time.
+    bool Resume = true;
 };
 
 // The values used for missing or unreadable keys.
@@ -86,7 +91,8 @@ int CentredPosition(int screenExtent, int windowExtent);
 // on the screen, and a missing Width or Height keeps it.
 WindowGeometry ReadWindowGeometry(ProfileStore& store, const WindowGeometry& current,
                                   int screenWidth, int screenHeight);
-// Reads the eight slideshow keys in record order, each with its default, then "ReadAhead".
+// Reads the eight slideshow keys in record order, each with its default, then "ReadAhead",
+// "Order" and "Resume".
 SlideShowSettings ReadSlideShowSettings(ProfileStore& store);
 
 // Each write pass stops at the first key that cannot be written and answers false; the keys
