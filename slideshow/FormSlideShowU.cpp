@@ -77,6 +77,7 @@ void TFormSlideShow::FormShow(TObject&) {
     LabelLastAction.SetCaption(LastActionLabelText(settings.LastAction, LastActionNames));
     FBairitu = 1.0;
     FDirection = TravelDirection::Forward;
+    FWheel.Reset();
     FReadAhead = settings.ReadAhead;
     if (!FReadAhead) {
         FPipeline.reset(); // nothing cached
@@ -268,6 +269,31 @@ void TFormSlideShow::FormMouseDown(TObject&, TMouseButton Button, TShiftState, i
         actNextGraphic.Execute();
     else if (Button == TMouseButton::Right)
         actPreviousGraphic.Execute();
+}
+
+void TFormSlideShow::FormMouseWheel(int delta, bool ctrl, bool shift) {
+    const int notches = FWheel.Add(delta, ctrl);
+    if (notches == 0)
+        return;
+    TAction* action = nullptr;
+    switch (WheelAction(notches, ctrl, shift)) {
+    case TWheelAction::NextGraphic:
+        action = &actNextGraphic;
+        break;
+    case TWheelAction::PreviousGraphic:
+        action = &actPreviousGraphic;
+        break;
+    case TWheelAction::BairituUp:
+        action = &actBairituUp;
+        break;
+    case TWheelAction::BairituDown:
+        action = &actBairituDown;
+        break;
+    case TWheelAction::None:
+        return;
+    }
+    for (int i = 0; i < (notches < 0 ? -notches : notches); ++i)
+        action->Execute();
 }
 
 void TFormSlideShow::Timer1Timer(TObject&) {

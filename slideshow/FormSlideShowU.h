@@ -16,6 +16,7 @@
 #include "slideshow/portable/Navigation.h"
 #include "slideshow/portable/PictureList.h"
 #include "slideshow/portable/ReadAhead.h"
+#include "slideshow/portable/Wheel.h"
 
 #include <memory>
 #include <span>
@@ -99,6 +100,9 @@ public:
     void FormShow(TObject& Sender);
     void FormClose(TObject& Sender, TCloseAction& Action);
     void FormMouseDown(TObject& Sender, TMouseButton Button, TShiftState Shift, int X, int Y);
+    // A report of the mouse wheel (delta in WHEEL_DELTA units, up positive): down shows the next
+    // picture, up the previous, Ctrl steps the magnification; one step per whole notch.
+    void FormMouseWheel(int delta, bool ctrl, bool shift);
     void Timer1Timer(TObject& Sender);
     void actCloseExecute(TObject& Sender);
     void actNextGraphic1Execute(TObject& Sender);
@@ -152,6 +156,7 @@ private:
     bool FReadAhead = true;
     std::uint64_t FShuffleSeed = 0;
     TravelDirection FDirection = TravelDirection::Forward;
+    TWheelNotches FWheel;
     // The last member: it dies first, after the window and before the controls it reports to.
     std::unique_ptr<TPicturePipeline> FPipeline;
 };

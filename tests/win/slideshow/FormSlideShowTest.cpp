@@ -306,6 +306,52 @@ TEST_F(SlideShowWindow, MouseButtonsOnThePictureAndTheWindow) {
     EXPECT_EQ(Index(), 0);
 }
 
+TEST_F(SlideShowWindow, WheelStepsPicturesAndWithCtrlTheMagnification) {
+    AddFolder(5);
+    Start();
+    auto wheel = [&](int delta, WPARAM keys = 0) {
+        PostMessageW(Form->Handle(), WM_MOUSEWHEEL,
+                     MAKEWPARAM(keys, static_cast<WORD>(static_cast<short>(delta))),
+                     MAKELPARAM(10, 10));
+        Settle();
+    };
+    wheel(-WHEEL_DELTA);
+    EXPECT_EQ(Index(), 1);
+    wheel(-2 * WHEEL_DELTA); // two notches at once
+    EXPECT_EQ(Index(), 3);
+    wheel(WHEEL_DELTA);
+    EXPECT_EQ(Index(), 2);
+    // A touchpad's parts of a notch: one picture once they make a whole notch.
+    wheel(-60);
+    EXPECT_EQ(Index(), 2);
+    wheel(-60);
+    EXPECT_EQ(Index(), 3);
+    wheel(-WHEEL_DELTA, MK_SHIFT);
+    EXPECT_EQ(Index(), 3);
+    wheel(WHEEL_DELTA, MK_CONTROL);
+    EXPECT_EQ(Form->Bairitu(), 1.5);
+    EXPECT_EQ(Index(), 3);
+    wheel(-2 * WHEEL_DELTA, MK_CONTROL);
+    EXPECT_EQ(Form->Bairitu(), 0.5);
+    // At the last picture, as the Right key there: nothing.
+    wheel(-3 * WHEEL_DELTA);
+    EXPECT_EQ(Index(), 4);
+    EXPECT_TRUE(Errors.empty());
+}
+
+TEST_F(SlideShowWindow, ListsThePlaceInTheOrderOfTheSettings) {
+    const std::string folder = AddFolder(0);
+    for (int i = 1; i <= 12; ++i)
+        WriteBitmap(folder + "\\img" + std::to_string(i) + ".bmp", 8, 8, kPictureColor);
+    Source->Values.Order = 1;
+    Start();
+    EXPECT_EQ(Form->FileListBox1.Item(1), L"img2.bmp");
+    Form->Close();
+    Source->Values.Order = 0;
+    Start();
+    EXPECT_EQ(Form->FileListBox1.Item(1), L"img10.bmp");
+}
+
 TEST_F(SlideShowWindow, DoubleClickMovesTwoImages) {
     AddFolder(4, 200, 200);
     Start();
