@@ -5,6 +5,7 @@
 #include "framework/win32/Text.h"
 #include "imaging/SPIBmp.h"
 #include "slideshow/PictureListing.h"
+#include "slideshow/ResumeFile.h"
 #include "settings/portable/ImageExtensions.h"
 #include "slideshow/portable/Placement.h"
 #include "slideshow/portable/SlideShowTexts.h"
@@ -90,7 +91,37 @@ void TFormSlideShow::FormShow(TObject&) {
             label->SetCaption("");
         LabelLoading.SetFontColor(settings.FGColor);
     }
-    ShowGraphic(0);
+    ShowGraphic(StartIndex(settings));
+}
+
+int TFormSlideShow::StartIndex(const SlideShowSettings& settings) {
+    FResumeChanged = false;
+    const std::wstring path = settings.Resume ? FSource->ResumeFilePath() : std::wstring();
+    FResume = path.empty() ? TResumePoints() : ReadResumeFile(path);
+    const TPictureOrder order = PictureOrderOf(settings.Order);
+    // A shuffled show has no place to go on from: every picture comes once, from the first.
+    if (order == TPictureOrder::Shuffle || FileListBox1.Count() == 0)
+        return 0;
+    const TResumePoint* point = FResume.Find(WideToUtf8(FileListBox1.Directory()));
+    if (point == nullptr)
+        return 0;
+    auto less = [order](const std::wstring& a, const std::wstring& b) {
+        return order == TPictureOrder::Plain ? NameSortKey(a) < NameSortKey(b)
+                                             : NaturalCompare(a, b, NameSortKey) < 0;
+    };
+    return ResumeIndex(FileListBox1.Items(), Utf8ToWide(point->Name), Utf8ToWide(point->Next),
+                       less);
+}
+
+void TFormSlideShow::RememberShown() {
+    const int index = FileListBox1.ItemIndex();
+    if (index < 0 || !FSource->Settings().Resume)
+        return;
+    const int next = index + 1;
+    FResume.Remember(
+        {WideToUtf8(FileListBox1.Directory()), WideToUtf8(FileListBox1.Item(index)),
+         next < FileListBox1.Count() ? WideToUtf8(FileListBox1.Item(next)) : std::string()});
+    FResumeChanged = true;
 }
 
 void TFormSlideShow::FormClose(TObject&, TCloseAction&) {
@@ -100,6 +131,13 @@ void TFormSlideShow::FormClose(TObject&, TCloseAction&) {
     if (FPipeline)
         FPipeline->CancelAll(); // nothing arrives after the close
     StopLoadingText();
+    // Where the show was left is kept for the next; a file that cannot be written now costs
+    // that only, so the close goes on without a report.
+    if (FResumeChanged) {
+        if (const std::wstring path = FSource->ResumeFilePath(); !path.empty())
+            WriteResumeFile(path, FResume);
+        FResumeChanged = false;
+    }
 }
 
 void TFormSlideShow::ShowLabels(bool allDir) {
@@ -149,6 +187,7 @@ void TFormSlideShow::ShowGraphicNow(int Index) {
     Image1.Picture().LoadFromFile(FileListBox1.Selected().Path());
     PlaceAndLabel(Index, Image1.Picture().Width(), Image1.Picture().Height());
     Image1.SetVisible(true);
+    RememberShown();
     if (const auto* bitmap = dynamic_cast<const TSPIBitmap*>(Image1.Picture().Graphic()))
         ReportLoadFaults(bitmap->LoadFaults());
     if (FPlaying)
@@ -195,6 +234,7 @@ void TFormSlideShow::Present(int Index, TShownPicture picture) {
     Image1.Picture().SetGraphic(std::move(picture.Graphic));
     PlaceAndLabel(Index, picture.Width, picture.Height);
     Image1.SetVisible(true);
+    RememberShown();
     ReportLoadFaults(picture.Faults);
     if (FPlaying)
         Timer1.SetEnabled(true); // every image gets a full interval from now

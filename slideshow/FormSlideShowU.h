@@ -16,6 +16,7 @@
 #include "slideshow/portable/Navigation.h"
 #include "slideshow/portable/PictureList.h"
 #include "slideshow/portable/ReadAhead.h"
+#include "slideshow/portable/ResumePoints.h"
 #include "slideshow/portable/Wheel.h"
 
 #include <memory>
@@ -135,6 +136,10 @@ private:
     TShowSize ShowSize() const;
     // The order of the settings; a shuffle keeps one seed for the show.
     TListingOrder ListingOrder() const;
+    // The picture the show starts at: where the place was left (Resume), else the first.
+    int StartIndex(const SlideShowSettings& settings);
+    // Keeps the picture on screen as its place's resume point.
+    void RememberShown();
     void StopLoadingText();
     void TimerLoadingTimer(TObject& Sender);
 
@@ -157,6 +162,9 @@ private:
     std::uint64_t FShuffleSeed = 0;
     TravelDirection FDirection = TravelDirection::Forward;
     TWheelNotches FWheel;
+    // Where places were left: read at the show, written at its close when it showed any.
+    TResumePoints FResume;
+    bool FResumeChanged = false;
     // The last member: it dies first, after the window and before the controls it reports to.
     std::unique_ptr<TPicturePipeline> FPipeline;
 };

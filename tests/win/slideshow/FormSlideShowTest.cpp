@@ -13,6 +13,8 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <algorithm>
+#include <filesystem>
 #include <memory>
 #include <string>
 #include <utility>
@@ -350,6 +352,57 @@ TEST_F(SlideShowWindow, ListsThePlaceInTheOrderOfTheSettings) {
     Source->Values.Order = 0;
     Start();
     EXPECT_EQ(Form->FileListBox1.Item(1), L"img10.bmp");
+}
+
+TEST_F(SlideShowWindow, ResumesWhereThePlaceWasLeftAcrossRuns) {
+    const std::string folder = AddFolder(10);
+    // A name outside the code page, between p05.bmp and p06.bmp.
+    const std::wstring odd = AnsiToWide(folder) + L"\\p05\U0001F600.bmp";
+    ASSERT_TRUE(CopyFileW(AnsiToWide(folder + "\\p05.bmp").c_str(), odd.c_str(), FALSE));
+    const std::wstring resume = AnsiToWide(Scratch.Sub("Tovane.resume"));
+    // A run of the program: a new window over the same folders and file.
+    auto run = [&] {
+        if (Form->Visible())
+            Form->Close();
+        Form.reset();
+        auto source = std::make_unique<TestSource>();
+        source->Folders = {folder};
+        source->Values.SuguStart = true;
+        source->ResumePath = resume;
+        Source = source.get();
+        Form = std::make_unique<TBuiltForm<TFormSlideShow>>(std::move(source));
+        Start();
+    };
+    run();
+    EXPECT_EQ(Index(), 0);
+    for (int i = 0; i < 6; ++i)
+        Key(VK_RIGHT);
+    ASSERT_EQ(Form->FileListBox1.Item(Index()), L"p05\U0001F600.bmp");
+    run();
+    EXPECT_EQ(Form->FileListBox1.Item(Index()), L"p05\U0001F600.bmp");
+    const std::vector<std::uint8_t> bytes = harness::ReadWholeFile(Scratch.Sub("Tovane.resume"));
+    // UTF-8, not the code page's "?".
+    EXPECT_NE(std::string(bytes.begin(), bytes.end()).find("p05\xF0\x9F\x98\x80.bmp"),
+              std::string::npos);
+
+    // The picture is gone by the next run: the show starts at the one that followed it.
+    Form->Close();
+    ASSERT_TRUE(DeleteFileW(odd.c_str()));
+    run();
+    EXPECT_EQ(Form->FileListBox1.Item(Index()), L"p06.bmp");
+    EXPECT_TRUE(Errors.empty());
+
+    // With Resume off, from the first picture; the file is left as it was.
+    Form->Close();
+    Source->Values.Resume = false;
+    Start();
+    EXPECT_EQ(Index(), 0);
+    Key(VK_RIGHT);
+    Form->Close();
+    Source->Values.Resume = true;
+    Start();
+    EXPECT_EQ(Form->FileListBox1.Item(Index()), L"p06.bmp");
+    EXPECT_FALSE(std::filesystem::exists(resume + L".tmp"));
 }
 
 TEST_F(SlideShowWindow, DoubleClickMovesTwoImages) {
