@@ -347,7 +347,28 @@ void TFormSlideShow::actCloseExecute(TObject&) {
 
 void TFormSlideShow::actNextGraphic1Execute(TObject&) {
     FDirection = TravelDirection::Forward;
+    // A shuffle that repeats goes on into its next round as the timer does; otherwise the
+    // last picture is where Right stops.
+    const int n = FileListBox1.Count();
+    if (PictureOrderOf(FSource->Settings().Order) == TPictureOrder::Shuffle &&
+        LastAction() == laRepeat && n > 0 && FileListBox1.ItemIndex() == n - 1) {
+        TimerTick(*this);
+        return;
+    }
     Navigate(*this, NextGraphicTarget);
+}
+
+void TFormSlideShow::NewRound() {
+    if (PictureOrderOf(FSource->Settings().Order) != TPictureOrder::Shuffle)
+        return;
+    FShuffleSeed = std::random_device{}();
+    // The first folder is listed anew with the new seed unless it is the one on screen, whose
+    // next order must not start with the picture it ends on.
+    if (!AllDir() || FSource->CurrentFolder() == 0) {
+        std::mt19937_64 random(FShuffleSeed);
+        FileListBox1.Assign(FileListBox1.Directory(),
+                            NextShuffleRound(FileListBox1.Items(), random));
+    }
 }
 
 void TFormSlideShow::actPreviousGraphicExecute(TObject&) {

@@ -152,6 +152,7 @@ private:
     void CloseSlideShow() override;
     bool AllDir() const override;
     int LastAction() const override;
+    void NewRound() override;
 
     std::unique_ptr<TSlideShowSource> FSource;
     std::string FMask = "*.*"; // the image list's file mask (ANSI)

@@ -42,4 +42,9 @@ struct TDatedName {
 void OrderNames(std::vector<std::wstring>& names, TPictureOrder order, TNameSortKey plainKey,
                 const std::vector<TDatedName>& dated, std::mt19937_64& random);
 
+// The order of a shuffled list's next round: the same names in a new random order whose first
+// is not the last of the round before (when there are two or more).
+std::vector<std::wstring> NextShuffleRound(const std::vector<std::wstring>& round,
+                                           std::mt19937_64& random);
+
 } // namespace tovane

@@ -112,6 +112,32 @@ TEST(PictureOrder, OrdersTheNamesAsAsked) {
     EXPECT_EQ(PictureOrderOf(-1), TPictureOrder::Plain);
 }
 
+TEST(PictureOrder, EachShuffleRoundIsANewOrderThatDoesNotRepeatAtTheBoundary) {
+    for (std::size_t n : {1u, 2u, 3u, 12u}) {
+        std::vector<std::wstring> round;
+        for (std::size_t i = 0; i < n; ++i)
+            round.push_back(L"p" + std::to_wstring(i));
+        std::vector<std::wstring> sorted = round;
+        std::sort(sorted.begin(), sorted.end());
+        std::mt19937_64 random(n);
+        int changed = 0;
+        for (int r = 0; r < 200; ++r) {
+            const std::vector<std::wstring> next = NextShuffleRound(round, random);
+            if (n >= 2) {
+                ASSERT_NE(next.front(), round.back()) << n << " round " << r;
+            }
+            changed += next != round;
+            std::vector<std::wstring> names = next;
+            std::sort(names.begin(), names.end());
+            ASSERT_EQ(names, sorted); // every picture once per round
+            round = next;
+        }
+        if (n >= 3) {
+            EXPECT_GT(changed, 150) << n; // a new order, not the last one again
+        }
+    }
+}
+
 namespace {
 
 using Bytes = std::vector<std::uint8_t>;

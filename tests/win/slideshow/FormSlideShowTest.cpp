@@ -15,7 +15,9 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <map>
 #include <memory>
+#include <set>
 #include <string>
 #include <utility>
 #include <vector>
@@ -403,6 +405,37 @@ TEST_F(SlideShowWindow, ResumesWhereThePlaceWasLeftAcrossRuns) {
     Start();
     EXPECT_EQ(Form->FileListBox1.Item(Index()), L"p06.bmp");
     EXPECT_FALSE(std::filesystem::exists(resume + L".tmp"));
+}
+
+TEST_F(SlideShowWindow, ShuffleShowsEachPictureOncePerRoundAndRepeatsInANewOrder) {
+    AddFolder(12, 8, 8);
+    Source->Values.Order = 3;
+    Source->Values.LastAction = laRepeat;
+    Start();
+    auto shown = [&] { return Form->FileListBox1.Item(Index()); };
+    std::vector<std::wstring> seen = {shown()};
+    for (int i = 0; i < 23; ++i) {
+        Key(VK_RIGHT);
+        seen.push_back(shown());
+    }
+    std::map<std::wstring, int> counts;
+    for (const std::wstring& name : seen)
+        ++counts[name];
+    EXPECT_EQ(counts.size(), 12u);
+    for (const auto& [name, count] : counts)
+        EXPECT_EQ(count, 2) << WideToUtf8(name);
+    EXPECT_NE(seen[11], seen[12]); // the round's last is not the next round's first
+    // Each round is a round of its own: the first twelve shown hold every picture.
+    EXPECT_EQ(std::set<std::wstring>(seen.begin(), seen.begin() + 12).size(), 12u);
+    // Left goes back through the round.
+    Key(VK_LEFT);
+    EXPECT_EQ(shown(), seen[22]);
+    // The timer goes on into the next round as Right does.
+    Key(VK_RIGHT);
+    Tick();
+    EXPECT_EQ(Index(), 0);
+    EXPECT_NE(shown(), seen[23]);
+    EXPECT_TRUE(Errors.empty());
 }
 
 TEST_F(SlideShowWindow, DoubleClickMovesTwoImages) {
