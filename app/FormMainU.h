@@ -65,6 +65,9 @@ public:
     void SaveWindowPos();
     void SaveSlideShowSettings();
 
+    // The settings file this window reads and writes.
+    const std::wstring& IniPath() const noexcept { return FIniPath; }
+
 private:
     // The form description and the action table: FormMainU.form.cpp.
     void LoadForm() override;

@@ -15,6 +15,15 @@ public:
     void SetCurrentFolder(int index) override { Main().ListBox1.SetItemIndex(index); }
     SlideShowSettings Settings() override { return Main().FSettings; }
     std::vector<std::string> ImageExtensions() override { return Main().FImageExtensions; }
+    // Beside the settings file: Tovane.ini gives Tovane.resume.
+    std::wstring ResumeFilePath() override {
+        std::wstring path = Main().IniPath();
+        const std::size_t dot = path.find_last_of(L'.');
+        const std::size_t folder = path.find_last_of(L"\\/:");
+        if (dot != std::wstring::npos && (folder == std::wstring::npos || dot > folder))
+            path.resize(dot);
+        return path + L".resume";
+    }
 
 private:
     static TFormMain& Main() {

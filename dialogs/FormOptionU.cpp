@@ -31,6 +31,9 @@ void TFormOption::FormCreate(TObject&) {
     RadioGroupLast.SetItemIndex(FSettings.LastAction);
     CheckBoxFindSubDir.SetChecked(FSettings.bFindSubDir);
     CheckBoxColorManage.SetChecked(FSettings.ColorManage);
+    // An order unknown to this version shows no choice and is kept unless one is made.
+    RadioGroupOrder.SetItemIndex(FSettings.Order <= 3 ? FSettings.Order : -1);
+    CheckBoxResume.SetChecked(FSettings.Resume);
 }
 
 void TFormOption::PanelBGColorMouseDown(TObject& Sender, TMouseButton, TShiftState, int, int) {
@@ -60,6 +63,9 @@ void TFormOption::ButtonOKClick(TObject&) {
     FSettings.LastAction = static_cast<LastActionKind>(std::max(0, RadioGroupLast.ItemIndex()));
     FSettings.bFindSubDir = CheckBoxFindSubDir.Checked();
     FSettings.ColorManage = CheckBoxColorManage.Checked();
+    if (RadioGroupOrder.ItemIndex() >= 0)
+        FSettings.Order = static_cast<std::uint8_t>(RadioGroupOrder.ItemIndex());
+    FSettings.Resume = CheckBoxResume.Checked();
 }
 
 } // namespace tovane

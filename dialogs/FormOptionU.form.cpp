@@ -1,6 +1,7 @@
 // The options dialog's form description. Creation order is the tab order: ButtonOK, Button2,
 // CheckBoxFindSubDir, EditInterval, RadioGroupTani, CheckBoxSlideShow, RadioGroupLast,
-// CheckBoxAllDir, CheckBoxColorManage; labels, spin buttons and colour panels take no focus.
+// CheckBoxAllDir, RadioGroupOrder, CheckBoxResume, CheckBoxColorManage; labels, spin buttons and
+// colour panels take no focus.
 #include "dialogs/FormOptionU.h"
 
 #include "dialogs/portable/DialogRules.h"
@@ -10,7 +11,7 @@ namespace tovane {
 void TFormOption::LoadForm() {
     CreateForm({.Caption = "オプション",
                 .ClientWidth = 358,
-                .ClientHeight = 453,
+                .ClientHeight = 539,
                 .BorderStyle = TBorderStyle::Dialog,
                 .Position = TPosition::DesktopCenter,
                 .Font = {.Name = "ＭＳ Ｐゴシック", .Height = 12, .Charset = SHIFTJIS_CHARSET}});
@@ -70,10 +71,18 @@ void TFormOption::LoadForm() {
                                       .Width = 209,
                                       .Height = 17,
                                       .Caption = "全フォルダを一気にスライドショー(&A)"});
-    // Below the slideshow group: what the pictures' colour profiles do.
+
+    // The order of the pictures and where a show starts.
+    RadioGroupOrder.Create(
+        *this, {.Left = 8, .Top = 424, .Width = 257, .Height = 57, .Caption = "並び順(&O)"},
+        {"名前順", "自然順", "撮影日時順", "シャッフル"}, 2);
+    CheckBoxResume.Create(
+        *this,
+        {.Left = 16, .Top = 488, .Width = 209, .Height = 17, .Caption = "前回の続きから表示(&E)"});
+    // Last: what the pictures' colour profiles do.
     CheckBoxColorManage.Create(
         *this,
-        {.Left = 16, .Top = 427, .Width = 241, .Height = 17, .Caption = "カラーマネジメント"});
+        {.Left = 16, .Top = 512, .Width = 241, .Height = 17, .Caption = "カラーマネジメント"});
 
     OnCreate = [this](TObject& s) { FormCreate(s); };
     PanelBGColor.OnMouseDown = [this](TObject& s, TMouseButton b, TShiftState sh, int x, int y) {

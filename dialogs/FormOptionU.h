@@ -51,6 +51,8 @@ public:
     TRadioGroup RadioGroupLast;
     TCheckBox CheckBoxAllDir;
     TCheckBox CheckBoxColorManage; // "[Color] Manage"
+    TRadioGroup RadioGroupOrder; // the order of a place's pictures
+    TCheckBox CheckBoxResume;
     TColorDialog ColorDialog1;
 
 private:

@@ -5,9 +5,12 @@
 #include "framework/win32/Text.h"
 #include "imaging/SPIBmp.h"
 #include "slideshow/PictureListing.h"
+#include "slideshow/ResumeFile.h"
 #include "settings/portable/ImageExtensions.h"
 #include "slideshow/portable/Placement.h"
 #include "slideshow/portable/SlideShowTexts.h"
+
+#include <random>
 
 namespace tovane {
 
@@ -17,11 +20,14 @@ namespace {
 
 // Picture image of another place, found when it is decoded ahead (the place is listed on the
 // decoding thread, as its image list would list it).
-TReadAheadItem PictureOfPlace(const std::wstring& place, const std::string& mask, int image) {
+TReadAheadItem PictureOfPlace(const std::wstring& place, const std::string& mask,
+                              const TListingOrder& order, int image) {
     TReadAheadItem item;
-    item.Key = place + L'\n' + AnsiToWide(mask) + L'\n' + std::to_wstring(image);
-    item.Locate = [place, mask, image]() -> std::optional<TPictureLocation> {
-        const TPictureList list = ListPictures(place, mask);
+    item.Key = place + L'\n' + AnsiToWide(mask) + L'\n' +
+               std::to_wstring(static_cast<int>(order.Order)) + L'\n' +
+               std::to_wstring(order.Seed) + L'\n' + std::to_wstring(image);
+    item.Locate = [place, mask, order, image]() -> std::optional<TPictureLocation> {
+        const TPictureList list = ListPictures(place, mask, order);
         if (image < 0 || image >= list.Count())
             return std::nullopt;
         return list.Location(image);
@@ -64,13 +70,15 @@ void TFormSlideShow::FormShow(TObject&) {
     ShowLabels(settings.bAllDir);
     SetColor(settings.BGColor);
     FMask = FileMask(FSource->ImageExtensions());
-    RelistPictures(FileListBox1, FMask);
+    FShuffleSeed = std::random_device{}();
+    RelistPictures(FileListBox1, FMask, ListingOrder());
     Timer1.SetInterval(TimerIntervalMs(settings.Interval, settings.bSecond));
     SetPlaying(settings.SuguStart);
     LabelInterval.SetCaption(IntervalText(settings.Interval, settings.bSecond));
     LabelLastAction.SetCaption(LastActionLabelText(settings.LastAction, LastActionNames));
     FBairitu = 1.0;
     FDirection = TravelDirection::Forward;
+    FWheel.Reset();
     FReadAhead = settings.ReadAhead;
     if (!FReadAhead) {
         FPipeline.reset(); // nothing cached
@@ -83,7 +91,37 @@ void TFormSlideShow::FormShow(TObject&) {
             label->SetCaption("");
         LabelLoading.SetFontColor(settings.FGColor);
     }
-    ShowGraphic(0);
+    ShowGraphic(StartIndex(settings));
+}
+
+int TFormSlideShow::StartIndex(const SlideShowSettings& settings) {
+    FResumeChanged = false;
+    const std::wstring path = settings.Resume ? FSource->ResumeFilePath() : std::wstring();
+    FResume = path.empty() ? TResumePoints() : ReadResumeFile(path);
+    const TPictureOrder order = PictureOrderOf(settings.Order);
+    // A shuffled show has no place to go on from: every picture comes once, from the first.
+    if (order == TPictureOrder::Shuffle || FileListBox1.Count() == 0)
+        return 0;
+    const TResumePoint* point = FResume.Find(WideToUtf8(FileListBox1.Directory()));
+    if (point == nullptr)
+        return 0;
+    auto less = [order](const std::wstring& a, const std::wstring& b) {
+        return order == TPictureOrder::Plain ? NameSortKey(a) < NameSortKey(b)
+                                             : NaturalCompare(a, b, NameSortKey) < 0;
+    };
+    return ResumeIndex(FileListBox1.Items(), Utf8ToWide(point->Name), Utf8ToWide(point->Next),
+                       less);
+}
+
+void TFormSlideShow::RememberShown() {
+    const int index = FileListBox1.ItemIndex();
+    if (index < 0 || !FSource->Settings().Resume)
+        return;
+    const int next = index + 1;
+    FResume.Remember(
+        {WideToUtf8(FileListBox1.Directory()), WideToUtf8(FileListBox1.Item(index)),
+         next < FileListBox1.Count() ? WideToUtf8(FileListBox1.Item(next)) : std::string()});
+    FResumeChanged = true;
 }
 
 void TFormSlideShow::FormClose(TObject&, TCloseAction&) {
@@ -93,6 +131,13 @@ void TFormSlideShow::FormClose(TObject&, TCloseAction&) {
     if (FPipeline)
         FPipeline->CancelAll(); // nothing arrives after the close
     StopLoadingText();
+    // Where the show was left is kept for the next; a file that cannot be written now costs
+    // that only, so the close goes on without a report.
+    if (FResumeChanged) {
+        if (const std::wstring path = FSource->ResumeFilePath(); !path.empty())
+            WriteResumeFile(path, FResume);
+        FResumeChanged = false;
+    }
 }
 
 void TFormSlideShow::ShowLabels(bool allDir) {
@@ -103,7 +148,11 @@ void TFormSlideShow::ShowLabels(bool allDir) {
 }
 
 void TFormSlideShow::SetPlace(const std::wstring& place) {
-    FileListBox1 = ListPictures(place, FMask);
+    FileListBox1 = ListPictures(place, FMask, ListingOrder());
+}
+
+TListingOrder TFormSlideShow::ListingOrder() const {
+    return {PictureOrderOf(FSource->Settings().Order), FShuffleSeed};
 }
 
 void TFormSlideShow::ShowSSState() {
@@ -138,6 +187,7 @@ void TFormSlideShow::ShowGraphicNow(int Index) {
     Image1.Picture().LoadFromFile(FileListBox1.Selected().Path());
     PlaceAndLabel(Index, Image1.Picture().Width(), Image1.Picture().Height());
     Image1.SetVisible(true);
+    RememberShown();
     if (const auto* bitmap = dynamic_cast<const TSPIBitmap*>(Image1.Picture().Graphic()))
         ReportLoadFaults(bitmap->LoadFaults());
     if (FPlaying)
@@ -184,6 +234,7 @@ void TFormSlideShow::Present(int Index, TShownPicture picture) {
     Image1.Picture().SetGraphic(std::move(picture.Graphic));
     PlaceAndLabel(Index, picture.Width, picture.Height);
     Image1.SetVisible(true);
+    RememberShown();
     ReportLoadFaults(picture.Faults);
     if (FPlaying)
         Timer1.SetEnabled(true); // every image gets a full interval from now
@@ -223,9 +274,10 @@ void TFormSlideShow::ReadAheadFromHere() {
                                      .LastAction = LastAction()};
     std::vector<TReadAheadItem> items;
     for (const PictureSlot& slot : ReadAheadSlots(position, FDirection))
-        items.push_back(slot.Folder == position.Folder
-                            ? TReadAheadItem::At(FileListBox1.Location(slot.Image))
-                            : PictureOfPlace(FSource->Folder(slot.Folder), FMask, slot.Image));
+        items.push_back(
+            slot.Folder == position.Folder
+                ? TReadAheadItem::At(FileListBox1.Location(slot.Image))
+                : PictureOfPlace(FSource->Folder(slot.Folder), FMask, ListingOrder(), slot.Image));
     FPipeline->ReadAhead(std::move(items), ShowSize());
 }
 
@@ -259,6 +311,31 @@ void TFormSlideShow::FormMouseDown(TObject&, TMouseButton Button, TShiftState, i
         actPreviousGraphic.Execute();
 }
 
+void TFormSlideShow::FormMouseWheel(int delta, bool ctrl, bool shift) {
+    const int notches = FWheel.Add(delta, ctrl);
+    if (notches == 0)
+        return;
+    TAction* action = nullptr;
+    switch (WheelAction(notches, ctrl, shift)) {
+    case TWheelAction::NextGraphic:
+        action = &actNextGraphic;
+        break;
+    case TWheelAction::PreviousGraphic:
+        action = &actPreviousGraphic;
+        break;
+    case TWheelAction::BairituUp:
+        action = &actBairituUp;
+        break;
+    case TWheelAction::BairituDown:
+        action = &actBairituDown;
+        break;
+    case TWheelAction::None:
+        return;
+    }
+    for (int i = 0; i < (notches < 0 ? -notches : notches); ++i)
+        action->Execute();
+}
+
 void TFormSlideShow::Timer1Timer(TObject&) {
     FDirection = TravelDirection::Forward;
     TimerTick(*this);
@@ -270,7 +347,28 @@ void TFormSlideShow::actCloseExecute(TObject&) {
 
 void TFormSlideShow::actNextGraphic1Execute(TObject&) {
     FDirection = TravelDirection::Forward;
+    // A shuffle that repeats goes on into its next round as the timer does; otherwise the
+    // last picture is where Right stops.
+    const int n = FileListBox1.Count();
+    if (PictureOrderOf(FSource->Settings().Order) == TPictureOrder::Shuffle &&
+        LastAction() == laRepeat && n > 0 && FileListBox1.ItemIndex() == n - 1) {
+        TimerTick(*this);
+        return;
+    }
     Navigate(*this, NextGraphicTarget);
+}
+
+void TFormSlideShow::NewRound() {
+    if (PictureOrderOf(FSource->Settings().Order) != TPictureOrder::Shuffle)
+        return;
+    FShuffleSeed = std::random_device{}();
+    // The first folder is listed anew with the new seed unless it is the one on screen, whose
+    // next order must not start with the picture it ends on.
+    if (!AllDir() || FSource->CurrentFolder() == 0) {
+        std::mt19937_64 random(FShuffleSeed);
+        FileListBox1.Assign(FileListBox1.Directory(),
+                            NextShuffleRound(FileListBox1.Items(), random));
+    }
 }
 
 void TFormSlideShow::actPreviousGraphicExecute(TObject&) {

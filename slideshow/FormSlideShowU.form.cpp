@@ -102,6 +102,15 @@ void TFormSlideShow::LoadForm() {
         FormMouseDown(s, b, sh, x, y);
     };
     Image1.OnMouseDown = OnMouseDown;
+    OnMessage = [this](UINT msg, WPARAM wParam, LPARAM, LRESULT& result) {
+        if (msg != WM_MOUSEWHEEL)
+            return false;
+        const WORD keys = GET_KEYSTATE_WPARAM(wParam);
+        FormMouseWheel(GET_WHEEL_DELTA_WPARAM(wParam), (keys & MK_CONTROL) != 0,
+                       (keys & MK_SHIFT) != 0);
+        result = 0;
+        return true;
+    };
     Timer1.OnTimer = [this](TObject& s) { Timer1Timer(s); };
     TimerLoading.OnTimer = [this](TObject& s) { TimerLoadingTimer(s); };
 }

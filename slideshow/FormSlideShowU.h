@@ -11,10 +11,13 @@
 #include "framework/win32/Forms.h"
 #include "framework/win32/StdCtrls.h"
 #include "imaging/PicturePipeline.h"
+#include "slideshow/PictureListing.h"
 #include "slideshow/SlideShowSource.h"
 #include "slideshow/portable/Navigation.h"
 #include "slideshow/portable/PictureList.h"
 #include "slideshow/portable/ReadAhead.h"
+#include "slideshow/portable/ResumePoints.h"
+#include "slideshow/portable/Wheel.h"
 
 #include <memory>
 #include <span>
@@ -62,7 +65,8 @@ public:
     TTimer TimerLoading; // one-shot: shows LabelLoading when a picture is slow to arrive
 
     // Lists the place's pictures as the image list (the mask of the last show, or of the next
-    // one); raises an Exception, with the list unchanged, when the place cannot be opened.
+    // one), in the order the settings ask for; raises an Exception, with the list unchanged, when
+    // the place cannot be opened.
     void SetPlace(const std::wstring& place);
     // Sets LabelSSState from FPlaying.
     void ShowSSState();
@@ -97,6 +101,9 @@ public:
     void FormShow(TObject& Sender);
     void FormClose(TObject& Sender, TCloseAction& Action);
     void FormMouseDown(TObject& Sender, TMouseButton Button, TShiftState Shift, int X, int Y);
+    // A report of the mouse wheel (delta in WHEEL_DELTA units, up positive): down shows the next
+    // picture, up the previous, Ctrl steps the magnification; one step per whole notch.
+    void FormMouseWheel(int delta, bool ctrl, bool shift);
     void Timer1Timer(TObject& Sender);
     void actCloseExecute(TObject& Sender);
     void actNextGraphic1Execute(TObject& Sender);
@@ -127,6 +134,12 @@ private:
     void MakePipeline();
     void ReadAheadFromHere();
     TShowSize ShowSize() const;
+    // The order of the settings; a shuffle keeps one seed for the show.
+    TListingOrder ListingOrder() const;
+    // The picture the show starts at: where the place was left (Resume), else the first.
+    int StartIndex(const SlideShowSettings& settings);
+    // Keeps the picture on screen as its place's resume point.
+    void RememberShown();
     void StopLoadingText();
     void TimerLoadingTimer(TObject& Sender);
 
@@ -139,6 +152,7 @@ private:
     void CloseSlideShow() override;
     bool AllDir() const override;
     int LastAction() const override;
+    void NewRound() override;
 
     std::unique_ptr<TSlideShowSource> FSource;
     std::string FMask = "*.*"; // the image list's file mask (ANSI)
@@ -146,7 +160,12 @@ private:
     bool FShowLabel = true;
     double FBairitu = 1.0; // the magnification
     bool FReadAhead = true;
+    std::uint64_t FShuffleSeed = 0;
     TravelDirection FDirection = TravelDirection::Forward;
+    TWheelNotches FWheel;
+    // Where places were left: read at the show, written at its close when it showed any.
+    TResumePoints FResume;
+    bool FResumeChanged = false;
     // The last member: it dies first, after the window and before the controls it reports to.
     std::unique_ptr<TPicturePipeline> FPipeline;
 };

@@ -1,20 +1,75 @@
 #include "slideshow/PictureListing.h"
 
 #include "framework/win32/FileCtrls.h"
+#include "framework/win32/Handles.h"
+#include "framework/win32/Text.h"
+#include "imaging/portable/PhotoDate.h"
+
+#include <windows.h>
+
+#include <functional>
+#include <vector>
 
 namespace tovane {
 
-TPictureList ListPictures(const std::wstring& place, const std::string& mask) {
+namespace {
+
+// A photo's EXIF lies at its start (a JPEG's APP1 holds at most 64 KiB); reading no more keeps a
+// folder of large pictures quick to list.
+constexpr DWORD kHeadBytes = 128 * 1024;
+
+std::int64_t LocalNumber(const FILETIME& utc) {
+    FILETIME local;
+    SYSTEMTIME t;
+    if (!FileTimeToLocalFileTime(&utc, &local) || !FileTimeToSystemTime(&local, &t))
+        return 0;
+    return DateTimeNumber(t.wYear, t.wMonth, t.wDay, t.wHour, t.wMinute, t.wSecond);
+}
+
+std::vector<std::wstring> Ordered(const std::wstring& folder, std::vector<std::wstring> names,
+                                  const TListingOrder& order) {
+    std::vector<TDatedName> dated;
+    if (order.Order == TPictureOrder::DateTaken) {
+        dated.reserve(names.size());
+        for (const std::wstring& name : names)
+            dated.push_back({name, PictureTakenAt(TPictureLocation{folder, name}.Path())});
+    }
+    std::mt19937_64 random(order.Seed ^ std::hash<std::wstring>{}(folder));
+    OrderNames(names, order.Order, NameSortKey, dated, random);
+    return names;
+}
+
+} // namespace
+
+std::int64_t PictureTakenAt(const std::wstring& path) {
+    UniqueFile file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+    if (!file)
+        return 0;
+    std::vector<std::uint8_t> head(kHeadBytes);
+    DWORD got = 0;
+    if (ReadFile(file.Get(), head.data(), kHeadBytes, &got, nullptr)) {
+        head.resize(got);
+        if (const auto taken = PhotoTakenAt(head))
+            return *taken;
+    }
+    FILETIME written;
+    return GetFileTime(file.Get(), nullptr, nullptr, &written) ? LocalNumber(written) : 0;
+}
+
+TPictureList ListPictures(const std::wstring& place, const std::string& mask,
+                          const TListingOrder& order) {
     const std::wstring folder = ResolveFolder(place);
     TPictureList list;
-    list.Assign(folder, ListMatchingFiles(folder, mask));
+    list.Assign(folder, Ordered(folder, ListMatchingFiles(folder, mask), order));
     return list;
 }
 
-void RelistPictures(TPictureList& list, const std::string& mask) {
+void RelistPictures(TPictureList& list, const std::string& mask, const TListingOrder& order) {
     if (list.Directory().empty())
         return;
-    list.Assign(list.Directory(), ListMatchingFiles(list.Directory(), mask));
+    list.Assign(list.Directory(),
+                Ordered(list.Directory(), ListMatchingFiles(list.Directory(), mask), order));
 }
 
 } // namespace tovane

@@ -3,19 +3,33 @@
 #pragma once
 
 #include "slideshow/portable/PictureList.h"
+#include "slideshow/portable/PictureOrder.h"
 
+#include <cstdint>
 #include <string>
 
 namespace tovane {
 
-// The pictures of the folder whose names match mask (ANSI, as "*.jpg;*.png"), in the list's
-// order: sorted ignoring case. The place is spelt as the system spells the folder (its full path,
-// no trailing backslash but a root's). Raises an Exception when the folder cannot be opened.
-// Any thread.
-TPictureList ListPictures(const std::wstring& place, const std::string& mask);
+// The order to list in. A shuffle draws from Seed and the place's name, so the same place
+// listed again with the same seed (on any thread: decoding ahead) gives the same order.
+struct TListingOrder {
+    TPictureOrder Order = TPictureOrder::Plain;
+    std::uint64_t Seed = 0;
+};
+
+// The pictures of the folder whose names match mask (ANSI, as "*.jpg;*.png"), in the order
+// asked for; the plain order sorts them ignoring case. The place is spelt as the system spells
+// the folder (its full path, no trailing backslash but a root's). Raises an Exception when the
+// folder cannot be opened. Any thread.
+TPictureList ListPictures(const std::wstring& place, const std::string& mask,
+                          const TListingOrder& order = {});
 
 // Lists the list's place again by mask (no pictures when it cannot be read now); nothing
 // selected afterwards.
-void RelistPictures(TPictureList& list, const std::string& mask);
+void RelistPictures(TPictureList& list, const std::string& mask, const TListingOrder& order = {});
+
+// When the file was taken as a photo (its EXIF DateTimeOriginal), else when it was last
+// written, as YYYYMMDDhhmmss in local time; 0 when neither can be read.
+std::int64_t PictureTakenAt(const std::wstring& path);
 
 } // namespace tovane

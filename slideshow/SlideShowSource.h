@@ -24,6 +24,8 @@ public:
     virtual void SetCurrentFolder(int index) = 0;
     virtual SlideShowSettings Settings() = 0;
     virtual std::vector<std::string> ImageExtensions() = 0;
+    // The file that keeps where each place's show was left; empty: none is kept.
+    virtual std::wstring ResumeFilePath() { return {}; }
 };
 
 } // namespace tovane

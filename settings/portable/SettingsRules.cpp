@@ -119,6 +119,8 @@ SlideShowSettings ReadSlideShowSettings(ProfileStore& store) {
     r.bAllDir = ReadProfileBool(store, s, "bAllDir", d.bAllDir);
     r.bFindSubDir = ReadProfileBool(store, s, "bFindSubDir", d.bFindSubDir);
     r.ReadAhead = ReadProfileBool(store, s, "ReadAhead", d.ReadAhead);
+    r.Order = static_cast<std::uint8_t>(ReadProfileInt(store, s, "Order", d.Order));
+    r.Resume = ReadProfileBool(store, s, "Resume", d.Resume);
     return r;
 }
 
@@ -150,7 +152,8 @@ bool WriteSlideShowSettings(ProfileStore& store, const SlideShowSettings& v) {
            WriteBool(store, s, "SuguStart", v.SuguStart) &&
            WriteInt(store, s, "LastAction", static_cast<std::uint8_t>(v.LastAction)) &&
            WriteBool(store, s, "bAllDir", v.bAllDir) &&
-           WriteBool(store, s, "bFindSubDir", v.bFindSubDir);
+           WriteBool(store, s, "bFindSubDir", v.bFindSubDir) &&
+           WriteInt(store, s, "Order", v.Order) && WriteBool(store, s, "Resume", v.Resume);
 }
 
 bool ReadColorManagement(ProfileStore& store) {

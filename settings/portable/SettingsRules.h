@@ -34,6 +34,11 @@ struct SlideShowSettings {
     // display's colours (true), or hand out the pixels as stored. Read and written by its own
     // pass (ReadColorManagement, WriteColorManagement), not with the slideshow keys.
     bool ColorManage = true;
+    // The order of a place's pictures: 0 names as text, 1 natural (img2 before img10), 2 date
+    // taken, 3 shuffle; any other stored value lists as 0 does and is written back as it is.
+    std::uint8_t Order = 0;
+    // A slideshow opened on a place starts at the picture it was left at last time.
+    bool Resume = true;
 };
 
 // The values used for missing or unreadable keys.
@@ -91,7 +96,8 @@ int CentredPosition(int screenExtent, int windowExtent);
 // on the screen, and a missing Width or Height keeps it.
 WindowGeometry ReadWindowGeometry(ProfileStore& store, const WindowGeometry& current,
                                   int screenWidth, int screenHeight);
-// Reads the eight slideshow keys in record order, each with its default, then "ReadAhead".
+// Reads the eight slideshow keys in record order, each with its default, then "ReadAhead",
+// "Order" and "Resume".
 SlideShowSettings ReadSlideShowSettings(ProfileStore& store);
 
 // Each write pass stops at the first key that cannot be written and answers false; the keys

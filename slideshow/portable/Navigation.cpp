@@ -87,6 +87,7 @@ void TimerTick(SlideShowHost& host) {
         host.SetPlaying(false);
         break;
     case laRepeat:
+        host.NewRound();
         if (host.AllDir())
             SelectDir(host, 0);
         host.ShowGraphic(0); // restarts the timer while playing

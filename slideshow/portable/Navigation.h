@@ -35,6 +35,9 @@ public:
     // The end-of-list setting: 0 close, 1 first image and stop, 2 stay and stop, 3 repeat;
     // any other value makes the end of the list do nothing.
     virtual int LastAction() const = 0;
+    // The repeat action starts the list again: a shuffled show draws its next order here, before
+    // the first folder is made current and its first image shown.
+    virtual void NewRound() {}
 };
 
 // Makes folder index current unless it already is; false (nothing changed) when index is not

@@ -48,11 +48,13 @@ TEST(Settings, MissingFileGivesTheDefaults) {
     EXPECT_FALSE(s.bAllDir);
     EXPECT_TRUE(s.bFindSubDir);
     EXPECT_TRUE(s.ReadAhead);
-    EXPECT_EQ(store.reads, (std::vector<std::string>{"SlideShow/Interval", "SlideShow/bSecond",
-                                                     "SlideShow/FGColor", "SlideShow/BGColor",
-                                                     "SlideShow/SuguStart", "SlideShow/LastAction",
-                                                     "SlideShow/bAllDir", "SlideShow/bFindSubDir",
-                                                     "SlideShow/ReadAhead"}));
+    EXPECT_EQ(s.Order, 0);
+    EXPECT_TRUE(s.Resume);
+    EXPECT_EQ(store.reads, (std::vector<std::string>{
+                               "SlideShow/Interval", "SlideShow/bSecond", "SlideShow/FGColor",
+                               "SlideShow/BGColor", "SlideShow/SuguStart", "SlideShow/LastAction",
+                               "SlideShow/bAllDir", "SlideShow/bFindSubDir", "SlideShow/ReadAhead",
+                               "SlideShow/Order", "SlideShow/Resume"}));
 
     const WindowGeometry g = ReadWindowGeometry(store, Design, 1280, 1024);
     EXPECT_EQ(g.Left, 340);
@@ -107,11 +109,16 @@ TEST(Settings, IntegerAndBooleanTexts) {
 TEST(Settings, WritesInOrderAsDecimalAndRoundTrips) {
     MemoryStore store;
     SlideShowSettings s{1000, false, 0x00112233u, 0xFFFFFFFFu, true, laRepeat, true, false};
+    s.Order = 2;
+    s.Resume = false;
     ASSERT_TRUE(WriteSlideShowSettings(store, s));
-    EXPECT_EQ(store.writes, (std::vector<std::string>{
-                                "SlideShow/Interval", "SlideShow/bSecond", "SlideShow/FGColor",
-                                "SlideShow/BGColor", "SlideShow/SuguStart", "SlideShow/LastAction",
-                                "SlideShow/bAllDir", "SlideShow/bFindSubDir"}));
+    EXPECT_EQ(store.writes, (std::vector<std::string>{"SlideShow/Interval", "SlideShow/bSecond",
+                                                      "SlideShow/FGColor", "SlideShow/BGColor",
+                                                      "SlideShow/SuguStart", "SlideShow/LastAction",
+                                                      "SlideShow/bAllDir", "SlideShow/bFindSubDir",
+                                                      "SlideShow/Order", "SlideShow/Resume"}));
+    EXPECT_EQ(store.values["SlideShow/Order"], "2");
+    EXPECT_EQ(store.values["SlideShow/Resume"], "0");
     EXPECT_EQ(store.values["SlideShow/bSecond"], "0");
     EXPECT_EQ(store.values["SlideShow/FGColor"], "1122867");
     EXPECT_EQ(store.values["SlideShow/BGColor"], "-1");
@@ -122,15 +129,19 @@ TEST(Settings, WritesInOrderAsDecimalAndRoundTrips) {
     EXPECT_EQ(back.BGColor, s.BGColor);
     EXPECT_EQ(back.LastAction, laRepeat);
     EXPECT_TRUE(back.SuguStart && back.bAllDir && !back.bFindSubDir && !back.bSecond);
+    EXPECT_EQ(back.Order, 2);
+    EXPECT_FALSE(back.Resume);
 
     // A value of 2 read as true is written back as 1; an out-of-range action byte as it is.
     store.values["SlideShow/bSecond"] = "2";
     store.values["SlideShow/LastAction"] = "511";
+    store.values["SlideShow/Order"] = "7";
     SlideShowSettings odd = ReadSlideShowSettings(store);
     EXPECT_EQ(odd.LastAction, 255);
     ASSERT_TRUE(WriteSlideShowSettings(store, odd));
     EXPECT_EQ(store.values["SlideShow/bSecond"], "1");
     EXPECT_EQ(store.values["SlideShow/LastAction"], "255");
+    EXPECT_EQ(store.values["SlideShow/Order"], "7"); // unknown to this version, kept
 
     ASSERT_TRUE(WriteWindowGeometry(store, {-3, 7, 640, 480}));
     EXPECT_EQ(store.values["Window/Left"], "-3");

@@ -184,7 +184,7 @@ TEST_F(HighDpiChild, DialogSizesAndFontsAreOneAndAHalfTimesTheDesign) {
     TBuiltForm<TFormOption> form(nullptr, settings);
     EXPECT_EQ(form.Dpi(), 144);
     EXPECT_EQ(form.ClientWidth(), 537);  // 358
-    EXPECT_EQ(form.ClientHeight(), 680); // 453: 679.5 rounds up
+    EXPECT_EQ(form.ClientHeight(), 809); // 539: 808.5 rounds up
     EXPECT_EQ(form.ButtonOK.Left(), 408);
     EXPECT_EQ(form.ButtonOK.Top(), 12);
     EXPECT_EQ(form.ButtonOK.Width(), 113); // 75

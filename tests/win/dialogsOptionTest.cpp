@@ -34,6 +34,8 @@ void ExpectSame(const SlideShowSettings& a, const SlideShowSettings& b) {
     EXPECT_EQ(a.bAllDir, b.bAllDir);
     EXPECT_EQ(a.bFindSubDir, b.bFindSubDir);
     EXPECT_EQ(a.ColorManage, b.ColorManage);
+    EXPECT_EQ(a.Order, b.Order);
+    EXPECT_EQ(a.Resume, b.Resume);
 }
 
 // Confirms the dialog as the OK button does.
@@ -47,7 +49,7 @@ TEST(OptionDialog, FormDescription) {
     TBuiltForm<TFormOption> dialog(nullptr, s);
     EXPECT_EQ(dialog.Caption(), "オプション");
     EXPECT_EQ(dialog.ClientWidth(), 358);
-    EXPECT_EQ(dialog.ClientHeight(), 453);
+    EXPECT_EQ(dialog.ClientHeight(), 539);
     ASSERT_EQ(dialog.RadioGroupLast.ItemCount(), 4);
     ASSERT_EQ(dialog.RadioGroupTani.ItemCount(), 2);
     EXPECT_EQ(dialog.UpDownInterval.Min(), 0);
@@ -66,6 +68,14 @@ TEST(OptionDialog, FormDescription) {
         GetWindowTextW(dialog.RadioGroupLast.ButtonHandle(i), text, 64);
         EXPECT_EQ(WideToUtf8(text), names[i]) << i;
     }
+    const char* const orders[] = {"名前順", "自然順", "撮影日時順", "シャッフル"};
+    ASSERT_EQ(dialog.RadioGroupOrder.ItemCount(), 4);
+    for (int i = 0; i < 4; ++i) {
+        wchar_t text[64] = {};
+        GetWindowTextW(dialog.RadioGroupOrder.ButtonHandle(i), text, 64);
+        EXPECT_EQ(WideToUtf8(text), orders[i]) << i;
+    }
+    EXPECT_EQ(dialog.CheckBoxResume.Caption(), "前回の続きから表示(&E)");
 }
 
 TEST(OptionDialog, ConfirmingWithoutChangesKeepsEverySetting) {
@@ -74,6 +84,17 @@ TEST(OptionDialog, ConfirmingWithoutChangesKeepsEverySetting) {
         Record(0, false, 0x00123456, 0x00FFEEDD, true, 0, true, false),
         Record(1000, true, 0, 0x00FFFFFF, false, 1, false, true),
         Record(537, false, 0x0000FF00, 0x00808080, true, 3, true, true),
+        [] {
+            SlideShowSettings r = DefaultSlideShowSettings();
+            r.Order = 2;
+            r.Resume = false;
+            return r;
+        }(),
+        [] {
+            SlideShowSettings r = DefaultSlideShowSettings();
+            r.Order = 9; // of a later version: no choice shown, kept
+            return r;
+        }(),
     };
     for (const SlideShowSettings& before : records) {
         SlideShowSettings s = before;
@@ -134,10 +155,14 @@ TEST(OptionDialog, EveryChangedControlIsWrittenOnOk) {
     SendMessageW(dialog.RadioGroupLast.ButtonHandle(0), BM_CLICK, 0, 0);
     EXPECT_TRUE(dialog.CheckBoxColorManage.Checked());
     SendMessageW(dialog.CheckBoxColorManage.Handle(), BM_CLICK, 0, 0);
+    SendMessageW(dialog.RadioGroupOrder.ButtonHandle(1), BM_CLICK, 0, 0);
+    SendMessageW(dialog.CheckBoxResume.Handle(), BM_CLICK, 0, 0);
     Pump();
     ConfirmOk(dialog);
     SlideShowSettings expected = Record(250, false, 0x00010203, 0x00040506, true, 0, true, false);
     expected.ColorManage = false;
+    expected.Order = 1;
+    expected.Resume = false;
     ExpectSame(s, expected);
 }
 
@@ -241,7 +266,8 @@ TEST(OptionDialog, TabOrder) {
     // A radio group's focus is on one of its buttons.
     auto focusedControl = [&]() -> HWND {
         HWND f = GetFocus();
-        for (TRadioGroup* g : {&dialog.RadioGroupTani, &dialog.RadioGroupLast})
+        for (TRadioGroup* g :
+             {&dialog.RadioGroupTani, &dialog.RadioGroupLast, &dialog.RadioGroupOrder})
             if (f != nullptr && GetParent(f) == g->Handle())
                 return g->Handle();
         return f;
@@ -254,6 +280,8 @@ TEST(OptionDialog, TabOrder) {
         {dialog.CheckBoxSlideShow.Handle(), "CheckBoxSlideShow"},
         {dialog.RadioGroupLast.Handle(), "RadioGroupLast"},
         {dialog.CheckBoxAllDir.Handle(), "CheckBoxAllDir"},
+        {dialog.RadioGroupOrder.Handle(), "RadioGroupOrder"},
+        {dialog.CheckBoxResume.Handle(), "CheckBoxResume"},
         {dialog.CheckBoxColorManage.Handle(), "CheckBoxColorManage"},
         {dialog.ButtonOK.Handle(), "ButtonOK"},
     };

@@ -51,6 +51,12 @@ public:
     }
     bool AllDir() const override { return All; }
     int LastAction() const override { return Action; }
+    void NewRound() override {
+        ++Rounds;
+        RoundInFolder = Folder;
+    }
+    int Rounds = 0;
+    int RoundInFolder = -1;
 
     static std::string Shown(int folder, int index) {
         return std::to_string(folder) + ":" + std::to_string(index);
@@ -162,6 +168,8 @@ TEST(SlideShowNavigation, AllFoldersRunFromTheSecondFolder) {
     show.Action = 3;
     show.Start();
     EXPECT_EQ(show.Ticks(4), Seq({"1:1", "2:0", "2:1", "0:0"}));
+    EXPECT_EQ(show.Rounds, 1);
+    EXPECT_EQ(show.RoundInFolder, 2); // drawn before the first folder is listed again
     FakeShow waits({2, 2, 2}, 1);
     waits.All = true;
     waits.Action = 1;
@@ -175,12 +183,14 @@ TEST(SlideShowNavigation, WithoutAllFoldersTheFolderRepeats) {
     show.Action = 3;
     show.Start();
     EXPECT_EQ(show.Ticks(6), Seq({"0:1", "0:2", "0:0", "0:1", "0:2", "0:0"}));
+    EXPECT_EQ(show.Rounds, 2);
     // Action 1 without all-folders goes back to this folder's first image.
     FakeShow second({3, 2}, 1);
     second.Action = 1;
     second.Start();
     EXPECT_EQ(second.Ticks(2), Seq({"1:1", "1:0", "stop"}));
     EXPECT_EQ(second.Rereads, 0);
+    EXPECT_EQ(second.Rounds, 0); // only the repeat starts a new round
 }
 
 TEST(SlideShowNavigation, UnknownEndOfListActionDoesNothingEveryTick) {

@@ -13,7 +13,11 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <algorithm>
+#include <filesystem>
+#include <map>
 #include <memory>
+#include <set>
 #include <string>
 #include <utility>
 #include <vector>
@@ -304,6 +308,134 @@ TEST_F(SlideShowWindow, MouseButtonsOnThePictureAndTheWindow) {
     Press(Form->Handle(), WM_RBUTTONDOWN, MK_RBUTTON, 2, 500);
     Press(Form->Handle(), WM_RBUTTONDOWN, MK_RBUTTON, 2, 500);
     EXPECT_EQ(Index(), 0);
+}
+
+TEST_F(SlideShowWindow, WheelStepsPicturesAndWithCtrlTheMagnification) {
+    AddFolder(5);
+    Start();
+    auto wheel = [&](int delta, WPARAM keys = 0) {
+        PostMessageW(Form->Handle(), WM_MOUSEWHEEL,
+                     MAKEWPARAM(keys, static_cast<WORD>(static_cast<short>(delta))),
+                     MAKELPARAM(10, 10));
+        Settle();
+    };
+    wheel(-WHEEL_DELTA);
+    EXPECT_EQ(Index(), 1);
+    wheel(-2 * WHEEL_DELTA); // two notches at once
+    EXPECT_EQ(Index(), 3);
+    wheel(WHEEL_DELTA);
+    EXPECT_EQ(Index(), 2);
+    // A touchpad's parts of a notch: one picture once they make a whole notch.
+    wheel(-60);
+    EXPECT_EQ(Index(), 2);
+    wheel(-60);
+    EXPECT_EQ(Index(), 3);
+    wheel(-WHEEL_DELTA, MK_SHIFT);
+    EXPECT_EQ(Index(), 3);
+    wheel(WHEEL_DELTA, MK_CONTROL);
+    EXPECT_EQ(Form->Bairitu(), 1.5);
+    EXPECT_EQ(Index(), 3);
+    wheel(-2 * WHEEL_DELTA, MK_CONTROL);
+    EXPECT_EQ(Form->Bairitu(), 0.5);
+    // At the last picture, as the Right key there: nothing.
+    wheel(-3 * WHEEL_DELTA);
+    EXPECT_EQ(Index(), 4);
+    EXPECT_TRUE(Errors.empty());
+}
+
+TEST_F(SlideShowWindow, ListsThePlaceInTheOrderOfTheSettings) {
+    const std::string folder = AddFolder(0);
+    for (int i = 1; i <= 12; ++i)
+        WriteBitmap(folder + "\\img" + std::to_string(i) + ".bmp", 8, 8, kPictureColor);
+    Source->Values.Order = 1;
+    Start();
+    EXPECT_EQ(Form->FileListBox1.Item(1), L"img2.bmp");
+    Form->Close();
+    Source->Values.Order = 0;
+    Start();
+    EXPECT_EQ(Form->FileListBox1.Item(1), L"img10.bmp");
+}
+
+TEST_F(SlideShowWindow, ResumesWhereThePlaceWasLeftAcrossRuns) {
+    const std::string folder = AddFolder(10);
+    // A name outside the code page, between p05.bmp and p06.bmp.
+    const std::wstring odd = AnsiToWide(folder) + L"\\p05\U0001F600.bmp";
+    ASSERT_TRUE(CopyFileW(AnsiToWide(folder + "\\p05.bmp").c_str(), odd.c_str(), FALSE));
+    const std::wstring resume = AnsiToWide(Scratch.Sub("Tovane.resume"));
+    // A run of the program: a new window over the same folders and file.
+    auto run = [&] {
+        if (Form->Visible())
+            Form->Close();
+        Form.reset();
+        auto source = std::make_unique<TestSource>();
+        source->Folders = {folder};
+        source->Values.SuguStart = true;
+        source->ResumePath = resume;
+        Source = source.get();
+        Form = std::make_unique<TBuiltForm<TFormSlideShow>>(std::move(source));
+        Start();
+    };
+    run();
+    EXPECT_EQ(Index(), 0);
+    for (int i = 0; i < 6; ++i)
+        Key(VK_RIGHT);
+    ASSERT_EQ(Form->FileListBox1.Item(Index()), L"p05\U0001F600.bmp");
+    run();
+    EXPECT_EQ(Form->FileListBox1.Item(Index()), L"p05\U0001F600.bmp");
+    const std::vector<std::uint8_t> bytes = harness::ReadWholeFile(Scratch.Sub("Tovane.resume"));
+    // UTF-8, not the code page's "?".
+    EXPECT_NE(std::string(bytes.begin(), bytes.end()).find("p05\xF0\x9F\x98\x80.bmp"),
+              std::string::npos);
+
+    // The picture is gone by the next run: the show starts at the one that followed it.
+    Form->Close();
+    ASSERT_TRUE(DeleteFileW(odd.c_str()));
+    run();
+    EXPECT_EQ(Form->FileListBox1.Item(Index()), L"p06.bmp");
+    EXPECT_TRUE(Errors.empty());
+
+    // With Resume off, from the first picture; the file is left as it was.
+    Form->Close();
+    Source->Values.Resume = false;
+    Start();
+    EXPECT_EQ(Index(), 0);
+    Key(VK_RIGHT);
+    Form->Close();
+    Source->Values.Resume = true;
+    Start();
+    EXPECT_EQ(Form->FileListBox1.Item(Index()), L"p06.bmp");
+    EXPECT_FALSE(std::filesystem::exists(resume + L".tmp"));
+}
+
+TEST_F(SlideShowWindow, ShuffleShowsEachPictureOncePerRoundAndRepeatsInANewOrder) {
+    AddFolder(12, 8, 8);
+    Source->Values.Order = 3;
+    Source->Values.LastAction = laRepeat;
+    Start();
+    auto shown = [&] { return Form->FileListBox1.Item(Index()); };
+    std::vector<std::wstring> seen = {shown()};
+    for (int i = 0; i < 23; ++i) {
+        Key(VK_RIGHT);
+        seen.push_back(shown());
+    }
+    std::map<std::wstring, int> counts;
+    for (const std::wstring& name : seen)
+        ++counts[name];
+    EXPECT_EQ(counts.size(), 12u);
+    for (const auto& [name, count] : counts)
+        EXPECT_EQ(count, 2) << WideToUtf8(name);
+    EXPECT_NE(seen[11], seen[12]); // the round's last is not the next round's first
+    // Each round is a round of its own: the first twelve shown hold every picture.
+    EXPECT_EQ(std::set<std::wstring>(seen.begin(), seen.begin() + 12).size(), 12u);
+    // Left goes back through the round.
+    Key(VK_LEFT);
+    EXPECT_EQ(shown(), seen[22]);
+    // The timer goes on into the next round as Right does.
+    Key(VK_RIGHT);
+    Tick();
+    EXPECT_EQ(Index(), 0);
+    EXPECT_NE(shown(), seen[23]);
+    EXPECT_TRUE(Errors.empty());
 }
 
 TEST_F(SlideShowWindow, DoubleClickMovesTwoImages) {

@@ -21,6 +21,7 @@ public:
     int Current = 0;
     tovane::SlideShowSettings Values = NeverTicking();
     std::vector<std::string> Extensions = {"bmp"};
+    std::wstring ResumePath; // none kept when empty
 
     int FolderCount() override { return static_cast<int>(Folders.size()); }
     std::wstring Folder(int index) override {
@@ -30,6 +31,7 @@ public:
     void SetCurrentFolder(int index) override { Current = index; }
     tovane::SlideShowSettings Settings() override { return Values; }
     std::vector<std::string> ImageExtensions() override { return Extensions; }
+    std::wstring ResumeFilePath() override { return ResumePath; }
 
 private:
     // An interval the timer never reaches during a test: ticks come from the test.
