@@ -34,17 +34,6 @@ TPluginHost& Host32(TSPIs& spis) {
     return static_cast<TPluginHost&>(*spis.Isolation32);
 }
 
-std::string Pixels(TBitmap& bitmap) {
-    TMemoryStream out;
-    bitmap.SaveToStream(out);
-    return std::string(static_cast<const char*>(out.Memory()),
-                       static_cast<std::size_t>(out.Size()));
-}
-
-bool Contains(const std::string& text, const std::string& part) {
-    return text.find(part) != std::string::npos;
-}
-
 void CopyModule(const std::string& from, const std::string& to) {
     ASSERT_TRUE(CopyFileA(from.c_str(), to.c_str(), FALSE)) << from << " -> " << to;
 }

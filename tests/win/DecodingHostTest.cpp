@@ -41,20 +41,9 @@ TPluginHost& HostOf(TSPIs& spis) {
     return static_cast<TPluginHost&>(*spis.Isolation);
 }
 
-std::string Pixels(TBitmap& bitmap) {
-    TMemoryStream out;
-    bitmap.SaveToStream(out);
-    return std::string(static_cast<const char*>(out.Memory()),
-                       static_cast<std::size_t>(out.Size()));
-}
-
 // The module file name's extension in this build.
 std::string Suffix() {
     return DefaultSPIMask + 1;
-}
-
-bool Contains(const std::string& text, const std::string& part) {
-    return text.find(part) != std::string::npos;
 }
 
 DWORD HandleCount() {

@@ -1,5 +1,6 @@
 #include "tests/win/DecodingSupport.h"
 
+#include "framework/Streams.h"
 #include "framework/win32/Text.h"
 
 #include <algorithm>
@@ -212,6 +213,17 @@ bool LocalFreeRecorder::AllFreedOnce(const DecodeStats& stats) const {
             return false;
     }
     return true;
+}
+
+std::string Pixels(tovane::TBitmap& bitmap) {
+    tovane::TMemoryStream out;
+    bitmap.SaveToStream(out);
+    return std::string(static_cast<const char*>(out.Memory()),
+                       static_cast<std::size_t>(out.Size()));
+}
+
+bool Contains(const std::string& text, const std::string& part) {
+    return text.find(part) != std::string::npos;
 }
 
 } // namespace decoding_test

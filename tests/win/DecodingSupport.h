@@ -94,4 +94,8 @@ public:
     bool AllFreedOnce(const DecodeStats& stats) const;
 };
 
+// The bitmap as the bitmap file it saves, for comparing pictures byte for byte.
+std::string Pixels(tovane::TBitmap& bitmap);
+bool Contains(const std::string& text, const std::string& part);
+
 } // namespace decoding_test
