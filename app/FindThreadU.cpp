@@ -2,6 +2,7 @@
 
 #include "framework/win32/Handles.h"
 #include "framework/win32/Text.h"
+#include "imaging/ArchiveReader.h"
 #include "settings/portable/ImageExtensions.h"
 
 #include <windows.h>
@@ -54,8 +55,9 @@ constexpr std::size_t MaxDepth = 4096;
 } // namespace
 
 TFindThread::TFindThread(IFindThreadSink& sink, const std::vector<std::string>& imageExtensions,
-                         const std::wstring& firstFolder, bool findSubDir)
-    : FSink(sink), FImageExtensions(WideExtensions(imageExtensions)), FFindSubDir(findSubDir) {
+                         const std::wstring& firstFolder, bool findSubDir, TArchiveReader* archives)
+    : FSink(sink), FImageExtensions(WideExtensions(imageExtensions)), FArchives(archives),
+      FFindSubDir(findSubDir) {
     AddFolder(firstFolder);
 }
 
@@ -65,7 +67,7 @@ TFindThread::~TFindThread() {
 }
 
 TFindThread::AddResult TFindThread::AddFolder(const std::wstring& dir) {
-    if (!IsFolder(dir))
+    if (!IsFolder(dir) && !IsArchiveFile(dir))
         return AddResult::NotAFolder;
     std::lock_guard lock(FQueueLock);
     if (FQueueClosed)
@@ -97,7 +99,10 @@ void TFindThread::Execute() {
         CheckPaused();
         if (!TakeFirst(dir))
             return;
-        ScanFolder(dir);
+        if (IsFolder(dir))
+            ScanFolder(dir);
+        else
+            TestArchive(dir);
         DropFirst();
     }
 }
@@ -183,6 +188,8 @@ void TFindThread::ScanFolder(const std::wstring& dir) {
         }
         if (!FFound)
             TestFile(level.Dir, name);
+        if (FArchives != nullptr && FArchives->IsArchiveName(name))
+            TestArchive(ChildPath(level.Dir, name));
     }
 }
 
@@ -196,6 +203,24 @@ void TFindThread::TestFile(const std::wstring& dir, const wchar_t* fileName) {
         return;
     FFound = true;
     Queue([this, dir] { CheckFoundFile(dir); });
+}
+
+bool TFindThread::IsArchiveFile(const std::wstring& path) const {
+    if (FArchives == nullptr || !FArchives->IsArchiveName(path))
+        return false;
+    const DWORD attributes = GetFileAttributesW(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+void TFindThread::TestArchive(const std::wstring& path) {
+    const std::optional<std::vector<TArchiveEntry>> entries = FArchives->Entries(path);
+    if (!entries)
+        return;
+    const bool holdsPicture = std::any_of(entries->begin(), entries->end(), [&](const auto& e) {
+        return ContainsExtension(FImageExtensions, FileExtensionOf(e.Name));
+    });
+    if (holdsPicture)
+        Queue([this, path] { CheckFoundFile(path); });
 }
 
 void TFindThread::CheckFoundFile(const std::wstring& dir) {

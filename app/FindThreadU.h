@@ -1,6 +1,7 @@
 // The background folder search: walks registered folders (and, on request, every folder below
-// them) and lists each folder that directly holds an image file, once, in the main window's
-// folder list; after each folder walked it shows the list's item count.
+// them) and lists each folder that directly holds an image file, and each archive that holds a
+// picture entry, once, in the main window's folder list; after each folder walked it shows the
+// list's item count. An archive's list of entries is read, never its contents.
 #pragma once
 
 #include "framework/win32/Thread.h"
@@ -13,6 +14,8 @@
 #include <vector>
 
 namespace tovane {
+
+class TArchiveReader;
 
 // What the search needs of the main window. Every call comes on the UI thread, inside a call
 // the search hands it (in the order of the walk). Folder paths are UTF-16. The sink must outlive
@@ -41,14 +44,16 @@ public:
     };
 
     // Created suspended with firstFolder queued. imageExtensions (ANSI) is copied (the list is
-    // fixed after start-up), so the search tests extensions without the UI thread.
+    // fixed after start-up), so the search tests extensions without the UI thread. archives
+    // (null: archives are not looked into) must outlive the search.
     TFindThread(IFindThreadSink& sink, const std::vector<std::string>& imageExtensions,
-                const std::wstring& firstFolder, bool findSubDir);
+                const std::wstring& firstFolder, bool findSubDir,
+                TArchiveReader* archives = nullptr);
     ~TFindThread() override;
 
-    // UI thread. Queues dir when it is an existing folder. A folder queued here is searched
-    // unless the search is stopped; once the search has found its queue empty it accepts
-    // nothing more and answers Finished.
+    // UI thread. Queues dir when it is an existing folder, or an archive file. A folder queued here
+    // is searched unless the search is stopped; once the search has found its queue empty it
+    // accepts nothing more and answers Finished.
     AddResult AddFolder(const std::wstring& dir);
     // The sub-folder flag the search was created with; it keeps it to its end.
     bool FindSubDir() const noexcept { return FFindSubDir; }
@@ -70,12 +75,16 @@ private:
     void DropFirst();
     void ScanFolder(const std::wstring& dir);
     void TestFile(const std::wstring& dir, const wchar_t* fileName);
+    // Lists the archive when it holds a picture entry.
+    void TestArchive(const std::wstring& path);
+    bool IsArchiveFile(const std::wstring& path) const;
     void QueueFolderCount();
     void CheckFoundFile(const std::wstring& dir); // UI thread
     void ShowFolderCount();                       // UI thread
 
     IFindThreadSink& FSink;
     const std::vector<std::wstring> FImageExtensions;
+    TArchiveReader* const FArchives;
 
     bool FFindSubDir;
     // Set once the folder under scan has had an image file (its listing is on its way to the UI

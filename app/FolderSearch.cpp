@@ -58,7 +58,7 @@ void TFolderSearch::Start(const std::wstring& path, bool clearFirst, bool findSu
 void TFolderSearch::Launch(const std::wstring& path, bool findSubDir) {
     try {
         FFindThread = std::make_unique<TFindThread>(static_cast<IFindThreadSink&>(*this),
-                                                    FImageExtensions, path, findSubDir);
+                                                    FImageExtensions, path, findSubDir, FArchives);
     } catch (...) {
         // No thread, no search: the next registration starts afresh.
         FFindThread.reset();

@@ -35,6 +35,9 @@ public:
     // (clearing the list first when clearFirst, descending into sub-folders when findSubDir).
     // Raises what starting the thread raises; the state is then Failed.
     void Register(const std::wstring& path, bool clearFirst, bool findSubDir);
+    // What the searches from now on read archives with (null: archives are not looked into);
+    // it must outlive this object.
+    void UseArchives(TArchiveReader* archives) noexcept { FArchives = archives; }
     // The suspend command: a running search is suspended, a suspended one resumes.
     void ToggleSuspend();
     // Asks the search to end: nothing reaches the list after this.
@@ -60,6 +63,7 @@ private:
     TStatusBar& FStatus;
     const std::vector<std::string>& FImageExtensions;
     std::unique_ptr<TFindThread> FFindThread;
+    TArchiveReader* FArchives = nullptr;
     SearchState FState = SearchState::None;
 };
 

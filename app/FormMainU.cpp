@@ -35,6 +35,8 @@ void TFormMain::Loaded() {
     // lacks a required export is skipped with one report naming it; the others serve.
     SPIs->OnLoadError = [](TSPIs&, const Exception& e) { Application().ShowErrorReport(e.what()); };
     SPIs->Loaded();
+    Archives = std::make_unique<TArchiveReader>(*SPIs, ReadPluginIsolation(FIniPath));
+    FSearch.UseArchives(Archives.get());
 }
 
 TFormMain::~TFormMain() {
@@ -46,14 +48,11 @@ TFormMain::~TFormMain() {
 void TFormMain::FormCreate(TObject&) {
     AcceptFiles(true);
 
-    // Archive plug-ins play no part in this program.
-    for (int i = SPIs->Count() - 1; i >= 0; --i)
-        if (SPIs->Items(i).APIVersion() == "00AM")
-            SPIs->Delete(i);
-
+    // The pictures' extensions are the import modules' (an archive module's name archives).
     std::vector<std::vector<std::string>> entries;
     for (int i = 0; i < SPIs->Count(); ++i)
-        entries.push_back(SPIs->Items(i).Extensions());
+        if (SPIKindForVersion(SPIs->Items(i).APIVersion()) != SPIKind::Archive)
+            entries.push_back(SPIs->Items(i).Extensions());
     FImageExtensions = BuildImageExtensions(entries, SystemLeadByte);
 
     StatusBar1.SetPanelText(2, AnsiToUtf8(StatusBarMask(FImageExtensions)));
@@ -165,8 +164,10 @@ void TFormMain::SaveSlideShowSettings() {
 
 void TFormMain::RegisterFolder(const std::wstring& path, bool clearFirst) {
     const DWORD attributes = GetFileAttributesW(path.c_str());
+    // A folder, or an archive the archive modules may read (a place of its own).
+    const bool archive = Archives != nullptr && Archives->IsArchiveName(path);
     if (path.empty() || attributes == INVALID_FILE_ATTRIBUTES ||
-        (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0)
+        ((attributes & FILE_ATTRIBUTE_DIRECTORY) == 0 && !archive))
         return;
     FSearch.Register(path, clearFirst, FSettings.bFindSubDir);
 }

@@ -11,6 +11,7 @@
 #include "framework/win32/ComCtrls.h"
 #include "framework/win32/Forms.h"
 #include "framework/win32/StdCtrls.h"
+#include "imaging/ArchiveReader.h"
 #include "plugins/SPIs.h"
 
 #include <memory>
@@ -34,6 +35,9 @@ public:
     TListBox ListBox1;
     TStatusBar StatusBar1;
     std::unique_ptr<TSPIs> SPIs;
+    // The archives among the places, read by the collection's archive modules (made once the
+    // modules are found).
+    std::unique_ptr<TArchiveReader> Archives;
 
     TAction actOpen;
     TAction actAppendOpen;

@@ -15,6 +15,7 @@ public:
     void SetCurrentFolder(int index) override { Main().ListBox1.SetItemIndex(index); }
     SlideShowSettings Settings() override { return Main().FSettings; }
     std::vector<std::string> ImageExtensions() override { return Main().FImageExtensions; }
+    TArchiveReader* Archives() override { return Main().Archives.get(); }
     // Beside the settings file: Tovane.ini gives Tovane.resume.
     std::wstring ResumeFilePath() override {
         std::wstring path = Main().IniPath();

@@ -1,5 +1,7 @@
 #include "imaging/PicturePipeline.h"
 
+#include "imaging/ArchiveReader.h"
+
 #include "framework/BitmapScale.h"
 #include "framework/Exceptions.h"
 #include "framework/Paths.h"
@@ -434,7 +436,7 @@ private:
             std::list<TPluginHost::TRenderingScope> rendering;
             for (TPluginHost* host : S->Hosts)
                 rendering.emplace_back(*host, wish, &faulted);
-            picture.LoadFromFile(location.Path());
+            LoadPictureAt(picture, location, FOwner.FArchives);
             loaded = true;
         } catch (...) {
             if (!S->Cancel)
@@ -522,8 +524,9 @@ TReadAheadItem TReadAheadItem::At(const TPictureLocation& location) {
     return {location.Key(), [location] { return std::optional<TPictureLocation>(location); }};
 }
 
-TPicturePipeline::TPicturePipeline(std::size_t cacheBytes)
-    : FShared(std::make_shared<TShared>(cacheBytes != 0 ? cacheBytes : MachineCacheBytes(),
+TPicturePipeline::TPicturePipeline(std::size_t cacheBytes, TArchiveReader* archives)
+    : FArchives(archives),
+      FShared(std::make_shared<TShared>(cacheBytes != 0 ? cacheBytes : MachineCacheBytes(),
                                         HostsOfCollection())),
       FThread(std::make_unique<TDecodingThread>(*this, FShared)) {
     FThread->Resume();

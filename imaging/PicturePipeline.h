@@ -31,6 +31,8 @@
 
 namespace tovane {
 
+class TArchiveReader;
+
 struct TPictureSize {
     int Width = 0;
     int Height = 0;
@@ -67,7 +69,9 @@ struct TReadAheadItem {
 class TPicturePipeline {
 public:
     // cacheBytes: the cache's bound (0: the default, DefaultPictureCacheBytes of this machine).
-    explicit TPicturePipeline(std::size_t cacheBytes = 0);
+    // archives: what unpacks the pictures of archives (not owned; outlives the pipeline), or
+    // null when there are none.
+    explicit TPicturePipeline(std::size_t cacheBytes = 0, TArchiveReader* archives = nullptr);
     TPicturePipeline(const TPicturePipeline&) = delete;
     TPicturePipeline& operator=(const TPicturePipeline&) = delete;
     // Cancels what runs and stops the decoding thread, waiting for it half a second at most: a
@@ -121,6 +125,7 @@ private:
     struct TShared;
     void Deliver(std::uint64_t ticket, TPictureAnswer& answer);
 
+    TArchiveReader* const FArchives; // read by the decoding thread
     std::shared_ptr<TShared> FShared;
     std::unique_ptr<TDecodingThread> FThread;
     std::uint64_t FTicket = 0; // the request whose answer is awaited; 0 = none

@@ -1,6 +1,7 @@
 #include "imaging/PluginHost.h"
 
 #include "framework/BitmapScale.h"
+#include "framework/PictureLimits.h"
 #include "framework/Paths.h"
 #include "framework/Strings.h"
 #include "framework/win32/ModuleFile.h"
@@ -571,6 +572,58 @@ THostPicture TPluginHost::GetPicture(const TSPI& spi, const THostSource& source,
             picture.Refusal = "the picture's shared memory could not be mapped";
     }
     return picture;
+}
+
+namespace {
+
+// An archive entry's bytes, mapped for as long as the buffer that took them over lives.
+class TEntryBlock final : public TExternalBlock {
+public:
+    TEntryBlock(UniqueKernelHandle section, UniqueView view)
+        : FSection(std::move(section)), FView(std::move(view)) {}
+    std::size_t ReservedBytes() const override { return ViewBytes(FView); }
+
+private:
+    UniqueKernelHandle FSection;
+    UniqueView FView;
+};
+
+} // namespace
+
+TArchiveListing TPluginHost::ListArchive(const TSPI& spi, const std::wstring& archive) {
+    const TArchiveEntries r = Call<TArchiveEntries>(
+        spi.FileName(), Encode(TArchiveListRequest{spi.FileName(), WideToUtf8(archive)}), nullptr);
+    if (!r.Consistent())
+        throw EHostCallFailed("the archive's list came back inconsistent");
+    TArchiveListing listing;
+    listing.Value = r.Value;
+    for (std::size_t i = 0; i < r.Names.size(); ++i)
+        listing.Entries.push_back(
+            {Utf8ToWide(r.Names[i]), r.Positions[i], r.Sizes[i], r.Encrypted[i] != 0});
+    return listing;
+}
+
+TPluginHost::TEntry TPluginHost::ReadArchiveEntry(const TSPI& spi, const std::wstring& archive,
+                                                  const TArchiveEntry& entry) {
+    TArchiveFileRequest request{spi.FileName(), WideToUtf8(archive), entry.Position, entry.Size};
+    const TFileResult r = Call<TFileResult>(spi.FileName(), Encode(request), nullptr);
+    TEntry result;
+    result.Value = r.Value;
+    if (r.Section == 0)
+        return result;
+    HANDLE local = nullptr;
+    if (!DuplicateHandle(FRunning->Process.Get(), HandleFromValue(r.Section), GetCurrentProcess(),
+                         &local, 0, FALSE, DUPLICATE_SAME_ACCESS | DUPLICATE_CLOSE_SOURCE))
+        throw EHostCallFailed("the entry's shared memory could not be taken over");
+    UniqueKernelHandle section(local);
+    UniqueView view(MapViewOfFile(section.Get(), FILE_MAP_READ | FILE_MAP_WRITE, 0, 0, 0));
+    if (!view || ViewBytes(view) < r.Size || r.Size > MaxPictureBytes)
+        throw EHostCallFailed("the entry's shared memory does not hold what the host said");
+    auto* bytes = static_cast<std::uint8_t*>(view.Get());
+    result.Bytes =
+        TByteBuffer::Adopt(bytes, static_cast<std::size_t>(r.Size),
+                           std::make_unique<TEntryBlock>(std::move(section), std::move(view)));
+    return result;
 }
 
 } // namespace tovane

@@ -19,6 +19,7 @@
 #include "framework/Exceptions.h"
 #include "framework/win32/Handles.h"
 #include "imaging/portable/HostProtocol.h"
+#include "plugins/ArchiveCalls.h"
 #include "plugins/SPIs.h"
 
 #include <atomic>
@@ -179,6 +180,16 @@ public:
     // GetPicture, or GetPreview when preview (a module without it answers -1).
     THostPicture GetPicture(const TSPI& spi, const THostSource& source, bool preview,
                             const TProgressFn& progress);
+
+    // An archive module's calls (plugins/ArchiveCalls.h), made in the host, raising as above.
+    // The entry's bytes come back mapped from a section the host filled.
+    TArchiveListing ListArchive(const TSPI& spi, const std::wstring& archive);
+    struct TEntry {
+        int Value = 0;
+        TByteBuffer Bytes; // on 0
+    };
+    TEntry ReadArchiveEntry(const TSPI& spi, const std::wstring& archive,
+                            const TArchiveEntry& entry);
 
     // Left out for the rest of the session after faulting host::FaultsBeforeSkip times in a row.
     bool IsSkipped(const TSPI& spi) const { return FFaults.IsSkipped(spi.FileName()); }

@@ -375,10 +375,7 @@ std::unique_ptr<TGraphic> LoadStreamByClasses(TGraphicClass pluginClass, TStream
         std::unique_ptr<TGraphic> graphic = graphicClass->Create();
         try {
             graphic->OnProgress = progress;
-            if (auto* spi = dynamic_cast<TSPIGraphic*>(graphic.get()))
-                spi->LoadFromStreamWithName(stream, fileNameAnsi);
-            else
-                graphic->LoadFromStream(stream);
+            graphic->LoadFromStreamWithName(stream, fileNameAnsi);
             Report(graphic.get(), nullptr, report);
             return graphic;
         } catch (const std::exception& e) {

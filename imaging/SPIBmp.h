@@ -72,7 +72,7 @@ public:
     void LoadFromFile(const std::wstring& fileName) override;
     void LoadFromStream(TStream& stream) override;
     // Decodes the stream; the name (ANSI, may be empty) only steers the plug-ins.
-    virtual void LoadFromStreamWithName(TStream& stream, const std::string& fileNameAnsi);
+    void LoadFromStreamWithName(TStream& stream, const std::string& fileNameAnsi) override;
     // Writes a Windows bitmap file made of the plug-in's blocks. An empty graphic has nothing
     // to write and raises EInvalidGraphic.
     void SaveToStream(TStream& stream) override;
@@ -144,7 +144,7 @@ public:
     // Takes the graphic over (it is freed whatever happens) and makes this bitmap its copy;
     // null raises EInvalidGraphic "Susie Plugins could not decode".
     virtual void AssignLoadedGraphic(std::unique_ptr<TGraphic> graphic);
-    virtual void LoadFromStreamWithName(TStream& stream, const std::string& fileNameAnsi);
+    void LoadFromStreamWithName(TStream& stream, const std::string& fileNameAnsi) override;
 
     // The handler attached to the graphics this bitmap loads through: passes every
     // notification on as this bitmap's own, except the ending one.

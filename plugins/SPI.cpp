@@ -48,6 +48,8 @@ TSPI::TSPI(const std::string& fileName) : FHandle(LoadModuleWithItsFolder(fileNa
     FExports.GetArchiveInfo = Lookup<GetArchiveInfoFunc>(m, "GetArchiveInfo");
     FExports.GetFileInfo = Lookup<GetFileInfoFunc>(m, "GetFileInfo");
     FExports.GetFile = Lookup<GetFileFunc>(m, "GetFile");
+    FExports.GetArchiveInfoW = Lookup<GetArchiveInfoWFunc>(m, "GetArchiveInfoW");
+    FExports.GetFileW = Lookup<GetFileWFunc>(m, "GetFileW");
 }
 
 TSPI::TSPI(const SPIDescription& description, TSPIIsolation& host)
@@ -180,6 +182,30 @@ void TAmSPI::CheckExports() const {
     Require(Api().GetArchiveInfo, "GetArchiveInfo");
     Require(Api().GetFileInfo, "GetFileInfo");
     Require(Api().GetFile, "GetFile");
+}
+
+int TAmSPI::GetArchiveInfo(const char* source, SusieLength length, unsigned int flag,
+                           HLOCAL* records) const {
+    Require(Api().GetArchiveInfo, "GetArchiveInfo");
+    return Api().GetArchiveInfo(source, length, flag, records);
+}
+
+int TAmSPI::GetFile(const char* source, SusieLength position, char* dest, unsigned int flag,
+                    SusieProgressCallback progress, SusieUserData userData) const {
+    Require(Api().GetFile, "GetFile");
+    return Api().GetFile(source, position, dest, flag, progress, userData);
+}
+
+int TAmSPI::GetArchiveInfoW(const wchar_t* source, SusieLength length, unsigned int flag,
+                            HLOCAL* records) const {
+    Require(Api().GetArchiveInfoW, "GetArchiveInfoW");
+    return Api().GetArchiveInfoW(source, length, flag, records);
+}
+
+int TAmSPI::GetFileW(const wchar_t* source, SusieLength position, wchar_t* dest, unsigned int flag,
+                     SusieProgressCallback progress, SusieUserData userData) const {
+    Require(Api().GetFileW, "GetFileW");
+    return Api().GetFileW(source, position, dest, flag, progress, userData);
 }
 
 std::unique_ptr<TXnSPI> TXnSPI::Create(const std::string& fileName) {

@@ -129,6 +129,8 @@ protected:
         GetArchiveInfoFunc GetArchiveInfo = nullptr;
         GetFileInfoFunc GetFileInfo = nullptr;
         GetFileFunc GetFile = nullptr;
+        GetArchiveInfoWFunc GetArchiveInfoW = nullptr;
+        GetFileWFunc GetFileW = nullptr;
         ConfigurationDlgFunc ConfigurationDlg = nullptr;
     };
     const Exports& Api() const { return FExports; }
@@ -195,10 +197,30 @@ protected:
     friend class TSPI;
 };
 
-// An archive plug-in ("00AM"). Its archive exports are required but never called.
+// An archive plug-in ("00AM"): lists an archive's entries and unpacks one of them.
+//
+// The calls take the Susie source convention of import plug-ins (flag 0: source is the
+// archive's path and length the offset of the archive in the file; flag 1: the archive in
+// memory). GetFile takes the entry's position from its record as the length argument and,
+// with SusieDestinationMemory in the flag, hands the entry's bytes over in local memory.
 class TAmSPI : public TLoaderSPI {
 public:
     static std::unique_ptr<TAmSPI> Create(const std::string& fileName);
+
+    // 0 = success; then *records is the caller's block of entry records.
+    int GetArchiveInfo(const char* source, SusieLength length, unsigned int flag,
+                       HLOCAL* records) const;
+    int GetFile(const char* source, SusieLength position, char* dest, unsigned int flag,
+                SusieProgressCallback progress, SusieUserData userData) const;
+    // Whether the module has the wide twins (GetArchiveInfoW and GetFileW), which take UTF-16
+    // paths and name the entries in UTF-16. The W calls raise ESPIInvalidAPI without them.
+    bool HasWideCalls() const {
+        return Api().GetArchiveInfoW != nullptr && Api().GetFileW != nullptr;
+    }
+    int GetArchiveInfoW(const wchar_t* source, SusieLength length, unsigned int flag,
+                        HLOCAL* records) const;
+    int GetFileW(const wchar_t* source, SusieLength position, wchar_t* dest, unsigned int flag,
+                 SusieProgressCallback progress, SusieUserData userData) const;
 
 protected:
     using TLoaderSPI::TLoaderSPI;

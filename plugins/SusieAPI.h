@@ -62,14 +62,23 @@ using GetPictureFunc = int(WINAPI*)(LPCSTR buf, SusieLength len, unsigned int fl
                                     SusieUserData lData);
 using GetPreviewFunc = GetPictureFunc;
 using ConfigurationDlgFunc = int(WINAPI*)(HWND parent, int fnc);
-// Archive exports: looked up and required of archive modules, never called. The record
-// arguments are left opaque.
+// Archive exports. GetArchiveInfo hands over a block of entry records (plugins/portable/
+// ArchiveRecords.h reads them); GetFileInfo's record argument is left opaque (never called).
+// GetFile's flag carries the source kind in its low bits and the destination kind in bits 8 to
+// 10: 0 = dest is a folder path, 1 = dest is an HLOCAL* that receives the entry's bytes.
+inline constexpr unsigned int SusieDestinationMemory = 0x100;
 using GetArchiveInfoFunc = int(WINAPI*)(LPCSTR buf, SusieLength len, unsigned int flag,
                                         HLOCAL* lphInf);
 using GetFileInfoFunc = int(WINAPI*)(LPCSTR buf, SusieLength len, LPCSTR filename,
                                      unsigned int flag, void* lpInfo);
 using GetFileFunc = int(WINAPI*)(LPCSTR src, SusieLength len, LPSTR dest, unsigned int flag,
                                  SusieProgressCallback prgressCallback, SusieUserData lData);
+
+// The wide twins some archive modules offer: UTF-16 paths, and records whose names are UTF-16.
+using GetArchiveInfoWFunc = int(WINAPI*)(LPCWSTR buf, SusieLength len, unsigned int flag,
+                                         HLOCAL* lphInf);
+using GetFileWFunc = int(WINAPI*)(LPCWSTR src, SusieLength len, LPWSTR dest, unsigned int flag,
+                                  SusieProgressCallback prgressCallback, SusieUserData lData);
 
 #if !defined(_WIN64)
 // In the 32-bit build a cdecl pointer is a different type; make sure every export type is the
@@ -93,6 +102,10 @@ static_assert(
     std::is_same_v<GetFileInfoFunc, int(__stdcall*)(LPCSTR, long, LPCSTR, unsigned int, void*)>);
 static_assert(std::is_same_v<GetFileFunc, int(__stdcall*)(LPCSTR, long, LPSTR, unsigned int,
                                                           SusieProgressCallback, long)>);
+static_assert(
+    std::is_same_v<GetArchiveInfoWFunc, int(__stdcall*)(LPCWSTR, long, unsigned int, HLOCAL*)>);
+static_assert(std::is_same_v<GetFileWFunc, int(__stdcall*)(LPCWSTR, long, LPWSTR, unsigned int,
+                                                           SusieProgressCallback, long)>);
 } // namespace susie_abi_check
 #endif
 

@@ -3,6 +3,7 @@
 #include "framework/Paths.h"
 #include "framework/win32/Application.h"
 #include "framework/win32/Text.h"
+#include "imaging/ArchiveReader.h"
 #include "imaging/SPIBmp.h"
 #include "slideshow/PictureListing.h"
 #include "slideshow/ResumeFile.h"
@@ -21,13 +22,13 @@ namespace {
 // Picture image of another place, found when it is decoded ahead (the place is listed on the
 // decoding thread, as its image list would list it).
 TReadAheadItem PictureOfPlace(const std::wstring& place, const std::string& mask,
-                              const TListingOrder& order, int image) {
+                              const TListingOrder& order, int image, TArchiveReader* archives) {
     TReadAheadItem item;
     item.Key = place + L'\n' + AnsiToWide(mask) + L'\n' +
                std::to_wstring(static_cast<int>(order.Order)) + L'\n' +
                std::to_wstring(order.Seed) + L'\n' + std::to_wstring(image);
-    item.Locate = [place, mask, order, image]() -> std::optional<TPictureLocation> {
-        const TPictureList list = ListPictures(place, mask, order);
+    item.Locate = [place, mask, order, image, archives]() -> std::optional<TPictureLocation> {
+        const TPictureList list = ListPictures(place, mask, order, archives);
         if (image < 0 || image >= list.Count())
             return std::nullopt;
         return list.Location(image);
@@ -47,7 +48,7 @@ TFormSlideShow::TFormSlideShow(std::unique_ptr<TSlideShowSource> source)
 void TFormSlideShow::MakePipeline() {
     if (FPipeline)
         return;
-    FPipeline = std::make_unique<TPicturePipeline>();
+    FPipeline = std::make_unique<TPicturePipeline>(0, FSource->Archives());
     FPipeline->OnPicture = [this](std::uint64_t, TPictureAnswer& answer) {
         PictureArrived(answer);
     };
@@ -71,7 +72,7 @@ void TFormSlideShow::FormShow(TObject&) {
     SetColor(settings.BGColor);
     FMask = FileMask(FSource->ImageExtensions());
     FShuffleSeed = std::random_device{}();
-    RelistPictures(FileListBox1, FMask, ListingOrder());
+    RelistPictures(FileListBox1, FMask, ListingOrder(), FSource->Archives());
     Timer1.SetInterval(TimerIntervalMs(settings.Interval, settings.bSecond));
     SetPlaying(settings.SuguStart);
     LabelInterval.SetCaption(IntervalText(settings.Interval, settings.bSecond));
@@ -148,7 +149,7 @@ void TFormSlideShow::ShowLabels(bool allDir) {
 }
 
 void TFormSlideShow::SetPlace(const std::wstring& place) {
-    FileListBox1 = ListPictures(place, FMask, ListingOrder());
+    FileListBox1 = ListPictures(place, FMask, ListingOrder(), FSource->Archives());
 }
 
 TListingOrder TFormSlideShow::ListingOrder() const {
@@ -184,7 +185,7 @@ void TFormSlideShow::ShowGraphicNow(int Index) {
         Timer1.SetEnabled(false);
 
     FileListBox1.SetItemIndex(Index);
-    Image1.Picture().LoadFromFile(FileListBox1.Selected().Path());
+    LoadPictureAt(Image1.Picture(), FileListBox1.Selected(), FSource->Archives());
     PlaceAndLabel(Index, Image1.Picture().Width(), Image1.Picture().Height());
     Image1.SetVisible(true);
     RememberShown();
@@ -274,10 +275,10 @@ void TFormSlideShow::ReadAheadFromHere() {
                                      .LastAction = LastAction()};
     std::vector<TReadAheadItem> items;
     for (const PictureSlot& slot : ReadAheadSlots(position, FDirection))
-        items.push_back(
-            slot.Folder == position.Folder
-                ? TReadAheadItem::At(FileListBox1.Location(slot.Image))
-                : PictureOfPlace(FSource->Folder(slot.Folder), FMask, ListingOrder(), slot.Image));
+        items.push_back(slot.Folder == position.Folder
+                            ? TReadAheadItem::At(FileListBox1.Location(slot.Image))
+                            : PictureOfPlace(FSource->Folder(slot.Folder), FMask, ListingOrder(),
+                                             slot.Image, FSource->Archives()));
     FPipeline->ReadAhead(std::move(items), ShowSize());
 }
 

@@ -1,8 +1,10 @@
 #include "slideshow/PictureListing.h"
 
+#include "framework/FileMask.h"
 #include "framework/win32/FileCtrls.h"
 #include "framework/win32/Handles.h"
 #include "framework/win32/Text.h"
+#include "imaging/ArchiveReader.h"
 #include "imaging/portable/PhotoDate.h"
 
 #include <windows.h>
@@ -27,9 +29,9 @@ std::int64_t LocalNumber(const FILETIME& utc) {
 }
 
 std::vector<std::wstring> Ordered(const std::wstring& folder, std::vector<std::wstring> names,
-                                  const TListingOrder& order) {
+                                  const TListingOrder& order, bool inArchive = false) {
     std::vector<TDatedName> dated;
-    if (order.Order == TPictureOrder::DateTaken) {
+    if (order.Order == TPictureOrder::DateTaken && !inArchive) {
         dated.reserve(names.size());
         for (const std::wstring& name : names)
             dated.push_back({name, PictureTakenAt(TPictureLocation{folder, name}.Path())});
@@ -57,17 +59,65 @@ std::int64_t PictureTakenAt(const std::wstring& path) {
     return GetFileTime(file.Get(), nullptr, nullptr, &written) ? LocalNumber(written) : 0;
 }
 
+bool IsArchivePlace(const std::wstring& place, const TArchiveReader* archives) {
+    if (archives == nullptr || !archives->IsArchiveName(place))
+        return false;
+    const DWORD attributes = GetFileAttributesW(place.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+}
+
+namespace {
+
+// The entries of the archive whose names match mask, by their paths inside it; raises when no
+// archive module reads it.
+std::vector<std::wstring> MatchingEntries(const std::wstring& archive, const std::string& mask,
+                                          TArchiveReader& archives) {
+    const std::optional<std::vector<TArchiveEntry>> entries = archives.Entries(archive);
+    if (!entries)
+        throw Exception(WideToUtf8(archive) + ": 書庫を読めません");
+    const std::wstring wideMask = AnsiToWide(mask);
+    std::vector<std::wstring> names;
+    for (const TArchiveEntry& entry : *entries) {
+        const std::size_t slash = entry.Name.find_last_of(L'\\');
+        if (MatchesMask(slash == std::wstring::npos ? entry.Name : entry.Name.substr(slash + 1),
+                        wideMask))
+            names.push_back(entry.Name);
+    }
+    SortByNameSortKey(names); // the plain order, as a folder's files come
+    return names;
+}
+
+} // namespace
+
 TPictureList ListPictures(const std::wstring& place, const std::string& mask,
-                          const TListingOrder& order) {
-    const std::wstring folder = ResolveFolder(place);
+                          const TListingOrder& order, TArchiveReader* archives) {
     TPictureList list;
+    if (IsArchivePlace(place, archives)) {
+        list.Assign(place, Ordered(place, MatchingEntries(place, mask, *archives), order, true),
+                    true);
+        return list;
+    }
+    const std::wstring folder = ResolveFolder(place);
     list.Assign(folder, Ordered(folder, ListMatchingFiles(folder, mask), order));
     return list;
 }
 
-void RelistPictures(TPictureList& list, const std::string& mask, const TListingOrder& order) {
+void RelistPictures(TPictureList& list, const std::string& mask, const TListingOrder& order,
+                    TArchiveReader* archives) {
     if (list.Directory().empty())
         return;
+    if (list.InArchive()) {
+        std::vector<std::wstring> names;
+        try {
+            if (archives != nullptr)
+                names = MatchingEntries(list.Directory(), mask, *archives);
+        } catch (const std::exception&) {
+            // gone or unreadable now: no pictures
+        }
+        list.Assign(list.Directory(), Ordered(list.Directory(), std::move(names), order, true),
+                    true);
+        return;
+    }
     list.Assign(list.Directory(),
                 Ordered(list.Directory(), ListMatchingFiles(list.Directory(), mask), order));
 }

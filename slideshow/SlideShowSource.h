@@ -12,6 +12,8 @@
 
 namespace tovane {
 
+class TArchiveReader;
+
 class TSlideShowSource {
 public:
     virtual ~TSlideShowSource() = default;
@@ -24,6 +26,8 @@ public:
     virtual void SetCurrentFolder(int index) = 0;
     virtual SlideShowSettings Settings() = 0;
     virtual std::vector<std::string> ImageExtensions() = 0;
+    // What reads the archives among the places (outlives the slideshow); null: none is read.
+    virtual TArchiveReader* Archives() { return nullptr; }
     // The file that keeps where each place's show was left; empty: none is kept.
     virtual std::wstring ResumeFilePath() { return {}; }
 };

@@ -50,7 +50,6 @@ namespace {
 // Sorted ignoring case, by NameSortKey: names that fit the code page keep the order they always
 // had.
 std::vector<std::wstring> ListFolder(const std::wstring& dir, bool folders) {
-    std::vector<std::pair<std::string, std::wstring>> keyed;
     WIN32_FIND_DATAW fd;
     UniqueFind find(FindFirstFileW((WithBackslash(dir) + L"*").c_str(), &fd));
     std::vector<std::wstring> names;
@@ -69,13 +68,7 @@ std::vector<std::wstring> ListFolder(const std::wstring& dir, bool folders) {
             names.push_back(name);
         }
     } while (FindNextFileW(find.Get(), &fd));
-    keyed.reserve(names.size());
-    for (std::wstring& name : names)
-        keyed.emplace_back(NameSortKey(name), std::move(name));
-    std::stable_sort(keyed.begin(), keyed.end(),
-                     [](const auto& a, const auto& b) { return a.first < b.first; });
-    for (std::size_t i = 0; i < names.size(); ++i)
-        names[i] = std::move(keyed[i].second);
+    SortByNameSortKey(names);
     return names;
 }
 

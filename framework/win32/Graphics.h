@@ -81,6 +81,12 @@ public:
     void LoadFromFile(const std::string& fileNameAnsi);
     void SaveToFile(const std::string& fileNameAnsi);
     virtual void LoadFromStream(TStream& stream) = 0;
+    // Loads the bytes of a file of that name (ANSI; a picture inside an archive, say): a graphic
+    // whose readers the name steers uses it; the base class calls LoadFromStream.
+    virtual void LoadFromStreamWithName(TStream& stream, const std::string& fileNameAnsi) {
+        (void)fileNameAnsi;
+        LoadFromStream(stream);
+    }
     virtual void SaveToStream(TStream& stream) = 0;
     // Loads from a stream in memory that the caller discards afterwards. The base class calls
     // LoadFromStream; a bitmap may take the stream's buffer over instead of copying from it.

@@ -24,8 +24,12 @@ void TPicture::SaveToFile(const std::string& fileNameAnsi) {
     SaveToFile(AnsiToWide(fileNameAnsi));
 }
 
-void TPicture::LoadFromFile(const std::wstring& fileName) {
-    // Extensions are registered in the code page; one outside it matches none.
+namespace {
+
+// The class registered for the name's extension (the part after the last dot of its final
+// component); EInvalidGraphic when there is none. Extensions are registered in the code page;
+// one outside it matches none.
+TGraphicClass ClassForName(const std::wstring& fileName) {
     const std::size_t dot = fileName.find_last_of(L".\\:");
     const std::string ext = dot != std::wstring::npos && fileName[dot] == L'.'
                                 ? WideToAnsiNoBestFit(fileName.substr(dot + 1))
@@ -35,13 +39,33 @@ void TPicture::LoadFromFile(const std::wstring& fileName) {
         format->GraphicClass->Create == nullptr)
         throw EInvalidGraphic(
             Format("Unknown picture file extension (.%s)", AnsiToUtf8(ext).c_str()));
-    std::unique_ptr<TGraphic> graphic = format->GraphicClass->Create();
+    return format->GraphicClass;
+}
+
+} // namespace
+
+std::unique_ptr<TGraphic> TPicture::CreateFor(const std::wstring& fileName) {
+    std::unique_ptr<TGraphic> graphic = ClassForName(fileName)->Create();
     graphic->OnProgress = [this](TGraphic* sender, TProgressStage stage, std::uint8_t percent,
                                  bool redraw, const TRect& r, const std::string& msg) {
         if (OnProgress)
             OnProgress(sender, stage, percent, redraw, r, msg);
     };
+    return graphic;
+}
+
+void TPicture::LoadFromFile(const std::wstring& fileName) {
+    std::unique_ptr<TGraphic> graphic = CreateFor(fileName);
     graphic->LoadFromFile(fileName);
+    Attach(std::move(graphic));
+}
+
+void TPicture::LoadFromStream(TStream& stream, const std::wstring& fileName) {
+    std::unique_ptr<TGraphic> graphic = CreateFor(fileName);
+    const std::size_t slash = fileName.find_last_of(L"\\/");
+    graphic->LoadFromStreamWithName(
+        stream,
+        WideToAnsiNoBestFit(slash == std::wstring::npos ? fileName : fileName.substr(slash + 1)));
     Attach(std::move(graphic));
 }
 

@@ -32,6 +32,9 @@ public:
     // (.xyz)"); a failed load passes its exception on. Either way the picture keeps what it held
     // before. During the load the graphic's progress goes to OnProgress.
     void LoadFromFile(const std::wstring& fileName);
+    // The same for the bytes of a file of that name (a picture inside an archive): the name's
+    // extension picks the class, and the name steers its readers.
+    void LoadFromStream(TStream& stream, const std::wstring& fileName);
     // The held graphic's SaveToFile; an empty picture raises EInvalidGraphic.
     void SaveToFile(const std::wstring& fileName);
     // The same for an ANSI path.
@@ -52,6 +55,8 @@ public:
     static void UnregisterGraphicClass(TGraphicClass graphicClass);
 
 private:
+    // The graphic of the class for the name, its progress passed to OnProgress.
+    std::unique_ptr<TGraphic> CreateFor(const std::wstring& fileName);
     void Attach(std::unique_ptr<TGraphic> graphic);
 
     std::unique_ptr<TGraphic> FGraphic;

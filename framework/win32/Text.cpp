@@ -1,5 +1,7 @@
 #include "framework/win32/Text.h"
 
+#include <algorithm>
+
 #include "framework/Strings.h"
 
 #include <windows.h>
@@ -108,6 +110,17 @@ std::string NameSortKey(std::wstring_view name) {
 
 bool SystemLeadByte(unsigned char byte) {
     return IsDBCSLeadByte(byte) != FALSE;
+}
+
+void SortByNameSortKey(std::vector<std::wstring>& names) {
+    std::vector<std::pair<std::string, std::wstring>> keyed;
+    keyed.reserve(names.size());
+    for (std::wstring& name : names)
+        keyed.emplace_back(NameSortKey(name), std::move(name));
+    std::stable_sort(keyed.begin(), keyed.end(),
+                     [](const auto& a, const auto& b) { return a.first < b.first; });
+    for (std::size_t i = 0; i < names.size(); ++i)
+        names[i] = std::move(keyed[i].second);
 }
 
 } // namespace tovane

@@ -7,6 +7,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace tovane {
 
@@ -30,6 +31,8 @@ std::string WideToAnsiNoBestFit(std::wstring_view wide);
 // keys is the order such names always had; a character outside the code page sorts after every
 // ANSI character, by its UTF-16 code units.
 std::string NameSortKey(std::wstring_view name);
+// Sorts names by NameSortKey (the file listing's order); equal keys keep their order.
+void SortByNameSortKey(std::vector<std::wstring>& names);
 
 // The running system's lead-byte rule (IsDBCSLeadByte), for the portable path helpers.
 bool SystemLeadByte(unsigned char byte);

@@ -1,6 +1,8 @@
 // tovane-cli: the plug-in host and the decoding as the viewer uses them, from a console.
 //   tovane-cli plugins [--plugins DIR]
 //   tovane-cli decode [--memory] [--plugins DIR] FILE OUT.bmp
+//   tovane-cli decode --entry NAME [--plugins DIR] ARCHIVE OUT.bmp
+//   tovane-cli entries [--plugins DIR] ARCHIVE
 // Plug-ins are searched in DIR only, or else in the main window's default locations. Arguments
 // arrive in UTF-16 and are parsed as UTF-8; errors go to stderr with a nonzero exit code.
 // Modules run in the decoding host (unless --in-process): one that faults or hangs is reported
@@ -11,6 +13,7 @@
 #include "framework/win32/ModuleFile.h"
 #include "framework/win32/Picture.h"
 #include "framework/win32/Text.h"
+#include "imaging/ArchiveReader.h"
 #include "imaging/PluginHost.h"
 #include "imaging/SPIBmp.h"
 #include "imaging/cli/ConsoleOutput.h"
@@ -99,14 +102,62 @@ std::unique_ptr<TGraphic> LoadThroughMemory(const std::wstring& file) {
     return graphic;
 }
 
+// An entry's name as given, with the backslashes the archive's list uses.
+std::wstring EntryName(const std::string& utf8) {
+    std::wstring name = Utf8ToWide(utf8);
+    for (wchar_t& c : name)
+        if (c == L'/')
+            c = L'\\';
+    return name;
+}
+
+void ReportArchiveFaults(TArchiveReader& archives) {
+    for (const std::string& fault : archives.TakeReports())
+        Err("tovane-cli: " + fault + "\n");
+}
+
+// The archive's picture entries (those of a registered picture format) in the slideshow's plain
+// order.
+int ListEntries(const Command& command) {
+    const std::unique_ptr<TSPIs> spis = LoadPlugins(command.PluginFolder, command.InProcess);
+    TArchiveReader archives(*spis, !command.InProcess);
+    const std::wstring archive = Utf8ToWide(command.Input);
+    const std::optional<std::vector<TArchiveEntry>> entries = archives.Entries(archive);
+    ReportArchiveFaults(archives);
+    if (!entries)
+        throw Exception("no archive plug-in reads " + command.Input);
+    std::vector<std::wstring> names;
+    for (const TArchiveEntry& entry : *entries) {
+        const std::string steering = WideToAnsiNoBestFit(entry.Name);
+        const std::string ext = ExtractFileExt(steering, SystemLeadByte);
+        if (!ext.empty() && FileFormats().Find(ext.substr(1)) != nullptr)
+            names.push_back(entry.Name);
+    }
+    SortByNameSortKey(names);
+    for (const std::wstring& name : names)
+        Out(WideToUtf8(name) + "\n");
+    return 0;
+}
+
 int DecodePicture(const Command& command) {
     const std::unique_ptr<TSPIs> spis = LoadPlugins(command.PluginFolder, command.InProcess);
     TPicture picture;
     const std::wstring input = Utf8ToWide(command.Input);
-    if (command.FromMemory)
+    std::optional<TArchiveReader> archives;
+    if (!command.Entry.empty()) {
+        archives.emplace(*spis, !command.InProcess);
+        try {
+            LoadPictureAt(picture, TPictureLocation{input, EntryName(command.Entry), true},
+                          &*archives);
+        } catch (...) {
+            ReportArchiveFaults(*archives);
+            throw;
+        }
+    } else if (command.FromMemory) {
         picture.SetGraphic(LoadThroughMemory(input));
-    else
+    } else {
         picture.LoadFromFile(input);
+    }
     // Modules that faulted before another one decoded the picture (a failed load names them
     // in its error instead).
     if (const auto* bitmap = dynamic_cast<const TSPIBitmap*>(picture.Graphic()))
@@ -141,6 +192,8 @@ int wmain(int argc, wchar_t** argv) {
             return ListPlugins(parsed.Value);
         case CommandKind::Decode:
             return DecodePicture(parsed.Value);
+        case CommandKind::Entries:
+            return ListEntries(parsed.Value);
         }
     } catch (const std::exception& e) {
         Err(std::string("tovane-cli: ") + e.what() + "\n");

@@ -12,12 +12,15 @@
 #include "framework/win32/ModuleFile.h"
 #include "imaging/portable/DecodeRules.h"
 #include "imaging/portable/HostProtocol.h"
+#include "framework/win32/Text.h"
+#include "plugins/ArchiveCalls.h"
 #include "plugins/SPIs.h"
 
 #include <windows.h>
 
 #include <objbase.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
@@ -373,6 +376,10 @@ private:
             return PictureInfo(Decode<TPictureInfoRequest>(request));
         case TMessageKind::Picture:
             return Picture(Decode<TPictureRequest>(request));
+        case TMessageKind::ArchiveList:
+            return ArchiveList(Decode<TArchiveListRequest>(request));
+        case TMessageKind::ArchiveFile:
+            return ArchiveFile(Decode<TArchiveFileRequest>(request));
         default:
             throw EProtocol("unexpected request");
         }
@@ -390,6 +397,49 @@ private:
         if (spi == nullptr)
             throw ESPIFOpenErrorSPI(path);
         return *spi;
+    }
+
+    TAmSPI& Archiver(const std::string& path) {
+        auto* spi = dynamic_cast<TAmSPI*>(Module(path));
+        if (spi == nullptr)
+            throw ESPIFOpenErrorSPI(path);
+        return *spi;
+    }
+
+    std::vector<std::uint8_t> ArchiveList(const TArchiveListRequest& request) {
+        const TArchiveListing listing =
+            ListArchiveEntries(Archiver(request.Module), Utf8ToWide(request.Archive));
+        TArchiveEntries r;
+        r.Value = listing.Value;
+        for (const TArchiveEntry& entry : listing.Entries) {
+            r.Names.push_back(WideToUtf8(entry.Name));
+            r.Positions.push_back(entry.Position);
+            r.Sizes.push_back(entry.Size);
+            r.Encrypted.push_back(entry.Encrypted ? 1 : 0);
+        }
+        return Encode(r);
+    }
+
+    std::vector<std::uint8_t> ArchiveFile(const TArchiveFileRequest& request) {
+        TArchiveEntry entry;
+        entry.Position = request.Position;
+        entry.Size = request.Size;
+        const TEntryBytes bytes =
+            ReadArchiveEntry(Archiver(request.Module), Utf8ToWide(request.Archive), entry);
+        TFileResult r;
+        r.Value = bytes.Value;
+        if (bytes.Value != 0)
+            return Encode(r);
+        TSharedSection section = MakeSharedSection(std::max<std::size_t>(bytes.Size, 1));
+        if (!section.View)
+            throw Exception("no shared memory for " + std::to_string(bytes.Size) + " bytes");
+        if (bytes.Size > 0) {
+            std::memcpy(section.View.Get(), LocalLock(bytes.Block.Get()), bytes.Size);
+            LocalUnlock(bytes.Block.Get());
+        }
+        r.Size = bytes.Size;
+        r.Section = section.HandOver();
+        return Encode(r);
     }
 
     std::vector<std::uint8_t> Preflight(const TPreflight& request) {
@@ -428,10 +478,13 @@ private:
     }
 
     std::vector<std::uint8_t> IsSupported(const TIsSupported& request) {
-        TInSPI& spi = Import(request.Module);
+        // Import and archive modules alike.
+        auto* spi = dynamic_cast<TLoaderSPI*>(Module(request.Module));
+        if (spi == nullptr)
+            throw ESPIFOpenErrorSPI(request.Module);
         std::vector<std::uint8_t> header = request.Header;
         header.resize(2048);
-        return Encode(TResult{spi.IsSupported(request.FileName.c_str(), header.data())});
+        return Encode(TResult{spi->IsSupported(request.FileName.c_str(), header.data())});
     }
 
     std::vector<std::uint8_t> PictureInfo(const TPictureInfoRequest& request) {

@@ -16,6 +16,9 @@ const char* UsageText() {
     return "usage:\n"
            "  tovane-cli plugins [--plugins DIR] [--in-process]\n"
            "  tovane-cli decode [--memory] [--plugins DIR] [--in-process] FILE OUT.bmp\n"
+           "  tovane-cli decode --entry NAME [--plugins DIR] [--in-process] ARCHIVE OUT.bmp\n"
+           "  tovane-cli entries [--plugins DIR] [--in-process] ARCHIVE\n"
+           "  entries: the archive's picture entries in slideshow order, one a line\n"
            "  --in-process: run the plug-ins in this process, not in the decoding host\n";
 }
 
@@ -29,6 +32,8 @@ ParseResult ParseCommandLine(const std::vector<std::string>& args) {
         c.Kind = CommandKind::Plugins;
     else if (verb == "decode")
         c.Kind = CommandKind::Decode;
+    else if (verb == "entries")
+        c.Kind = CommandKind::Entries;
     else if (verb == "help" || verb == "--help" || verb == "-h")
         return result;
     else
@@ -44,6 +49,10 @@ ParseResult ParseCommandLine(const std::vector<std::string>& args) {
             optionsEnded = true;
         } else if (a == "--memory" && c.Kind == CommandKind::Decode) {
             c.FromMemory = true;
+        } else if (a == "--entry" && c.Kind == CommandKind::Decode) {
+            if (i + 1 >= args.size() || args[i + 1].empty())
+                return Fail("--entry needs an entry's name");
+            c.Entry = args[++i];
         } else if (a == "--in-process") {
             c.InProcess = true;
         } else if (a == "--plugins") {
@@ -58,7 +67,13 @@ ParseResult ParseCommandLine(const std::vector<std::string>& args) {
     if (c.Kind == CommandKind::Plugins) {
         if (!positional.empty())
             return Fail("plugins takes no file names");
+    } else if (c.Kind == CommandKind::Entries) {
+        if (positional.size() != 1)
+            return Fail("entries needs ARCHIVE");
+        c.Input = positional[0];
     } else {
+        if (c.FromMemory && !c.Entry.empty())
+            return Fail("--memory and --entry do not go together");
         if (positional.size() != 2)
             return Fail("decode needs FILE and OUT.bmp");
         c.Input = positional[0];

@@ -32,8 +32,9 @@
 
 namespace tovane::host {
 
-// The largest message either side accepts (requests carry a 2048-byte header and two paths).
-inline constexpr std::uint32_t MaxMessageSize = 1u << 20;
+// The largest message either side accepts (requests carry a 2048-byte header and two paths; an
+// archive's list carries every entry's name).
+inline constexpr std::uint32_t MaxMessageSize = 16u << 20;
 // A call that neither returns nor reports progress for this long counts as hung...
 inline constexpr std::uint32_t HangTimeoutMs = 15000;
 // ...unless the host keeps a processor busy meanwhile (a decoder whose library reports no
@@ -74,6 +75,10 @@ enum class TMessageKind : std::uint8_t {
     Busy,
     Describe,
     Description,
+    ArchiveList,
+    ArchiveEntries,
+    ArchiveFile,
+    FileResult,
 };
 
 // Where a reading call takes its data from, as the module's (source, length, flag) arguments.
@@ -252,6 +257,51 @@ struct TPictureResult {
     }
 };
 
+// List the archive (its full path, UTF-8) with the archive module; answered by TArchiveEntries.
+struct TArchiveListRequest {
+    static constexpr TMessageKind Kind = TMessageKind::ArchiveList;
+    std::string Module;
+    std::string Archive;
+    template <typename V> void Fields(V& v) { v(Module), v(Archive); }
+};
+
+// The module's result and, on 0, the archive's file entries as parallel lists (names UTF-8).
+struct TArchiveEntries {
+    static constexpr TMessageKind Kind = TMessageKind::ArchiveEntries;
+    std::int32_t Value = 0;
+    std::vector<std::string> Names;
+    std::vector<std::uint64_t> Positions;
+    std::vector<std::uint64_t> Sizes;
+    std::vector<std::uint8_t> Encrypted; // 1 for an entry that only a password opens
+    template <typename V> void Fields(V& v) {
+        v(Value), v(Names), v(Positions), v(Sizes), v(Encrypted);
+    }
+    bool Consistent() const {
+        return Positions.size() == Names.size() && Sizes.size() == Names.size() &&
+               Encrypted.size() == Names.size();
+    }
+};
+
+// Unpack the entry at Position (its stated size Size) of the archive; answered by TFileResult.
+struct TArchiveFileRequest {
+    static constexpr TMessageKind Kind = TMessageKind::ArchiveFile;
+    std::string Module;
+    std::string Archive;
+    std::uint64_t Position = 0;
+    std::uint64_t Size = 0;
+    template <typename V> void Fields(V& v) { v(Module), v(Archive), v(Position), v(Size); }
+};
+
+// The entry's Size bytes at the start of the section (handle value in the host; the program
+// takes it over); Section is 0 unless Value is 0.
+struct TFileResult {
+    static constexpr TMessageKind Kind = TMessageKind::FileResult;
+    std::int32_t Value = 0;
+    std::uint64_t Section = 0;
+    std::uint64_t Size = 0;
+    template <typename V> void Fields(V& v) { v(Value), v(Section), v(Size); }
+};
+
 struct TFailed {
     static constexpr TMessageKind Kind = TMessageKind::Failed;
     std::string Message; // UTF-8
@@ -267,10 +317,11 @@ public:
                       std::is_same_v<T, std::vector<std::uint8_t>>) {
             Integer(static_cast<std::uint32_t>(value.size()));
             Bytes.insert(Bytes.end(), value.begin(), value.end());
-        } else if constexpr (std::is_same_v<T, std::vector<std::string>>) {
+        } else if constexpr (std::is_same_v<T, std::vector<std::string>> ||
+                             std::is_same_v<T, std::vector<std::uint64_t>>) {
             Integer(static_cast<std::uint32_t>(value.size()));
-            for (const std::string& text : value)
-                (*this)(text);
+            for (const auto& item : value)
+                (*this)(item);
         } else if constexpr (std::is_same_v<T, bool>) {
             Integer(static_cast<std::uint8_t>(value ? 1 : 0));
         } else if constexpr (std::is_enum_v<T>) {
@@ -300,13 +351,14 @@ public:
             const auto n = Integer<std::uint32_t>();
             const auto bytes = Take(n);
             value.assign(bytes.begin(), bytes.end());
-        } else if constexpr (std::is_same_v<T, std::vector<std::string>>) {
+        } else if constexpr (std::is_same_v<T, std::vector<std::string>> ||
+                             std::is_same_v<T, std::vector<std::uint64_t>>) {
             const auto n = Integer<std::uint32_t>();
             value.clear();
             for (std::uint32_t i = 0; i < n; ++i) {
-                std::string text;
-                (*this)(text); // each text takes at least its length: a lying count ends early
-                value.push_back(std::move(text));
+                typename T::value_type item{};
+                (*this)(item); // each item takes at least 4 bytes: a lying count ends early
+                value.push_back(std::move(item));
             }
         } else if constexpr (std::is_same_v<T, bool>) {
             value = Integer<std::uint8_t>() != 0;

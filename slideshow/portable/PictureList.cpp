@@ -5,9 +5,10 @@
 
 namespace tovane {
 
-void TPictureList::Assign(std::wstring place, std::vector<std::wstring> names) {
+void TPictureList::Assign(std::wstring place, std::vector<std::wstring> names, bool inArchive) {
     FPlace = std::move(place);
     FNames = std::move(names);
+    FInArchive = inArchive;
     FIndex = -1;
 }
 
@@ -23,7 +24,7 @@ const std::wstring& TPictureList::Item(int index) const {
 }
 
 TPictureLocation TPictureList::Location(int index) const {
-    return TPictureLocation{FPlace, Item(index)};
+    return TPictureLocation{FPlace, Item(index), FInArchive};
 }
 
 void TPictureList::SetItemIndex(int index) noexcept {

@@ -12,12 +12,14 @@ namespace tovane {
 
 class TPictureList {
 public:
-    // The place and its pictures' names in the list's order; nothing selected.
-    void Assign(std::wstring place, std::vector<std::wstring> names);
+    // The place and its pictures' names in the list's order; nothing selected. inArchive: the
+    // place is an archive, the names its entries' paths.
+    void Assign(std::wstring place, std::vector<std::wstring> names, bool inArchive = false);
     void Clear();
 
     // The place listed; empty before the first Assign.
     const std::wstring& Directory() const noexcept { return FPlace; }
+    bool InArchive() const noexcept { return FInArchive; }
     int Count() const noexcept { return static_cast<int>(FNames.size()); }
     const std::vector<std::wstring>& Items() const noexcept { return FNames; }
     // The name of picture index (0 to Count() - 1).
@@ -33,6 +35,7 @@ public:
 private:
     std::wstring FPlace;
     std::vector<std::wstring> FNames;
+    bool FInArchive = false;
     int FIndex = -1;
 };
 

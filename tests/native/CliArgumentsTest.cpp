@@ -34,6 +34,24 @@ TEST(CliArguments, DecodeTakesOptionsAnywhere) {
     EXPECT_TRUE(r.Value.InProcess);
 }
 
+TEST(CliArguments, ArchiveEntriesAndOneEntry) {
+    ParseResult r = ParseCommandLine({"entries", "\xe6\x9c\xac.zip"});
+    ASSERT_EQ(r.Error, "");
+    EXPECT_EQ(r.Value.Kind, CommandKind::Entries);
+    EXPECT_EQ(r.Value.Input, "\xe6\x9c\xac.zip");
+
+    r = ParseCommandLine({"decode", "--entry", "sub\\b.png", "a.zip", "out.bmp"});
+    ASSERT_EQ(r.Error, "");
+    EXPECT_EQ(r.Value.Entry, "sub\\b.png");
+    EXPECT_EQ(r.Value.Input, "a.zip");
+
+    EXPECT_NE(ParseCommandLine({"entries"}).Error, "");
+    EXPECT_NE(ParseCommandLine({"entries", "a.zip", "b.zip"}).Error, "");
+    EXPECT_NE(ParseCommandLine({"entries", "--entry", "x", "a.zip"}).Error, "");
+    EXPECT_NE(ParseCommandLine({"decode", "--entry"}).Error, "");
+    EXPECT_NE(ParseCommandLine({"decode", "--memory", "--entry", "x", "a.zip", "o.bmp"}).Error, "");
+}
+
 TEST(CliArguments, DoubleDashEndsOptions) {
     ParseResult r = ParseCommandLine({"decode", "--", "--memory", "-"});
     ASSERT_EQ(r.Error, "");

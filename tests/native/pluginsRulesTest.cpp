@@ -1,10 +1,13 @@
 // The plug-in host's pure rules: registered extensions, trial order, version classes, the
 // self-description buffer and the 64-bit picture-information layouts.
+#include "plugins/portable/ArchiveRecords.h"
 #include "plugins/portable/SPIRules.h"
 
 #include <gtest/gtest.h>
 
 #include <array>
+#include <cstdint>
+#include <cstring>
 #include <functional>
 #include <map>
 #include <optional>
@@ -237,6 +240,93 @@ TEST(ModuleMachine, IsReadFromThePeHeaderWhereTheDosHeaderPointsAndNowhereElse) 
     };
     for (const Case& c : cases)
         EXPECT_EQ(ModuleMachineOf(c.Head), c.Expected) << c.Name;
+}
+
+// Archive modules' entry records: each layout read from bytes laid out as such a module writes
+// them, the ending record and a block cut short.
+struct RecordCase {
+    int Bits;
+    bool Wide;
+    std::size_t Size;     // the record's
+    std::size_t Field;    // bytes of each position, size and timestamp
+    std::size_t NameUnit; // bytes of one unit of a name
+};
+
+std::vector<std::uint8_t> RecordBytes(const RecordCase& c, const char* method, std::uint64_t pos,
+                                      std::uint64_t size, const std::string& folder,
+                                      const std::string& name) {
+    std::vector<std::uint8_t> r(c.Size, 0);
+    std::memcpy(r.data(), method, std::strlen(method));
+    const auto put = [&](std::size_t at, std::uint64_t v) {
+        for (std::size_t i = 0; i < c.Field; ++i)
+            r[at + i] = static_cast<std::uint8_t>(v >> (8 * i));
+    };
+    put(8, pos);
+    put(8 + c.Field, size / 2);
+    put(8 + 2 * c.Field, size);
+    put(8 + 3 * c.Field, 0xFFFFFFFFu); // -1 as a 32-bit time
+    const std::size_t pathAt = 8 + 4 * c.Field;
+    for (std::size_t i = 0; i < folder.size(); ++i)
+        r[pathAt + i * c.NameUnit] = static_cast<std::uint8_t>(folder[i]);
+    for (std::size_t i = 0; i < name.size(); ++i)
+        r[pathAt + 200 * c.NameUnit + i * c.NameUnit] = static_cast<std::uint8_t>(name[i]);
+    return r;
+}
+
+TEST(ArchiveRecords, EachLayoutIsReadUpToTheEndingRecord) {
+    const RecordCase cases[] = {{32, false, 428, 4, 1},
+                                {64, false, 448, 8, 1},
+                                {32, true, 828, 4, 2},
+                                {64, true, 848, 8, 2}};
+    for (const RecordCase& c : cases) {
+        SCOPED_TRACE(std::to_string(c.Bits) + (c.Wide ? " wide" : " narrow"));
+        EXPECT_EQ(ArchiveRecordSize(c.Bits, c.Wide), c.Size);
+        std::vector<std::uint8_t> block = RecordBytes(c, "deflate", 0, 1000, "", "a.png");
+        const auto second = RecordBytes(c, "store", 7, 0x12345678, "sub\\", "b.jpg");
+        block.insert(block.end(), second.begin(), second.end());
+        block.resize(block.size() + c.Size, 0); // the ending record
+        block.resize(block.size() + c.Size, 1); // past the end: never read
+        const std::vector<TArchiveRecord> records = ReadArchiveRecords(block, c.Bits, c.Wide);
+        ASSERT_EQ(records.size(), 2u);
+        EXPECT_EQ(records[1].Method, "store");
+        EXPECT_EQ(records[1].Position, 7u);
+        EXPECT_EQ(records[1].Size, 0x12345678u);
+        EXPECT_EQ(records[1].CompressedSize, 0x12345678u / 2);
+        EXPECT_EQ(records[0].Timestamp, c.Bits == 32 ? -1 : 0xFFFFFFFFll);
+        if (c.Wide) {
+            EXPECT_EQ(records[1].WidePath, u"sub\\");
+            EXPECT_EQ(records[1].WideFileName, u"b.jpg");
+        } else {
+            EXPECT_EQ(records[1].Path, "sub\\");
+            EXPECT_EQ(records[1].FileName, "b.jpg");
+        }
+        // Without an ending record, only whole records within the block count.
+        block.resize(c.Size + c.Size / 2);
+        EXPECT_EQ(ReadArchiveRecords(block, c.Bits, c.Wide).size(), 1u);
+    }
+}
+
+bool Cp932Lead(unsigned char c) {
+    return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC);
+}
+
+TEST(ArchiveRecords, EntryPathsJoinWithOneBackslash) {
+    const struct {
+        std::string Folder, Name, Path;
+    } cases[] = {
+        {"", "a.png", "a.png"},
+        {"sub", "a.png", "sub\\a.png"},
+        {"sub/", "a.png", "sub\\a.png"},
+        {"\\sub\\\\deep\\", "a.png", "sub\\deep\\a.png"},
+        {"", "x/y.png", "x\\y.png"},
+        // "表" is 0x95 0x5C in code page 932: its trail byte is no separator, and the separator
+        // after it is kept.
+        {"\x95\x5C", "a.png", "\x95\x5C\\a.png"},
+        {"\x95\x5C\\", "\x95\x5C.png", "\x95\x5C\\\x95\x5C.png"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(JoinEntryPath(c.Folder, c.Name, Cp932Lead), c.Path) << c.Folder << "|" << c.Name;
+    EXPECT_EQ(JoinEntryPath(u"/sub/", u"\u8868.png"), u"sub\\\u8868.png");
 }
 
 } // namespace

@@ -16,3 +16,10 @@ if(WIN32)
     target_compile_definitions(fault_${behaviour} PRIVATE FAULT_${upper})
   endforeach()
 endif()
+
+# Test archive modules over a text list of real files (see am_list.c), one of them faulting.
+if(WIN32)
+  tovane_test_plugin(am_list SOURCES ${CMAKE_CURRENT_LIST_DIR}/am_list.c)
+  tovane_test_plugin(am_list_fault SOURCES ${CMAKE_CURRENT_LIST_DIR}/am_list.c)
+  target_compile_definitions(am_list_fault PRIVATE AM_FAULT)
+endif()

@@ -8,6 +8,8 @@ tovane_win_test(slideshow_rules_tests
 # The window itself, driven by keys, mouse presses and timer ticks over folders of bitmaps.
 tovane_win_test(slideshow_window_tests
   slideshow/FormSlideShowTest.cpp slideshow/PluginPictureTest.cpp
-  slideshow/PicturePipelineTest.cpp slideshow/PictureListingTest.cpp DecodingSupport.cpp
+  slideshow/PicturePipelineTest.cpp slideshow/PictureListingTest.cpp
+  slideshow/ArchivePlaceTest.cpp DecodingSupport.cpp
   LIBS tovane_slideshow
-  DEPENDS decode_any decode_error decode_slow decode_block fault_av fault_hang)
+  DEPENDS decode_any decode_error decode_slow decode_block decode_raw fault_av fault_hang
+          am_list am_list_fault)
