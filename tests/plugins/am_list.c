@@ -92,7 +92,8 @@ SUSIE_EXPORT int WINAPI GetArchiveInfo(LPCSTR buf, LONG_PTR len, unsigned int fl
     for (i = 0; i < count; ++i) {
         char* slash;
         EntryLine(buf, i, inner, real);
-        memcpy(records[i].method, strncmp(inner, "locked", 6) == 0 ? "encrypt" : "store", 8);
+        lstrcpynA((char*)records[i].method, strncmp(inner, "locked", 6) == 0 ? "encrypt" : "store",
+                  sizeof records[i].method);
         records[i].position = i;
         records[i].filesize = records[i].compsize = FileSize(real);
         /* The folder part in path (with its backslash), the rest in filename. */
