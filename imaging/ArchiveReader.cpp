@@ -187,10 +187,11 @@ TByteBuffer TArchiveReader::Read(const std::wstring& archive, const std::wstring
         if (got.Value != 0)
             throw EArchiveEntry(named + ": " + ValueText(got.Value));
         TByteBuffer bytes = TByteBuffer::Uninitialized(got.Size);
-        if (got.Size > 0) {
-            std::memcpy(bytes.data(), LocalLock(got.Block.Get()), got.Size);
-            LocalUnlock(got.Block.Get());
-        }
+        const TLocalLock entryBytes(got.Block.Get());
+        if (got.Size > 0 && entryBytes.Address() == nullptr)
+            throw EArchiveEntry(named + ": " + ValueText(4));
+        if (got.Size > 0)
+            std::memcpy(bytes.data(), entryBytes.Address(), got.Size);
         return bytes;
     } catch (const EPluginFault& fault) {
         NoteFault(spi.FileName(), archive, static_cast<int>(fault.Kind), fault.NowSkipped);

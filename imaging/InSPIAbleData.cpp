@@ -27,16 +27,13 @@ std::size_t TPluginBlock::Size() const {
 }
 
 void* TPluginBlock::Lock() {
-    if (FAddress == nullptr && FHandle)
-        FAddress = LocalLock(FHandle.Get());
-    return FAddress;
+    if (!FLock && FHandle)
+        FLock.emplace(FHandle.Get());
+    return FLock ? FLock->Address() : nullptr;
 }
 
 void TPluginBlock::Unlock() {
-    if (FAddress != nullptr) {
-        LocalUnlock(FHandle.Get());
-        FAddress = nullptr;
-    }
+    FLock.reset();
 }
 
 // ---- TInSPIAbleData ----

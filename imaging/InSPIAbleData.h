@@ -63,7 +63,7 @@ public:
     std::size_t Size() const;
     // The block's address: the first call locks it, later calls return the same address.
     void* Lock();
-    bool Locked() const { return FAddress != nullptr; }
+    bool Locked() const { return FLock && FLock->Address() != nullptr; }
     // Unlocks the block if it is locked.
     void Unlock();
     // Frees the block (it must be unlocked first for the usual order; Release does both).
@@ -75,7 +75,7 @@ public:
 
 private:
     UniqueLocal FHandle;
-    void* FAddress = nullptr;
+    std::optional<TLocalLock> FLock; // while locked
 };
 
 class TInSPIAbleData {

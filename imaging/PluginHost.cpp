@@ -337,16 +337,15 @@ void TPluginHost::AwaitTransfer(HANDLE done) {
 }
 
 std::vector<std::uint8_t> TPluginHost::ReadBody() {
-    std::uint8_t prefix[4];
-    Transfer(false, prefix, sizeof prefix);
-    std::vector<std::uint8_t> body(FrameLength(prefix));
-    Transfer(false, body.data(), body.size());
-    return body;
+    // Transfer raises when the frame cannot be read.
+    return *host::ReadFrame([this](bool write, void* data, std::size_t size) {
+        Transfer(write, data, size);
+        return true;
+    });
 }
 
 void TPluginHost::WriteBody(const std::vector<std::uint8_t>& body) {
-    std::vector<std::uint8_t> frame = FramePrefix(body.size());
-    frame.insert(frame.end(), body.begin(), body.end());
+    std::vector<std::uint8_t> frame = host::Frame(body);
     Transfer(true, frame.data(), frame.size());
 }
 

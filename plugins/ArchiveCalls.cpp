@@ -35,12 +35,11 @@ std::vector<TArchiveEntry> EntriesOf(const UniqueLocal& block, int bits, bool wi
     if (!block)
         return entries;
     const std::size_t size = LocalSize(block.Get());
-    const void* address = LocalLock(block.Get());
-    if (address == nullptr)
+    const TLocalLock locked(block.Get());
+    if (locked.Address() == nullptr)
         return entries;
-    const std::vector<TArchiveRecord> records =
-        ReadArchiveRecords(std::span(static_cast<const std::uint8_t*>(address), size), bits, wide);
-    LocalUnlock(block.Get());
+    const std::vector<TArchiveRecord> records = ReadArchiveRecords(
+        std::span(static_cast<const std::uint8_t*>(locked.Address()), size), bits, wide);
     for (const TArchiveRecord& r : records) {
         TArchiveEntry entry;
         if (wide) {

@@ -66,6 +66,25 @@ using UniqueFile = UniqueHandle<HANDLE, FileTraits>;
 using UniqueKernelHandle = UniqueHandle<HANDLE, NullIsNone<HANDLE, &CloseHandle>>;
 using UniqueLocal = UniqueHandle<HLOCAL, NullIsNone<HLOCAL, &LocalFree>>;
 using UniqueRegKey = UniqueHandle<HKEY, NullIsNone<HKEY, &RegCloseKey>>;
+
+// A local-memory block locked while the object lives; the block stays its owner's. Address is
+// null for a null block or one that cannot be locked.
+class TLocalLock {
+public:
+    explicit TLocalLock(HLOCAL block) noexcept
+        : FBlock(block), FAddress(block != nullptr ? LocalLock(block) : nullptr) {}
+    ~TLocalLock() {
+        if (FAddress != nullptr)
+            LocalUnlock(FBlock);
+    }
+    TLocalLock(const TLocalLock&) = delete;
+    TLocalLock& operator=(const TLocalLock&) = delete;
+    void* Address() const noexcept { return FAddress; }
+
+private:
+    HLOCAL FBlock;
+    void* FAddress;
+};
 using UniquePalette = UniqueHandle<HPALETTE, NullIsNone<HPALETTE, &DeleteGdiObject<HPALETTE>>>;
 using UniqueBitmapHandle = UniqueHandle<HBITMAP, NullIsNone<HBITMAP, &DeleteGdiObject<HBITMAP>>>;
 using UniqueFont = UniqueHandle<HFONT, NullIsNone<HFONT, &DeleteGdiObject<HFONT>>>;

@@ -73,16 +73,15 @@ public:
     bool Valid() const { return static_cast<bool>(FPipe); }
 
     std::vector<std::uint8_t> Read() {
-        std::uint8_t prefix[4];
-        Transfer(false, prefix, sizeof prefix);
-        std::vector<std::uint8_t> body(FrameLength(prefix));
-        Transfer(false, body.data(), body.size());
-        return body;
+        // Transfer raises when the frame cannot be read.
+        return *ReadFrame([this](bool write, void* data, std::size_t size) {
+            Transfer(write, data, size);
+            return true;
+        });
     }
     // Whole frames: the busy reports' thread writes too.
     void Write(const std::vector<std::uint8_t>& body) {
-        std::vector<std::uint8_t> frame = FramePrefix(body.size());
-        frame.insert(frame.end(), body.begin(), body.end());
+        std::vector<std::uint8_t> frame = Frame(body);
         std::lock_guard lock(FWriting);
         Transfer(true, frame.data(), frame.size());
     }
@@ -322,23 +321,6 @@ std::uint64_t AnnouncedSectionBytes(const tovane::PictureInfo& info) {
     return PixelOffset(infoSize) + bitsSize;
 }
 
-// A module's memory block locked for reading while the object lives.
-class TLockedBlock {
-public:
-    explicit TLockedBlock(HLOCAL block) : FBlock(block), FAddress(LocalLock(block)) {}
-    ~TLockedBlock() {
-        if (FAddress != nullptr)
-            LocalUnlock(FBlock);
-    }
-    TLockedBlock(const TLockedBlock&) = delete;
-    TLockedBlock& operator=(const TLockedBlock&) = delete;
-    void* Address() const { return FAddress; }
-
-private:
-    HLOCAL FBlock;
-    void* FAddress;
-};
-
 class THostServer {
 public:
     explicit THostServer(TPipe& pipe) : FPipe(pipe), FBusy(pipe) {}
@@ -433,10 +415,9 @@ private:
         TSharedSection section = MakeSharedSection(std::max<std::size_t>(bytes.Size, 1));
         if (!section.View)
             throw Exception("no shared memory for " + std::to_string(bytes.Size) + " bytes");
-        if (bytes.Size > 0) {
-            std::memcpy(section.View.Get(), LocalLock(bytes.Block.Get()), bytes.Size);
-            LocalUnlock(bytes.Block.Get());
-        }
+        const TLocalLock entryBytes(bytes.Block.Get());
+        if (bytes.Size > 0 && entryBytes.Address() != nullptr)
+            std::memcpy(section.View.Get(), entryBytes.Address(), bytes.Size);
         r.Size = bytes.Size;
         r.Section = section.HandOver();
         return Encode(r);
@@ -548,8 +529,8 @@ private:
             return;
         const std::size_t infoSize = LocalSize(infoHandle);
         const std::size_t bitsSize = LocalSize(bitsHandle);
-        const TLockedBlock info(infoHandle);
-        const TLockedBlock bits(bitsHandle);
+        const TLocalLock info(infoHandle);
+        const TLocalLock bits(bitsHandle);
         TDib picture;
         try {
             if (info.Address() == nullptr || bits.Address() == nullptr ||
@@ -610,10 +591,14 @@ private:
             return;
         }
         auto* to = static_cast<char*>(section.View.Get());
-        std::memcpy(to + InfoOffset, LocalLock(info.Get()), infoSize);
-        LocalUnlock(info.Get());
-        std::memcpy(to + bitsOffset, LocalLock(bits.Get()), bitsSize);
-        LocalUnlock(bits.Get());
+        const TLocalLock infoBytes(info.Get());
+        const TLocalLock bitsBytes(bits.Get());
+        if (infoBytes.Address() == nullptr || bitsBytes.Address() == nullptr) {
+            r.Refusal = "the module's blocks cannot be locked";
+            return;
+        }
+        std::memcpy(to + InfoOffset, infoBytes.Address(), infoSize);
+        std::memcpy(to + bitsOffset, bitsBytes.Address(), bitsSize);
         r.Section = section.HandOver();
         r.InfoSize = infoSize;
         r.BitsOffset = bitsOffset;

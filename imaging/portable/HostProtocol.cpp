@@ -18,6 +18,12 @@ std::vector<std::uint8_t> FramePrefix(std::size_t bodySize) {
     return std::move(w.Bytes);
 }
 
+std::vector<std::uint8_t> Frame(const std::vector<std::uint8_t>& body) {
+    std::vector<std::uint8_t> frame = FramePrefix(body.size());
+    frame.insert(frame.end(), body.begin(), body.end());
+    return frame;
+}
+
 std::uint32_t FrameLength(const std::uint8_t (&prefix)[4]) {
     detail::Reader r(prefix);
     const auto n = r.Integer<std::uint32_t>();

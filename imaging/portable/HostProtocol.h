@@ -22,6 +22,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <map>
+#include <optional>
 #include <utility>
 #include <set>
 #include <span>
@@ -421,6 +422,22 @@ template <typename M> M Decode(std::span<const std::uint8_t> body) {
 std::vector<std::uint8_t> FramePrefix(std::size_t bodySize);
 // The length a received prefix announces; EProtocol when it is 0 or over MaxMessageSize.
 std::uint32_t FrameLength(const std::uint8_t (&prefix)[4]);
+
+// The framing both sides use. transfer(write, data, size) moves exactly size bytes over the
+// pipe or raises (or answers false: the frame is then not there).
+// A body as it goes on the pipe: its prefix, then the body, for one write.
+std::vector<std::uint8_t> Frame(const std::vector<std::uint8_t>& body);
+// Reads one frame's body; nothing when transfer answered false.
+template <typename Transfer>
+std::optional<std::vector<std::uint8_t>> ReadFrame(Transfer&& transfer) {
+    std::uint8_t prefix[4];
+    if (!transfer(false, prefix, sizeof prefix))
+        return std::nullopt;
+    std::vector<std::uint8_t> body(FrameLength(prefix));
+    if (!transfer(false, body.data(), body.size()))
+        return std::nullopt;
+    return body;
+}
 
 // Where, in a section holding both blocks, the bitmap information starts: after room for a
 // bitmap file header, so that the program can make the section a bitmap file in place.

@@ -31,8 +31,7 @@ bool Transfer(HANDLE pipe, bool write, void* data, std::size_t size) {
 }
 
 bool Send(HANDLE pipe, std::vector<std::uint8_t> body) {
-    std::vector<std::uint8_t> frame = FramePrefix(body.size());
-    frame.insert(frame.end(), body.begin(), body.end());
+    std::vector<std::uint8_t> frame = Frame(body);
     return Transfer(pipe, true, frame.data(), frame.size());
 }
 
@@ -71,11 +70,10 @@ int wmain(int argc, wchar_t** argv) {
     if (!Send(pipe, Encode(THello{greeting})))
         return 1;
     for (;;) {
-        std::uint8_t prefix[4];
-        if (!Transfer(pipe, false, prefix, sizeof prefix))
-            return 0;
-        std::vector<std::uint8_t> request(FrameLength(prefix));
-        if (!Transfer(pipe, false, request.data(), request.size()))
+        // The request itself does not matter: every one gets the mode's answer.
+        if (!ReadFrame([pipe](bool write, void* data, std::size_t size) {
+                return Transfer(pipe, write, data, size);
+            }))
             return 0;
         std::vector<std::uint8_t> answer = Encode(TResult{1});
         if (std::strcmp(mode, "trailing") == 0)

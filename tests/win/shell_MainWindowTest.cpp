@@ -116,11 +116,15 @@ protected:
 
 } // namespace
 
-TEST_F(MainWindow, StartsWithoutArchivePluginsAndShowsTheImageMask) {
+TEST_F(MainWindow, KeepsArchivePluginsAndShowsTheImageMask) {
     Start();
     EXPECT_EQ(Caption(), "Tovane");
-    ASSERT_EQ(FormMain->SPIs->Count(), 1) << "the archive plug-in stays loaded";
-    EXPECT_EQ(FormMain->SPIs->Items(0).APIVersion(), "00IN");
+    // The archive plug-in stays, and reads archives; its extension is no picture's.
+    ASSERT_EQ(FormMain->SPIs->Count(), 2);
+    EXPECT_EQ(FormMain->SPIs->Items(0).APIVersion(), "00AM"); // found first in its folder
+    EXPECT_EQ(FormMain->SPIs->Items(1).APIVersion(), "00IN");
+    ASSERT_NE(FormMain->Archives, nullptr);
+    EXPECT_TRUE(FormMain->Archives->IsArchiveName(L"C:\\x\\set.ARC"));
     EXPECT_EQ(FormMain->FImageExtensions,
               (std::vector<std::string>{"bmp", "jpg", "jpeg", "jpe", "tar.gz", "xq", ""}));
     EXPECT_EQ(Panel(2), " *.bmp;*.jpg;*.jpeg;*.jpe;*.tar.gz;*.xq;*.;");
@@ -676,7 +680,7 @@ TEST(MainWindowStartUp, InvalidPluginIsReportedAndSkipped) {
     Application().OnException = [&](const std::string& m) { reports.push_back(m); };
     {
         TBuiltForm<TFormMain> form(std::vector<std::wstring>{}, AnsiToWide(dir2.Sub("x.ini")));
-        EXPECT_EQ(form.SPIs->Count(), 1);
+        EXPECT_EQ(form.SPIs->Count(), 2); // the import and the archive plug-in
         EXPECT_EQ(form.SPIs->IndexOf(bad), -1);
     }
     Application().OnException = nullptr;
