@@ -30,6 +30,7 @@
 #include <algorithm>
 #include <climits>
 #include <cstring>
+#include <exception>
 #include <limits>
 #include <new>
 #include <string>
@@ -246,9 +247,17 @@ public:
     }
     // Unlocked and cut to the bytes it holds.
     HLOCAL Release() {
-        if (!FBlock.Get() && !Reserve(1))
-            return nullptr;
         Unlock();
+        if (FSize == 0) {
+            // An empty entry: a block of no bytes, as LocalSize tells the host.
+            if (HLOCAL empty = LocalAlloc(LMEM_MOVEABLE, 0)) {
+                FBlock.Reset();
+                return empty;
+            }
+            if (!FBlock.Get() && !Reserve(1))
+                return nullptr;
+            Unlock();
+        }
         if (FSize > 0 && FSize < FCapacity) {
             if (HLOCAL exact = LocalReAlloc(FBlock.Get(), FSize, LMEM_MOVEABLE)) {
                 FBlock.Release();

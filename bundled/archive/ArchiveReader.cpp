@@ -3,6 +3,7 @@
 #include "bundled/archive/portable/ArchiveRules.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <vector>
 

@@ -80,6 +80,22 @@ std::vector<std::uint8_t> Bytes(HLOCAL block, std::size_t size) {
     return out;
 }
 
+// A file's bytes by its UTF-16 path; empty when it cannot be read.
+std::vector<std::uint8_t> ReadWide(const std::wstring& path) {
+    std::vector<std::uint8_t> out;
+    HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                              0, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return out;
+    out.resize(GetFileSize(file, nullptr));
+    DWORD got = 0;
+    if (!ReadFile(file, out.data(), static_cast<DWORD>(out.size()), &got, nullptr))
+        got = 0;
+    out.resize(got);
+    CloseHandle(file);
+    return out;
+}
+
 template <typename Record> std::vector<Record> Records(HLOCAL block) {
     std::vector<Record> out;
     if (auto* r = static_cast<const Record*>(LocalLock(block))) {
@@ -268,8 +284,9 @@ TEST_F(BundledArchive, ListsAndUnpacksEveryFormat) {
         ASSERT_EQ(ansi.size(), wide.size());
         // The RAR sample holds more entries than its first two files.
         ASSERT_GE(wide.size(), c.Entries.size());
-        if (std::string(c.File) != "unicode.rar")
+        if (std::string(c.File) != "unicode.rar") {
             ASSERT_EQ(wide.size(), c.Entries.size());
+        }
         for (std::size_t i = 0; i < c.Entries.size(); ++i) {
             const Listed& want = c.Entries[i];
             std::size_t at = i;
@@ -284,18 +301,21 @@ TEST_F(BundledArchive, ListsAndUnpacksEveryFormat) {
             EXPECT_EQ(std::string(a.path) + a.filename, Ansi(want.InnerPath));
             EXPECT_EQ(a.position, w.position);
             EXPECT_EQ(a.filesize, w.filesize);
-            if (c.Method)
+            if (c.Method) {
                 EXPECT_STREQ(reinterpret_cast<const char*>(w.method), c.Method);
+            }
             const std::vector<std::uint8_t> source =
                 want.Picture ? Picture(want.Picture) : std::vector<std::uint8_t>();
             const std::size_t size = want.Picture ? source.size() : want.Size;
             EXPECT_EQ(w.filesize, size);
             std::vector<std::uint8_t> bytes;
             ASSERT_EQ(m.Unpack(path, w, bytes), Success);
-            if (want.Picture)
+            if (want.Picture) {
                 EXPECT_EQ(bytes, source);
-            if (want.Content)
+            }
+            if (want.Content) {
                 EXPECT_EQ(std::string(bytes.begin(), bytes.end()), want.Content);
+            }
         }
     }
 }
@@ -444,21 +464,28 @@ TEST_F(BundledArchive, WritesIntoTheFolderOnly) {
     ASSERT_EQ(m.FileW(Wide(Fixture("utf8.cbz"), CP_ACP).c_str(),
                       static_cast<LONG_PTR>(utf8[1].position), dest.data(), 0, nullptr, 0),
               Success);
-    EXPECT_EQ(harness::ReadWholeFile(Wide(folder, CP_ACP) + L"\\" + Wide("简体.png")),
-              Picture("p2"));
+    EXPECT_EQ(ReadWide(Wide(folder, CP_ACP) + L"\\" + Wide("简体.png")), Picture("p2"));
 }
+
+namespace {
+
+// What a progress callback was told; it answers "stop" at call StopAt.
+struct Seen {
+    std::vector<std::pair<int, int>> Calls;
+    int StopAt = -1;
+};
+
+int WINAPI Watch(int done, int total, LONG_PTR data) {
+    auto* seen = reinterpret_cast<Seen*>(data);
+    seen->Calls.emplace_back(done, total);
+    return static_cast<int>(seen->Calls.size()) - 1 == seen->StopAt ? 1 : 0;
+}
+
+} // namespace
 
 TEST_F(BundledArchive, ProgressIsToldAndCanStop) {
     const ArchiveModule& m = Module();
-    struct Seen {
-        std::vector<std::pair<int, int>> Calls;
-        int StopAt = -1; // the call that answers "stop"
-    };
-    const ProgressCallback callback = [](int done, int total, LONG_PTR data) -> int {
-        auto* seen = reinterpret_cast<Seen*>(data);
-        seen->Calls.emplace_back(done, total);
-        return static_cast<int>(seen->Calls.size()) - 1 == seen->StopAt ? 1 : 0;
-    };
+    const ProgressCallback callback = &Watch;
     std::vector<susie::FileInfoW> entries;
     ASSERT_EQ(m.ListW(Wide(Fixture("book.zip")), entries), Success);
     std::vector<std::uint8_t> bytes;
