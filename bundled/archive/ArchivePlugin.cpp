@@ -19,7 +19,8 @@
 // such a name is found again by GetFileInfo in that form, but is best taken by position.
 // An entry larger unpacked than the viewer's picture limit is refused with SusieNoMemory,
 // by its stated size before reading and by what it gives while reading; a damaged entry gives
-// SusieBrokenData, and so does one that needs a password (its method is "encrypt").
+// SusieBrokenData (so does one that gives more than its stated size, as soon as it does), and
+// so does one that needs a password (its method is "encrypt").
 #include "bundled/archive/ArchiveReader.h"
 #include "bundled/archive/portable/ArchiveRules.h"
 #include "bundled/common/Limits.h"
@@ -239,7 +240,7 @@ public:
     }
     bool Append(std::span<const std::uint8_t> bytes) {
         if (FSize + bytes.size() > FCapacity &&
-            !Reserve(std::max(FSize + bytes.size(), FCapacity + FCapacity / 2)))
+            !Reserve(std::max(FSize + bytes.size(), FCapacity * 2)))
             return false;
         std::memcpy(FAddress + FSize, bytes.data(), bytes.size());
         FSize += bytes.size();
@@ -347,7 +348,8 @@ SusieResult ExtractFile(const std::u16string& archivePath, LONG_PTR position,
         if (!buffer.Reserve(static_cast<std::size_t>(stated)))
             return SusieNoMemory;
         const SusieResult r = reader.ReadData(
-            [&](std::span<const std::uint8_t> chunk) { return buffer.Append(chunk); }, progress);
+            header, [&](std::span<const std::uint8_t> chunk) { return buffer.Append(chunk); },
+            progress);
         if (r != SusieSuccess)
             return r;
         HLOCAL handle = buffer.Release();
@@ -374,6 +376,7 @@ SusieResult ExtractFile(const std::u16string& archivePath, LONG_PTR position,
         return SusieInternalError;
     bool writeFailed = false;
     SusieResult r = reader.ReadData(
+        header,
         [&](std::span<const std::uint8_t> chunk) {
             DWORD written = 0;
             writeFailed = !WriteFile(file.Get(), chunk.data(), static_cast<DWORD>(chunk.size()),

@@ -195,7 +195,8 @@ ArchiveReader::Step ArchiveReader::Next(EntryHeader& header) {
     return Step::Entry;
 }
 
-SusieResult ArchiveReader::ReadData(const ReadSink& sink, const ReadProgress& progress) {
+SusieResult ArchiveReader::ReadData(const EntryHeader& header, const ReadSink& sink,
+                                    const ReadProgress& progress) {
     ::archive* a = FArchive.get();
     std::vector<std::uint8_t> chunk(256 * 1024);
     std::uint64_t done = 0;
@@ -206,6 +207,8 @@ SusieResult ArchiveReader::ReadData(const ReadSink& sink, const ReadProgress& pr
         if (n < 0)
             return archive_errno(a) == ENOMEM ? SusieNoMemory : SusieBrokenData;
         done += static_cast<std::uint64_t>(n);
+        if (header.SizeKnown && done > header.Size)
+            return SusieBrokenData;
         if (!WithinEntryLimit(done))
             return SusieNoMemory;
         if (!sink({chunk.data(), static_cast<std::size_t>(n)}))

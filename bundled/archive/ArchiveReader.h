@@ -55,10 +55,13 @@ public:
     // of the entry before, if not read, is skipped.
     Step Next(EntryHeader& header);
 
-    // The current entry's data, in chunks, to the sink: SusieSuccess; SusieNoMemory when the
-    // entry turns out larger than the picture limit (reading stops there) or the sink refuses;
-    // SusieAborted when progress says stop; SusieBrokenData when the data is damaged.
-    SusieResult ReadData(const ReadSink& sink, const ReadProgress& progress);
+    // The current entry's data (header is what Next said of it), in chunks, to the sink:
+    // SusieSuccess; SusieNoMemory when the entry turns out larger than the picture limit
+    // (reading stops there) or the sink refuses; SusieAborted when progress says stop;
+    // SusieBrokenData when the data is damaged, and as soon as it runs past the size its header
+    // states (an entry that says 1 KB and unpacks to a gigabyte is not unpacked up to the limit).
+    SusieResult ReadData(const EntryHeader& header, const ReadSink& sink,
+                         const ReadProgress& progress);
 
 private:
     struct FileInput;

@@ -241,7 +241,9 @@ build_zstd() {
 
 # libarchive, the reader of the archive module, over the four libraries above; reading only:
 # no tools, no crypto (encrypted entries are reported, not opened), no iconv (Windows converts
-# the code pages).
+# the code pages), no regular expressions (only its tools' options use them). Its check whether
+# zlib needs ZLIB_WINAPI runs a program, which a cross build cannot: Debian's MinGW zlib does
+# not (the answer is given as that program's failing exit code).
 build_archive() {
   fetch libarchive
   local s="$root/src/libarchive" b="$work/archive" o
@@ -255,7 +257,8 @@ build_archive() {
     -DZLIB_INCLUDE_DIR="$prefix/include" -DBZIP2_LIBRARY_RELEASE="$prefix/lib/libbz2.a" \
     -DBZIP2_INCLUDE_DIR="$prefix/include" -DLIBLZMA_LIBRARY="$prefix/lib/liblzma.a" \
     -DLIBLZMA_INCLUDE_DIR="$prefix/include" -DZSTD_LIBRARY="$prefix/lib/libzstd.a" \
-    -DZSTD_INCLUDE_DIR="$prefix/include" "${off[@]}"
+    -DZSTD_INCLUDE_DIR="$prefix/include" -DPOSIX_REGEX_LIB=NONE \
+    -DZLIB_WINAPI_EXITCODE=1 -DZLIB_WINAPI_EXITCODE__TRYRUN_OUTPUT= "${off[@]}"
   cmake --build "$b" --target archive_static --parallel "$jobs" >/dev/null
   cp "$b/libarchive/libarchive_static.a" "$prefix/lib/libarchive.a"
   cp "$s/libarchive/archive.h" "$s/libarchive/archive_entry.h" "$prefix/include/"

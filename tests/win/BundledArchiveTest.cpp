@@ -10,6 +10,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstring>
 #include <string>
@@ -149,16 +150,17 @@ public:
         out = r == Success ? Records<susie::FileInfoW>(block) : std::vector<susie::FileInfoW>();
         return r;
     }
-    // The entry at position to memory; its bytes (size as its record says) in out.
+    // The entry at position to memory; the block's bytes in out. (A ZIP read by its local
+    // headers alone may not state a size before the data: its record then says 0.)
     int Unpack(const std::string& path, const susie::FileInfoW& record,
                std::vector<std::uint8_t>& out, ProgressCallback progress = nullptr,
                LONG_PTR data = 0) const {
         HLOCAL block = nullptr;
         const int r = File(path.c_str(), static_cast<LONG_PTR>(record.position),
                            reinterpret_cast<LPSTR>(&block), ToMemory, progress, data);
+        out.clear();
         if (block) {
-            out = Bytes(block, record.filesize);
-            EXPECT_EQ(LocalSize(block), record.filesize);
+            out = Bytes(block, LocalSize(block));
             LocalFree(block);
         }
         return r;
@@ -290,9 +292,11 @@ TEST_F(BundledArchive, ListsAndUnpacksEveryFormat) {
         for (std::size_t i = 0; i < c.Entries.size(); ++i) {
             const Listed& want = c.Entries[i];
             std::size_t at = i;
-            if (!c.InOrder)
+            if (!c.InOrder) {
+                at = 0;
                 while (at < wide.size() && InnerPath(wide[at]) != want.InnerPath)
                     ++at;
+            }
             ASSERT_LT(at, wide.size()) << want.InnerPath;
             const susie::FileInfoW& w = wide[at];
             const susie::FileInfo& a = ansi[at];
@@ -310,6 +314,7 @@ TEST_F(BundledArchive, ListsAndUnpacksEveryFormat) {
             EXPECT_EQ(w.filesize, size);
             std::vector<std::uint8_t> bytes;
             ASSERT_EQ(m.Unpack(path, w, bytes), Success);
+            EXPECT_EQ(bytes.size(), w.filesize);
             if (want.Picture) {
                 EXPECT_EQ(bytes, source);
             }
@@ -333,8 +338,8 @@ TEST_F(BundledArchive, ReadsArchivesFromMemoryAndBehindAnOffset) {
 
     // As a MacBinary header puts it: 128 bytes before the archive.
     harness::ScratchFolder scratch("archive-offset");
-    std::vector<std::uint8_t> prefixed(128, 0xAB);
-    prefixed.insert(prefixed.end(), zip.begin(), zip.end());
+    std::vector<std::uint8_t> prefixed(128 + zip.size(), 0xAB);
+    std::copy(zip.begin(), zip.end(), prefixed.begin() + 128);
     const std::string path = scratch.Sub("prefixed.zip");
     ASSERT_TRUE(harness::WriteWholeFile(path, prefixed));
     std::vector<susie::FileInfo> behind;
@@ -397,25 +402,38 @@ TEST_F(BundledArchive, DamagedArchivesListWhatReads) {
     EXPECT_NE(m.List(Fixture("p1.png"), none), Success);
 }
 
+// A gigabyte of zeros: said in its header (refused before reading), said to be 1000 bytes
+// (damaged as soon as it gives more), and not said at all (refused at the limit while reading).
+// The times are printed, not asserted.
 TEST_F(BundledArchive, BombsAreRefusedWhileReading) {
     const ArchiveModule& m = Module();
-    const std::string path = Fixture("bomb.zip");
-    std::vector<susie::FileInfoW> entries;
-    ASSERT_EQ(m.ListW(Wide(path), entries), Success);
-    ASSERT_EQ(entries.size(), 3u);
-    for (std::size_t i = 0; i < 2; ++i) {
+    struct Case {
+        const char* File;
+        std::size_t Entries, Bomb, Sound; // how many the archive lists; which is which
+        int Result;
+    };
+    const std::vector<Case> cases = {
+        {"bomb.zip", 3, 0, 2, NoMemory},
+        {"bomb.zip", 3, 1, 2, BrokenData},
+        {"stream.zip", 2, 1, 0, NoMemory},
+    };
+    for (const Case& c : cases) {
+        const std::string path = Fixture(c.File);
+        std::vector<susie::FileInfoW> entries;
+        ASSERT_EQ(m.ListW(Wide(path), entries), Success) << c.File;
+        ASSERT_EQ(entries.size(), c.Entries) << c.File;
+        const susie::FileInfoW& bomb = entries[c.Bomb];
         const auto started = std::chrono::steady_clock::now();
         std::vector<std::uint8_t> bytes;
-        EXPECT_EQ(m.Unpack(path, entries[i], bytes), NoMemory) << InnerPath(entries[i]);
+        EXPECT_EQ(m.Unpack(path, bomb, bytes), c.Result) << InnerPath(bomb);
         const double ms =
             std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - started)
                 .count();
-        std::printf("%s (says %llu bytes) refused in %.0f ms\n", InnerPath(entries[i]).c_str(),
-                    static_cast<unsigned long long>(entries[i].filesize), ms);
+        std::printf("%s: %s (says %llu bytes) refused in %.0f ms\n", c.File,
+                    InnerPath(bomb).c_str(), static_cast<unsigned long long>(bomb.filesize), ms);
+        EXPECT_EQ(m.Unpack(path, entries[c.Sound], bytes), Success) << c.File;
+        EXPECT_EQ(bytes, Picture("p1")) << c.File;
     }
-    std::vector<std::uint8_t> bytes;
-    EXPECT_EQ(m.Unpack(path, entries[2], bytes), Success);
-    EXPECT_EQ(bytes, Picture("p1"));
 }
 
 TEST_F(BundledArchive, EncryptedEntriesAreMarkedAndNotUnpacked) {

@@ -117,6 +117,30 @@ with open(bomb_path, "r+b") as f:
             f.write(struct.pack("<I", 1000))
         at += 46 + name_length + extra_length + comment_length
 
+# A bomb that states no size: written as a stream (sizes in data descriptors after the data),
+# its central directory cut off, so that only its local headers are read. A sound picture first.
+class Unseekable:
+    def __init__(self):
+        self.data = bytearray()
+
+    def write(self, b):
+        self.data += b
+        return len(b)
+
+    def flush(self):
+        pass
+
+
+stream = Unseekable()
+with zipfile.ZipFile(stream, "w", compression=zipfile.ZIP_DEFLATED, compresslevel=1) as z:
+    z.writestr("ok.png", pictures["p1"])
+    with z.open("stream.png", "w") as entry:
+        zeros = bytes(1 << 20)
+        for _ in range(GIGABYTE // len(zeros)):
+            entry.write(zeros)
+with open(os.path.join(out, "stream.zip"), "wb") as f:
+    f.write(stream.data[:stream.data.index(b"PK\x01\x02")])
+
 # tar, plain and compressed, with the book's names (UTF-8 in pax headers).
 tar_bytes = io.BytesIO()
 with tarfile.open(fileobj=tar_bytes, mode="w", format=tarfile.PAX_FORMAT) as t:
