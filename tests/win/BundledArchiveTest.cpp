@@ -4,6 +4,7 @@
 // to the pictures they were made from, and the failures: damaged archives and entries, bombs,
 // encrypted entries, names that point out of the folder an entry is written into.
 #include "bundled/common/SusieArchiveApi.h"
+#include "plugins/SusieAPI.h"
 #include "tests/win/Harness.h"
 
 #include <windows.h>
@@ -27,6 +28,14 @@ using GetFileInfoFn = int(WINAPI*)(LPCSTR, LONG_PTR, LPCSTR, unsigned, susie::Fi
 using GetFileInfoWFn = int(WINAPI*)(LPCWSTR, LONG_PTR, LPCWSTR, unsigned, susie::FileInfoW*);
 using GetFileFn = int(WINAPI*)(LPCSTR, LONG_PTR, LPSTR, unsigned, ProgressCallback, LONG_PTR);
 using GetFileWFn = int(WINAPI*)(LPCWSTR, LONG_PTR, LPWSTR, unsigned, ProgressCallback, LONG_PTR);
+
+// The module's records and the program's are one layout.
+static_assert(sizeof(susie::FileInfo) == sizeof(tovane::ArchiveFileInfo) &&
+              sizeof(susie::FileInfoW) == sizeof(tovane::ArchiveFileInfoW));
+static_assert(offsetof(susie::FileInfo, timestamp) ==
+                  offsetof(tovane::ArchiveFileInfo, timestamp) &&
+              offsetof(susie::FileInfo, filename) == offsetof(tovane::ArchiveFileInfo, filename) &&
+              offsetof(susie::FileInfoW, crc) == offsetof(tovane::ArchiveFileInfoW, crc));
 
 constexpr int Success = 0, Aborted = 1, BrokenData = 3, NoMemory = 4;
 constexpr unsigned ToMemory = 1u << susie::DestinationShift;
