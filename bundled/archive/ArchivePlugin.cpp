@@ -321,7 +321,6 @@ SusieResult ExtractFile(const std::u16string& archivePath, LONG_PTR position,
             return SusieBrokenData;
         if (header.Index == static_cast<std::size_t>(position))
             break;
-        // Reading the next header skips this entry's data (archive_read_data_skip).
     }
     if (!header.Regular)
         return SusieUnknownFormat;

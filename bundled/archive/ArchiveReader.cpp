@@ -158,6 +158,11 @@ SusieResult ArchiveReader::Open(const ArchiveSource& source) {
 
 ArchiveReader::Step ArchiveReader::Next(EntryHeader& header) {
     ::archive* a = FArchive.get();
+    // What is left of the entry before: skipped without being unpacked where the format
+    // allows (a ZIP's next local header is sought), read through where it does not (a solid
+    // 7z block, a ZIP written as a stream).
+    if (FNextIndex > 0 && archive_read_data_skip(a) < ARCHIVE_WARN)
+        return Step::Damaged;
     archive_entry* entry = nullptr;
     int r = ARCHIVE_RETRY;
     for (int tries = 0; r == ARCHIVE_RETRY && tries < 8; ++tries)

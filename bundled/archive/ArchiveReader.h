@@ -52,7 +52,7 @@ public:
 
     enum class Step { Entry, End, Damaged };
     // The next entry's header; Damaged when the archive cannot be read on from here. The data
-    // of the entry before, if not read, is skipped.
+    // of the entry before, if not read, is skipped (archive_read_data_skip).
     Step Next(EntryHeader& header);
 
     // The current entry's data (header is what Next said of it), in chunks, to the sink:

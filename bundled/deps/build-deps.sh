@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Fetches the decoder libraries of the bundled plug-ins as Debian source packages and builds
-# them as static MinGW libraries, once per machine and target.
+# Fetches the libraries of the bundled modules (the decoders, and the archive module's libarchive
+# with its compression libraries) as Debian source packages and builds them as static MinGW
+# libraries, once per machine and target.
 #   bundled/deps/build-deps.sh win64|win32
 # Prints the install prefix (include/, lib/, licences/) as its last line. Everything lives in
 # $TOVANE_DEPS_DIR (default ~/.cache/tovane-deps): the unpacked sources, shared by both targets,
