@@ -369,7 +369,10 @@ SusieResult ExtractFile(const std::u16string& archivePath, LONG_PTR position,
     const DWORD attributes = GetFileAttributesW(dest.Folder.c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY))
         return SusieInternalError; // the interface has no code for an unwritable destination
-    FileHandle file(CreateFileW(target.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+    // Written beside under a name of its own and put in place when whole: a file of that name
+    // already there is replaced only by a complete entry, never lost to a damaged one.
+    const std::wstring part = target + L"." + std::to_wstring(GetCurrentProcessId()) + L".part";
+    FileHandle file(CreateFileW(part.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                                 FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file.Valid())
         return SusieInternalError;
@@ -387,8 +390,10 @@ SusieResult ExtractFile(const std::u16string& archivePath, LONG_PTR position,
     if (writeFailed)
         r = SusieInternalError;
     file.Close();
+    if (r == SusieSuccess && !MoveFileExW(part.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING))
+        r = SusieInternalError;
     if (r != SusieSuccess)
-        DeleteFileW(target.c_str()); // no half-written file is left behind
+        DeleteFileW(part.c_str()); // no half-written file is left behind
     return r;
 }
 

@@ -483,6 +483,22 @@ TEST_F(BundledArchive, WritesIntoTheFolderOnly) {
     EXPECT_EQ(GetFileAttributesA(scratch.Sub("escape2.png").c_str()), INVALID_FILE_ATTRIBUTES);
     EXPECT_EQ(GetFileAttributesA((harness::TempFolder() + "escape.png").c_str()),
               INVALID_FILE_ATTRIBUTES);
+    // A damaged entry leaves the file of its name as it was, and nothing beside it.
+    std::vector<susie::FileInfo> damaged;
+    ASSERT_EQ(m.List(Fixture("damaged.zip"), damaged), Success);
+    ASSERT_EQ(damaged.size(), 2u);
+    const std::string kept = scratch.Write("out\\two.png", "the user's own file");
+    std::string into = folder;
+    EXPECT_EQ(m.File(Fixture("damaged.zip").c_str(), static_cast<LONG_PTR>(damaged[1].position),
+                     into.data(), 0, nullptr, 0),
+              BrokenData);
+    const std::vector<std::uint8_t> after = harness::ReadWholeFile(kept);
+    EXPECT_EQ(std::string(after.begin(), after.end()), "the user's own file");
+    WIN32_FIND_DATAA found;
+    const HANDLE part = FindFirstFileA((folder + "\\*.part").c_str(), &found);
+    EXPECT_EQ(part, INVALID_HANDLE_VALUE) << "a part left: " << found.cFileName;
+    if (part != INVALID_HANDLE_VALUE)
+        FindClose(part);
     // A name outside the code page, written by the UTF-16 export under its own name.
     std::vector<susie::FileInfoW> utf8;
     ASSERT_EQ(m.ListW(Wide(Fixture("utf8.cbz")), utf8), Success);
@@ -491,7 +507,9 @@ TEST_F(BundledArchive, WritesIntoTheFolderOnly) {
     ASSERT_EQ(m.FileW(Wide(Fixture("utf8.cbz"), CP_ACP).c_str(),
                       static_cast<LONG_PTR>(utf8[1].position), dest.data(), 0, nullptr, 0),
               Success);
-    EXPECT_EQ(ReadWide(Wide(folder, CP_ACP) + L"\\" + Wide("简体.png")), Picture("p2"));
+    const std::wstring wideName = Wide(folder, CP_ACP) + L"\\" + Wide("简体.png");
+    EXPECT_EQ(ReadWide(wideName), Picture("p2"));
+    DeleteFileW(wideName.c_str()); // the scratch folder's clean-up goes by ANSI names
 }
 
 namespace {
