@@ -343,14 +343,32 @@ SusieResult ExtractFile(const std::u16string& archivePath, LONG_PTR position,
         return SusieAborted;
 
     if (dest.Memory) {
+        // A stated size is the block's size from the start (an entry that gives more is
+        // damaged). Without one the chunks are kept as they come and copied into one block at
+        // the end, rather than the block growing by copies up to the limit.
         LocalBuffer buffer;
-        if (!buffer.Reserve(static_cast<std::size_t>(stated)))
+        std::vector<std::vector<std::uint8_t>> pieces;
+        std::size_t unstated = 0;
+        if (header.SizeKnown && !buffer.Reserve(static_cast<std::size_t>(stated)))
             return SusieNoMemory;
         const SusieResult r = reader.ReadData(
-            header, [&](std::span<const std::uint8_t> chunk) { return buffer.Append(chunk); },
+            header,
+            [&](std::span<const std::uint8_t> chunk) {
+                if (header.SizeKnown)
+                    return buffer.Append(chunk);
+                pieces.emplace_back(chunk.begin(), chunk.end());
+                unstated += chunk.size();
+                return true;
+            },
             progress);
         if (r != SusieSuccess)
             return r;
+        if (!header.SizeKnown) {
+            if (!buffer.Reserve(unstated))
+                return SusieNoMemory;
+            for (const std::vector<std::uint8_t>& piece : pieces)
+                buffer.Append(piece);
+        }
         HLOCAL handle = buffer.Release();
         if (!handle)
             return SusieNoMemory;
