@@ -235,7 +235,7 @@ using bench::Seconds;
 constexpr int ArchiveFolders = 200;
 
 std::string ArchiveData() {
-    return bench::BinFolder() + "bench-data\\archives";
+    return bench::BinFolder() + "bench-data\\search-archives";
 }
 
 std::string ArchiveFolder(const std::string& root, int i) {

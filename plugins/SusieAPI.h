@@ -74,9 +74,42 @@ using GetFileInfoFunc = int(WINAPI*)(LPCSTR buf, SusieLength len, LPCSTR filenam
 using GetFileFunc = int(WINAPI*)(LPCSTR src, SusieLength len, LPSTR dest, unsigned int flag,
                                  SusieProgressCallback prgressCallback, SusieUserData lData);
 
-// The wide twins some archive modules offer: UTF-16 paths, and records whose names are UTF-16.
+// The record of an archive entry that archive modules ("00AM") hand out: an array of them from
+// GetArchiveInfo (ended by a record whose method[0] is 0), one from GetFileInfo. 32-bit: packed,
+// 428 bytes (ULONG_PTR and time_t of 4 bytes); 64-bit: natural alignment, 448 bytes. The wide
+// record of the W exports holds WCHAR[200] names (828 and 848 bytes). bundled/common/
+// SusieArchiveApi.h defines the same layouts for the bundled archive module.
+#if !defined(_WIN64)
+#pragma pack(push, 1)
+#endif
+template <typename Char> struct ArchiveEntryInfo {
+    unsigned char method[8]; // "store", "deflate", ...; "encrypt": needs a password
+    ULONG_PTR position;      // handed back to GetFile as its length argument
+    ULONG_PTR compsize;
+    ULONG_PTR filesize;
+    std::conditional_t<sizeof(void*) == 8, std::int64_t, std::int32_t> timestamp; // time_t
+    Char path[200];     // the entry's folder inside the archive, with a trailing '\'
+    Char filename[200]; // the entry's own name
+    std::uint32_t crc;
+};
+#if !defined(_WIN64)
+#pragma pack(pop)
+#endif
+using ArchiveFileInfo = ArchiveEntryInfo<char>;
+using ArchiveFileInfoW = ArchiveEntryInfo<WCHAR>;
+#if !defined(_WIN64)
+static_assert(sizeof(ArchiveFileInfo) == 428 && offsetof(ArchiveFileInfo, path) == 24);
+static_assert(offsetof(ArchiveFileInfo, crc) == 424 && sizeof(ArchiveFileInfoW) == 828);
+#else
+static_assert(sizeof(ArchiveFileInfo) == 448 && offsetof(ArchiveFileInfo, path) == 40);
+static_assert(offsetof(ArchiveFileInfo, crc) == 440 && sizeof(ArchiveFileInfoW) == 848);
+#endif
+
+// The wide archive exports, where a module has them: UTF-16 paths and names.
 using GetArchiveInfoWFunc = int(WINAPI*)(LPCWSTR buf, SusieLength len, unsigned int flag,
                                          HLOCAL* lphInf);
+using GetFileInfoWFunc = int(WINAPI*)(LPCWSTR buf, SusieLength len, LPCWSTR filename,
+                                      unsigned int flag, ArchiveFileInfoW* lpInfo);
 using GetFileWFunc = int(WINAPI*)(LPCWSTR src, SusieLength len, LPWSTR dest, unsigned int flag,
                                   SusieProgressCallback prgressCallback, SusieUserData lData);
 
@@ -104,6 +137,8 @@ static_assert(std::is_same_v<GetFileFunc, int(__stdcall*)(LPCSTR, long, LPSTR, u
                                                           SusieProgressCallback, long)>);
 static_assert(
     std::is_same_v<GetArchiveInfoWFunc, int(__stdcall*)(LPCWSTR, long, unsigned int, HLOCAL*)>);
+static_assert(std::is_same_v<GetFileInfoWFunc, int(__stdcall*)(LPCWSTR, long, LPCWSTR, unsigned int,
+                                                               ArchiveFileInfoW*)>);
 static_assert(std::is_same_v<GetFileWFunc, int(__stdcall*)(LPCWSTR, long, LPWSTR, unsigned int,
                                                            SusieProgressCallback, long)>);
 } // namespace susie_abi_check

@@ -2,6 +2,7 @@
 // the helpers it decodes with: the progress reporter and the DIB under construction.
 #pragma once
 
+#include "bundled/common/LocalMemory.h"
 #include "bundled/common/Pixels.h"
 #include "bundled/common/Sniff.h"
 #include "bundled/common/SusieApi.h"
@@ -14,52 +15,6 @@
 #include <vector>
 
 namespace bundled {
-
-// A local-memory block owned until it is handed to the host.
-class LocalBlock {
-public:
-    LocalBlock() noexcept = default;
-    explicit LocalBlock(HLOCAL h) noexcept : FHandle(h) {}
-    LocalBlock(const LocalBlock&) = delete;
-    LocalBlock& operator=(const LocalBlock&) = delete;
-    LocalBlock(LocalBlock&& other) noexcept : FHandle(other.Release()) {}
-    LocalBlock& operator=(LocalBlock&& other) noexcept {
-        if (this != &other) {
-            Reset();
-            FHandle = other.Release();
-        }
-        return *this;
-    }
-    ~LocalBlock() { Reset(); }
-
-    HLOCAL Get() const noexcept { return FHandle; }
-    HLOCAL Release() noexcept { return std::exchange(FHandle, nullptr); }
-    void Reset() noexcept {
-        if (FHandle)
-            LocalFree(FHandle);
-        FHandle = nullptr;
-    }
-
-private:
-    HLOCAL FHandle = nullptr;
-};
-
-// Keeps a moveable block locked for as long as it lives.
-class LocalLockGuard {
-public:
-    explicit LocalLockGuard(HLOCAL h) noexcept : FHandle(h), FAddress(LocalLock(h)) {}
-    LocalLockGuard(const LocalLockGuard&) = delete;
-    LocalLockGuard& operator=(const LocalLockGuard&) = delete;
-    ~LocalLockGuard() {
-        if (FAddress)
-            LocalUnlock(FHandle);
-    }
-    std::uint8_t* Address() const noexcept { return static_cast<std::uint8_t*>(FAddress); }
-
-private:
-    HLOCAL FHandle;
-    void* FAddress;
-};
 
 // Reports progress to the host's callback and remembers whether it asked to stop. The host
 // hears of one call to GetPicture as running from 0 to Whole; each step of it (reading the file,

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Fetches the decoder libraries of the bundled plug-ins as Debian source packages and builds
-# them as static MinGW libraries, once per machine and target.
+# Fetches the libraries of the bundled modules (the decoders, and the archive module's libarchive
+# with its compression libraries) as Debian source packages and builds them as static MinGW
+# libraries, once per machine and target.
 #   bundled/deps/build-deps.sh win64|win32
 # Prints the install prefix (include/, lib/, licences/) as its last line. Everything lives in
 # $TOVANE_DEPS_DIR (default ~/.cache/tovane-deps): the unpacked sources, shared by both targets,
@@ -22,7 +23,7 @@ cc=$host-gcc-posix
 cxx=$host-g++-posix
 sysroot=/usr/$host
 jobs=$(nproc)
-libraries=(zlib jpeg png webp dav1d heif lcms2)
+libraries=(zlib jpeg png webp dav1d heif lcms2 bzip2 xz zstd archive)
 
 log() { echo "build-deps ($target): $*" >&2; }
 
@@ -194,6 +195,75 @@ build_lcms2() {
   "$host-ar" rcs "$prefix/lib/liblcms2.a" "$b"/*.o
   cp "$s/include/lcms2.h" "$prefix/include/"
   licence lcms2 "$s/COPYING" "$s/debian/copyright"
+}
+
+# bzip2 for the archive module (bzip2-compressed ZIP entries and tar files). Plain C: its
+# library's sources compiled as they are.
+build_bzip2() {
+  fetch bzip2
+  local s="$root/src/bzip2" b="$work/bzip2" f
+  mkdir -p "$b"
+  for f in blocksort huffman crctable randtable compress decompress bzlib; do
+    "$cc" -O2 -D_FILE_OFFSET_BITS=64 -c "$s/$f.c" -o "$b/$f.o"
+  done
+  "$host-ar" rcs "$prefix/lib/libbz2.a" "$b"/*.o
+  cp "$s/bzlib.h" "$prefix/include/"
+  licence bzip2 "$s/LICENSE" "$s/debian/copyright"
+}
+
+# liblzma of XZ Utils: xz and LZMA in 7z, ZIP and tar.xz.
+build_xz() {
+  fetch xz-utils
+  local s="$root/src/xz-utils" b="$work/xz"
+  cmake_lib "$s" "$b" -DBUILD_SHARED_LIBS=OFF
+  cmake --build "$b" --target liblzma --parallel "$jobs" >/dev/null
+  cp "$b/liblzma.a" "$prefix/lib/"
+  mkdir -p "$prefix/include/lzma"
+  cp "$s/src/liblzma/api/lzma.h" "$prefix/include/"
+  cp "$s"/src/liblzma/api/lzma/*.h "$prefix/include/lzma/"
+  licence xz "$s/COPYING" "$s/debian/copyright"
+}
+
+# Zstandard, its decoder only (tar.zst, zstd in ZIP): the sources compiled as they are, without
+# the assembly (which is for ELF targets).
+build_zstd() {
+  fetch libzstd
+  local s="$root/src/libzstd" b="$work/zstd" f
+  mkdir -p "$b"
+  for f in "$s"/lib/common/*.c "$s"/lib/decompress/*.c; do
+    "$cc" -O2 -DZSTD_DISABLE_ASM -DXXH_NAMESPACE=ZSTD_ -c "$f" -o "$b/$(basename "${f%.c}").o" &
+    while [ "$(jobs -rp | wc -l)" -ge "$jobs" ]; do wait -n; done
+  done
+  wait
+  "$host-ar" rcs "$prefix/lib/libzstd.a" "$b"/*.o
+  cp "$s/lib/zstd.h" "$s/lib/zstd_errors.h" "$prefix/include/"
+  licence zstd "$s/LICENSE" "$s/debian/copyright"
+}
+
+# libarchive, the reader of the archive module, over the four libraries above; reading only:
+# no tools, no crypto (encrypted entries are reported, not opened), no iconv (Windows converts
+# the code pages), no regular expressions (only its tools' options use them). Its check whether
+# zlib needs ZLIB_WINAPI runs a program, which a cross build cannot: Debian's MinGW zlib does
+# not (the answer is given as that program's failing exit code).
+build_archive() {
+  fetch libarchive
+  local s="$root/src/libarchive" b="$work/archive" o
+  local off=()
+  for o in OPENSSL MBEDTLS NETTLE CNG LIBB2 LZ4 LZO LIBXML2 EXPAT PCREPOSIX LIBGCC ICONV ACL XATTR \
+    TAR CPIO CAT TEST INSTALL WERROR; do
+    off+=("-DENABLE_$o=OFF")
+  done
+  cmake_lib "$s" "$b" -DBUILD_SHARED_LIBS=OFF -DENABLE_ZLIB=ON -DENABLE_BZip2=ON \
+    -DENABLE_LZMA=ON -DENABLE_ZSTD=ON -DZLIB_LIBRARY="$prefix/lib/libz.a" \
+    -DZLIB_INCLUDE_DIR="$prefix/include" -DBZIP2_LIBRARY_RELEASE="$prefix/lib/libbz2.a" \
+    -DBZIP2_INCLUDE_DIR="$prefix/include" -DLIBLZMA_LIBRARY="$prefix/lib/liblzma.a" \
+    -DLIBLZMA_INCLUDE_DIR="$prefix/include" -DZSTD_LIBRARY="$prefix/lib/libzstd.a" \
+    -DZSTD_INCLUDE_DIR="$prefix/include" -DPOSIX_REGEX_LIB=NONE \
+    -DZLIB_WINAPI_EXITCODE=1 -DZLIB_WINAPI_EXITCODE__TRYRUN_OUTPUT= "${off[@]}"
+  cmake --build "$b" --target archive_static --parallel "$jobs" >/dev/null
+  cp "$b/libarchive/libarchive_static.a" "$prefix/lib/libarchive.a"
+  cp "$s/libarchive/archive.h" "$s/libarchive/archive_entry.h" "$prefix/include/"
+  licence libarchive "$s/COPYING" "$s/debian/copyright"
 }
 
 mkdir -p "$root"

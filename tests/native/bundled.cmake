@@ -1,5 +1,5 @@
 tovane_native_test(bundled_portable_tests
-  BundledSniffTest.cpp BundledPixelsTest.cpp BundledExifTest.cpp
+  BundledSniffTest.cpp BundledPixelsTest.cpp BundledExifTest.cpp BundledArchiveRulesTest.cpp
   LIBS bundled_portable)
 if(TARGET bundled_colour AND NOT WIN32)
   tovane_native_test(bundled_colour_tests BundledColourTest.cpp LIBS bundled_colour)

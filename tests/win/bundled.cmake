@@ -22,3 +22,25 @@ tovane_win_test(bundled_tests
   BundledColourTest.cpp
   LIBS tovane_plugins
   DEPENDS bundled_fixtures ifwic ifstb ifjpeg ifpng ifwebp ifavif)
+
+# The archive module, on archives made at build time from pictures the script makes (Python's
+# zipfile and tarfile, p7zip's 7z, zstd) and on libarchive's own RAR and LZH samples, taken from
+# its unpacked source package beside the libraries (bundled/deps/build-deps.sh).
+find_program(BUNDLED_PYTHON python3)
+find_program(BUNDLED_7Z 7z)
+find_program(BUNDLED_ZSTD zstd)
+if(TARGET axarchive AND BUNDLED_PYTHON AND BUNDLED_7Z AND BUNDLED_ZSTD)
+  set(archive_fixture_dir ${CMAKE_BINARY_DIR}/bin/archive-fixtures)
+  set(archive_fixture_script ${CMAKE_CURRENT_LIST_DIR}/../data/bundled/make-archives.py)
+  add_custom_command(OUTPUT ${archive_fixture_dir}/archives.stamp
+    COMMAND ${BUNDLED_PYTHON} ${archive_fixture_script} ${archive_fixture_dir}
+            ${BUNDLED_DEPS_PREFIX}/../src/libarchive/libarchive/test
+    COMMAND ${CMAKE_COMMAND} -E touch ${archive_fixture_dir}/archives.stamp
+    DEPENDS ${archive_fixture_script}
+    COMMENT "Making the archive module's test archives")
+  add_custom_target(archive_fixtures DEPENDS ${archive_fixture_dir}/archives.stamp)
+  tovane_win_test(bundled_archive_tests BundledArchiveTest.cpp
+    DEPENDS archive_fixtures axarchive)
+elseif(TARGET axarchive)
+  message(WARNING "python3, 7z (p7zip-full) or zstd not found: the archive module is not tested")
+endif()
