@@ -6,7 +6,9 @@
 #include "slideshow/portable/PictureOrder.h"
 
 #include <cstdint>
+#include <map>
 #include <string>
+#include <vector>
 
 namespace tovane {
 
@@ -23,6 +25,14 @@ struct TListingOrder {
 // folder cannot be opened. Any thread.
 TPictureList ListPictures(const std::wstring& place, const std::string& mask,
                           const TListingOrder& order = {});
+
+// The pictures of every place (a shuffle across places): each listed by mask as ListPictures
+// lists it in the plain order (a place that cannot be opened gives none), then all of them in one
+// random order drawn from seed. folders, when given, receives each listed place's index in
+// places, by the place's spelling in the list. Any thread.
+TPictureList ListPicturesAcrossPlaces(const std::vector<std::wstring>& places,
+                                      const std::string& mask, std::uint64_t seed,
+                                      std::map<std::wstring, int>* folders = nullptr);
 
 // Lists the list's place again by mask (no pictures when it cannot be read now); nothing
 // selected afterwards.
