@@ -238,6 +238,28 @@ TEST_F(PicturePipeline, ACursorPassingOverPlacesDecodesNothingAndResumeChoosesTh
     EXPECT_TRUE(Errors.empty());
 }
 
+// A shuffle across folders starts at a picture of any folder: that one is made ready.
+TEST_F(PicturePipeline, TheFirstPictureOfAShuffleAcrossFoldersIsReadyAtEnter) {
+    Pictures({50, 50});
+    const std::string other = Dir + "\\other";
+    CreateDirectoryA(other.c_str(), nullptr);
+    for (const char* name : {"q0.slw", "q1.slw"})
+        harness::WriteWholeFile(other + "\\" + name, "50");
+    Source->Folders.push_back(other);
+    Source->Values.bAllDir = true;
+    Source->Values.Order = 3;
+    DecodeStats& s = Stats("decode_slow");
+    Form->FolderCursorMoved();
+    ASSERT_TRUE(PumpUntil([&] { return s.pictureReturns == 1; }));
+    ReadAheadDone();
+    const std::string prepared = s.lastFile;
+    Start();
+    EXPECT_FALSE(Form->Loading());
+    EXPECT_EQ(Form->FileListBox1.Count(), 4);
+    EXPECT_TRUE(Contains(prepared, WideToAnsi(Form->FileListBox1.Selected().Path()))) << prepared;
+    EXPECT_TRUE(Errors.empty());
+}
+
 namespace {
 
 // The pipeline alone, over a collection of its own (made before the pipeline, which looks up
