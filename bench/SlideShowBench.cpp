@@ -8,7 +8,8 @@
 //  - "2" (magnification, from the cached picture; the label changes),
 //  - Enter on the folder after its list cursor rested there for a second (the viewer started
 //    anew over a small folder and the pictures' folder, Down onto the latter), against the Enter
-//    of the run above, on a list nothing was selected in,
+//    of the run above, on a list nothing was selected in; and beside it the Enter on a folder of
+//    one 64 x 64 bitmap (what the show's window costs when its picture takes no time),
 // and the longest answer of the window to a message (WM_NULL) during the whole run, starting
 // right after Enter; the peak working set of Tovane.exe. The viewer runs RUNS times (default 3),
 // each from a fresh start; medians are reported. The baseline, in the same run: the
@@ -263,16 +264,20 @@ double WatchedDecodeSeconds(const std::string& programDir, const std::string& fi
 }
 
 // Key press to the middle of the screen showing picture k.
-double StepTo(ScreenProbe& screen, WORD vk, int k) {
+double StepTo(ScreenProbe& screen, WORD vk, COLORREF middle) {
     const int cx = GetSystemMetrics(SM_CXSCREEN) / 2, cy = GetSystemMetrics(SM_CYSCREEN) / 2;
     const double start = Now();
     Press(vk);
-    while (!Near(screen.At(cx, cy), kMiddle[k])) {
+    while (!Near(screen.At(cx, cy), middle)) {
         if (Now() - start > 30)
             Fail("the picture did not appear");
         Sleep(1);
     }
     return Now() - start;
+}
+
+double StepTo(ScreenProbe& screen, WORD vk, int k) {
+    return StepTo(screen, vk, kMiddle[k]);
 }
 
 // Key press to the magnification label changing.
@@ -347,13 +352,16 @@ void StopViewer(Viewer& v) {
     CloseHandle(v.Job);
 }
 
-// A folder holding one small bitmap, listed before the pictures' folder so that the list's
+// A folder holding one small magenta bitmap, listed before the pictures' folder so that the list's
 // cursor can be moved onto that one.
 std::string SmallFolder(const std::string& programDir) {
     const std::string dir = programDir + "small";
     CreateDirectoryA(dir.c_str(), nullptr);
-    // A 2 x 2 24-bit bitmap file: the headers and two rows of 8 bytes.
-    std::vector<unsigned char> file(54 + 16, 0);
+    // A 64 x 64 24-bit bitmap file: the headers and 64 rows of 192 bytes.
+    constexpr unsigned kPixelBytes = 64 * 192;
+    std::vector<unsigned char> file(54 + kPixelBytes, 0);
+    for (unsigned i = 0; i < kPixelBytes; ++i)
+        file[54 + i] = i % 3 == 1 ? 0 : 0xFF; // blue, green, red
     const auto put = [&](std::size_t at, unsigned value, int bytes) {
         for (int i = 0; i < bytes; ++i)
             file[at + i] = static_cast<unsigned char>(value >> (8 * i));
@@ -363,11 +371,11 @@ std::string SmallFolder(const std::string& programDir) {
     put(2, static_cast<unsigned>(file.size()), 4);
     put(10, 54, 4);
     put(14, 40, 4);
-    put(18, 2, 4);
-    put(22, 2, 4);
+    put(18, 64, 4);
+    put(22, 64, 4);
     put(26, 1, 2);
     put(28, 24, 2);
-    put(34, 16, 4);
+    put(34, kPixelBytes, 4);
     if (FILE* f = std::fopen((dir + "\\a.bmp").c_str(), "wb")) {
         std::fwrite(file.data(), 1, file.size(), f);
         std::fclose(f);
@@ -381,6 +389,7 @@ std::string SmallFolder(const std::string& programDir) {
 struct RestedEnter {
     double Enter = 0;
     double WorstAnswer = 0;
+    double SmallEnter = 0; // Enter on the small bitmap's folder, in a viewer of its own
 };
 
 RestedEnter EnterAfterRest(const std::string& program, const std::string& folder) {
@@ -396,6 +405,10 @@ RestedEnter EnterAfterRest(const std::string& program, const std::string& folder
     ScreenProbe screen;
     r.Enter = StepTo(screen, VK_RETURN, 0);
     StopViewer(v);
+    // What the show itself costs at Enter: its window and a picture that takes no time.
+    Viewer small = StartViewer(program, {SmallFolder(program)});
+    r.SmallEnter = StepTo(screen, VK_RETURN, RGB(255, 0, 255));
+    StopViewer(small);
     return r;
 }
 
@@ -541,10 +554,11 @@ int main(int argc, char** argv) {
                 MedianOf(trials, [](const Trial& t) { return t.FirstPicture; }) * 1000,
                 MedianOf(trials, [](const Trial& t) { return t.FirstPicture; }) / plugin);
     const double enter = MedianOf(trials, [](const Trial& t) { return t.FirstPicture; });
-    std::vector<double> restedEnters, restAnswers;
+    std::vector<double> restedEnters, restAnswers, smallEnters;
     for (const RestedEnter& r : rests) {
         restedEnters.push_back(r.Enter);
         restAnswers.push_back(r.WorstAnswer);
+        smallEnters.push_back(r.SmallEnter);
     }
     const double rested = bench::Median(restedEnters);
     std::printf(
@@ -554,6 +568,8 @@ int main(int argc, char** argv) {
         rested * 1000, rested / enter, list(restedEnters).c_str(),
         *std::max_element(restAnswers.begin(), restAnswers.end()) * 1000,
         list(restAnswers).c_str());
+    std::printf("Enter on a folder of one 64 x 64 bitmap:  %.0f ms (the show's own cost) [%s]\n",
+                bench::Median(smallEnters) * 1000, list(smallEnters).c_str());
     std::printf("step to a picture decoded ahead:     %.0f ms, longest %.0f ms (target at most "
                 "50) [%s]\n",
                 bench::Median(steps) * 1000, *std::max_element(steps.begin(), steps.end()) * 1000,
