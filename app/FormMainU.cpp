@@ -214,6 +214,12 @@ void TFormMain::ListBox1DblClick(TObject&) {
     actSlideShow.Execute();
 }
 
+void TFormMain::ListBox1Change(TObject&) {
+    // The slideshow makes the picture of the place the cursor comes to rest on ready ahead.
+    if (FormSlideShow != nullptr)
+        FormSlideShow->FolderCursorMoved();
+}
+
 void TFormMain::actSlideShowExecute(TObject&) {
     if (ListBox1.Count() == 0)
         return;

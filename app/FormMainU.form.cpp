@@ -65,6 +65,7 @@ void TFormMain::LoadForm() {
         return SessionMessage(msg, wParam, result);
     };
     ListBox1.OnDblClick = [this](TObject& s) { ListBox1DblClick(s); };
+    ListBox1.OnChange = [this](TObject& s) { ListBox1Change(s); };
     Exit1.OnClick = [this](TObject& s) { Exit1Click(s); };
     About1.OnClick = [this](TObject& s) { About1Click(s); };
 }

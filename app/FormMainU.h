@@ -82,6 +82,7 @@ private:
     void FormCreate(TObject& Sender);
     void FormDestroy(TObject& Sender);
     void ListBox1DblClick(TObject& Sender);
+    void ListBox1Change(TObject& Sender);
     void Exit1Click(TObject& Sender);
     void About1Click(TObject& Sender);
     void actOpenExecute(TObject& Sender);

@@ -6,6 +6,10 @@
 //  - a step to a picture decoded ahead (after a pause longer than one decode),
 //  - a jump to a picture not decoded ahead (End),
 //  - "2" (magnification, from the cached picture; the label changes),
+//  - Enter on the folder after its list cursor rested there for a second (the viewer started
+//    anew over a small folder and the pictures' folder, Down onto the latter), against the Enter
+//    of the run above, on a list nothing was selected in; and beside it the Enter on a folder of
+//    one 64 x 64 bitmap (what the show's window costs when its picture takes no time),
 // and the longest answer of the window to a message (WM_NULL) during the whole run, starting
 // right after Enter; the peak working set of Tovane.exe. The viewer runs RUNS times (default 3),
 // each from a fresh start; medians are reported. The baseline, in the same run: the
@@ -260,16 +264,20 @@ double WatchedDecodeSeconds(const std::string& programDir, const std::string& fi
 }
 
 // Key press to the middle of the screen showing picture k.
-double StepTo(ScreenProbe& screen, WORD vk, int k) {
+double StepTo(ScreenProbe& screen, WORD vk, COLORREF middle) {
     const int cx = GetSystemMetrics(SM_CXSCREEN) / 2, cy = GetSystemMetrics(SM_CYSCREEN) / 2;
     const double start = Now();
     Press(vk);
-    while (!Near(screen.At(cx, cy), kMiddle[k])) {
+    while (!Near(screen.At(cx, cy), middle)) {
         if (Now() - start > 30)
             Fail("the picture did not appear");
         Sleep(1);
     }
     return Now() - start;
+}
+
+double StepTo(ScreenProbe& screen, WORD vk, int k) {
+    return StepTo(screen, vk, kMiddle[k]);
 }
 
 // Key press to the magnification label changing.
@@ -298,32 +306,117 @@ struct Trial {
     std::size_t PeakWorkingSet = 0;
 };
 
-Trial RunViewer(const std::string& program, const std::string& folder) {
-    Trial t;
-    // The viewer, in a job so it never outlives the benchmark.
-    HANDLE job = CreateJobObjectW(nullptr, nullptr);
+// A running viewer over folders given on its command line, in a job so it never outlives the
+// benchmark; its main window once its list holds every folder.
+struct Viewer {
+    HANDLE Job = nullptr;
+    PROCESS_INFORMATION Process{};
+    HWND Main = nullptr;
+};
+
+Viewer StartViewer(const std::string& program, const std::vector<std::string>& folders) {
+    Viewer v;
+    v.Job = CreateJobObjectW(nullptr, nullptr);
     JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits{};
     limits.BasicLimitInformation.LimitFlags = JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE;
-    SetInformationJobObject(job, JobObjectExtendedLimitInformation, &limits, sizeof limits);
+    SetInformationJobObject(v.Job, JobObjectExtendedLimitInformation, &limits, sizeof limits);
     DeleteFileA((program + "Tovane.ini").c_str());
-    std::string command = "\"" + program + "Tovane.exe\" \"" + folder + "\"";
+    DeleteFileA((program + "Tovane.resume").c_str());
+    std::string command = "\"" + program + "Tovane.exe\"";
+    for (const std::string& folder : folders)
+        command += " \"" + folder + "\"";
     STARTUPINFOA si{sizeof si};
-    PROCESS_INFORMATION pi{};
     if (!CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                        program.c_str(), &si, &pi))
+                        program.c_str(), &si, &v.Process))
         Fail("cannot start Tovane.exe");
-    AssignProcessToJobObject(job, pi.hProcess);
-
-    HWND main = nullptr;
-    HWND list = nullptr;
+    AssignProcessToJobObject(v.Job, v.Process.hProcess);
+    const LRESULT count = static_cast<LRESULT>(folders.size());
     if (!WaitFor(30, [&] {
-            main = Windows(pi.dwProcessId).Main;
-            list = main ? FindWindowExW(main, nullptr, L"LISTBOX", nullptr) : nullptr;
-            return list && SendMessageW(list, LB_GETCOUNT, 0, 0) > 0;
+            v.Main = Windows(v.Process.dwProcessId).Main;
+            HWND list = v.Main ? FindWindowExW(v.Main, nullptr, L"LISTBOX", nullptr) : nullptr;
+            return list && SendMessageW(list, LB_GETCOUNT, 0, 0) >= count;
         }))
         Fail("the folder was not listed");
     Sleep(500);
-    SetForegroundWindow(main);
+    SetForegroundWindow(v.Main);
+    return v;
+}
+
+void StopViewer(Viewer& v) {
+    Press(VK_ESCAPE);
+    Sleep(300);
+    TerminateProcess(v.Process.hProcess, 0);
+    WaitForSingleObject(v.Process.hProcess, 5000);
+    CloseHandle(v.Process.hThread);
+    CloseHandle(v.Process.hProcess);
+    CloseHandle(v.Job);
+}
+
+// A folder holding one small magenta bitmap, listed before the pictures' folder so that the list's
+// cursor can be moved onto that one.
+std::string SmallFolder(const std::string& programDir) {
+    const std::string dir = programDir + "small";
+    CreateDirectoryA(dir.c_str(), nullptr);
+    // A 64 x 64 24-bit bitmap file: the headers and 64 rows of 192 bytes.
+    constexpr unsigned kPixelBytes = 64 * 192;
+    std::vector<unsigned char> file(54 + kPixelBytes, 0);
+    for (unsigned i = 0; i < kPixelBytes; ++i)
+        file[54 + i] = i % 3 == 1 ? 0 : 0xFF; // blue, green, red
+    const auto put = [&](std::size_t at, unsigned value, int bytes) {
+        for (int i = 0; i < bytes; ++i)
+            file[at + i] = static_cast<unsigned char>(value >> (8 * i));
+    };
+    file[0] = 'B';
+    file[1] = 'M';
+    put(2, static_cast<unsigned>(file.size()), 4);
+    put(10, 54, 4);
+    put(14, 40, 4);
+    put(18, 64, 4);
+    put(22, 64, 4);
+    put(26, 1, 2);
+    put(28, 24, 2);
+    put(34, kPixelBytes, 4);
+    if (FILE* f = std::fopen((dir + "\\a.bmp").c_str(), "wb")) {
+        std::fwrite(file.data(), 1, file.size(), f);
+        std::fclose(f);
+    }
+    return dir;
+}
+
+// Enter on the pictures' folder once the list's cursor has rested on it for a second (the
+// program lists the folder and decodes its first picture meanwhile), to the first picture on
+// screen; and the main window's longest answer to a message during that second.
+struct RestedEnter {
+    double Enter = 0;
+    double WorstAnswer = 0;
+    double SmallEnter = 0; // Enter on the small bitmap's folder, in a viewer of its own
+};
+
+RestedEnter EnterAfterRest(const std::string& program, const std::string& folder) {
+    Viewer v = StartViewer(program, {SmallFolder(program), folder});
+    RestedEnter r;
+    Press(VK_DOWN);
+    for (const double until = Now() + 1; Now() < until; Sleep(5)) {
+        const double start = Now();
+        DWORD_PTR result;
+        SendMessageTimeoutW(v.Main, WM_NULL, 0, 0, SMTO_NORMAL, 10000, &result);
+        r.WorstAnswer = std::max(r.WorstAnswer, Now() - start);
+    }
+    ScreenProbe screen;
+    r.Enter = StepTo(screen, VK_RETURN, 0);
+    StopViewer(v);
+    // What the show itself costs at Enter: its window and a picture that takes no time.
+    Viewer small = StartViewer(program, {SmallFolder(program)});
+    r.SmallEnter = StepTo(screen, VK_RETURN, RGB(255, 0, 255));
+    StopViewer(small);
+    return r;
+}
+
+Trial RunViewer(const std::string& program, const std::string& folder) {
+    Trial t;
+    Viewer v = StartViewer(program, {folder});
+    const HWND main = v.Main;
+    PROCESS_INFORMATION& pi = v.Process;
 
     // The window's answers to a message, all through the run.
     std::atomic<bool> sampling{true};
@@ -384,13 +477,7 @@ Trial RunViewer(const std::string& program, const std::string& folder) {
     memory.cb = sizeof memory;
     GetProcessMemoryInfo(pi.hProcess, &memory, sizeof memory);
     t.PeakWorkingSet = memory.PeakWorkingSetSize;
-    Press(VK_ESCAPE);
-    Sleep(300);
-    TerminateProcess(pi.hProcess, 0);
-    WaitForSingleObject(pi.hProcess, 5000);
-    CloseHandle(pi.hThread);
-    CloseHandle(pi.hProcess);
-    CloseHandle(job);
+    StopViewer(v);
     return t;
 }
 
@@ -421,8 +508,10 @@ int main(int argc, char** argv) {
     std::vector<double> watched{WatchedDecodeSeconds(program, first)};
     std::vector<double> unwatched{PluginDecodeSeconds(program, first)};
     std::vector<Trial> trials;
+    std::vector<RestedEnter> rests;
     for (int k = 0; k < runs; ++k) {
         trials.push_back(RunViewer(program, folder));
+        rests.push_back(EnterAfterRest(program, folder));
         watched.push_back(WatchedDecodeSeconds(program, first));
         unwatched.push_back(PluginDecodeSeconds(program, first));
     }
@@ -464,6 +553,23 @@ int main(int argc, char** argv) {
     std::printf("Enter to the first picture:           %.0f ms (%.2fx the decode)\n",
                 MedianOf(trials, [](const Trial& t) { return t.FirstPicture; }) * 1000,
                 MedianOf(trials, [](const Trial& t) { return t.FirstPicture; }) / plugin);
+    const double enter = MedianOf(trials, [](const Trial& t) { return t.FirstPicture; });
+    std::vector<double> restedEnters, restAnswers, smallEnters;
+    for (const RestedEnter& r : rests) {
+        restedEnters.push_back(r.Enter);
+        restAnswers.push_back(r.WorstAnswer);
+        smallEnters.push_back(r.SmallEnter);
+    }
+    const double rested = bench::Median(restedEnters);
+    std::printf(
+        "Enter, the folder selected 1 s before: %.0f ms (target at most 50; %.2fx the Enter "
+        "with nothing selected before) [%s]; the main window's longest answer to a "
+        "message during that second: %.0f ms [%s]\n",
+        rested * 1000, rested / enter, list(restedEnters).c_str(),
+        *std::max_element(restAnswers.begin(), restAnswers.end()) * 1000,
+        list(restAnswers).c_str());
+    std::printf("Enter on a folder of one 64 x 64 bitmap:  %.0f ms (the show's own cost) [%s]\n",
+                bench::Median(smallEnters) * 1000, list(smallEnters).c_str());
     std::printf("step to a picture decoded ahead:     %.0f ms, longest %.0f ms (target at most "
                 "50) [%s]\n",
                 bench::Median(steps) * 1000, *std::max_element(steps.begin(), steps.end()) * 1000,

@@ -612,6 +612,18 @@ void TPicturePipeline::ReadAhead(std::vector<TReadAheadItem> items, const TShowS
     s.Wake.notify_one();
 }
 
+void TPicturePipeline::ReadAheadAfterRunning(TReadAheadItem item, const TShowSize& size) {
+    std::lock_guard lock(FShared->Lock);
+    FShared->Ahead.clear();
+    FShared->Ahead.push_back(TShared::TJob{std::move(item), size, 0});
+    FShared->Wake.notify_one();
+}
+
+void TPicturePipeline::DropReadAhead() {
+    std::lock_guard lock(FShared->Lock);
+    FShared->Ahead.clear();
+}
+
 void TPicturePipeline::CancelAll() {
     FTicket = 0;
     FRecheck = 0;

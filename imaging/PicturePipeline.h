@@ -95,6 +95,12 @@ public:
     // list, and cancels a running read-ahead that is not in the new one.
     void ReadAhead(std::vector<TReadAheadItem> items, const TShowSize& size);
 
+    // Decodes item ahead as the only read-ahead, once what runs now has ended: unlike ReadAhead,
+    // a read-ahead already running is not cancelled but decoded to its end, into the cache.
+    void ReadAheadAfterRunning(TReadAheadItem item, const TShowSize& size);
+    // Drops the read-ahead not yet started; one running goes on to its end, into the cache.
+    void DropReadAhead();
+
     // Forgets every request and read-ahead and cancels a running decode: nothing more is
     // delivered for earlier tickets. A call in the decoding host that does not stop within a
     // moment ends that host (the next decode starts another). The cache stays.

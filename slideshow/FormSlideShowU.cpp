@@ -36,10 +36,25 @@ TReadAheadItem PictureOfPlace(const std::wstring& place, const std::string& mask
     return item;
 }
 
+// The index a show of list starts at: the picture its place was left at (resume), else the
+// first. A shuffled show has no place to go on from: every picture comes once, from the first.
+int StartIndexOf(const TPictureList& list, TPictureOrder order, const TResumePoints& resume) {
+    if (order == TPictureOrder::Shuffle || list.Count() == 0)
+        return 0;
+    const TResumePoint* point = resume.Find(WideToUtf8(list.Directory()));
+    if (point == nullptr)
+        return 0;
+    auto less = [order](const std::wstring& a, const std::wstring& b) {
+        return order == TPictureOrder::Plain ? NameSortKey(a) < NameSortKey(b)
+                                             : NaturalCompare(a, b, NameSortKey) < 0;
+    };
+    return ResumeIndex(list.Items(), Utf8ToWide(point->Name), Utf8ToWide(point->Next), less);
+}
+
 } // namespace
 
 TFormSlideShow::TFormSlideShow(std::unique_ptr<TSlideShowSource> source)
-    : FSource(std::move(source)) {
+    : FSource(std::move(source)), FShuffleSeed(std::random_device{}()) {
     // Made with the form rather than at the first show, which should take no longer than it
     // must.
     MakePipeline();
@@ -61,9 +76,8 @@ void TFormSlideShow::FormCreate(TObject&) {
 void TFormSlideShow::FormShow(TObject&) {
     const SlideShowSettings settings = FSource->Settings();
 
-    // The monitor that holds the main window.
-    CoverMonitorOf(Application().MainForm() != nullptr ? Application().MainForm()->Handle()
-                                                       : nullptr);
+    TimerCursorRest.SetEnabled(false);
+    CoverMainWindowMonitor();
     for (TLabel* label : {&LabelPath, &LabelFile, &LabelIndex, &LabelSSState, &LabelInterval,
                           &LabelLastAction, &LabelAllDir})
         label->SetFontColor(settings.FGColor);
@@ -71,8 +85,14 @@ void TFormSlideShow::FormShow(TObject&) {
     ShowLabels(settings.bAllDir);
     SetColor(settings.BGColor);
     FMask = FileMask(FSource->ImageExtensions());
-    FShuffleSeed = std::random_device{}();
-    RelistPictures(FileListBox1, FMask, ListingOrder(), FSource->Archives());
+    if (ShuffleAcrossPlaces()) {
+        FPlaceFolders.clear();
+        FileListBox1 = ListPicturesAcrossPlaces(Folders(), FMask, FShuffleSeed, &FPlaceFolders,
+                                                FSource->Archives());
+    } else {
+        RelistPictures(FileListBox1, FMask, ListingOrder(), FSource->Archives());
+    }
+    FRounds.Begin(FileListBox1.Locations());
     Timer1.SetInterval(TimerIntervalMs(settings.Interval, settings.bSecond));
     SetPlaying(settings.SuguStart);
     LabelInterval.SetCaption(IntervalText(settings.Interval, settings.bSecond));
@@ -99,29 +119,77 @@ int TFormSlideShow::StartIndex(const SlideShowSettings& settings) {
     FResumeChanged = false;
     const std::wstring path = settings.Resume ? FSource->ResumeFilePath() : std::wstring();
     FResume = path.empty() ? TResumePoints() : ReadResumeFile(path);
-    const TPictureOrder order = PictureOrderOf(settings.Order);
-    // A shuffled show has no place to go on from: every picture comes once, from the first.
-    if (order == TPictureOrder::Shuffle || FileListBox1.Count() == 0)
-        return 0;
-    const TResumePoint* point = FResume.Find(WideToUtf8(FileListBox1.Directory()));
-    if (point == nullptr)
-        return 0;
-    auto less = [order](const std::wstring& a, const std::wstring& b) {
-        return order == TPictureOrder::Plain ? NameSortKey(a) < NameSortKey(b)
-                                             : NaturalCompare(a, b, NameSortKey) < 0;
+    return StartIndexOf(FileListBox1, PictureOrderOf(settings.Order), FResume);
+}
+
+void TFormSlideShow::CoverMainWindowMonitor() {
+    CoverMonitorOf(Application().MainForm() != nullptr ? Application().MainForm()->Handle()
+                                                       : nullptr);
+}
+
+void TFormSlideShow::FolderCursorMoved() {
+    TimerCursorRest.SetEnabled(false);
+    if (Visible())
+        return;
+    if (FPipeline)
+        FPipeline->DropReadAhead();
+    TimerCursorRest.SetEnabled(true);
+}
+
+void TFormSlideShow::TimerCursorRestTimer(TObject&) {
+    TimerCursorRest.SetEnabled(false);
+    const int folder = FSource->CurrentFolder();
+    if (Visible() || folder < 0 || folder >= FSource->FolderCount())
+        return;
+    PrepareStartPicture(FSource->Folder(folder));
+}
+
+void TFormSlideShow::PrepareStartPicture(const std::wstring& place) {
+    const SlideShowSettings settings = FSource->Settings();
+    if (!settings.ReadAhead)
+        return;
+    MakePipeline();
+    // As the show will list the place and choose its picture (the seed of the next show's
+    // shuffle is drawn already); the place may be slow to list, so that happens on the
+    // decoding thread.
+    const std::string mask = FileMask(FSource->ImageExtensions());
+    const TListingOrder order = ListingOrder();
+    const std::wstring resumeFile = settings.Resume ? FSource->ResumeFilePath() : std::wstring();
+    const std::vector<std::wstring> places =
+        ShuffleAcrossPlaces() ? Folders() : std::vector<std::wstring>();
+    TReadAheadItem item;
+    item.Key = L"start\n" + place + L'\n' + AnsiToWide(mask) + L'\n' +
+               std::to_wstring(static_cast<int>(order.Order)) + L'\n' +
+               std::to_wstring(order.Seed) + L'\n' + std::to_wstring(places.size());
+    TArchiveReader* archives = FSource->Archives();
+    item.Locate = [place, places, mask, order, resumeFile,
+                   archives]() -> std::optional<TPictureLocation> {
+        const TPictureList list =
+            places.empty() ? ListPictures(place, mask, order, archives)
+                           : ListPicturesAcrossPlaces(places, mask, order.Seed, nullptr, archives);
+        const TResumePoints resume =
+            resumeFile.empty() ? TResumePoints() : ReadResumeFile(resumeFile);
+        const int start = StartIndexOf(list, order.Order, resume);
+        if (start >= list.Count())
+            return std::nullopt;
+        return list.Location(start);
     };
-    return ResumeIndex(FileListBox1.Items(), Utf8ToWide(point->Name), Utf8ToWide(point->Next),
-                       less);
+    // The show covers the main window's monitor and starts at magnification 1.
+    CoverMainWindowMonitor();
+    FPipeline->ReadAheadAfterRunning(std::move(item), ShowSizeAt(1.0));
 }
 
 void TFormSlideShow::RememberShown() {
     const int index = FileListBox1.ItemIndex();
     if (index < 0 || !FSource->Settings().Resume)
         return;
+    const TPictureLocation shown = FileListBox1.Location(index);
+    // The picture after it in its own place (a shuffle across places may go on in another).
     const int next = index + 1;
-    FResume.Remember(
-        {WideToUtf8(FileListBox1.Directory()), WideToUtf8(FileListBox1.Item(index)),
-         next < FileListBox1.Count() ? WideToUtf8(FileListBox1.Item(next)) : std::string()});
+    const bool nextHere =
+        next < FileListBox1.Count() && FileListBox1.Location(next).Place == shown.Place;
+    FResume.Remember({WideToUtf8(shown.Place), WideToUtf8(shown.Name),
+                      nextHere ? WideToUtf8(FileListBox1.Item(next)) : std::string()});
     FResumeChanged = true;
 }
 
@@ -131,6 +199,9 @@ void TFormSlideShow::FormClose(TObject&, TCloseAction&) {
         Timer1.SetEnabled(false);
     if (FPipeline)
         FPipeline->CancelAll(); // nothing arrives after the close
+    // The next show's shuffle, known before it starts so that its first picture can be made
+    // ready while the folder list's cursor rests on its place.
+    FShuffleSeed = std::random_device{}();
     StopLoadingText();
     // Where the show was left is kept for the next; a file that cannot be written now costs
     // that only, so the close goes on without a report.
@@ -246,6 +317,12 @@ void TFormSlideShow::PlaceAndLabel(int Index, int w, int h) {
     const ImagePlacement placement = PlaceImage(w, h, FBairitu, Width(), Height());
     Image1.SetBounds(placement.Left, placement.Top, placement.Width, placement.Height);
 
+    if (ShuffleAcrossPlaces()) {
+        // The folder list's cursor follows the picture shown, whose folder the labels show.
+        const auto folder = FPlaceFolders.find(FileListBox1.Location(Index).Place);
+        if (folder != FPlaceFolders.end() && folder->second < FSource->FolderCount())
+            FSource->SetCurrentFolder(folder->second);
+    }
     const int folderCount = FSource->FolderCount();
     const int imageCount = FileListBox1.Count();
     const int digits = LabelNumberDigits(folderCount, imageCount);
@@ -257,7 +334,10 @@ void TFormSlideShow::PlaceAndLabel(int Index, int w, int h) {
 }
 
 TShowSize TFormSlideShow::ShowSize() const {
-    const double bairitu = FBairitu;
+    return ShowSizeAt(FBairitu);
+}
+
+TShowSize TFormSlideShow::ShowSizeAt(double bairitu) const {
     const int windowWidth = Width();
     const int windowHeight = Height();
     return [=](int w, int h) {
@@ -362,18 +442,42 @@ void TFormSlideShow::actNextGraphic1Execute(TObject&) {
 void TFormSlideShow::NewRound() {
     if (PictureOrderOf(FSource->Settings().Order) != TPictureOrder::Shuffle)
         return;
-    FShuffleSeed = std::random_device{}();
-    // The first folder is listed anew with the new seed unless it is the one on screen, whose
-    // next order must not start with the picture it ends on.
-    if (!AllDir() || FSource->CurrentFolder() == 0) {
-        std::mt19937_64 random(FShuffleSeed);
-        FileListBox1.Assign(FileListBox1.Directory(),
-                            NextShuffleRound(FileListBox1.Items(), random));
+    std::mt19937_64 random(std::random_device{}());
+    ShowRound(FRounds.Forward(random));
+}
+
+void TFormSlideShow::ShowRound(const std::vector<TPictureLocation>& round) {
+    if (ShuffleAcrossPlaces()) {
+        FileListBox1.Assign(round);
+        return;
     }
+    std::vector<std::wstring> names;
+    for (const TPictureLocation& picture : round)
+        names.push_back(picture.Name);
+    FileListBox1.Assign(FileListBox1.Directory(), std::move(names));
+}
+
+bool TFormSlideShow::ShuffleAcrossPlaces() const {
+    const SlideShowSettings settings = FSource->Settings();
+    return settings.bAllDir && PictureOrderOf(settings.Order) == TPictureOrder::Shuffle;
+}
+
+std::vector<std::wstring> TFormSlideShow::Folders() const {
+    std::vector<std::wstring> folders;
+    for (int i = 0; i < FSource->FolderCount(); ++i)
+        folders.push_back(FSource->Folder(i));
+    return folders;
 }
 
 void TFormSlideShow::actPreviousGraphicExecute(TObject&) {
     FDirection = TravelDirection::Backward;
+    // At the start of a round of a repeating shuffle, back into the end of the round before.
+    if (PictureOrderOf(FSource->Settings().Order) == TPictureOrder::Shuffle &&
+        FileListBox1.ItemIndex() == 0 && FRounds.Back()) {
+        ShowRound(FRounds.Shown());
+        ShowGraphic(FileListBox1.Count() - 1);
+        return;
+    }
     Navigate(*this, PreviousGraphicTarget);
 }
 
@@ -403,15 +507,20 @@ void TFormSlideShow::actPlayStopExecute(TObject&) {
 
 void TFormSlideShow::actShowLabelExecute(TObject&) {
     FShowLabel = !FShowLabel;
-    ShowLabels(AllDir());
+    ShowLabels(FSource->Settings().bAllDir);
 }
 
 void TFormSlideShow::actNextDirExecute(TObject&) {
+    // A shuffle across places has no folder order to step through.
+    if (ShuffleAcrossPlaces())
+        return;
     FDirection = TravelDirection::Forward;
     StepFolder(*this, 1);
 }
 
 void TFormSlideShow::actPreviousDirExecute(TObject&) {
+    if (ShuffleAcrossPlaces())
+        return;
     FDirection = TravelDirection::Backward;
     StepFolder(*this, -1);
 }
@@ -462,7 +571,9 @@ void TFormSlideShow::MakeFolderCurrent(int index) {
     FSource->SetCurrentFolder(index);
     try {
         SetPlace(FSource->Folder(index));
+        FRounds.Begin(FileListBox1.Locations());
     } catch (...) {
+        FRounds.Begin({});
         // A folder that vanished or cannot be read: its list is empty, so no image of the
         // folder before is taken for one of this folder, and the timer stops until the next
         // image is shown, as after a failed load (no stream of error reports).
@@ -478,7 +589,8 @@ void TFormSlideShow::CloseSlideShow() {
 }
 
 bool TFormSlideShow::AllDir() const {
-    return FSource->Settings().bAllDir;
+    // A shuffle across places runs through one list: its end is the end of every folder.
+    return FSource->Settings().bAllDir && !ShuffleAcrossPlaces();
 }
 
 int TFormSlideShow::LastAction() const {

@@ -14,6 +14,9 @@ constexpr int kDesignHeight = 480;
 constexpr int kRightColumn = 131;
 // How long a picture may take before the loading text shows.
 constexpr std::uint32_t kLoadingDelayMs = 150;
+// How long the main window's folder cursor rests on a place before its first picture is decoded
+// ahead: a cursor passing over places on its way decodes nothing.
+constexpr std::uint32_t kCursorRestMs = 300;
 
 const TFont kFixedFont{.Name = "ＭＳ ゴシック", .Height = 12, .FixedPitch = true};
 const TFont kProportionalFont{.Name = "ＭＳ Ｐゴシック", .Height = 12};
@@ -94,6 +97,7 @@ void TFormSlideShow::LoadForm() {
 
     Timer1.Create(*this, 1000, false);
     TimerLoading.Create(*this, kLoadingDelayMs, false);
+    TimerCursorRest.Create(*this, kCursorRestMs, false);
 
     OnCreate = [this](TObject& s) { FormCreate(s); };
     OnShow = [this](TObject& s) { FormShow(s); };
@@ -113,6 +117,7 @@ void TFormSlideShow::LoadForm() {
     };
     Timer1.OnTimer = [this](TObject& s) { Timer1Timer(s); };
     TimerLoading.OnTimer = [this](TObject& s) { TimerLoadingTimer(s); };
+    TimerCursorRest.OnTimer = [this](TObject& s) { TimerCursorRestTimer(s); };
 }
 
 } // namespace tovane

@@ -17,10 +17,13 @@
 #include "slideshow/portable/PictureList.h"
 #include "slideshow/portable/ReadAhead.h"
 #include "slideshow/portable/ResumePoints.h"
+#include "slideshow/portable/ShuffleRounds.h"
 #include "slideshow/portable/Wheel.h"
 
+#include <map>
 #include <memory>
 #include <span>
+#include <vector>
 
 namespace tovane {
 
@@ -63,11 +66,20 @@ public:
 
     TTimer Timer1;
     TTimer TimerLoading; // one-shot: shows LabelLoading when a picture is slow to arrive
+    // One-shot: the main window's folder cursor has rested on a place (see FolderCursorMoved).
+    TTimer TimerCursorRest;
 
     // Lists the place's pictures as the image list (the mask of the last show, or of the next
     // one), in the order the settings ask for; raises an Exception, with the list unchanged, when
     // the place cannot be opened.
     void SetPlace(const std::wstring& place);
+    // The main window's folder list cursor moved (called by the main window between shows).
+    // What was to be made ready for the place before and has not started is dropped; once the
+    // cursor has rested on its place for a moment, that place is listed and the picture its show
+    // would start at (the first in the order, or where it was left) decoded ahead, both on the
+    // decoding thread, at the size the show gives it: Enter then shows it at once. Nothing is
+    // done ahead without read-ahead.
+    void FolderCursorMoved();
     // Sets LabelSSState from FPlaying.
     void ShowSSState();
     // Plays (the timer runs) or stops.
@@ -134,14 +146,25 @@ private:
     void MakePipeline();
     void ReadAheadFromHere();
     TShowSize ShowSize() const;
+    TShowSize ShowSizeAt(double bairitu) const;
+    // Covers the monitor that holds the main window, as every show does.
+    void CoverMainWindowMonitor();
     // The order of the settings; a shuffle keeps one seed for the show.
     TListingOrder ListingOrder() const;
     // The picture the show starts at: where the place was left (Resume), else the first.
     int StartIndex(const SlideShowSettings& settings);
+    // With all-folders mode on, a shuffle runs through every picture of every listed place.
+    bool ShuffleAcrossPlaces() const;
+    std::vector<std::wstring> Folders() const;
+    // Makes round the image list (a round of the shuffle: of the place, or across places).
+    void ShowRound(const std::vector<TPictureLocation>& round);
     // Keeps the picture on screen as its place's resume point.
     void RememberShown();
     void StopLoadingText();
     void TimerLoadingTimer(TObject& Sender);
+    void TimerCursorRestTimer(TObject& Sender);
+    // Decodes ahead the picture a show of place would start at (see FolderCursorMoved).
+    void PrepareStartPicture(const std::wstring& place);
 
     // SlideShowHost: the image list, the folder list, the settings, closing.
     int ImageCount() const override;
@@ -160,9 +183,14 @@ private:
     bool FShowLabel = true;
     double FBairitu = 1.0; // the magnification
     bool FReadAhead = true;
+    // The shuffle of the next show (drawn at the close of each), and of this one while it runs.
     std::uint64_t FShuffleSeed = 0;
     TravelDirection FDirection = TravelDirection::Forward;
     TWheelNotches FWheel;
+    // The shuffle's visited rounds (Left goes back across a round's start).
+    TShuffleRounds FRounds;
+    // In a shuffle across places: each listed place's item in the folder list.
+    std::map<std::wstring, int> FPlaceFolders;
     // Where places were left: read at the show, written at its close when it showed any.
     TResumePoints FResume;
     bool FResumeChanged = false;

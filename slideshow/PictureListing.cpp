@@ -9,6 +9,7 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <functional>
 #include <vector>
 
@@ -99,6 +100,30 @@ TPictureList ListPictures(const std::wstring& place, const std::string& mask,
     }
     const std::wstring folder = ResolveFolder(place);
     list.Assign(folder, Ordered(folder, ListMatchingFiles(folder, mask), order));
+    return list;
+}
+
+TPictureList ListPicturesAcrossPlaces(const std::vector<std::wstring>& places,
+                                      const std::string& mask, std::uint64_t seed,
+                                      std::map<std::wstring, int>* folders,
+                                      TArchiveReader* archives) {
+    std::vector<TPictureLocation> pictures;
+    for (std::size_t i = 0; i < places.size(); ++i) {
+        TPictureList place;
+        try {
+            place = ListPictures(places[i], mask, {}, archives);
+        } catch (...) {
+            continue; // gone, or not to be read now
+        }
+        if (folders != nullptr)
+            folders->emplace(place.Directory(), static_cast<int>(i));
+        for (int k = 0; k < place.Count(); ++k)
+            pictures.push_back(place.Location(k));
+    }
+    std::mt19937_64 random(seed);
+    std::shuffle(pictures.begin(), pictures.end(), random);
+    TPictureList list;
+    list.Assign(pictures);
     return list;
 }
 

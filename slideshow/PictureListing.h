@@ -6,7 +6,9 @@
 #include "slideshow/portable/PictureOrder.h"
 
 #include <cstdint>
+#include <map>
 #include <string>
+#include <vector>
 
 namespace tovane {
 
@@ -29,6 +31,15 @@ struct TListingOrder {
 // entry that is itself an archive matches no picture's mask and is left out).
 TPictureList ListPictures(const std::wstring& place, const std::string& mask,
                           const TListingOrder& order = {}, TArchiveReader* archives = nullptr);
+
+// The pictures of every place (a shuffle across places): each listed by mask as ListPictures
+// lists it in the plain order (a place that cannot be opened gives none), then all of them in one
+// random order drawn from seed. folders, when given, receives each listed place's index in
+// places, by the place's spelling in the list. Any thread.
+TPictureList ListPicturesAcrossPlaces(const std::vector<std::wstring>& places,
+                                      const std::string& mask, std::uint64_t seed,
+                                      std::map<std::wstring, int>* folders = nullptr,
+                                      TArchiveReader* archives = nullptr);
 
 // Lists the list's place again by mask (no pictures when it cannot be read now); nothing
 // selected afterwards.

@@ -15,16 +15,22 @@ public:
     // The place and its pictures' names in the list's order; nothing selected. inArchive: the
     // place is an archive, the names its entries' paths.
     void Assign(std::wstring place, std::vector<std::wstring> names, bool inArchive = false);
+    // Pictures of any places (a shuffle across places), in the list's order; nothing selected.
+    void Assign(const std::vector<TPictureLocation>& pictures);
     void Clear();
 
-    // The place listed; empty before the first Assign.
+    // The place listed; empty before the first Assign. A list of several places gives the
+    // place of the selected picture (of the first while none is selected).
     const std::wstring& Directory() const noexcept { return FPlace; }
+    // Whether that place is an archive.
     bool InArchive() const noexcept { return FInArchive; }
     int Count() const noexcept { return static_cast<int>(FNames.size()); }
     const std::vector<std::wstring>& Items() const noexcept { return FNames; }
     // The name of picture index (0 to Count() - 1).
     const std::wstring& Item(int index) const;
     TPictureLocation Location(int index) const;
+    // Every picture's location, in the list's order.
+    std::vector<TPictureLocation> Locations() const;
 
     // The selected picture; -1 when none is. Selecting an index outside the list selects none.
     int ItemIndex() const noexcept { return FIndex; }
@@ -34,8 +40,12 @@ public:
 
 private:
     std::wstring FPlace;
-    std::vector<std::wstring> FNames;
     bool FInArchive = false;
+    std::vector<std::wstring> FNames;
+    // For a list of several places: each picture's place and whether it is an archive; else
+    // empty.
+    std::vector<std::wstring> FPlaces;
+    std::vector<bool> FPlacesInArchive;
     int FIndex = -1;
 };
 

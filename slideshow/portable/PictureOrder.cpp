@@ -107,16 +107,4 @@ void OrderNames(std::vector<std::wstring>& names, TPictureOrder order, TNameSort
     }
 }
 
-std::vector<std::wstring> NextShuffleRound(const std::vector<std::wstring>& round,
-                                           std::mt19937_64& random) {
-    std::vector<std::wstring> next = round;
-    std::shuffle(next.begin(), next.end(), random);
-    if (next.size() >= 2 && next.front() == round.back()) {
-        // Swapped with any other place: every order that does not repeat stays as likely.
-        std::uniform_int_distribution<std::size_t> other(1, next.size() - 1);
-        std::swap(next.front(), next[other(random)]);
-    }
-    return next;
-}
-
 } // namespace tovane

@@ -3,6 +3,7 @@
 // listing's sort key); the other orders are decided here from it.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <random>
 #include <string>
@@ -42,9 +43,18 @@ struct TDatedName {
 void OrderNames(std::vector<std::wstring>& names, TPictureOrder order, TNameSortKey plainKey,
                 const std::vector<TDatedName>& dated, std::mt19937_64& random);
 
-// The order of a shuffled list's next round: the same names in a new random order whose first
-// is not the last of the round before (when there are two or more).
-std::vector<std::wstring> NextShuffleRound(const std::vector<std::wstring>& round,
-                                           std::mt19937_64& random);
+// The order of a shuffled list's next round: the same pictures (names, or locations) in a new
+// random order whose first is not the last of the round before (when there are two or more).
+template <typename Picture>
+std::vector<Picture> NextShuffleRound(const std::vector<Picture>& round, std::mt19937_64& random) {
+    std::vector<Picture> next = round;
+    std::shuffle(next.begin(), next.end(), random);
+    if (next.size() >= 2 && next.front() == round.back()) {
+        // Swapped with any other place: every order that does not repeat stays as likely.
+        std::uniform_int_distribution<std::size_t> other(1, next.size() - 1);
+        std::swap(next.front(), next[other(random)]);
+    }
+    return next;
+}
 
 } // namespace tovane

@@ -618,6 +618,24 @@ TEST_F(MainWindow, EnterShowsTheSlideshowOfTheCurrentFolderAndFollowsItsMoves) {
     FormSlideShow.reset();
 }
 
+TEST_F(MainWindow, ThePictureOfTheFolderTheCursorRestsOnIsDecodedBeforeEnter) {
+    Start();
+    FormSlideShow = std::make_unique<TBuiltForm<TFormSlideShow>>(MakeMainWindowSlideShowSource());
+    FillFive();
+    FormMain->ListBox1.SetItemIndex(0);
+    Key(VK_DOWN);
+    ASSERT_EQ(FormMain->ListBox1.ItemIndex(), 1);
+    const auto decoded = [] { return FormSlideShow->Pipeline()->Counters().Decoded; };
+    ASSERT_TRUE(PumpUntil([&] { return decoded() == 1; }));
+    PostMessageW(FormSlideShow->Handle(), WM_KEYDOWN, VK_ESCAPE, 1);
+    FormMain->actSlideShow.Execute();
+    EXPECT_TRUE(SameTextAscii(WideToAnsi(FormSlideShow->FileListBox1.Directory()), Folders[1]));
+    EXPECT_TRUE(FormSlideShow->Image1.Visible());
+    EXPECT_EQ(decoded(), 1);
+    EXPECT_EQ(Errors, std::vector<std::string>{});
+    FormSlideShow.reset();
+}
+
 // Closes the slideshow once its second picture is on screen (pictures arrive from the
 // decoding thread).
 void CALLBACK CloseSlideShowOnSecondPicture(HWND, UINT, UINT_PTR, DWORD) {

@@ -1,5 +1,7 @@
 #include "imaging/portable/PhotoDate.h"
+#include "slideshow/portable/PictureList.h"
 #include "slideshow/portable/PictureOrder.h"
+#include "slideshow/portable/ShuffleRounds.h"
 
 #include <gtest/gtest.h>
 
@@ -135,6 +137,44 @@ TEST(PictureOrder, EachShuffleRoundIsANewOrderThatDoesNotRepeatAtTheBoundary) {
         if (n >= 3) {
             EXPECT_GT(changed, 150) << n; // a new order, not the last one again
         }
+    }
+}
+
+// Left and Right through the visited rounds of a repeating shuffle across two places: back into
+// the round before and forward again through the same order; a new order only past the newest.
+TEST(PictureOrder, ShuffleRoundsGoBackAcrossTheBoundaryAndForwardThroughTheSameOrder) {
+    const std::vector<TPictureLocation> first = {
+        {L"C:\\a", L"1.jpg"}, {L"C:\\b", L"1.jpg"}, {L"C:\\a", L"2.jpg"}, {L"C:\\b", L"2.jpg"}};
+    std::mt19937_64 random(7);
+    TShuffleRounds rounds;
+    rounds.Begin(first);
+    EXPECT_FALSE(rounds.Back()); // nothing before the first round
+    const std::vector<TPictureLocation> second = rounds.Forward(random);
+    EXPECT_NE(second.front(), first.back());
+    ASSERT_TRUE(rounds.Back());
+    EXPECT_EQ(rounds.Shown(), first);
+    EXPECT_FALSE(rounds.Back()); // two rounds are kept
+    EXPECT_EQ(rounds.Forward(random), second);
+    const std::vector<TPictureLocation> third = rounds.Forward(random);
+    EXPECT_NE(third.front(), second.back());
+    std::vector<std::wstring> keys;
+    for (const TPictureLocation& picture : third)
+        keys.push_back(picture.Key());
+    std::sort(keys.begin(), keys.end());
+    EXPECT_EQ(keys, (std::vector<std::wstring>{L"C:\\a\\1.jpg", L"C:\\a\\2.jpg", L"C:\\b\\1.jpg",
+                                               L"C:\\b\\2.jpg"}));
+    ASSERT_TRUE(rounds.Back());
+    EXPECT_EQ(rounds.Shown(), second);
+
+    // A list of the round: each picture keeps its place, and the list's place is the selected
+    // picture's.
+    TPictureList list;
+    list.Assign(third);
+    EXPECT_EQ(list.Locations(), third);
+    for (int i : {3, 0}) {
+        list.SetItemIndex(i);
+        EXPECT_EQ(list.Directory(), third[static_cast<std::size_t>(i)].Place);
+        EXPECT_EQ(list.Selected(), third[static_cast<std::size_t>(i)]);
     }
 }
 

@@ -438,6 +438,44 @@ TEST_F(SlideShowWindow, ShuffleShowsEachPictureOncePerRoundAndRepeatsInANewOrder
     EXPECT_TRUE(Errors.empty());
 }
 
+// With all-folders mode on, one shuffle runs through the pictures of every folder; the labels
+// show the folder of the picture shown, and Left goes back across a round's start.
+TEST_F(SlideShowWindow, ShuffleAcrossFoldersVisitsEveryPictureOncePerRoundAndGoesBackAcrossRounds) {
+    AddFolder(2, 8, 8);
+    AddFolder(3, 8, 8);
+    AddFolder(1, 8, 8);
+    Source->Values.bAllDir = true;
+    Source->Values.Order = 3;
+    Source->Values.LastAction = laRepeat;
+    Start(1);
+    ASSERT_EQ(Form->FileListBox1.Count(), 6);
+    auto shown = [&] { return Form->FileListBox1.Selected().Path(); };
+    std::vector<std::wstring> seen = {shown()};
+    for (int i = 0; i < 11; ++i) {
+        Key(VK_RIGHT);
+        seen.push_back(shown());
+        // The folder of the picture shown is the folder list's current one, and the label's.
+        const std::string folder = Source->Folders[static_cast<std::size_t>(Source->Current)];
+        EXPECT_TRUE(SameTextAscii(WideToAnsi(Form->FileListBox1.Directory()), folder));
+        EXPECT_EQ(Form->LabelPath.Caption().substr(0, 7),
+                  std::to_string(Source->Current + 1) + " / 3  ");
+    }
+    EXPECT_EQ(std::set<std::wstring>(seen.begin(), seen.begin() + 6).size(), 6u);
+    EXPECT_EQ(std::set<std::wstring>(seen.begin() + 6, seen.end()).size(), 6u);
+    EXPECT_NE(seen[5], seen[6]);
+    EXPECT_EQ(Form->LabelFile.Caption().substr(0, 7), "6 / 6  ");
+    for (int i = 10; i >= 5; --i) {
+        Key(VK_LEFT);
+        EXPECT_EQ(shown(), seen[static_cast<std::size_t>(i)]) << i;
+    }
+    Key(VK_RIGHT); // forward again through the round already drawn
+    EXPECT_EQ(shown(), seen[6]);
+    Key(VK_NEXT); // no folder order to step through
+    EXPECT_EQ(shown(), seen[6]);
+    EXPECT_TRUE(Form->LabelAllDir.Visible());
+    EXPECT_TRUE(Errors.empty());
+}
+
 TEST_F(SlideShowWindow, DoubleClickMovesTwoImages) {
     AddFolder(4, 200, 200);
     Start();

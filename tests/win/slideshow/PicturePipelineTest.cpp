@@ -5,6 +5,8 @@
 #include "framework/win32/Text.h"
 #include "imaging/SPIBmp.h"
 #include "slideshow/FormSlideShowU.h"
+#include "slideshow/PictureListing.h"
+#include "slideshow/ResumeFile.h"
 #include "tests/win/DecodingSupport.h"
 #include "tests/win/slideshow/TestSource.h"
 
@@ -181,6 +183,81 @@ TEST_F(PicturePipeline, WithoutReadAheadEveryShowDecodes) {
     Key(VK_LEFT);
     EXPECT_EQ(s.pictureCalls, 4); // nothing decoded ahead, nothing cached
     EXPECT_EQ(FileLabel(), "1 / 3  p0.slw");
+}
+
+// The main window tells the slideshow each move of its folder cursor: the picture a show of the
+// place would start at is decoded once the cursor rests there, and Enter needs no module call.
+TEST_F(PicturePipeline, ThePictureOfThePlaceTheCursorRestsOnIsReadyAtEnter) {
+    Pictures({50});
+    DecodeStats& s = Stats("decode_slow");
+    Form->FolderCursorMoved();
+    ASSERT_TRUE(PumpUntil([&] { return s.pictureReturns == 1; }));
+    ReadAheadDone();
+    EXPECT_EQ(Form->Pipeline()->Counters().Decoded, 1);
+    ResetStats("decode_slow");
+    Start(); // Enter
+    EXPECT_FALSE(Form->Loading());
+    EXPECT_TRUE(Form->Image1.Visible());
+    EXPECT_EQ(FileLabel(), "1 / 1  p0.slw");
+    ReadAheadDone();
+    EXPECT_EQ(s.pictureCalls, 0);
+    EXPECT_EQ(s.isSupportedCalls, 0);
+    EXPECT_EQ(Form->Pipeline()->Counters().Decoded, 1);
+    EXPECT_TRUE(Errors.empty());
+}
+
+TEST_F(PicturePipeline, ACursorPassingOverPlacesDecodesNothingAndResumeChoosesThePicture) {
+    Pictures({50, 50, 50});
+    const std::string other = Dir + "\\other";
+    CreateDirectoryA(other.c_str(), nullptr);
+    harness::WriteWholeFile(other + "\\q.slw", "50");
+    Source->Folders.push_back(other);
+    // The place was left at p1 last time.
+    const std::wstring resume = AnsiToWide(Dir + "\\Tovane.resume");
+    Source->ResumePath = resume;
+    TResumePoints points;
+    points.Remember(
+        {WideToUtf8(ListPictures(AnsiToWide(Dir), "*.slw").Directory()), "p1.slw", "p2.slw"});
+    ASSERT_TRUE(WriteResumeFile(resume, points));
+    DecodeStats& s = Stats("decode_slow");
+    // Moves 50 ms apart: each cancels the wait of the one before.
+    for (int k = 0; k < 6; ++k) {
+        Source->Current = k % 2 == 0 ? 1 : 0;
+        Form->FolderCursorMoved();
+        harness::Pump(50);
+    }
+    EXPECT_EQ(s.pictureCalls, 0);
+    EXPECT_EQ(s.isSupportedCalls, 0);
+    ASSERT_TRUE(PumpUntil([&] { return s.pictureReturns == 1; }));
+    ReadAheadDone();
+    EXPECT_EQ(s.pictureCalls, 1);
+    EXPECT_TRUE(Contains(s.lastFile, "\\p1.slw")) << s.lastFile;
+    Start();
+    EXPECT_FALSE(Form->Loading());
+    EXPECT_EQ(FileLabel(), "2 / 3  p1.slw");
+    EXPECT_TRUE(Errors.empty());
+}
+
+// A shuffle across folders starts at a picture of any folder: that one is made ready.
+TEST_F(PicturePipeline, TheFirstPictureOfAShuffleAcrossFoldersIsReadyAtEnter) {
+    Pictures({50, 50});
+    const std::string other = Dir + "\\other";
+    CreateDirectoryA(other.c_str(), nullptr);
+    for (const char* name : {"q0.slw", "q1.slw"})
+        harness::WriteWholeFile(other + "\\" + name, "50");
+    Source->Folders.push_back(other);
+    Source->Values.bAllDir = true;
+    Source->Values.Order = 3;
+    DecodeStats& s = Stats("decode_slow");
+    Form->FolderCursorMoved();
+    ASSERT_TRUE(PumpUntil([&] { return s.pictureReturns == 1; }));
+    ReadAheadDone();
+    const std::string prepared = s.lastFile;
+    Start();
+    EXPECT_FALSE(Form->Loading());
+    EXPECT_EQ(Form->FileListBox1.Count(), 4);
+    EXPECT_TRUE(Contains(prepared, WideToAnsi(Form->FileListBox1.Selected().Path()))) << prepared;
+    EXPECT_TRUE(Errors.empty());
 }
 
 namespace {
