@@ -99,10 +99,11 @@ void TFindThread::Execute() {
         CheckPaused();
         if (!TakeFirst(dir))
             return;
-        if (IsFolder(dir))
-            ScanFolder(dir);
-        else
+        // A queued archive is looked into; a folder gone meanwhile is walked as an empty one.
+        if (IsArchiveFile(dir))
             TestArchive(dir);
+        else
+            ScanFolder(dir);
         DropFirst();
     }
 }
@@ -213,6 +214,8 @@ bool TFindThread::IsArchiveFile(const std::wstring& path) const {
 }
 
 void TFindThread::TestArchive(const std::wstring& path) {
+    if (FArchives == nullptr)
+        return;
     const std::optional<std::vector<TArchiveEntry>> entries = FArchives->Entries(path);
     if (!entries)
         return;

@@ -413,10 +413,11 @@ Answer TPluginHost::Call(const std::string& module, const std::vector<std::uint8
 
 namespace {
 
-// A rendering's section, mapped for as long as the bitmap that took it over lives.
-class TRenderingBlock final : public TExternalBlock {
+// A section the host filled (a rendering, an archive's entry), mapped for as long as the buffer
+// that took it over lives.
+class TSectionBlock final : public TExternalBlock {
 public:
-    TRenderingBlock(UniqueKernelHandle section, UniqueView view)
+    TSectionBlock(UniqueKernelHandle section, UniqueView view)
         : FSection(std::move(section)), FView(std::move(view)) {}
     std::size_t ReservedBytes() const override { return ViewBytes(FView); }
 
@@ -465,7 +466,7 @@ void TPluginHost::RenderingMessage(const std::vector<std::uint8_t>& body) {
     TDib rendering = ResampledShape(
         r.Width, r.Height,
         TByteBuffer::Adopt(rows, bytes,
-                           std::make_unique<TRenderingBlock>(std::move(section), std::move(view))));
+                           std::make_unique<TSectionBlock>(std::move(section), std::move(view))));
     try {
         if (FRendering->Arrived)
             FRendering->Arrived(FDecodedSize.first, FDecodedSize.second, std::move(rendering));
@@ -573,21 +574,6 @@ THostPicture TPluginHost::GetPicture(const TSPI& spi, const THostSource& source,
     return picture;
 }
 
-namespace {
-
-// An archive entry's bytes, mapped for as long as the buffer that took them over lives.
-class TEntryBlock final : public TExternalBlock {
-public:
-    TEntryBlock(UniqueKernelHandle section, UniqueView view)
-        : FSection(std::move(section)), FView(std::move(view)) {}
-    std::size_t ReservedBytes() const override { return ViewBytes(FView); }
-
-private:
-    UniqueKernelHandle FSection;
-    UniqueView FView;
-};
-
-} // namespace
 
 TArchiveListing TPluginHost::ListArchive(const TSPI& spi, const std::wstring& archive) {
     const TArchiveEntries r = Call<TArchiveEntries>(
@@ -621,7 +607,7 @@ TPluginHost::TEntry TPluginHost::ReadArchiveEntry(const TSPI& spi, const std::ws
     auto* bytes = static_cast<std::uint8_t*>(view.Get());
     result.Bytes =
         TByteBuffer::Adopt(bytes, static_cast<std::size_t>(r.Size),
-                           std::make_unique<TEntryBlock>(std::move(section), std::move(view)));
+                           std::make_unique<TSectionBlock>(std::move(section), std::move(view)));
     return result;
 }
 

@@ -125,8 +125,7 @@ void TLoaderSPI::CheckExports() const {
 }
 
 int TLoaderSPI::IsSupported(const char* fileName, const void* data) const {
-    Require(Api().IsSupported, "IsSupported");
-    return Api().IsSupported(fileName, const_cast<void*>(data));
+    return Pass(Api().IsSupported, "IsSupported", fileName, const_cast<void*>(data));
 }
 
 std::unique_ptr<TInSPI> TInSPI::Create(const std::string& fileName) {
@@ -163,14 +162,12 @@ int TInSPI::GetPictureInfo(const char* source, SusieLength length, unsigned int 
 
 int TInSPI::GetPicture(const char* source, SusieLength length, unsigned int flag, HLOCAL* info,
                        HLOCAL* bits, SusieProgressCallback progress, SusieUserData userData) const {
-    Require(Api().GetPicture, "GetPicture");
-    return Api().GetPicture(source, length, flag, info, bits, progress, userData);
+    return Pass(Api().GetPicture, "GetPicture", source, length, flag, info, bits, progress, userData);
 }
 
 int TInSPI::GetPreview(const char* source, SusieLength length, unsigned int flag, HLOCAL* info,
                        HLOCAL* bits, SusieProgressCallback progress, SusieUserData userData) const {
-    Require(Api().GetPreview, "GetPreview");
-    return Api().GetPreview(source, length, flag, info, bits, progress, userData);
+    return Pass(Api().GetPreview, "GetPreview", source, length, flag, info, bits, progress, userData);
 }
 
 std::unique_ptr<TAmSPI> TAmSPI::Create(const std::string& fileName) {
@@ -186,26 +183,22 @@ void TAmSPI::CheckExports() const {
 
 int TAmSPI::GetArchiveInfo(const char* source, SusieLength length, unsigned int flag,
                            HLOCAL* records) const {
-    Require(Api().GetArchiveInfo, "GetArchiveInfo");
-    return Api().GetArchiveInfo(source, length, flag, records);
+    return Pass(Api().GetArchiveInfo, "GetArchiveInfo", source, length, flag, records);
 }
 
 int TAmSPI::GetFile(const char* source, SusieLength position, char* dest, unsigned int flag,
                     SusieProgressCallback progress, SusieUserData userData) const {
-    Require(Api().GetFile, "GetFile");
-    return Api().GetFile(source, position, dest, flag, progress, userData);
+    return Pass(Api().GetFile, "GetFile", source, position, dest, flag, progress, userData);
 }
 
 int TAmSPI::GetArchiveInfoW(const wchar_t* source, SusieLength length, unsigned int flag,
                             HLOCAL* records) const {
-    Require(Api().GetArchiveInfoW, "GetArchiveInfoW");
-    return Api().GetArchiveInfoW(source, length, flag, records);
+    return Pass(Api().GetArchiveInfoW, "GetArchiveInfoW", source, length, flag, records);
 }
 
 int TAmSPI::GetFileW(const wchar_t* source, SusieLength position, wchar_t* dest, unsigned int flag,
                      SusieProgressCallback progress, SusieUserData userData) const {
-    Require(Api().GetFileW, "GetFileW");
-    return Api().GetFileW(source, position, dest, flag, progress, userData);
+    return Pass(Api().GetFileW, "GetFileW", source, position, dest, flag, progress, userData);
 }
 
 std::unique_ptr<TXnSPI> TXnSPI::Create(const std::string& fileName) {

@@ -138,6 +138,12 @@ protected:
     template <typename F> void Require(F export_, const char* exportName) const {
         RequireExport(reinterpret_cast<const void*>(export_), exportName);
     }
+    // A pass-through call: the export (required), called with the arguments as given.
+    template <typename F, typename... Args>
+    int Pass(F export_, const char* exportName, Args... args) const {
+        Require(export_, exportName);
+        return export_(args...);
+    }
 
 private:
     void Describe();                                      // CheckExports, self-description, Usable

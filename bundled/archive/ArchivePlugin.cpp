@@ -529,23 +529,36 @@ extern "C" int WINAPI GetArchiveInfoW(LPCWSTR buf, LONG_PTR len, unsigned int fl
     }
 }
 
+namespace {
+
+// GetFileInfo of either width: the record of the entry named (path: the archive's, empty for
+// memory; ansiNames: the name is matched as the ANSI call spells names).
+template <typename Char>
+SusieResult FileInfoOf(const std::u16string& path, const void* buf, LONG_PTR len,
+                       const std::u16string& name, unsigned flag, bool ansiNames,
+                       susie::BasicFileInfo<Char>& record) {
+    ArchiveSource source;
+    if (const SusieResult r = SourceOf(path, buf, len, flag, source); r != SusieSuccess)
+        return r;
+    EntryHeader found;
+    if (const SusieResult r =
+            FindFile(source, name, (flag & susie::IgnoreCase) != 0, ansiNames, found);
+        r != SusieSuccess)
+        return r;
+    FillRecord(record, found);
+    return SusieSuccess;
+}
+
+} // namespace
+
 extern "C" int WINAPI GetFileInfo(LPCSTR buf, LONG_PTR len, LPCSTR filename, unsigned int flag,
                                   susie::FileInfo* lpInfo) {
     try {
         if (!lpInfo || !filename)
             return SusieInternalError;
-        ArchiveSource source;
         const bool file = (flag & SusieSourceMask) == SusieSourceFile;
-        if (const SusieResult r = SourceOf(file ? AnsiToU16(buf) : u"", buf, len, flag, source);
-            r != SusieSuccess)
-            return r;
-        EntryHeader found;
-        if (const SusieResult r =
-                FindFile(source, AnsiToU16(filename), (flag & susie::IgnoreCase) != 0, true, found);
-            r != SusieSuccess)
-            return r;
-        FillRecord(*lpInfo, found);
-        return SusieSuccess;
+        return FileInfoOf(file ? AnsiToU16(buf) : u"", buf, len, AnsiToU16(filename), flag, true,
+                          *lpInfo);
     } catch (...) {
         return Failure(std::current_exception());
     }
@@ -556,18 +569,9 @@ extern "C" int WINAPI GetFileInfoW(LPCWSTR buf, LONG_PTR len, LPCWSTR filename, 
     try {
         if (!lpInfo || !filename)
             return SusieInternalError;
-        ArchiveSource source;
         const bool file = (flag & SusieSourceMask) == SusieSourceFile;
-        if (const SusieResult r = SourceOf(file ? WideArg(buf) : u"", buf, len, flag, source);
-            r != SusieSuccess)
-            return r;
-        EntryHeader found;
-        if (const SusieResult r =
-                FindFile(source, WideArg(filename), (flag & susie::IgnoreCase) != 0, false, found);
-            r != SusieSuccess)
-            return r;
-        FillRecord(*lpInfo, found);
-        return SusieSuccess;
+        return FileInfoOf(file ? WideArg(buf) : u"", buf, len, WideArg(filename), flag, false,
+                          *lpInfo);
     } catch (...) {
         return Failure(std::current_exception());
     }

@@ -8,6 +8,7 @@
 #include "bundled/common/SusieApi.h"
 
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -74,8 +75,10 @@ public:
 private:
     void WriteHeader();
 
+    std::uint8_t* Bits() const noexcept { return FBitsLock ? FBitsLock->Address() : nullptr; }
+
     LocalBlock FInfo, FBits;
-    std::uint8_t* FBitsAddress = nullptr;
+    std::optional<LocalLockGuard> FBitsLock; // while the DIB is being filled
     std::uint32_t FWidth = 0, FHeight = 0;
     unsigned FBitCount = 0;
 };

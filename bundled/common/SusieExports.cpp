@@ -142,8 +142,8 @@ bool DibBuilder::Create(std::uint32_t width, std::uint32_t height, unsigned bitC
     FBits = LocalBlock(LocalAlloc(LMEM_MOVEABLE, stride * height));
     if (!FInfo.Get() || !FBits.Get())
         return false;
-    FBitsAddress = static_cast<std::uint8_t*>(LocalLock(FBits.Get()));
-    if (!FBitsAddress)
+    FBitsLock.emplace(FBits.Get());
+    if (!Bits())
         return false;
     FWidth = width;
     FHeight = height;
@@ -152,23 +152,22 @@ bool DibBuilder::Create(std::uint32_t width, std::uint32_t height, unsigned bitC
 }
 
 std::uint8_t* DibBuilder::RowFromTop(std::uint32_t y) noexcept {
-    return FBitsAddress + DibStride(FWidth, FBitCount) * (FHeight - 1 - y);
+    return Bits() + DibStride(FWidth, FBitCount) * (FHeight - 1 - y);
 }
 
 void DibBuilder::DropOpaqueAlpha() {
-    if (FBitCount != 32 || !AllOpaque(FBitsAddress, FWidth, FHeight))
+    if (FBitCount != 32 || !AllOpaque(Bits(), FWidth, FHeight))
         return;
-    CompactDib32To24(FBitsAddress, FWidth, FHeight);
+    CompactDib32To24(Bits(), FWidth, FHeight);
     FBitCount = 24;
-    LocalUnlock(FBits.Get());
-    FBitsAddress = nullptr;
+    FBitsLock.reset();
     // Shrinking may move the block; keep the larger one if it cannot.
     if (HLOCAL smaller =
             LocalReAlloc(FBits.Get(), DibStride(FWidth, 24) * FHeight, LMEM_MOVEABLE)) {
         FBits.Release(); // LocalReAlloc has taken over the old handle
         FBits = LocalBlock(smaller);
     }
-    FBitsAddress = static_cast<std::uint8_t*>(LocalLock(FBits.Get()));
+    FBitsLock.emplace(FBits.Get());
 }
 
 void DibBuilder::WriteHeader() {
@@ -185,8 +184,7 @@ void DibBuilder::WriteHeader() {
 
 void DibBuilder::HandOver(HLOCAL* info, HLOCAL* bits) {
     WriteHeader();
-    LocalUnlock(FBits.Get());
-    FBitsAddress = nullptr;
+    FBitsLock.reset();
     *info = FInfo.Release();
     *bits = FBits.Release();
 }

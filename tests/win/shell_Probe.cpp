@@ -2,8 +2,11 @@
 //   shell_probe wait-done [seconds]  waits until the main window's search has finished (status
 //                                    panel 1 reads "検索完了"), or until no search has started
 //                                    for a while; prints the panels and the folder count
+//                                    and each item of the folder list ("item: ...")
+//   shell_probe labels               prints the text of each label of the slideshow window
 //   shell_probe close                posts WM_CLOSE to the main window
 // Exit code 0 on success, 1 when the window was not found or the wait timed out.
+#include "framework/win32/Text.h"
 #include "tests/win/Harness.h"
 
 #include <windows.h>
@@ -49,11 +52,34 @@ int WaitDone(int seconds) {
                             static_cast<long>(SendMessageW(list, LB_GETCOUNT, 0, 0)),
                             harness::RemotePanelText(bar, 0).c_str(), state.c_str(),
                             harness::RemotePanelText(bar, 2).c_str());
+                const auto count = static_cast<int>(SendMessageW(list, LB_GETCOUNT, 0, 0));
+                for (int i = 0; i < count; ++i) {
+                    std::wstring item(
+                        static_cast<std::size_t>(SendMessageW(list, LB_GETTEXTLEN, i, 0)) + 1, L'\0');
+                    item.resize(static_cast<std::size_t>(
+                        SendMessageW(list, LB_GETTEXT, i, reinterpret_cast<LPARAM>(item.data()))));
+                    std::printf("item: %s\n", tovane::WideToUtf8(item).c_str());
+                }
                 return 0;
             }
         }
         Sleep(200);
     }
+}
+
+// The slideshow: a visible window of the program's class that is not the main window.
+int Labels() {
+    HWND show = harness::FindTopWindow([](HWND h) {
+        return harness::ClassOf(h) == L"TovaneWindow" && IsWindowVisible(h) &&
+               FindWindowExW(h, nullptr, STATUSCLASSNAMEW, nullptr) == nullptr;
+    });
+    if (show == nullptr)
+        return 1;
+    for (HWND child = FindWindowExW(show, nullptr, L"STATIC", nullptr); child != nullptr;
+         child = FindWindowExW(show, child, L"STATIC", nullptr))
+        if (IsWindowVisible(child))
+            std::printf("label: %s\n", harness::TextOf(child).c_str());
+    return 0;
 }
 
 } // namespace
@@ -62,6 +88,8 @@ int main(int argc, char** argv) {
     const std::string command = argc > 1 ? argv[1] : "";
     if (command == "wait-done")
         return WaitDone(argc > 2 ? std::atoi(argv[2]) : 60);
+    if (command == "labels")
+        return Labels();
     if (command == "close") {
         HWND main = MainWindow();
         if (main == nullptr)
@@ -69,6 +97,6 @@ int main(int argc, char** argv) {
         PostMessageW(main, WM_CLOSE, 0, 0);
         return 0;
     }
-    std::fprintf(stderr, "usage: shell_probe wait-done [seconds] | close\n");
+    std::fprintf(stderr, "usage: shell_probe wait-done [seconds] | labels | close\n");
     return 2;
 }
