@@ -179,10 +179,11 @@ void TFormMain::actFindSuspendExecute(TObject&) {
 // ------------------------------------------------------------------------------- commands
 
 void TFormMain::OpenFolderDialog(bool clearFirst) {
-    auto dialog =
-        std::make_unique<TBuiltForm<TFormOpenDir>>(this, FImageExtensions, ListBox1.Items());
+    auto dialog = std::make_unique<TBuiltForm<TFormOpenDir>>(
+        this, FImageExtensions, ListBox1.Items(),
+        Archives != nullptr ? Archives->Extensions() : std::vector<std::string>());
     if (dialog->ShowModal() == mrOk)
-        RegisterFolder(dialog->FileListBox1.Directory(), clearFirst);
+        RegisterFolder(dialog->Picked(), clearFirst);
 }
 
 void TFormMain::actOpenExecute(TObject&) {

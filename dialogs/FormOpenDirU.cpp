@@ -1,6 +1,7 @@
 #include "dialogs/FormOpenDirU.h"
 
 #include "framework/Paths.h"
+#include "framework/Strings.h"
 #include "framework/win32/ModuleFile.h"
 #include "framework/win32/Text.h"
 #include "settings/portable/ImageExtensions.h"
@@ -35,14 +36,27 @@ void MakeCurrentFolderReachable(const std::vector<std::wstring>& registeredFolde
 } // namespace
 
 TFormOpenDir::TFormOpenDir(TForm* owner, std::vector<std::string> imageExtensions,
-                           const std::vector<std::wstring>& registeredFolders)
-    : TForm(owner), FImageExtensions(std::move(imageExtensions)) {
+                           const std::vector<std::wstring>& registeredFolders,
+                           std::vector<std::string> archiveExtensions)
+    : TForm(owner), FImageExtensions(std::move(imageExtensions)),
+      FArchiveExtensions(std::move(archiveExtensions)) {
     MakeCurrentFolderReachable(registeredFolders);
 }
 
 void TFormOpenDir::FormCreate(TObject&) {
-    // Every image extension as "*.%s;", bmp first (no leading space, unlike the status bar).
-    FileListBox1.SetMask(FileMask(FImageExtensions));
+    // Every image extension as "*.%s;", bmp first (no leading space, unlike the status bar),
+    // then the archives'.
+    FileListBox1.SetMask(FileMask(FImageExtensions) + FileMask(FArchiveExtensions));
+}
+
+std::wstring TFormOpenDir::Picked() const {
+    // An archive's extension may have dots of its own ("tar.gz").
+    const std::wstring file = FileListBox1.FileName();
+    const std::string name = AsciiLower(WideToAnsiNoBestFit(file), SystemLeadByte);
+    for (const std::string& ext : FArchiveExtensions)
+        if (!file.empty() && name.ends_with("." + AsciiLower(ext, SystemLeadByte)))
+            return file;
+    return FileListBox1.Directory();
 }
 
 } // namespace tovane

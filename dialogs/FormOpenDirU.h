@@ -1,6 +1,7 @@
-// The folder-pick dialog: drives, the folder tree of the chosen drive and the image files of
-// the open folder. Created by the main window for each use, shown modally; after OK the caller
-// takes the open folder, FileListBox1.Directory().
+// The folder-pick dialog: drives, the folder tree of the chosen drive and the image files (and
+// archives) of the open folder. Created by the main window for each use, shown modally; after
+// OK the caller takes the open folder, FileListBox1.Directory(), or the archive chosen in the
+// file list (Picked()).
 #pragma once
 
 #include "framework/win32/FileCtrls.h"
@@ -18,8 +19,13 @@ public:
     // imageExtensions: the files the list shows (the main window's FImageExtensions).
     // registeredFolders: where the dialog opens when the current folder has become unreachable
     // (the main window's folder list), tried in order.
+    // archiveExtensions: the archives the list shows besides, which can be picked as places.
     TFormOpenDir(TForm* owner, std::vector<std::string> imageExtensions,
-                 const std::vector<std::wstring>& registeredFolders);
+                 const std::vector<std::wstring>& registeredFolders,
+                 std::vector<std::string> archiveExtensions = {});
+
+    // What OK registers: the archive chosen in the file list, else the open folder.
+    std::wstring Picked() const;
 
     TDriveComboBox DriveComboBox1;
     TDirectoryListBox DirectoryListBox1;
@@ -32,6 +38,7 @@ private:
     void FormCreate(TObject& Sender);
 
     std::vector<std::string> FImageExtensions;
+    std::vector<std::string> FArchiveExtensions;
 };
 
 } // namespace tovane

@@ -62,8 +62,10 @@ TArchiveReader::TArchiveReader(const TSPIs& spis, bool isolate) : FSpis(spis) {
         any32 = any32 || spi->Bits() != static_cast<int>(sizeof(void*) * 8);
         for (const std::string& filter : spi->Extensions())
             for (const std::string& ext : RegisteredExtensions(filter))
-                if (!ext.empty())
+                if (!ext.empty()) {
                     FExtensions.push_back(AsciiLowerWide(AnsiToWide(ext)));
+                    FAnsiExtensions.push_back(ext);
+                }
     }
     if (isolate && !FExtensions.empty())
         FHost = std::make_unique<TPluginHost>();
@@ -129,8 +131,10 @@ const TArchiveReader::TListed* TArchiveReader::Listed(const std::wstring& archiv
                            data.ftLastWriteTime.dwLowDateTime};
     const std::wstring key = AsciiLowerWide(archive);
     if (auto found = FListed.find(key); found != FListed.end()) {
-        if (found->second.Stamp == stamp)
+        if (found->second.Stamp == stamp) {
+            found->second.LastUse = ++FUses;
             return &found->second;
+        }
         FListed.erase(found);
     }
     std::array<std::uint8_t, 2048> header;
@@ -143,7 +147,13 @@ const TArchiveReader::TListed* TArchiveReader::Listed(const std::wstring& archiv
         std::optional<TArchiveListing> listing = TryList(*spi, archive, ansiName, header.data());
         if (!listing || listing->Value != 0)
             continue;
+        if (FListed.size() >= KeptLists)
+            FListed.erase(
+                std::min_element(FListed.begin(), FListed.end(), [](const auto& a, const auto& b) {
+                    return a.second.LastUse < b.second.LastUse;
+                }));
         TListed& listed = FListed[key];
+        listed.LastUse = ++FUses;
         listed.Module = spi;
         listed.Stamp = stamp;
         listed.Entries = std::move(listing->Entries);

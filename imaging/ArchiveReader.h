@@ -8,7 +8,8 @@
 // hangs there costs that archive (the next module is asked), never the program.
 //
 // Threads: any; calls are made one at a time. An archive's list is read once and kept while
-// the archive's size and write time stay as they were.
+// the archive's size and write time stay as they were (the lists of the KeptLists archives used
+// last; the search reads many more).
 #pragma once
 
 #include "framework/ByteBuffer.h"
@@ -50,6 +51,8 @@ public:
     bool IsArchiveName(const std::wstring& path) const;
     // Whether any archive module is there at all.
     bool Any() const { return !FExtensions.empty(); }
+    // The archive modules' extensions (ANSI, without the dot), in the order they declare them.
+    const std::vector<std::string>& Extensions() const { return FAnsiExtensions; }
 
     // The archive's file entries in the module's order; nothing when no module lists it (not an
     // archive, unreadable, or every module that took it failed).
@@ -71,7 +74,9 @@ private:
         const TAmSPI* Module = nullptr;
         TStamp Stamp;
         std::vector<TArchiveEntry> Entries;
+        std::uint64_t LastUse = 0;
     };
+    static constexpr std::size_t KeptLists = 64;
     // Where the module's calls go: a host, or null for this process.
     TPluginHost* HostFor(const TAmSPI& spi) const;
     const TListed* Listed(const std::wstring& archive); // under the lock
@@ -82,10 +87,12 @@ private:
 
     const TSPIs& FSpis;
     std::vector<std::wstring> FExtensions; // lower case, without the dot ("zip", "tar.gz")
+    std::vector<std::string> FAnsiExtensions;
     std::unique_ptr<TPluginHost> FHost;
     std::unique_ptr<TPluginHost> FHost32;
     std::mutex FLock;
     std::map<std::wstring, TListed> FListed; // by the archive's path, lower case
+    std::uint64_t FUses = 0;
     std::vector<std::string> FReports;
 };
 

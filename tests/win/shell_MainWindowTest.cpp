@@ -379,6 +379,27 @@ TEST_F(MainWindow, FolderDialogRegistersTheOpenFolderOnOk) {
     EXPECT_EQ(Items(), (std::vector<std::string>{Folders[0], Folders[1]}));
 }
 
+TEST_F(MainWindow, FolderDialogRegistersAnArchiveChosenInItsFileList) {
+    Dir.MakeFile("one\\set.arc"); // the archive plug-in's extension
+    Start();
+    SetCurrentDirectoryA(Dir.Path().c_str());
+    std::vector<std::string> files;
+    bool ran = false;
+    RunWithDialog([] { FormMain->actOpen.Execute(); },
+                  [&](TFormOpenDir& d) {
+                      d.DirectoryListBox1.OpenItem(ItemOf(d.DirectoryListBox1, "one"));
+                      for (const std::wstring& file : d.FileListBox1.Items())
+                          files.push_back(WideToAnsi(file));
+                      d.FileListBox1.SetItemIndex(ItemOf(d.FileListBox1, "set.arc"));
+                      d.Button1.Click();
+                  },
+                  ran);
+    ASSERT_TRUE(ran);
+    EXPECT_EQ(files, (std::vector<std::string>{"a.bmp", "b.xq", "set.arc"}));
+    // The archive is the place registered (this test module lists no entries of it).
+    EXPECT_EQ(Caption(), "Tovane - " + AnsiToUtf8(Folders[0]) + "\\set.arc");
+}
+
 TEST_F(MainWindow, FolderDialogCancelRegistersNothing) {
     Start();
     SetCurrentDirectoryA(Folders[2].c_str());
