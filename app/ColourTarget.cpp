@@ -41,11 +41,25 @@ std::wstring MonitorProfile(HWND window) {
 
 } // namespace
 
-void PublishColourTarget(bool manage, HWND window) {
+namespace {
+
+std::wstring Published(const wchar_t* name) {
+    std::wstring value(1024, L'\0');
+    const DWORD n = GetEnvironmentVariableW(name, value.data(), 1024);
+    value.resize(n < 1024 ? n : 0);
+    return value;
+}
+
+} // namespace
+
+bool PublishColourTarget(bool manage, HWND window) {
+    const std::wstring before = Published(bundled::ColourManageVariable) + L'\n' +
+                                Published(bundled::DisplayProfileVariable);
     SetEnvironmentVariableW(bundled::ColourManageVariable, manage ? L"1" : L"0");
     const std::wstring profile = manage ? MonitorProfile(window) : std::wstring();
     SetEnvironmentVariableW(bundled::DisplayProfileVariable,
                             profile.empty() ? nullptr : profile.c_str());
+    return before != Published(bundled::ColourManageVariable) + L'\n' + profile;
 }
 
 } // namespace tovane

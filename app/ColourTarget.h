@@ -8,7 +8,8 @@
 
 namespace tovane {
 
-// UI thread; window: the one whose monitor shows the pictures.
-void PublishColourTarget(bool manage, HWND window);
+// UI thread; window: the one whose monitor shows the pictures. True when the target differs
+// from the one published before (pictures decoded for that one are not this one's).
+bool PublishColourTarget(bool manage, HWND window);
 
 } // namespace tovane

@@ -207,8 +207,14 @@ void TFormMain::actOptionExecute(TObject&) {
     auto dialog = std::make_unique<TBuiltForm<TFormOption>>(this, FSettings);
     if (dialog->ShowModal() == mrOk) {
         SaveSlideShowSettings();
-        PublishColourTarget(FSettings.ColorManage, Handle());
+        PublishTarget();
     }
+}
+
+void TFormMain::PublishTarget() {
+    // Pictures kept for the old target would show its colours: the slideshow drops them.
+    if (PublishColourTarget(FSettings.ColorManage, Handle()) && FormSlideShow != nullptr)
+        FormSlideShow->ForgetPictures();
 }
 
 void TFormMain::ListBox1DblClick(TObject&) {
@@ -232,7 +238,7 @@ void TFormMain::actSlideShowExecute(TObject&) {
         return;
     FormSlideShow->SetPlace(folder);
     // The slideshow opens on this window's monitor, which may have moved to another one.
-    PublishColourTarget(FSettings.ColorManage, Handle());
+    PublishTarget();
     FormSlideShow->ShowModal();
     const int now = ListBox1.ItemIndex();
     if (now != current) {

@@ -89,6 +89,8 @@ private:
     void actAppendOpenExecute(TObject& Sender);
     void actSlideShowExecute(TObject& Sender);
     void actOptionExecute(TObject& Sender);
+    // Publishes the colour target for the decoding modules (PublishColourTarget).
+    void PublishTarget();
     void actDeleteDirExecute(TObject& Sender);
     void actDirUpExecute(TObject& Sender);
     void actDirDownExecute(TObject& Sender);

@@ -168,6 +168,7 @@ struct TPicturePipeline::TShared {
     std::mutex Lock;
     std::condition_variable Wake;
     TPictureCache<TCachedPicture> Cache;
+    std::uint64_t CacheGeneration = 0; // counts DropCache: a decode begun before is not kept
     // The decoding hosts in which modules run: the collection's Isolation and Isolation32.
     const std::vector<TPluginHost*> Hosts;
     std::optional<TJob> Wanted;
@@ -416,9 +417,11 @@ private:
     // The picture from the cache, or decoded and cached; null when cancelled on the way.
     std::shared_ptr<TCachedPicture> Obtain(const TPictureLocation& location, TEarly& early) {
         const std::optional<PictureStamp> stamp = StampOf(location);
-        if (stamp) {
+        std::uint64_t generation = 0;
+        {
             std::lock_guard lock(S->Lock);
-            if (std::shared_ptr<TCachedPicture> entry = S->Cache.Find(*stamp))
+            generation = S->CacheGeneration;
+            if (std::shared_ptr<TCachedPicture> entry = stamp ? S->Cache.Find(*stamp) : nullptr)
                 return entry;
         }
         TPicture picture;
@@ -463,7 +466,7 @@ private:
             entry->Rendering = early.Rendering;
             entry->RenderSize = {early.Rendering->Width, early.Rendering->Height};
         }
-        if (stamp)
+        if (stamp && generation == S->CacheGeneration)
             S->Cache.Insert(*stamp, entry, entry->Bytes());
         return entry;
     }
@@ -630,6 +633,13 @@ void TPicturePipeline::CancelAll() {
     std::lock_guard lock(FShared->Lock);
     FShared->DropRequests();
     FShared->CancelRunning(CloseGraceMs);
+}
+
+void TPicturePipeline::DropCache() {
+    CancelAll();
+    std::lock_guard lock(FShared->Lock);
+    FShared->Cache.Clear();
+    ++FShared->CacheGeneration;
 }
 
 void TPicturePipeline::Forget() {

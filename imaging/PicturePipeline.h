@@ -108,6 +108,9 @@ public:
     // Nothing more is delivered for earlier tickets; what runs or waits is decoded on as a
     // read-ahead (until the next Show or ReadAhead says otherwise).
     void Forget();
+    // CancelAll, and the cache emptied: no picture decoded before is shown again (the colour
+    // target has changed, say); one decoding now is not kept either.
+    void DropCache();
 
     // True while an asked-for picture has not been delivered.
     bool Waiting() const { return FTicket != 0; }

@@ -1,5 +1,7 @@
 #include "imaging/PluginHost.h"
 
+#include "bundled/common/ColourEnvironment.h"
+
 #include "framework/BitmapScale.h"
 #include "framework/PictureLimits.h"
 #include "framework/Paths.h"
@@ -163,9 +165,28 @@ void TPluginHost::Stop() {
     FRunning.reset();
 }
 
+namespace {
+
+// What the host's modules take from the program's environment when it starts: where pictures
+// are shown (the bundled modules' colour target).
+std::wstring InheritedSettings() {
+    std::wstring text;
+    for (const wchar_t* name : {bundled::ColourManageVariable, bundled::DisplayProfileVariable}) {
+        std::wstring value(1024, L'\0');
+        const DWORD n = GetEnvironmentVariableW(name, value.data(), 1024);
+        value.resize(n < 1024 ? n : 0);
+        text += value + L'\n';
+    }
+    return text;
+}
+
+} // namespace
+
 void TPluginHost::Start() {
     if (FRunning && WaitForSingleObject(FRunning->Process.Get(), 0) == WAIT_OBJECT_0)
         Stop(); // ended since its last call: nobody's fault
+    if (FRunning && InheritedSettings() != FInherited)
+        Stop(); // the colour target has changed since it started: a fresh host takes it
     if (FRunning)
         return;
     if (Unavailable())
@@ -174,6 +195,7 @@ void TPluginHost::Start() {
     // without.
     while (!FRunning) {
         try {
+            FInherited = InheritedSettings();
             StartOnce();
             FStartFailures = 0;
         } catch (const Exception& e) {
@@ -573,7 +595,6 @@ THostPicture TPluginHost::GetPicture(const TSPI& spi, const THostSource& source,
     }
     return picture;
 }
-
 
 TArchiveListing TPluginHost::ListArchive(const TSPI& spi, const std::wstring& archive) {
     const TArchiveEntries r = Call<TArchiveEntries>(

@@ -194,8 +194,9 @@ public:
     // Left out for the rest of the session after faulting host::FaultsBeforeSkip times in a row.
     bool IsSkipped(const TSPI& spi) const { return FFaults.IsSkipped(spi.FileName()); }
 
-    // Starts a host now unless one runs (a host found ended is replaced). Two failed starts in a
-    // row make the host unavailable for the session; raises EHostUnavailable then.
+    // Starts a host now unless one runs (a host found ended is replaced, and so is one started
+    // before the colour target the program publishes changed). Two failed starts in a row make
+    // the host unavailable for the session; raises EHostUnavailable then.
     void Start();
     // The running host's process id; 0 when none runs.
     DWORD ProcessId() const;
@@ -238,6 +239,7 @@ private:
     void Stop();
 
     std::wstring FHostPath;
+    std::wstring FInherited; // InheritedSettings when the running host started
     // What the report of a host that cannot be started says happens instead.
     std::string FUnavailableNote;
     std::uint32_t FHangTimeoutMs;

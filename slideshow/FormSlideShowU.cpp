@@ -179,6 +179,11 @@ void TFormSlideShow::PrepareStartPicture(const std::wstring& place) {
     FPipeline->ReadAheadAfterRunning(std::move(item), ShowSizeAt(1.0));
 }
 
+void TFormSlideShow::ForgetPictures() {
+    if (FPipeline)
+        FPipeline->DropCache();
+}
+
 void TFormSlideShow::RememberShown() {
     const int index = FileListBox1.ItemIndex();
     if (index < 0 || !FSource->Settings().Resume)

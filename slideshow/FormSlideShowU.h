@@ -80,6 +80,9 @@ public:
     // decoding thread, at the size the show gives it: Enter then shows it at once. Nothing is
     // done ahead without read-ahead.
     void FolderCursorMoved();
+    // Pictures decoded before are not to be shown again (the colour target changed): the
+    // pipeline's cache is emptied. Between shows.
+    void ForgetPictures();
     // Sets LabelSSState from FPlaying.
     void ShowSSState();
     // Plays (the timer runs) or stops.

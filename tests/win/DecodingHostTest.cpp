@@ -81,6 +81,25 @@ TEST(DecodingHost, DecodesFilesAndMemoryAsInProcess) {
 // A caller that wishes for a rendering gets it during the load, made from the module's blocks
 // exactly as the program would make it from the picture; not when it wants none, nor once a
 // module has faulted in the load (the picture then comes with the fault's report).
+// The modules of a host take the colour target from the environment it started with: a change
+// of it makes the next call start a fresh host; nothing else does.
+TEST(DecodingHost, AChangedColourTargetStartsAFreshHost) {
+    TPluginHost host;
+    host.Start();
+    const DWORD first = host.ProcessId();
+    ASSERT_NE(first, 0u);
+    host.Start();
+    EXPECT_EQ(host.ProcessId(), first);
+    SetEnvironmentVariableW(L"TOVANE_COLOR_MANAGE", L"0");
+    host.Start();
+    const DWORD second = host.ProcessId();
+    SetEnvironmentVariableW(L"TOVANE_COLOR_MANAGE", nullptr);
+    EXPECT_NE(second, first);
+    EXPECT_NE(second, 0u);
+    host.Start();
+    EXPECT_NE(host.ProcessId(), second) << "the target went back: a host of it again";
+}
+
 TEST(DecodingHost, ARenderingComesBeforeThePictureUnlessNoneIsWantedOrAModuleFaulted) {
     std::vector<std::uint8_t> pixels(40 * 3 * 30);
     for (std::size_t i = 0; i < pixels.size(); ++i)

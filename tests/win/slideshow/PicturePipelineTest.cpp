@@ -343,6 +343,26 @@ TEST(PicturePipelineAlone, AFaultIsReportedOnceNotAtEveryShowFromTheCache) {
     EXPECT_EQ(faults, (std::vector<std::size_t>{1, 0, 0}));
 }
 
+// After DropCache (the colour target changed) a picture shown before is decoded again.
+TEST(PicturePipelineAlone, ADroppedCacheDecodesAgain) {
+    BarePipeline p({"decode_any"});
+    const TPictureLocation picture =
+        TPictureLocation::OfFile(AnsiToWide(WriteScratch("again.any", {1, 2, 3})));
+    const auto show = [&] {
+        if (p.Pipeline->Show(picture, Fixed(1, 1)).Picture)
+            return true; // from the cache
+        EXPECT_TRUE(harness::PumpUntil([&] { return !p.Answers.empty(); }, 20000));
+        p.Answers.clear();
+        return false;
+    };
+    EXPECT_FALSE(show());
+    EXPECT_TRUE(show());
+    p.Pipeline->DropCache();
+    EXPECT_EQ(p.Pipeline->CachedCount(), 0u);
+    EXPECT_FALSE(show());
+    EXPECT_EQ(p.Pipeline->Counters().Decoded, 2u);
+}
+
 // Closing on a module that hangs in the host ends that host at once, and the next picture is
 // decoded by a fresh one; a module that answers nothing in this process is left behind when the
 // pipeline goes, without waiting for it.
