@@ -25,7 +25,7 @@ add_custom_target(tovane-host32 ALL
   VERBATIM)
 add_dependencies(tovane_imaging tovane-host32)
 
-set(TOVANE_WIN32_TEST_MODULES decode_raw decode_any fault_av fault_hang)
+set(TOVANE_WIN32_TEST_MODULES decode_raw decode_any fault_av fault_hang am_list)
 set(targets ifjpeg ifpng bench_host32 ${TOVANE_WIN32_TEST_MODULES})
 set(copies ifjpeg.spi=${bin}/modules32/ifjpeg.spi ifpng.spi=${bin}/modules32/ifpng.spi
     bench_host32.exe=${bin}/bench32/bench_host32.exe)

@@ -2,6 +2,9 @@
 // from the win32 build) are found, described and called in tovane-host32.exe, whatever the
 // isolation setting; their faults cost one picture; and both kinds share one plug-in order.
 #include "framework/Streams.h"
+#include "framework/win32/Picture.h"
+#include "framework/win32/Text.h"
+#include "imaging/ArchiveReader.h"
 #include "imaging/PluginHost.h"
 #include "imaging/SPIBmp.h"
 #include "tests/win/DecodingSupport.h"
@@ -197,4 +200,30 @@ TEST(DecodingHost32, AFaultInOneHostEndsTheRenderingsOfBoth) {
         EXPECT_EQ(bitmap.LoadFaults().size(), faultFirst ? 1u : 0u);
         EXPECT_EQ(arrived, !faultFirst);
     }
+}
+
+// Most archive modules that exist are 32-bit: one lists an archive and unpacks its entry in the
+// 32-bit host, and the entry is decoded by a 64-bit import module here.
+TEST(DecodingHost32, AThirtyTwoBitArchiveModuleReadsArchivesInItsHost) {
+    const SpiBmpUnit decoding;
+    const auto spis = Collection(false);
+    spis->Search(Folder32("am_list") + spis->AutoSearchMask());
+    spis->Search(PluginFolder("decode_raw") + DefaultSPIMask);
+    ASSERT_EQ(spis->Count(), 2);
+    EXPECT_EQ(spis->Items(0).Bits(), 32);
+    const std::string picture = WriteScratch("entry32.tvr", TinyPicture());
+    const std::string list = "TARC\r\nsub\\a.tvr\t" + picture + "\r\n";
+    const std::wstring archive =
+        AnsiToWide(WriteScratch("set32.tarc", std::vector<std::uint8_t>(list.begin(), list.end())));
+
+    TArchiveReader archives(*spis, false);
+    const auto entries = archives.Entries(archive);
+    ASSERT_TRUE(entries);
+    ASSERT_EQ(entries->size(), 1u);
+    EXPECT_EQ((*entries)[0].Name, L"sub\\a.tvr");
+    TPicture loaded;
+    LoadPictureAt(loaded, {archive, L"sub\\a.tvr", true}, &archives);
+    EXPECT_EQ(loaded.Width(), 2);
+    EXPECT_EQ(loaded.Height(), 2);
+    EXPECT_TRUE(archives.TakeReports().empty());
 }
