@@ -1,5 +1,7 @@
 #include "app/ColourTarget.h"
 
+#include "imaging/PluginHost.h"
+
 #include "bundled/common/ColourEnvironment.h"
 
 #include <memory>
@@ -41,25 +43,13 @@ std::wstring MonitorProfile(HWND window) {
 
 } // namespace
 
-namespace {
-
-std::wstring Published(const wchar_t* name) {
-    std::wstring value(1024, L'\0');
-    const DWORD n = GetEnvironmentVariableW(name, value.data(), 1024);
-    value.resize(n < 1024 ? n : 0);
-    return value;
-}
-
-} // namespace
-
 bool PublishColourTarget(bool manage, HWND window) {
-    const std::wstring before = Published(bundled::ColourManageVariable) + L'\n' +
-                                Published(bundled::DisplayProfileVariable);
+    const std::wstring before = PublishedColourTarget();
     SetEnvironmentVariableW(bundled::ColourManageVariable, manage ? L"1" : L"0");
     const std::wstring profile = manage ? MonitorProfile(window) : std::wstring();
     SetEnvironmentVariableW(bundled::DisplayProfileVariable,
                             profile.empty() ? nullptr : profile.c_str());
-    return before != Published(bundled::ColourManageVariable) + L'\n' + profile;
+    return before != PublishedColourTarget();
 }
 
 } // namespace tovane

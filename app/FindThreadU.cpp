@@ -207,10 +207,7 @@ void TFindThread::TestFile(const std::wstring& dir, const wchar_t* fileName) {
 }
 
 bool TFindThread::IsArchiveFile(const std::wstring& path) const {
-    if (FArchives == nullptr || !FArchives->IsArchiveName(path))
-        return false;
-    const DWORD attributes = GetFileAttributesW(path.c_str());
-    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+    return FArchives != nullptr && FArchives->IsArchiveFile(path);
 }
 
 void TFindThread::TestArchive(const std::wstring& path) {

@@ -182,8 +182,14 @@ void TFormMain::OpenFolderDialog(bool clearFirst) {
     auto dialog = std::make_unique<TBuiltForm<TFormOpenDir>>(
         this, FImageExtensions, ListBox1.Items(),
         Archives != nullptr ? Archives->Extensions() : std::vector<std::string>());
-    if (dialog->ShowModal() == mrOk)
-        RegisterFolder(dialog->Picked(), clearFirst);
+    if (dialog->ShowModal() != mrOk)
+        return;
+    // An archive chosen in the file list is the place; else the open folder.
+    const std::wstring chosen = dialog->FileListBox1.FileName();
+    RegisterFolder(Archives != nullptr && Archives->IsArchiveName(chosen)
+                       ? chosen
+                       : dialog->FileListBox1.Directory(),
+                   clearFirst);
 }
 
 void TFormMain::actOpenExecute(TObject&) {

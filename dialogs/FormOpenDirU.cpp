@@ -1,7 +1,6 @@
 #include "dialogs/FormOpenDirU.h"
 
 #include "framework/Paths.h"
-#include "framework/Strings.h"
 #include "framework/win32/ModuleFile.h"
 #include "framework/win32/Text.h"
 #include "settings/portable/ImageExtensions.h"
@@ -47,16 +46,6 @@ void TFormOpenDir::FormCreate(TObject&) {
     // Every image extension as "*.%s;", bmp first (no leading space, unlike the status bar),
     // then the archives'.
     FileListBox1.SetMask(FileMask(FImageExtensions) + FileMask(FArchiveExtensions));
-}
-
-std::wstring TFormOpenDir::Picked() const {
-    // An archive's extension may have dots of its own ("tar.gz").
-    const std::wstring file = FileListBox1.FileName();
-    const std::string name = AsciiLower(WideToAnsiNoBestFit(file), SystemLeadByte);
-    for (const std::string& ext : FArchiveExtensions)
-        if (!file.empty() && name.ends_with("." + AsciiLower(ext, SystemLeadByte)))
-            return file;
-    return FileListBox1.Directory();
 }
 
 } // namespace tovane

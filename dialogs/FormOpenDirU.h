@@ -1,7 +1,7 @@
 // The folder-pick dialog: drives, the folder tree of the chosen drive and the image files (and
 // archives) of the open folder. Created by the main window for each use, shown modally; after
 // OK the caller takes the open folder, FileListBox1.Directory(), or the archive chosen in the
-// file list (Picked()).
+// file list, FileListBox1.FileName().
 #pragma once
 
 #include "framework/win32/FileCtrls.h"
@@ -19,13 +19,10 @@ public:
     // imageExtensions: the files the list shows (the main window's FImageExtensions).
     // registeredFolders: where the dialog opens when the current folder has become unreachable
     // (the main window's folder list), tried in order.
-    // archiveExtensions: the archives the list shows besides, which can be picked as places.
+    // archiveExtensions: the archives the list shows besides, which can be chosen as places.
     TFormOpenDir(TForm* owner, std::vector<std::string> imageExtensions,
                  const std::vector<std::wstring>& registeredFolders,
                  std::vector<std::string> archiveExtensions = {});
-
-    // What OK registers: the archive chosen in the file list, else the open folder.
-    std::wstring Picked() const;
 
     TDriveComboBox DriveComboBox1;
     TDirectoryListBox DirectoryListBox1;

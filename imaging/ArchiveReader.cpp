@@ -13,8 +13,6 @@
 
 #include <algorithm>
 #include <array>
-#include <cstring>
-#include <cwctype>
 
 namespace tovane {
 
@@ -37,6 +35,17 @@ bool ReadHeader(const std::wstring& archive, std::array<std::uint8_t, 2048>& hea
     return file &&
            ReadFile(file.Get(), header.data(), static_cast<DWORD>(header.size()), &got, nullptr);
 }
+
+// A module's block, locked for as long as the buffer that took its bytes over lives.
+class TLockedLocalBlock final : public TExternalBlock {
+public:
+    explicit TLockedLocalBlock(UniqueLocal block) : FBlock(std::move(block)), FLock(FBlock.Get()) {}
+    void* Address() const noexcept { return FLock.Address(); }
+
+private:
+    UniqueLocal FBlock;
+    TLocalLock FLock;
+};
 
 std::string ValueText(int value) {
     switch (value) {
@@ -82,6 +91,13 @@ bool TArchiveReader::IsArchiveName(const std::wstring& path) const {
         return name.size() > ext.size() + 1 && name.ends_with(ext) &&
                name[name.size() - ext.size() - 1] == L'.';
     });
+}
+
+bool TArchiveReader::IsArchiveFile(const std::wstring& path) const {
+    if (!IsArchiveName(path))
+        return false;
+    const DWORD attributes = GetFileAttributesW(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
 }
 
 TPluginHost* TArchiveReader::HostFor(const TAmSPI& spi) const {
@@ -193,16 +209,17 @@ TByteBuffer TArchiveReader::Read(const std::wstring& archive, const std::wstring
                 throw EArchiveEntry(named + ": " + ValueText(got.Value));
             return std::move(got.Bytes);
         }
-        const TEntryBytes got = ReadArchiveEntry(spi, archive, *entry);
+        TEntryBytes got = ReadArchiveEntry(spi, archive, *entry);
         if (got.Value != 0)
             throw EArchiveEntry(named + ": " + ValueText(got.Value));
-        TByteBuffer bytes = TByteBuffer::Uninitialized(got.Size);
-        const TLocalLock entryBytes(got.Block.Get());
-        if (got.Size > 0 && entryBytes.Address() == nullptr)
-            throw EArchiveEntry(named + ": " + ValueText(4));
-        if (got.Size > 0)
-            std::memcpy(bytes.data(), entryBytes.Address(), got.Size);
-        return bytes;
+        if (got.Size == 0)
+            return TByteBuffer();
+        // The bytes stay in the module's block, which the buffer takes over.
+        auto block = std::make_unique<TLockedLocalBlock>(std::move(got.Block));
+        auto* address = static_cast<std::uint8_t*>(block->Address());
+        if (address == nullptr)
+            throw EArchiveEntry(named + ": " + ValueText(ArchiveEntryTooLarge));
+        return TByteBuffer::Adopt(address, got.Size, std::move(block));
     } catch (const EPluginFault& fault) {
         NoteFault(spi.FileName(), archive, static_cast<int>(fault.Kind), fault.NowSkipped);
         throw EArchiveEntry(FReports.back());

@@ -49,8 +49,8 @@ public:
 
     // Whether the name ends in an extension that an archive module declares (nothing is read).
     bool IsArchiveName(const std::wstring& path) const;
-    // Whether any archive module is there at all.
-    bool Any() const { return !FExtensions.empty(); }
+    // The same, and the path names a file (not a folder).
+    bool IsArchiveFile(const std::wstring& path) const;
     // The archive modules' extensions (ANSI, without the dot), in the order they declare them.
     const std::vector<std::string>& Extensions() const { return FAnsiExtensions; }
 

@@ -165,11 +165,7 @@ void TPluginHost::Stop() {
     FRunning.reset();
 }
 
-namespace {
-
-// What the host's modules take from the program's environment when it starts: where pictures
-// are shown (the bundled modules' colour target).
-std::wstring InheritedSettings() {
+std::wstring PublishedColourTarget() {
     std::wstring text;
     for (const wchar_t* name : {bundled::ColourManageVariable, bundled::DisplayProfileVariable}) {
         std::wstring value(1024, L'\0');
@@ -180,12 +176,10 @@ std::wstring InheritedSettings() {
     return text;
 }
 
-} // namespace
-
 void TPluginHost::Start() {
     if (FRunning && WaitForSingleObject(FRunning->Process.Get(), 0) == WAIT_OBJECT_0)
         Stop(); // ended since its last call: nobody's fault
-    if (FRunning && InheritedSettings() != FInherited)
+    if (FRunning && PublishedColourTarget() != FInherited)
         Stop(); // the colour target has changed since it started: a fresh host takes it
     if (FRunning)
         return;
@@ -195,7 +189,7 @@ void TPluginHost::Start() {
     // without.
     while (!FRunning) {
         try {
-            FInherited = InheritedSettings();
+            FInherited = PublishedColourTarget();
             StartOnce();
             FStartFailures = 0;
         } catch (const Exception& e) {

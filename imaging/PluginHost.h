@@ -121,6 +121,11 @@ struct TRenderingWish {
     std::function<void(int w, int h, TDib&& rendering)> Arrived;
 };
 
+// What a decoding host's modules take from the program's environment when it starts: the colour
+// target the program publishes for the bundled modules (bundled/common/ColourEnvironment.h), as
+// one text.
+std::wstring PublishedColourTarget();
+
 class TPluginHost final : public TSPIIsolation {
 public:
     // progress: (numerator, denominator) -> the answer for the module (0 go on, nonzero stop).
@@ -239,7 +244,7 @@ private:
     void Stop();
 
     std::wstring FHostPath;
-    std::wstring FInherited; // InheritedSettings when the running host started
+    std::wstring FInherited; // PublishedColourTarget when the running host started
     // What the report of a host that cannot be started says happens instead.
     std::string FUnavailableNote;
     std::uint32_t FHangTimeoutMs;

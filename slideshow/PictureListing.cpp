@@ -61,10 +61,7 @@ std::int64_t PictureTakenAt(const std::wstring& path) {
 }
 
 bool IsArchivePlace(const std::wstring& place, const TArchiveReader* archives) {
-    if (archives == nullptr || !archives->IsArchiveName(place))
-        return false;
-    const DWORD attributes = GetFileAttributesW(place.c_str());
-    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+    return archives != nullptr && archives->IsArchiveFile(place);
 }
 
 namespace {

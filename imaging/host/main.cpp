@@ -374,15 +374,9 @@ private:
             found = FModules.emplace(path, LoadPlugin(path)).first;
         return found->second.get();
     }
-    TInSPI& Import(const std::string& path) {
-        auto* spi = dynamic_cast<TInSPI*>(Module(path));
-        if (spi == nullptr)
-            throw ESPIFOpenErrorSPI(path);
-        return *spi;
-    }
-
-    TAmSPI& Archiver(const std::string& path) {
-        auto* spi = dynamic_cast<TAmSPI*>(Module(path));
+    // The module as a class of its kind; one of another kind cannot serve the call.
+    template <typename T> T& ModuleAs(const std::string& path) {
+        auto* spi = dynamic_cast<T*>(Module(path));
         if (spi == nullptr)
             throw ESPIFOpenErrorSPI(path);
         return *spi;
@@ -390,7 +384,7 @@ private:
 
     std::vector<std::uint8_t> ArchiveList(const TArchiveListRequest& request) {
         const TArchiveListing listing =
-            ListArchiveEntries(Archiver(request.Module), Utf8ToWide(request.Archive));
+            ListArchiveEntries(ModuleAs<TAmSPI>(request.Module), Utf8ToWide(request.Archive));
         TArchiveEntries r;
         r.Value = listing.Value;
         for (const TArchiveEntry& entry : listing.Entries) {
@@ -407,7 +401,7 @@ private:
         entry.Position = request.Position;
         entry.Size = request.Size;
         const TEntryBytes bytes =
-            ReadArchiveEntry(Archiver(request.Module), Utf8ToWide(request.Archive), entry);
+            ReadArchiveEntry(ModuleAs<TAmSPI>(request.Module), Utf8ToWide(request.Archive), entry);
         TFileResult r;
         r.Value = bytes.Value;
         if (bytes.Value != 0)
@@ -460,18 +454,16 @@ private:
 
     std::vector<std::uint8_t> IsSupported(const TIsSupported& request) {
         // Import and archive modules alike.
-        auto* spi = dynamic_cast<TLoaderSPI*>(Module(request.Module));
-        if (spi == nullptr)
-            throw ESPIFOpenErrorSPI(request.Module);
+        TLoaderSPI& spi = ModuleAs<TLoaderSPI>(request.Module);
         std::vector<std::uint8_t> header = request.Header;
         header.resize(2048);
-        return Encode(TResult{spi->IsSupported(request.FileName.c_str(), header.data())});
+        return Encode(TResult{spi.IsSupported(request.FileName.c_str(), header.data())});
     }
 
     std::vector<std::uint8_t> PictureInfo(const TPictureInfoRequest& request) {
         // The source first: it owns the section handle the program gave, whatever happens.
         const TMappedSource source(request.Source);
-        TInSPI& spi = Import(request.Module);
+        TInSPI& spi = ModuleAs<TInSPI>(request.Module);
         tovane::PictureInfo info{};
         TInfoResult r;
         r.Value = spi.GetPictureInfo(source.Source(request.Source), LengthArgument(request.Source),
@@ -486,7 +478,7 @@ private:
 
     std::vector<std::uint8_t> Picture(const TPictureRequest& request) {
         const TMappedSource source(request.Source);
-        TInSPI& spi = Import(request.Module);
+        TInSPI& spi = ModuleAs<TInSPI>(request.Module);
         HLOCAL info = nullptr;
         HLOCAL bits = nullptr;
         FProgressCalls = 0;
